@@ -1,0 +1,41 @@
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace cli {
+
+// The command line, parsed but not yet checked against the files.
+struct CliOptions {
+  std::vector<std::string> inputs;
+  std::optional<std::string> output;     // -o; "-" is standard output
+  bool perFile = false;
+  int kind = 0;
+  std::optional<std::string> separator;  // -s, as typed (UTF-8)
+  bool euc = false;
+  std::array<std::uint8_t, 16> reverse{};
+  std::array<std::uint8_t, 16> range{};
+  int leadCut = 0;
+  int trailCut = 0;
+  bool keepCut = false;
+  bool separatorFirst = true;
+  enum class Between { kHr, kNumbered, kNone } between = Between::kHr;
+  bool simpleHeader = false;
+  bool force = false;
+  bool quiet = false;
+  bool help = false;
+  bool version = false;
+};
+
+// Parses argv[1..]; on a usage error returns false and sets `error`.
+bool ParseCliOptions(int argc, char** argv, CliOptions& options, std::string& error);
+
+// Parses a layer list such as "1", "1,3" or "2-4" into flags; false when malformed.
+bool ParseLayers(const std::string& text, std::array<std::uint8_t, 16>& flags);
+
+const char* CliUsage();
+
+}  // namespace cli

@@ -1,0 +1,211 @@
+#include "engine/request/CRunRequest.h"
+
+#include <exception>
+#include <functional>
+#include <unordered_set>
+
+#include "engine/Messages.h"
+#include "engine/run/CExecutor.h"
+#include "engine/search/SeparatorGrammar.h"
+#include "platform/File.h"
+#include "platform/MessageBox.h"
+
+namespace engine {
+namespace {
+
+struct FileIdHash {
+  std::size_t operator()(const platform::FileId& id) const {
+    return std::hash<std::uint64_t>()(id.ino) ^ (std::hash<std::uint64_t>()(id.dev) << 1);
+  }
+};
+
+void Show(const std::string& text) { platform::AfxMessageBox(text); }
+
+}  // namespace
+
+int CRunRequest::RegisterSearchKeys(CExecutor& executor) const {
+  return RegisterSeparatorGrammar(executor.m_searcher, executor.m_strSeparator);
+}
+
+void CRunRequest::SelectStartMode(CExecutor& executor) const {
+  executor.m_nStartMode = StartModeFor(m_bUserSeparator, m_nSeparatorKind);
+}
+
+int CRunRequest::CheckAutoClose(const std::string& separator) {
+  if (separator.empty()) return -1;
+  const char* text = nullptr;
+  switch (DecideAutoClose(separator)) {
+    case AutoCloseDecision::kNoOpen:
+      m_bAutoClose = 0;
+      text = msg::kNoOpenBracket;
+      break;
+    case AutoCloseDecision::kOpenNoClose:
+      m_bAutoClose = 1;
+      text = msg::kOpenWithoutClose;
+      break;
+    case AutoCloseDecision::kOpenAfterClose:
+      m_bAutoClose = 0;
+      text = msg::kOpenAfterClose;
+      break;
+    case AutoCloseDecision::kBoth:
+      m_bAutoClose = 0;
+      text = msg::kBothBrackets;
+      break;
+  }
+  platform::AfxMessageBox(text, platform::MB_OK, true);
+  return 0;
+}
+
+void CRunRequest::HandOverOptions(const COptionValues& o, CExecutor& ex) const {
+  if (m_bOptionsOpened == 1) {
+    ex.m_bSimpleHeader = o.m_bSimpleHeader == 1 ? 1 : 0;
+    if (o.m_bAppendSeparator == 1) {
+      ex.m_bAppendSeparator = 1;
+      ex.m_nSeparatorStyle = o.m_nSeparatorStyle;
+    } else {
+      ex.m_bAppendSeparator = 0;
+    }
+    ex.m_nTrailCut = o.m_nTrailCut;
+    ex.m_nLeadCut = o.m_nLeadCut;
+    ex.m_bSeparatorFirst = o.m_bSeparatorFirst == 1 ? 1 : 0;
+    ex.m_bOneFile = o.m_bOneFile == 1 ? 1 : 0;
+    ex.m_bCutOutsideRange = o.m_bCutOutsideRange == 1 ? 1 : 0;
+    ex.m_byLayerLimit = 0;
+    for (int layer = 1; layer <= 15; ++layer) {
+      ex.m_abyReverse[layer] = o.m_abyReverse[layer];
+      ex.m_abyRange[layer] = o.m_abyRange[layer];
+      if (o.m_abyReverse[layer] || o.m_abyRange[layer]) {
+        ex.m_byLayerLimit = static_cast<std::uint8_t>(layer);
+      }
+    }
+  } else {
+    ex.m_bAppendSeparator = 1;
+    ex.m_nLeadCut = 0;
+    ex.m_nTrailCut = 0;
+    ex.m_bSimpleHeader = 0;
+    ex.m_bCutOutsideRange = 0;
+    ex.m_bSeparatorFirst = 1;
+    ex.m_bOneFile = 1;
+  }
+}
+
+// The output must never be an input: compared byte for byte and as the same file, so that
+// another spelling or a link cannot empty an input before it is read. In per-file output
+// the same holds for every "Rev_" name.
+bool CRunRequest::CheckCollisions(const RunInputs& in, const COptionValues& options) const {
+  std::unordered_set<std::string> names(in.astrInputPaths.begin(), in.astrInputPaths.end());
+  std::unordered_set<platform::FileId, FileIdHash> ids;
+  for (const std::string& p : in.astrInputPaths) {
+    platform::FileId id;
+    if (platform::GetFileId(p, &id)) ids.insert(id);
+  }
+  auto collides = [&](const std::string& path) {
+    platform::FileId id;
+    return names.count(path) != 0 || (platform::GetFileId(path, &id) && ids.count(id) != 0);
+  };
+
+  if (in.target == RunInputs::Target::kPath) {
+    if (collides(in.strOutputPath)) {
+      Show(msg::kCollision);
+      return false;
+    }
+  } else if (in.target == RunInputs::Target::kDescriptor) {
+    platform::FileId id;
+    if (platform::GetFileId(in.hOutput, &id) && ids.count(id) != 0) {
+      Show(msg::kCollision);
+      return false;
+    }
+  }
+
+  const int bOneFile = m_bOptionsOpened == 1 ? options.m_bOneFile : 1;
+  if (bOneFile == 0) {
+    std::string rev;
+    for (const std::string& p : in.astrInputPaths) {
+      CExecutor::MakeOutputPath(rev, p);
+      if (collides(rev)) {
+        Show(std::string(msg::kCollision) + "\n" + rev);
+        return false;
+      }
+    }
+  }
+  return true;
+}
+
+RequestOutcome CRunRequest::OnRun(const RunInputs& in, const COptionValues& options,
+                                  CExecutor& executor) {
+  executor.ResetRun();
+  const bool bPath = in.target == RunInputs::Target::kPath;
+
+  if (in.astrInputPaths.empty()) {
+    Show(msg::kNoInput);
+    return RequestOutcome::kRefused;
+  }
+  if (bPath && in.strOutputPath.empty()) {
+    Show(msg::kNoOutput);
+    return RequestOutcome::kRefused;
+  }
+
+  std::string separator;
+  if (m_bUserSeparator == 1) {
+    separator = in.strSeparatorText;
+    if (separator.empty()) {
+      Show(msg::kNoSeparator);
+      return RequestOutcome::kRefused;
+    }
+    CheckAutoClose(separator);
+  } else if (m_nSeparatorKind < 0 || m_nSeparatorKind > 2) {
+    // The kind "user separator string only" without a string would search for nothing.
+    Show(msg::kNoSeparator);
+    return RequestOutcome::kRefused;
+  }
+
+  if (!CheckCollisions(in, options)) return RequestOutcome::kRefused;
+
+  if (bPath && platform::GetStatus(in.strOutputPath)) {
+    const unsigned type = platform::MB_YESNO | platform::MB_ICONQUESTION | platform::MB_DEFBUTTON2;
+    if (platform::AfxMessageBox(msg::kOverwrite, type) != platform::IDYES) {
+      return RequestOutcome::kRefused;
+    }
+  }
+
+  executor.m_strOutputPath = in.strOutputPath;
+  executor.m_hOutput = in.target == RunInputs::Target::kDescriptor ? in.hOutput : -1;
+  executor.m_strSeparator = separator;
+  executor.m_pAbortFlag = &m_nAbort;
+  m_nAbort = 0;
+  if (RegisterSearchKeys(executor) != 0) {
+    Show(msg::kRegisterFailed);
+    return RequestOutcome::kRefused;
+  }
+  executor.m_bAutoClose = m_bAutoClose;
+  executor.m_bEuc = in.bEuc ? 1 : 0;
+  HandOverOptions(options, executor);
+  SelectStartMode(executor);
+  if (executor.SetInputFiles(in.astrInputPaths) != 0) return RequestOutcome::kRefused;
+
+  int result;
+  try {
+    result = executor.Run();
+  } catch (const std::exception& e) {
+    Show(std::string(msg::kUnexpected) + e.what());
+    result = -1;
+  } catch (const platform::CFileException& e) {
+    std::string text;
+    GetFileErrorText(text, e);
+    Show(text);
+    result = -1;
+  } catch (...) {
+    Show(msg::kUnexpected);
+    result = -1;
+  }
+  executor.CloseFiles();
+
+  if (result == 0) {
+    platform::AfxMessageBox(msg::kNormalEnd, platform::MB_OK, true);
+    return RequestOutcome::kSucceeded;
+  }
+  Show(msg::kErrorEnd);
+  return RequestOutcome::kFailed;
+}
+
+}  // namespace engine

@@ -1,0 +1,53 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "engine/request/COptionValues.h"
+
+namespace engine {
+
+class CExecutor;
+
+// What a front end read from its controls for one run.
+struct RunInputs {
+  std::vector<std::string> astrInputPaths;  // in list order
+  std::string strOutputPath;                // as typed
+  // Where one-file output goes: the typed path, an open descriptor (standard output of the
+  // command line: no output-name checks), or nowhere (per-file output of the command line).
+  enum class Target { kPath, kDescriptor, kNone } target = Target::kPath;
+  int hOutput = -1;                // the descriptor for Target::kDescriptor
+  std::string strSeparatorText;    // the separator field, Shift_JIS bytes
+  int bEuc = 0;
+};
+
+// How a request ended; the values are the command line's exit statuses.
+enum class RequestOutcome : int {
+  kSucceeded = 0,  // the run finished normally
+  kFailed = 1,     // the run started and failed
+  kRefused = 2,    // stopped before anything was opened (a check, or the overwrite declined)
+};
+
+// The run request: checks the inputs in their fixed order, fills the executor's run
+// settings and runs it. Both front ends use it; each keeps one for its whole life, so the
+// separator choice and the last [<]/[>] decision persist between runs.
+class CRunRequest {
+ public:
+  int m_bAutoClose = 0;
+  int m_bUserSeparator = 0;
+  int m_nSeparatorKind = 0;
+  int m_bOptionsOpened = 0;
+  int m_nAbort = 0;
+
+  RequestOutcome OnRun(const RunInputs& inputs, const COptionValues& options, CExecutor& executor);
+
+  int RegisterSearchKeys(CExecutor& executor) const;
+  void SelectStartMode(CExecutor& executor) const;
+  int CheckAutoClose(const std::string& separator);
+  void HandOverOptions(const COptionValues& options, CExecutor& executor) const;
+
+ private:
+  bool CheckCollisions(const RunInputs& inputs, const COptionValues& options) const;
+};
+
+}  // namespace engine

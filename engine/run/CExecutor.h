@@ -1,0 +1,124 @@
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "engine/search/CSearcher.h"
+#include "engine/sections/CCluster.h"
+#include "engine/sections/CSectionStore.h"
+#include "platform/File.h"
+
+namespace engine {
+
+// Results of Split.
+enum SplitResult : int {
+  kSplitOk = 0,
+  kSplitNoMemory = 2,
+  kSplitCannot = 3,           // no "<HTML", no body, a failed search or read, a stray closing tag
+  kSplitHtmlEndFirst = 7,     // "</HTML" came before any "<BODY"
+};
+
+// Results of ChooseOrder.
+enum ClusterOrder : int {
+  kInOrder = 0,
+  kReversed = 1,
+  kUnchanged = 2,
+};
+
+// Files larger than this cannot be converted: their offsets would not fit the section tree.
+inline constexpr std::uint64_t kMaxFileSize = 0xFFFFFFFEull;
+
+// One conversion run over the input list: loading, splitting, reordered writing and the
+// headers, footers and separators around it. The run settings are filled by the run
+// request before every run; everything else is the state of the run.
+class CExecutor {
+ public:
+  CExecutor();
+  ~CExecutor();
+  CExecutor(const CExecutor&) = delete;
+  CExecutor& operator=(const CExecutor&) = delete;
+
+  void ResetRun();
+  int SetInputFiles(const std::vector<std::string>& paths);
+  int Run();
+  void CloseFiles();
+
+  // Input loading and file errors.
+  int OpenInputFile(std::size_t i);
+  void ConvertEucToSjis();
+  // Output naming and opening.
+  int OpenOutputFile(std::size_t i);
+  static void MakeOutputPath(std::string& out, const std::string& inputPath);
+
+  // Splitting and reordered output.
+  int Split();
+  int FindHeader();
+  int WriteCluster(const CCluster& cluster);
+  int WriteSection(const CSection& section);
+  int ChooseOrder(const CCluster& cluster) const;
+
+  // Run settings.
+  int m_bAutoClose = 0;
+  std::uint8_t m_byLayerLimit = 0;
+  std::array<std::uint8_t, 256> m_abyReverse{};
+  std::array<std::uint8_t, 256> m_abyRange{};
+  std::uint8_t m_nStartMode = 7;
+  int m_bCutOutsideRange = 0;
+  int m_bOneFile = 1;
+  int m_nSeparatorStyle = 0;
+  int m_bSeparatorFirst = 0;
+  int m_nTrailCut = 0;
+  int m_bAppendSeparator = 0;
+  int m_nLeadCut = 0;
+  int m_bSimpleHeader = 0;
+  std::string m_strSeparator;
+  int m_bEuc = 0;
+  std::string m_strOutputPath;
+  // In one-file output, a descriptor to write to instead of opening m_strOutputPath
+  // (standard output of the command line); -1 when unused.
+  int m_hOutput = -1;
+  int* m_pAbortFlag = nullptr;
+
+  // Run state.
+  CCluster m_rootCluster;
+  CSectionStore m_sections;
+  std::size_t m_nTrailerLength = 0;
+  int m_bTrailerFound = 0;
+  CSearcher m_searcher;
+  std::size_t m_nTrailerPos = 0;
+  std::size_t m_nBodyStart = 0;
+  std::size_t m_nHeaderPos = 0;
+  std::size_t m_nHeaderLength = 0;
+  int m_bOutputOpen = 0;
+  int m_bInputOpen = 0;
+  platform::CFile m_fileIn;
+  platform::CFile m_fileOut;
+  std::size_t m_nInputCount = 0;
+  std::unique_ptr<std::uint8_t[]> m_pFileData;
+  std::size_t m_nFileSize = 0;
+  int m_bHeaderFound = 0;
+  std::vector<std::string> m_arrInputPaths;
+
+ private:
+  void WriteFilePart(std::size_t i);
+  void WriteClusterBytes(const CCluster& cluster);
+  void WriteSectionBytes(const CSection& section);
+  void Copy(std::size_t pos, std::size_t length);
+};
+
+// Composes the message for a failed open: 0, or 1 when the cause is `none`.
+int GetFileErrorText(std::string& text, const platform::CFileException& e);
+// The text of one cause, "Unknown Error" outside 0 to 14.
+const char* FileErrorCauseText(int cause);
+
+// Converts EUC-JP bytes to Shift_JIS in place (JIS X 0208 row and cell arithmetic).
+void ConvertEucToSjis(std::uint8_t* data, std::size_t size);
+
+// The numbered line written between files, for the file at 0-based position `index`.
+std::string NumberedSeparatorLine(std::size_t index);
+
+}  // namespace engine

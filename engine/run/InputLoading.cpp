@@ -1,0 +1,83 @@
+#include <new>
+
+#include "engine/Messages.h"
+#include "engine/run/CExecutor.h"
+#include "platform/MessageBox.h"
+
+namespace engine {
+
+int CExecutor::OpenInputFile(std::size_t i) {
+  platform::CFileException e;
+  const unsigned flags =
+      platform::CFile::modeRead | platform::CFile::shareDenyWrite | platform::CFile::typeBinary;
+  if (!m_fileIn.Open(m_arrInputPaths[i], flags, &e)) {
+    m_bInputOpen = 0;
+    std::string text;
+    GetFileErrorText(text, e);
+    platform::AfxMessageBox(text);
+    return -1;
+  }
+  m_bInputOpen = 1;
+
+  std::uint64_t length = 0;
+  try {
+    length = m_fileIn.GetLength();
+  } catch (const platform::CFileException& err) {
+    m_fileIn.Abort();
+    m_bInputOpen = 0;
+    std::string text;
+    GetFileErrorText(text, err);
+    platform::AfxMessageBox(text);
+    return -1;
+  }
+  if (length > kMaxFileSize) {
+    m_fileIn.Abort();
+    m_bInputOpen = 0;
+    platform::AfxMessageBox(msg::kFileTooLarge);
+    return -1;
+  }
+  m_nFileSize = static_cast<std::size_t>(length);
+
+  // Left uninitialised: the split fills every byte or fails.
+  m_pFileData.reset(new (std::nothrow) std::uint8_t[m_nFileSize == 0 ? 1 : m_nFileSize]);
+  if (!m_pFileData) {
+    m_fileIn.Abort();
+    m_bInputOpen = 0;
+    platform::AfxMessageBox(msg::kBufferAlloc);
+    return -1;
+  }
+  return 0;
+}
+
+void CExecutor::ConvertEucToSjis() { engine::ConvertEucToSjis(m_pFileData.get(), m_nFileSize); }
+
+void ConvertEucToSjis(std::uint8_t* data, std::size_t n) {
+  if (n < 2) return;
+  std::size_t p = 0;
+  while (p < n - 1) {
+    const std::uint8_t b = data[p];
+    if (b <= 0x7F) {
+      ++p;
+    } else if (b == 0x8E) {  // half-width katakana: both bytes stay
+      p += 2;
+    } else if (b < 0xA1 || b == 0xFF) {
+      ++p;
+    } else {
+      const std::uint8_t t = data[p + 1];
+      std::uint8_t second;
+      if (b & 1) {
+        second = static_cast<std::uint8_t>(t - 0x61);
+        if (second > 0x7E) ++second;
+      } else {
+        second = static_cast<std::uint8_t>(t - 2);
+      }
+      const std::uint8_t first =
+          static_cast<std::uint8_t>(((b + 1) >> 1) + (b < 0xDF ? 0x30 : 0x70));
+      data[p] = first;
+      data[p + 1] = second;
+      p += 2;
+    }
+  }
+}
+
+}  // namespace engine

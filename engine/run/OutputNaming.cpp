@@ -1,0 +1,34 @@
+#include "engine/run/CExecutor.h"
+#include "platform/MessageBox.h"
+
+namespace engine {
+
+void CExecutor::MakeOutputPath(std::string& out, const std::string& inputPath) {
+  // '/' separates folders; it is never part of a Shift_JIS or UTF-8 multibyte character.
+  const auto slash = inputPath.rfind('/');
+  const std::size_t k = slash == std::string::npos ? 0 : slash + 1;
+  out = inputPath.substr(0, k) + "Rev_" + inputPath.substr(k);
+}
+
+int CExecutor::OpenOutputFile(std::size_t i) {
+  if (m_bOneFile == 0) MakeOutputPath(m_strOutputPath, m_arrInputPaths[i]);
+  if (m_bOneFile != 0 && m_hOutput >= 0) {
+    m_fileOut.Attach(m_hOutput, m_strOutputPath);
+    m_bOutputOpen = 1;
+    return 0;
+  }
+  platform::CFileException e;
+  const unsigned flags = platform::CFile::modeCreate | platform::CFile::modeWrite |
+                         platform::CFile::shareDenyWrite | platform::CFile::typeBinary;
+  if (!m_fileOut.Open(m_strOutputPath, flags, &e)) {
+    m_bOutputOpen = 0;
+    std::string text;
+    GetFileErrorText(text, e);
+    platform::AfxMessageBox(text);
+    return -1;
+  }
+  m_bOutputOpen = 1;
+  return 0;
+}
+
+}  // namespace engine

@@ -1,0 +1,138 @@
+#include <new>
+
+#include "engine/Messages.h"
+#include "engine/run/CExecutor.h"
+#include "platform/MessageBox.h"
+
+namespace engine {
+namespace {
+
+constexpr char kFixedHeader[] = "<HTML>\r\n<BODY>\r\n";
+constexpr char kFixedFooter[] = "\r\n</BODY>\r\n</HTML>\r\n";
+constexpr char kHrSeparator[] = "<HR SIZE=\"50\">";
+// Shift_JIS: "以上　[" ... "] 番目のファイル内容 " between two rows of equals signs.
+constexpr char kNumberedBefore[] =
+    "\r\n<CENTER>==============================\x88\xC8\x8F\xE3\x81\x40[";
+constexpr char kNumberedAfter[] =
+    "] \x94\xD4\x96\xDA\x82\xCC\x83\x74\x83\x40\x83\x43\x83\x8B\x93\xE0\x97\x65 "
+    "==============================</CENTER>\r\n";
+
+}  // namespace
+
+std::string NumberedSeparatorLine(std::size_t index) {
+  return std::string(kNumberedBefore) + std::to_string(index) + kNumberedAfter;
+}
+
+CExecutor::CExecutor() = default;
+
+CExecutor::~CExecutor() { CloseFiles(); }
+
+void CExecutor::ResetRun() {
+  m_nFileSize = 0;
+  m_nInputCount = 0;
+  m_nHeaderPos = 0;
+  m_nHeaderLength = 0;
+  m_nTrailerPos = 0;
+  m_bHeaderFound = 0;
+  m_pFileData.reset();
+}
+
+int CExecutor::SetInputFiles(const std::vector<std::string>& paths) {
+  m_arrInputPaths.clear();
+  try {
+    m_arrInputPaths.reserve(paths.size());
+    for (const std::string& p : paths) m_arrInputPaths.push_back(p);
+  } catch (const std::bad_alloc&) {
+    return -1;
+  }
+  return 0;
+}
+
+void CExecutor::CloseFiles() {
+  if (m_bInputOpen) {
+    m_fileIn.Abort();
+    m_bInputOpen = 0;
+  }
+  if (m_bOutputOpen) {
+    // Keep what was written before the failure: flush it, ignore a second error.
+    m_fileOut.Abort();
+    m_bOutputOpen = 0;
+  }
+  m_pFileData.reset();
+}
+
+void CExecutor::Copy(std::size_t pos, std::size_t length) {
+  if (length != 0) m_fileOut.Write(m_pFileData.get() + pos, length);
+}
+
+// Header, body and the end of file i's part. Throws CFileException when a write fails.
+void CExecutor::WriteFilePart(std::size_t i) {
+  const bool bLast = i + 1 == m_nInputCount;
+  if (i == 0 || m_bOneFile == 0) {
+    if (m_bHeaderFound && m_bSimpleHeader == 0) {
+      Copy(m_nHeaderPos, m_nHeaderLength);
+    } else {
+      m_fileOut.Write(kFixedHeader, sizeof kFixedHeader - 1);
+    }
+  }
+  WriteClusterBytes(m_rootCluster);
+  if (bLast || m_bOneFile == 0) {
+    if (m_bTrailerFound) {
+      Copy(m_nTrailerPos, m_nTrailerLength);
+    } else {
+      m_fileOut.Write(kFixedFooter, sizeof kFixedFooter - 1);
+    }
+  } else if (m_bAppendSeparator == 1) {
+    if (m_nSeparatorStyle == 1) {
+      const std::string line = NumberedSeparatorLine(i);
+      m_fileOut.Write(line.data(), line.size());
+    } else {
+      m_fileOut.Write(kHrSeparator, sizeof kHrSeparator - 1);
+    }
+  }
+}
+
+int CExecutor::Run() {
+  if (m_pAbortFlag == nullptr) {
+    platform::AfxMessageBox(msg::kNoAbortFlag);
+    return -1;
+  }
+  if (m_bOneFile != 0 && OpenOutputFile(0) != 0) return -1;
+  m_nInputCount = m_arrInputPaths.size();
+
+  for (std::size_t i = 0; i < m_nInputCount; ++i) {
+    if (*m_pAbortFlag == 1) return -1;
+    if (m_bOneFile == 0 && OpenOutputFile(i) != 0) return -1;
+    if (OpenInputFile(i) != 0) return -1;
+    m_searcher.SetBuffer(m_pFileData.get(), m_nFileSize);
+    if (Split() != kSplitOk) {
+      m_pFileData.reset();
+      return -1;  // the input stays open until CloseFiles
+    }
+    m_fileIn.Abort();
+    m_bInputOpen = 0;
+    try {
+      WriteFilePart(i);
+      m_pFileData.reset();
+      if (m_bOneFile == 0) {
+        m_bOutputOpen = 0;
+        m_fileOut.Close();
+      }
+    } catch (const platform::CFileException&) {
+      m_pFileData.reset();
+      return -1;
+    }
+  }
+
+  if (m_bOutputOpen) {
+    m_bOutputOpen = 0;
+    try {
+      m_fileOut.Close();
+    } catch (const platform::CFileException&) {
+      return -1;  // the last bytes never reached the file
+    }
+  }
+  return 0;
+}
+
+}  // namespace engine

@@ -1,0 +1,93 @@
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace engine {
+
+class CCluster;
+class CSectionStore;
+
+// Results of Search and SearchTag.
+enum SearchResult : int {
+  kFound = 1,
+  kNotFound = -1,
+  kSearchError = 3,  // no buffer set, or an unregistered mode (a message was shown)
+};
+
+// Results of SearchLayer.
+enum LayerResult : std::uint8_t {
+  kLayerClosed = 0,       // a closing block tag closed the cluster
+  kLayerNoMemory = 2,     // a section could not be allocated
+  kLayerSearchError = 3,  // the tag search reported an error
+  kLayerBodyEnd = 5,      // "</BODY" was found
+  kLayerDocumentEnd = 6,  // "</HTML" was found
+  kLayerBufferEnd = 255,  // the buffer ended: no further key, or a tag without its '>'
+};
+
+// The search keys, grouped in numbered modes, and a forward-only scan over one loaded
+// file that finds the earliest key of a mode (the first registered wins at one position).
+class CSearcher {
+ public:
+  static constexpr std::size_t kMaxModes = 255;
+  static constexpr std::size_t kMaxKeysPerMode = 255;
+
+  CSearcher() = default;
+  CSearcher(const CSearcher&) = delete;
+  CSearcher& operator=(const CSearcher&) = delete;
+
+  // Key table. AddMode: 0, or 2 when the table is full or memory runs out.
+  int AddMode(const std::string& text, std::uint8_t code);
+  // AddKey: 0, or -1 when the mode is full or memory runs out.
+  int AddKey(std::uint8_t mode, const std::string& text, std::uint8_t code);
+  void Reset();
+
+  // Scan.
+  void SetBuffer(const std::uint8_t* buffer, std::size_t size);
+  int SetMode(std::uint8_t mode);
+  int Search();
+  int SearchTag(std::uint8_t mode);
+
+  // Reads one cluster of the body, cutting it into sections, recursing into opened blocks.
+  std::uint8_t SearchLayer(CSectionStore& store, CCluster& cluster, std::uint8_t mode);
+
+  // Key table, one entry per mode.
+  std::vector<std::vector<std::string>> m_apKeyStrings;
+  std::vector<std::vector<std::size_t>> m_apKeyLengths;
+  std::vector<std::vector<std::uint8_t>> m_apKeyCodes;
+  std::uint8_t m_nModeCount = 0;
+
+  // Scan state.
+  const std::uint8_t* m_pBuffer = nullptr;
+  std::size_t m_nBufferSize = 0;
+  int m_bBufferSet = 0;
+  std::size_t m_nPos = 0;
+  std::uint8_t m_nCurMode = 0;
+  int m_bAutoClose = 1;
+  std::size_t m_nMatchPos = 0;
+  std::size_t m_nMatchLength = 0;
+  std::uint8_t m_nMatchCode = 0;
+  int m_bMatchComplete = 0;
+
+ private:
+  // What the scan needs of a mode, kept up to date at registration.
+  struct ModeScan {
+    std::size_t min = 0;  // shortest and longest non-empty key
+    std::size_t max = 0;
+    std::array<bool, 256> first{};  // bytes that begin a key
+    int distinctFirst = 0;
+    std::uint8_t onlyFirst = 0;  // the one first byte when distinctFirst is 1
+  };
+  void AddToScan(std::uint8_t mode, const std::string& text);
+  bool MatchAt(std::uint8_t mode, std::size_t p, std::size_t* pKey) const;
+
+  std::vector<ModeScan> m_aModeScan;
+};
+
+// Folds the block codes: "<TABLE", "<TR", "<TD" become 15, their closing tags 16.
+std::uint8_t GroupKeyCode(std::uint8_t code);
+
+}  // namespace engine

@@ -1,0 +1,96 @@
+#include <algorithm>
+#include <new>
+
+#include "engine/search/CSearcher.h"
+
+namespace engine {
+
+int CSearcher::AddMode(const std::string& text, std::uint8_t code) {
+  if (m_nModeCount >= kMaxModes) return 2;
+  try {
+    m_apKeyStrings.resize(m_nModeCount + 1u);
+    m_apKeyLengths.resize(m_nModeCount + 1u);
+    m_apKeyCodes.resize(m_nModeCount + 1u);
+    m_aModeScan.resize(m_nModeCount + 1u);
+  } catch (const std::bad_alloc&) {
+    m_apKeyStrings.resize(m_nModeCount);
+    m_apKeyLengths.resize(m_nModeCount);
+    m_apKeyCodes.resize(m_nModeCount);
+    m_aModeScan.resize(m_nModeCount);
+    return 2;
+  }
+  const std::uint8_t mode = m_nModeCount++;
+  return AddKey(mode, text, code) == 0 ? 0 : 2;
+}
+
+int CSearcher::AddKey(std::uint8_t mode, const std::string& text, std::uint8_t code) {
+  if (mode >= m_nModeCount || m_apKeyStrings[mode].size() >= kMaxKeysPerMode) return -1;
+  try {
+    m_apKeyStrings[mode].push_back(text);
+    try {
+      m_apKeyLengths[mode].push_back(text.size());
+      try {
+        m_apKeyCodes[mode].push_back(code);
+      } catch (...) {
+        m_apKeyLengths[mode].pop_back();
+        throw;
+      }
+    } catch (...) {
+      m_apKeyStrings[mode].pop_back();
+      throw;
+    }
+  } catch (const std::bad_alloc&) {
+    return -1;
+  }
+  AddToScan(mode, text);
+  return 0;
+}
+
+void CSearcher::AddToScan(std::uint8_t mode, const std::string& text) {
+  // An empty key would match at every position without moving the scan; it never matches.
+  if (text.empty()) return;
+  ModeScan& s = m_aModeScan[mode];
+  s.min = s.min == 0 ? text.size() : std::min(s.min, text.size());
+  s.max = std::max(s.max, text.size());
+  const auto b = static_cast<std::uint8_t>(text[0]);
+  if (!s.first[b]) {
+    s.first[b] = true;
+    ++s.distinctFirst;
+    s.onlyFirst = b;
+  }
+}
+
+void CSearcher::Reset() {
+  m_apKeyStrings.clear();
+  m_apKeyLengths.clear();
+  m_apKeyCodes.clear();
+  m_aModeScan.clear();
+  m_nModeCount = 0;
+  m_nCurMode = 0;
+  m_pBuffer = nullptr;
+  m_nBufferSize = 0;
+  m_bBufferSet = 0;
+  m_nPos = 0;
+  m_nMatchPos = 0;
+  m_nMatchLength = 0;
+  m_nMatchCode = 0;
+  m_bMatchComplete = 0;
+  m_bAutoClose = 1;
+}
+
+std::uint8_t GroupKeyCode(std::uint8_t code) {
+  switch (code) {
+    case 8:
+    case 11:
+    case 13:
+      return 15;
+    case 9:
+    case 12:
+    case 14:
+      return 16;
+    default:
+      return code;
+  }
+}
+
+}  // namespace engine

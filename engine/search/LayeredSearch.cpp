@@ -1,0 +1,98 @@
+#include "engine/Format.h"
+#include "engine/Messages.h"
+#include "engine/search/CSearcher.h"
+#include "engine/sections/CSectionStore.h"
+#include "platform/MessageBox.h"
+
+namespace engine {
+
+std::uint8_t CSearcher::SearchLayer(CSectionStore& store, CCluster& cluster, std::uint8_t mode) {
+  CCluster& K = cluster;
+  // Opening block tags met while this cluster is at or above its limit, not yet closed.
+  std::uint32_t pending = 0;
+  const bool bDivides = K.m_byLayer < K.m_byLayerLimit;
+
+  for (;;) {
+    const int r = SearchTag(mode);
+    if (r != kFound) {
+      if (r == kSearchError) {
+        platform::AfxMessageBox(Format(msg::kLayerError, int{K.m_byLayer}));
+        return kLayerSearchError;
+      }
+      // The buffer ran out: the cluster ends with the buffer, so no trailing byte is lost.
+      const auto end = static_cast<Offset>(m_nBufferSize);
+      K.EndLastHead(store, end);
+      if (CSection* last = K.GetLastSection(store)) last->UpdateSpans();
+      K.UpdateLength(store);
+      return kLayerBufferEnd;
+    }
+
+    const auto p = static_cast<Offset>(m_nMatchPos);
+    const auto n = static_cast<Offset>(m_nMatchLength);
+    CSection* S = K.GetLastSection(store);
+
+    switch (GroupKeyCode(m_nMatchCode)) {
+      case 15: {  // a block opens
+        if (!bDivides) {
+          ++pending;
+          continue;
+        }
+        K.m_bLeaf = 0;
+        K.EndLastHead(store, p);
+        K.OpenLastNested(store, p, n);
+        if (S->m_cluster.AddSection(store) != 0) return kLayerNoMemory;
+        const std::uint8_t r2 = SearchLayer(store, S->m_cluster, mode);
+        S->UpdateSpans();
+        // A nested tree that ran out of memory is incomplete; going on would drop its bytes.
+        if (r2 == kLayerNoMemory) return kLayerNoMemory;
+        if (m_bMatchComplete) {
+          if (K.AddSection(store) != 0) return kLayerNoMemory;
+          continue;
+        }
+        const std::size_t end = r2 == kLayerBufferEnd ? m_nBufferSize : m_nPos;
+        K.m_nLength = static_cast<Offset>(end) - K.m_nStart;
+        return r2;
+      }
+      case 16:  // a block closes
+        if (pending > 0) {
+          --pending;
+          continue;
+        }
+        K.EndLastHead(store, p);
+        K.m_nClosePos = p;
+        K.m_nCloseLength = n;
+        K.m_nLength = p + n - K.m_nStart;
+        S->UpdateSpans();
+        K.UpdateLength(store);
+        return kLayerClosed;
+      case 5:   // <HR>
+      case 10:  // the user separator string
+        if (!bDivides) continue;
+        // A cluster divided by separators is no longer written unchanged, as after a block.
+        K.m_bLeaf = 0;
+        K.EndLastHead(store, p);
+        K.OpenLastNested(store, p, n);
+        S->m_cluster.m_nLength = n;
+        S->UpdateSpans();
+        K.UpdateLength(store);
+        if (K.AddSection(store) != 0) return kLayerNoMemory;
+        continue;
+      case 3:  // body end
+        K.EndLastHead(store, p);
+        S->UpdateSpans();
+        K.m_nClosePos = p;
+        K.m_nCloseLength = 0;
+        K.UpdateLength(store);
+        return kLayerBodyEnd;
+      case 4:  // document end
+        K.EndLastHead(store, p);
+        S->UpdateSpans();
+        K.UpdateLength(store);
+        return kLayerDocumentEnd;
+      default:  // centering tags and anything else stay part of the current head
+        continue;
+    }
+  }
+}
+
+}  // namespace engine

@@ -1,0 +1,84 @@
+#include <algorithm>
+
+#include "engine/run/CExecutor.h"
+
+namespace engine {
+
+int CExecutor::ChooseOrder(const CCluster& cluster) const {
+  if (cluster.m_bLeaf == 1) return kUnchanged;
+  if (cluster.m_byLayer >= cluster.m_byLayerLimit) return kUnchanged;
+  return m_abyReverse[cluster.m_byLayer + 1u] ? kReversed : kInOrder;
+}
+
+void CExecutor::WriteClusterBytes(const CCluster& cluster) {
+  if (cluster.m_nLength == 0) return;
+  const std::size_t n = cluster.m_nCount;
+  const int order = n == 0 ? kUnchanged : ChooseOrder(cluster);
+  if (order == kUnchanged) {
+    Copy(cluster.m_nStart, cluster.m_nLength);
+    return;
+  }
+  Copy(cluster.m_nStart, cluster.m_nLeadLength);
+
+  auto section = [&](std::size_t i) -> const CSection& {
+    return cluster.GetSection(m_sections, static_cast<Offset>(i));
+  };
+  auto copyUnchanged = [&](std::size_t i) {
+    const CSection& s = section(i);
+    Copy(s.m_nStart, s.m_nTotalLength);
+  };
+  auto writeRange = [&](std::size_t from, std::size_t to) {  // [from, to)
+    if (order == kInOrder) {
+      for (std::size_t i = from; i < to; ++i) WriteSectionBytes(section(i));
+    } else {
+      for (std::size_t i = to; i > from; --i) WriteSectionBytes(section(i - 1));
+    }
+  };
+
+  if (m_abyRange[cluster.m_byLayer + 1u]) {
+    const std::size_t lead = std::min<std::size_t>(std::max(m_nLeadCut, 0), n);
+    const std::size_t trail = std::min<std::size_t>(std::max(m_nTrailCut, 0), n);
+    const std::size_t rangeEnd = lead + trail >= n ? lead : n - trail;
+    if (m_bCutOutsideRange == 1) {
+      for (std::size_t i = 0; i < lead; ++i) copyUnchanged(i);
+    }
+    writeRange(lead, rangeEnd);
+    if (m_bCutOutsideRange == 1) {
+      for (std::size_t i = std::max(lead, n - trail); i < n; ++i) copyUnchanged(i);
+    }
+  } else {
+    writeRange(0, n);
+  }
+  if (cluster.m_byLayer != 0) Copy(cluster.m_nClosePos, cluster.m_nCloseLength);
+}
+
+void CExecutor::WriteSectionBytes(const CSection& section) {
+  if (section.m_nTotalLength == 0) return;
+  if (m_abyReverse[section.m_byLayer] && m_bSeparatorFirst == 1) {
+    WriteClusterBytes(section.m_cluster);
+    Copy(section.m_nHeadStart, section.m_nHeadLength);
+  } else {
+    Copy(section.m_nHeadStart, section.m_nHeadLength);
+    WriteClusterBytes(section.m_cluster);
+  }
+}
+
+int CExecutor::WriteCluster(const CCluster& cluster) {
+  try {
+    WriteClusterBytes(cluster);
+  } catch (const platform::CFileException&) {
+    return -1;
+  }
+  return 0;
+}
+
+int CExecutor::WriteSection(const CSection& section) {
+  try {
+    WriteSectionBytes(section);
+  } catch (const platform::CFileException&) {
+    return -1;
+  }
+  return 0;
+}
+
+}  // namespace engine

@@ -1,0 +1,200 @@
+#include "platform/File.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <utility>
+
+#include "platform/SysCalls.h"
+
+namespace platform {
+namespace {
+
+constexpr std::size_t kWriteBufferSize = 1 << 20;
+// Ranges at least this long skip the buffer: copying them would cost more than the call.
+constexpr std::size_t kDirectWriteSize = 256 << 10;
+// Linux moves at most this much in one read or write call.
+constexpr std::size_t kMaxTransfer = 0x7ffff000;
+
+}  // namespace
+
+CFile::~CFile() { Abort(); }
+
+CFile::CFile(CFile&& other) noexcept
+    : m_fd(std::exchange(other.m_fd, -1)),
+      m_bOwned(other.m_bOwned),
+      m_strPath(std::move(other.m_strPath)),
+      m_pWriteBuffer(std::move(other.m_pWriteBuffer)),
+      m_nBuffered(std::exchange(other.m_nBuffered, 0)) {}
+
+CFile& CFile::operator=(CFile&& other) noexcept {
+  if (this != &other) {
+    Abort();
+    m_fd = std::exchange(other.m_fd, -1);
+    m_bOwned = other.m_bOwned;
+    m_strPath = std::move(other.m_strPath);
+    m_pWriteBuffer = std::move(other.m_pWriteBuffer);
+    m_nBuffered = std::exchange(other.m_nBuffered, 0);
+  }
+  return *this;
+}
+
+bool CFile::Open(const std::string& path, unsigned flags, CFileException* pError) {
+  Abort();
+  const bool bWrite = (flags & modeWrite) != 0;
+  int oflags = O_CLOEXEC | O_NOCTTY | O_NONBLOCK | (bWrite ? O_WRONLY : O_RDONLY);
+  if (flags & modeCreate) oflags |= O_CREAT | O_TRUNC;
+
+  auto fail = [&](int cause, int err) {
+    if (pError) *pError = CFileException(cause, err, path);
+    return false;
+  };
+
+  int fd = Sys().open(path.c_str(), oflags, 0666);
+  if (fd < 0) {
+    const int err = errno;
+    // Opening a FIFO for writing without a reader reports ENXIO; the file is unusable.
+    return fail(CauseFromErrno(err, path), err);
+  }
+  struct stat st {};
+  if (Sys().fstat(fd, &st) != 0) {
+    const int err = errno;
+    Sys().close(fd);
+    return fail(CauseFromErrno(err, path), err);
+  }
+  if (!bWrite && !S_ISREG(st.st_mode)) {
+    Sys().close(fd);
+    return fail(CFileException::accessDenied, S_ISDIR(st.st_mode) ? EISDIR : EINVAL);
+  }
+  const int fl = Sys().fcntl(fd, F_GETFL, 0);
+  if (fl >= 0) Sys().fcntl(fd, F_SETFL, fl & ~O_NONBLOCK);
+
+  m_fd = fd;
+  m_bOwned = true;
+  m_strPath = path;
+  m_nBuffered = 0;
+  return true;
+}
+
+void CFile::Attach(int fd, std::string name) {
+  Abort();
+  m_fd = fd;
+  m_bOwned = false;
+  m_strPath = std::move(name);
+  m_nBuffered = 0;
+}
+
+void CFile::Throw(int err) const {
+  throw CFileException(CauseFromErrno(err, m_strPath), err, m_strPath);
+}
+
+std::uint64_t CFile::GetLength() const {
+  struct stat st {};
+  if (Sys().fstat(m_fd, &st) != 0) Throw(errno);
+  return static_cast<std::uint64_t>(st.st_size);
+}
+
+void CFile::SeekToBegin() {
+  if (Sys().lseek(m_fd, 0, SEEK_SET) < 0) Throw(errno);
+}
+
+std::size_t CFile::Read(void* buffer, std::size_t count) {
+  auto* p = static_cast<std::uint8_t*>(buffer);
+  std::size_t done = 0;
+  while (done < count) {
+    const std::size_t chunk = std::min(count - done, kMaxTransfer);
+    const ssize_t n = Sys().read(m_fd, p + done, chunk);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      Throw(errno);
+    }
+    if (n == 0) break;
+    done += static_cast<std::size_t>(n);
+  }
+  return done;
+}
+
+void CFile::WriteThrough(const void* data, std::size_t count) {
+  const auto* p = static_cast<const std::uint8_t*>(data);
+  while (count > 0) {
+    const ssize_t n = Sys().write(m_fd, p, std::min(count, kMaxTransfer));
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      Throw(errno);
+    }
+    if (n == 0) Throw(EIO);
+    p += n;
+    count -= static_cast<std::size_t>(n);
+  }
+}
+
+void CFile::Write(const void* data, std::size_t count) {
+  if (count >= kDirectWriteSize) {
+    Flush();
+    WriteThrough(data, count);
+    return;
+  }
+  if (!m_pWriteBuffer) m_pWriteBuffer.reset(new std::uint8_t[kWriteBufferSize]);
+  if (m_nBuffered + count > kWriteBufferSize) Flush();
+  std::memcpy(m_pWriteBuffer.get() + m_nBuffered, data, count);
+  m_nBuffered += count;
+}
+
+void CFile::Flush() {
+  if (m_nBuffered == 0) return;
+  const std::size_t n = std::exchange(m_nBuffered, 0);
+  WriteThrough(m_pWriteBuffer.get(), n);
+}
+
+void CFile::Close() {
+  if (m_fd < 0) return;
+  int err = 0;
+  try {
+    Flush();
+  } catch (const CFileException& e) {
+    err = static_cast<int>(e.m_lOsError);
+  }
+  const int fd = std::exchange(m_fd, -1);
+  if (m_bOwned && Sys().close(fd) != 0 && err == 0) err = errno;
+  if (err != 0) Throw(err);
+}
+
+void CFile::Abort() noexcept {
+  if (m_fd < 0) return;
+  try {
+    Flush();
+  } catch (...) {
+  }
+  const int fd = std::exchange(m_fd, -1);
+  if (m_bOwned) Sys().close(fd);
+  m_nBuffered = 0;
+}
+
+bool GetStatus(const std::string& path) {
+  struct stat st {};
+  return !path.empty() && ::stat(path.c_str(), &st) == 0;
+}
+
+bool GetFileId(const std::string& path, FileId* pId) {
+  struct stat st {};
+  if (path.empty() || ::stat(path.c_str(), &st) != 0) return false;
+  *pId = {static_cast<std::uint64_t>(st.st_dev), static_cast<std::uint64_t>(st.st_ino)};
+  return true;
+}
+
+bool GetFileId(int fd, FileId* pId) {
+  struct stat st {};
+  if (::fstat(fd, &st) != 0) return false;
+  *pId = {static_cast<std::uint64_t>(st.st_dev), static_cast<std::uint64_t>(st.st_ino)};
+  return true;
+}
+
+bool IsSameFile(const std::string& a, const std::string& b) {
+  FileId ia, ib;
+  return GetFileId(a, &ia) && GetFileId(b, &ib) && ia == ib;
+}
+
+}  // namespace platform

@@ -1,0 +1,82 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "platform/FileException.h"
+
+namespace platform {
+
+// A binary file with the open modes the engine uses. Reads go straight to the caller's
+// buffer; writes are collected in a buffer and reach the file in large blocks, so that
+// writing many small byte ranges costs few system calls. Move-only; closes itself.
+class CFile {
+ public:
+  enum OpenFlags : unsigned {
+    modeRead = 0x0000,
+    modeWrite = 0x0001,
+    shareDenyWrite = 0x0020,
+    modeCreate = 0x1000,
+    typeBinary = 0x8000,
+  };
+
+  CFile() = default;
+  ~CFile();
+  CFile(CFile&& other) noexcept;
+  CFile& operator=(CFile&& other) noexcept;
+  CFile(const CFile&) = delete;
+  CFile& operator=(const CFile&) = delete;
+
+  // Opens `path`; on failure returns false and fills `pError` instead of throwing.
+  // Reading accepts regular files only (a FIFO or device would block or never end);
+  // no open ever blocks.
+  bool Open(const std::string& path, unsigned flags, CFileException* pError);
+
+  // Writes to a descriptor the caller owns (standard output); Close flushes but keeps it open.
+  void Attach(int fd, std::string name);
+
+  bool IsOpen() const { return m_fd >= 0; }
+  const std::string& GetFilePath() const { return m_strPath; }
+
+  // These throw CFileException on failure.
+  std::uint64_t GetLength() const;
+  void SeekToBegin();
+  // Reads up to `count` bytes, fewer only at the end of the file.
+  std::size_t Read(void* buffer, std::size_t count);
+  void Write(const void* data, std::size_t count);
+  void Flush();
+  // Flushes and closes; throws when either fails, the descriptor is released in any case.
+  void Close();
+
+  // Closes without reporting errors (after a failure, or from the destructor).
+  void Abort() noexcept;
+
+ private:
+  void WriteThrough(const void* data, std::size_t count);
+  [[noreturn]] void Throw(int err) const;
+
+  int m_fd = -1;
+  bool m_bOwned = false;
+  std::string m_strPath;
+  std::unique_ptr<std::uint8_t[]> m_pWriteBuffer;
+  std::size_t m_nBuffered = 0;
+};
+
+// Nonzero when something of that name exists (the overwrite question).
+bool GetStatus(const std::string& path);
+
+// Device and inode of an existing file, after following symbolic links.
+struct FileId {
+  std::uint64_t dev = 0;
+  std::uint64_t ino = 0;
+  bool operator==(const FileId&) const = default;
+};
+bool GetFileId(const std::string& path, FileId* pId);
+bool GetFileId(int fd, FileId* pId);
+
+// True when both names lead to one existing file (another spelling, a symbolic or a hard link).
+bool IsSameFile(const std::string& a, const std::string& b);
+
+}  // namespace platform

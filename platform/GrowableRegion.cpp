@@ -1,0 +1,39 @@
+#include "platform/GrowableRegion.h"
+
+#include <sys/mman.h>
+
+#include <algorithm>
+
+namespace platform {
+namespace {
+constexpr std::size_t kInitialCapacity = 64 << 10;
+}
+
+CGrowableRegion::~CGrowableRegion() { Release(); }
+
+bool CGrowableRegion::Reserve(std::size_t bytes) {
+  if (bytes <= m_nCapacity) return true;
+  std::size_t capacity = std::max(kInitialCapacity, m_nCapacity);
+  while (capacity < bytes) {
+    if (capacity > (static_cast<std::size_t>(-1) >> 2)) return false;
+    capacity *= 2;
+  }
+  void* p;
+  if (m_pData == nullptr) {
+    p = ::mmap(nullptr, capacity, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+  } else {
+    p = ::mremap(m_pData, m_nCapacity, capacity, MREMAP_MAYMOVE);
+  }
+  if (p == MAP_FAILED) return false;
+  m_pData = p;
+  m_nCapacity = capacity;
+  return true;
+}
+
+void CGrowableRegion::Release() {
+  if (m_pData != nullptr) ::munmap(m_pData, m_nCapacity);
+  m_pData = nullptr;
+  m_nCapacity = 0;
+}
+
+}  // namespace platform

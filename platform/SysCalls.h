@@ -1,0 +1,38 @@
+#pragma once
+
+#include <sys/stat.h>
+#include <sys/types.h>
+
+namespace platform {
+
+// Every system call the file layer makes goes through this table, so tests can
+// inject failures (short reads, write errors, a full disk) without touching the code.
+struct SysCalls {
+  int (*open)(const char* path, int flags, mode_t mode);
+  ssize_t (*read)(int fd, void* buf, size_t count);
+  ssize_t (*write)(int fd, const void* buf, size_t count);
+  int (*close)(int fd);
+  int (*fstat)(int fd, struct stat* st);
+  off_t (*lseek)(int fd, off_t offset, int whence);
+  int (*fcntl)(int fd, int cmd, int arg);
+};
+
+// The table in use; starts with the real POSIX calls.
+SysCalls& Sys();
+
+// Installs `calls` for the lifetime of the guard and restores the previous table after.
+class ScopedSysCalls {
+ public:
+  explicit ScopedSysCalls(const SysCalls& calls);
+  ~ScopedSysCalls();
+  ScopedSysCalls(const ScopedSysCalls&) = delete;
+  ScopedSysCalls& operator=(const ScopedSysCalls&) = delete;
+
+ private:
+  SysCalls m_previous;
+};
+
+// The real POSIX calls.
+const SysCalls& PosixSysCalls();
+
+}  // namespace platform

@@ -1,0 +1,59 @@
+#include "tests/support/Conversion.h"
+
+#include "engine/search/SeparatorGrammar.h"
+
+namespace testing_support {
+
+void Apply(const Settings& s, engine::CExecutor& ex) {
+  const int user = s.userSeparator.empty() ? 0 : 1;
+  ex.m_strSeparator = s.userSeparator;
+  engine::RegisterSeparatorGrammar(ex.m_searcher, ex.m_strSeparator);
+  ex.m_bAutoClose = s.autoClose;
+  ex.m_nStartMode = engine::StartModeFor(user, s.kind);
+  ex.m_abyReverse.fill(0);
+  ex.m_abyRange.fill(0);
+  ex.m_byLayerLimit = 0;
+  for (int l : s.reverse) {
+    ex.m_abyReverse[l] = 1;
+    if (l > ex.m_byLayerLimit) ex.m_byLayerLimit = static_cast<std::uint8_t>(l);
+  }
+  for (int l : s.range) {
+    ex.m_abyRange[l] = 1;
+    if (l > ex.m_byLayerLimit) ex.m_byLayerLimit = static_cast<std::uint8_t>(l);
+  }
+  ex.m_nLeadCut = s.leadCut;
+  ex.m_nTrailCut = s.trailCut;
+  ex.m_bCutOutsideRange = s.cutOutsideRange;
+  ex.m_bSeparatorFirst = s.separatorFirst;
+  ex.m_bOneFile = s.oneFile;
+  ex.m_bAppendSeparator = s.appendSeparator;
+  ex.m_nSeparatorStyle = s.separatorStyle;
+  ex.m_bSimpleHeader = s.simpleHeader;
+  ex.m_bEuc = s.euc;
+}
+
+std::string Convert(const std::vector<std::string>& inputs, const Settings& s, int* result) {
+  TempDir dir;
+  std::vector<std::string> paths;
+  for (std::size_t i = 0; i < inputs.size(); ++i) {
+    paths.push_back(dir.Write("in" + std::to_string(i) + ".html", inputs[i]));
+  }
+  engine::CExecutor ex;
+  Apply(s, ex);
+  int abort = 0;
+  ex.m_pAbortFlag = &abort;
+  ex.m_strOutputPath = dir.File("out.html");
+  ex.SetInputFiles(paths);
+  const int r = ex.Run();
+  ex.CloseFiles();
+  if (result) *result = r;
+  return ReadFile(dir.File("out.html"));
+}
+
+std::string Convert(const std::string& input, const Settings& s, int* result) {
+  return Convert(std::vector<std::string>{input}, s, result);
+}
+
+std::string Doc(const std::string& body) { return "<HTML><BODY>" + body + "</BODY></HTML>"; }
+
+}  // namespace testing_support

@@ -1,0 +1,28 @@
+#pragma once
+
+#include <string>
+
+namespace testing_support {
+
+// A fresh folder under the system's temporary folder, removed with everything in it.
+class TempDir {
+ public:
+  TempDir();
+  ~TempDir();
+  TempDir(const TempDir&) = delete;
+  TempDir& operator=(const TempDir&) = delete;
+
+  const std::string& Path() const { return m_path; }
+  // The path of `name` inside the folder.
+  std::string File(const std::string& name) const { return m_path + "/" + name; }
+  // Writes `bytes` to `name` and returns its path.
+  std::string Write(const std::string& name, const std::string& bytes) const;
+
+ private:
+  std::string m_path;
+};
+
+std::string ReadFile(const std::string& path);
+bool FileExists(const std::string& path);
+
+}  // namespace testing_support
