@@ -26,6 +26,15 @@ test-slow: build
 test-sanitize: bootstrap
 	@$(MAKE) --no-print-directory BUILD=build-asan CMAKE_FLAGS="-DVELMORANT_SANITIZE=ON -DVELMORANT_BENCH=OFF" test
 
+bench: build
+	@scripts/bench $(BUILD)
+
+fuzz: bootstrap
+	@scripts/fuzz
+
+screenshots: build
+	@scripts/screenshots $(BUILD)
+
 format:
 	@git ls-files '*.cpp' '*.h' | xargs clang-format -i
 

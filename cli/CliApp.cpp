@@ -15,8 +15,6 @@ namespace {
 
 constexpr int kUsageError = 2;
 constexpr char kForceHint[] = "同名のファイルが存在します。上書きするには -f を指定してください";
-constexpr char kNoCp932[] =
-    "区切り用の文字列を Shift_JIS (コードページ 932) に変換できません";
 
 // Settings as a run takes them when the options dialog was never opened, then the flags.
 engine::COptionValues OptionsFrom(const CliOptions& o) {
@@ -91,11 +89,8 @@ int RunCli(int argc, char** argv, std::ostream& err, std::istream& in, bool bInt
   if (o.separator) {
     request.m_bUserSeparator = 1;
     const auto sjis = platform::Utf8ToCp932(*o.separator);
-    if (!sjis) {
-      platform::AfxMessageBox(kNoCp932);
-      return kUsageError;
-    }
-    inputs.strSeparatorText = *sjis;
+    inputs.strSeparatorText = sjis.value_or(std::string());
+    inputs.bSeparatorNotCp932 = sjis ? 0 : 1;
   }
 
   engine::CExecutor executor;

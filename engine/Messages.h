@@ -27,6 +27,8 @@ inline constexpr char kBothBrackets[] = "[<] も [>] も見つかったので [>
 inline constexpr char kNoInput[] = "入力用ファイル名を入力してください";
 inline constexpr char kNoOutput[] = "出力用ファイル名を入力してください";
 inline constexpr char kNoSeparator[] = "区切り用の文字列を入力してください";
+inline constexpr char kSeparatorNotCp932[] =
+    "区切り用の文字列に Shift_JIS (コードページ 932) で表せない文字があります";
 inline constexpr char kCollision[] =
     "出力ファイル名が入力ファイルと衝突します。\n出力ファイル名を変更してください";
 inline constexpr char kOverwrite[] = "同名のファイルが存在します。上書きしますか？";

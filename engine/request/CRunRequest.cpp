@@ -148,8 +148,12 @@ RequestOutcome CRunRequest::OnRun(const RunInputs& in, const COptionValues& opti
   std::string separator;
   if (m_bUserSeparator == 1) {
     separator = in.strSeparatorText;
-    if (separator.empty()) {
+    if (separator.empty() && !in.bSeparatorNotCp932) {
       Show(msg::kNoSeparator);
+      return RequestOutcome::kRefused;
+    }
+    if (in.bSeparatorNotCp932) {
+      Show(msg::kSeparatorNotCp932);
       return RequestOutcome::kRefused;
     }
     CheckAutoClose(separator);

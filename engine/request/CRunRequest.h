@@ -18,6 +18,9 @@ struct RunInputs {
   enum class Target { kPath, kDescriptor, kNone } target = Target::kPath;
   int hOutput = -1;                // the descriptor for Target::kDescriptor
   std::string strSeparatorText;    // the separator field, Shift_JIS bytes
+  // The field held a character without a Shift_JIS (code page 932) form; refused at the
+  // separator check, in its place among the checks.
+  int bSeparatorNotCp932 = 0;
   int bEuc = 0;
 };
 
