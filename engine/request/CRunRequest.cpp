@@ -194,9 +194,7 @@ RequestOutcome CRunRequest::OnRun(const RunInputs& in, const COptionValues& opti
     Show(std::string(msg::kUnexpected) + e.what());
     result = -1;
   } catch (const platform::CFileException& e) {
-    std::string text;
-    GetFileErrorText(text, e);
-    Show(text);
+    ShowFileError(e);
     result = -1;
   } catch (...) {
     Show(msg::kUnexpected);

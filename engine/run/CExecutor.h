@@ -112,6 +112,8 @@ class CExecutor {
 
 // Composes the message for a failed open: 0, or 1 when the cause is `none`.
 int GetFileErrorText(std::string& text, const platform::CFileException& e);
+// Shows the message for a failed open.
+void ShowFileError(const platform::CFileException& e);
 // The text of one cause, "Unknown Error" outside 0 to 14.
 const char* FileErrorCauseText(int cause);
 

@@ -1,5 +1,6 @@
 #include "engine/Messages.h"
 #include "engine/run/CExecutor.h"
+#include "platform/MessageBox.h"
 
 namespace engine {
 
@@ -29,6 +30,12 @@ int GetFileErrorText(std::string& text, const platform::CFileException& e) {
   text = msg::kCannotOpen;
   text += FileErrorCauseText(e.m_cause);
   return e.m_cause == platform::CFileException::none ? 1 : 0;
+}
+
+void ShowFileError(const platform::CFileException& e) {
+  std::string text;
+  GetFileErrorText(text, e);
+  platform::AfxMessageBox(text);
 }
 
 }  // namespace engine

@@ -12,9 +12,7 @@ int CExecutor::OpenInputFile(std::size_t i) {
       platform::CFile::modeRead | platform::CFile::shareDenyWrite | platform::CFile::typeBinary;
   if (!m_fileIn.Open(m_arrInputPaths[i], flags, &e)) {
     m_bInputOpen = 0;
-    std::string text;
-    GetFileErrorText(text, e);
-    platform::AfxMessageBox(text);
+    ShowFileError(e);
     return -1;
   }
   m_bInputOpen = 1;
@@ -25,9 +23,7 @@ int CExecutor::OpenInputFile(std::size_t i) {
   } catch (const platform::CFileException& err) {
     m_fileIn.Abort();
     m_bInputOpen = 0;
-    std::string text;
-    GetFileErrorText(text, err);
-    platform::AfxMessageBox(text);
+    ShowFileError(err);
     return -1;
   }
   if (length > kMaxFileSize) {

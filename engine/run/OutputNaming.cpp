@@ -1,5 +1,4 @@
 #include "engine/run/CExecutor.h"
-#include "platform/MessageBox.h"
 
 namespace engine {
 
@@ -22,9 +21,7 @@ int CExecutor::OpenOutputFile(std::size_t i) {
                          platform::CFile::shareDenyWrite | platform::CFile::typeBinary;
   if (!m_fileOut.Open(m_strOutputPath, flags, &e)) {
     m_bOutputOpen = 0;
-    std::string text;
-    GetFileErrorText(text, e);
-    platform::AfxMessageBox(text);
+    ShowFileError(e);
     return -1;
   }
   m_bOutputOpen = 1;
