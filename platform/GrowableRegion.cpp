@@ -1,15 +1,19 @@
 #include "platform/GrowableRegion.h"
 
 #include <sys/mman.h>
+#include <unistd.h>
 
 #include <algorithm>
+#include <cstdint>
 
 namespace platform {
 namespace {
 constexpr std::size_t kInitialCapacity = 64 << 10;
 }
 
-CGrowableRegion::~CGrowableRegion() { Release(); }
+CGrowableRegion::~CGrowableRegion() {
+  Release();
+}
 
 bool CGrowableRegion::Reserve(std::size_t bytes) {
   if (bytes <= m_nCapacity) return true;
@@ -34,6 +38,20 @@ void CGrowableRegion::Release() {
   if (m_pData != nullptr) ::munmap(m_pData, m_nCapacity);
   m_pData = nullptr;
   m_nCapacity = 0;
+}
+
+void AdviseLargePages(void* data, std::size_t bytes) {
+#ifdef MADV_HUGEPAGE
+  // Below one large page there is nothing to gain.
+  if (data == nullptr || bytes < (2u << 20)) return;
+  const auto page = static_cast<std::uintptr_t>(::sysconf(_SC_PAGESIZE));
+  const auto begin = reinterpret_cast<std::uintptr_t>(data) & ~(page - 1);
+  const auto end = reinterpret_cast<std::uintptr_t>(data) + bytes;
+  ::madvise(reinterpret_cast<void*>(begin), end - begin, MADV_HUGEPAGE);
+#else
+  (void)data;
+  (void)bytes;
+#endif
 }
 
 }  // namespace platform

@@ -2,6 +2,7 @@
 
 #include "engine/Messages.h"
 #include "engine/run/CExecutor.h"
+#include "platform/GrowableRegion.h"
 #include "platform/MessageBox.h"
 
 namespace engine {
@@ -42,10 +43,13 @@ int CExecutor::OpenInputFile(std::size_t i) {
     platform::AfxMessageBox(msg::kBufferAlloc);
     return -1;
   }
+  platform::AdviseLargePages(m_pFileData.get(), m_nFileSize);
   return 0;
 }
 
-void CExecutor::ConvertEucToSjis() { engine::ConvertEucToSjis(m_pFileData.get(), m_nFileSize); }
+void CExecutor::ConvertEucToSjis() {
+  engine::ConvertEucToSjis(m_pFileData.get(), m_nFileSize);
+}
 
 void ConvertEucToSjis(std::uint8_t* data, std::size_t n) {
   if (n < 2) return;

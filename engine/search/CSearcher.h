@@ -73,13 +73,24 @@ class CSearcher {
   int m_bMatchComplete = 0;
 
  private:
+  // A key as one masked word compare: its first bytes (up to 8) and a mask over them.
+  struct KeyScan {
+    std::uint64_t prefix = 0;
+    std::uint64_t mask = 0;
+    std::size_t length = 0;
+  };
   // What the scan needs of a mode, kept up to date at registration.
   struct ModeScan {
     std::size_t min = 0;  // shortest and longest non-empty key
     std::size_t max = 0;
     std::array<bool, 256> first{};  // bytes that begin a key
     int distinctFirst = 0;
-    std::uint8_t onlyFirst = 0;  // the one first byte when distinctFirst is 1
+    std::uint8_t onlyFirst = 0;                 // the one first byte when distinctFirst is 1
+    std::array<std::uint8_t, 2> firstBytes{};   // the first two distinct first bytes
+    std::array<std::uint8_t, 8> secondBytes{};  // the first eight distinct second bytes
+    int distinctSecond = 0;
+    bool bShortKey = false;     // a key of one byte: candidates have no second byte to test
+    std::vector<KeyScan> keys;  // one per registered key, in order
   };
   void AddToScan(std::uint8_t mode, const std::string& text);
   bool MatchAt(std::uint8_t mode, std::size_t p, std::size_t* pKey) const;

@@ -1,4 +1,5 @@
 #include <algorithm>
+#include <cstring>
 #include <new>
 
 #include "engine/search/CSearcher.h"
@@ -26,6 +27,8 @@ int CSearcher::AddMode(const std::string& text, std::uint8_t code) {
 int CSearcher::AddKey(std::uint8_t mode, const std::string& text, std::uint8_t code) {
   if (mode >= m_nModeCount || m_apKeyStrings[mode].size() >= kMaxKeysPerMode) return -1;
   try {
+    // Room first, so that AddToScan cannot fail once the key is in the table.
+    m_aModeScan[mode].keys.reserve(m_apKeyStrings[mode].size() + 1);
     m_apKeyStrings[mode].push_back(text);
     try {
       m_apKeyLengths[mode].push_back(text.size());
@@ -47,17 +50,38 @@ int CSearcher::AddKey(std::uint8_t mode, const std::string& text, std::uint8_t c
 }
 
 void CSearcher::AddToScan(std::uint8_t mode, const std::string& text) {
+  ModeScan& s = m_aModeScan[mode];
+  KeyScan key;
+  key.length = text.size();
+  const std::size_t n = std::min<std::size_t>(text.size(), sizeof key.prefix);
+  std::uint8_t ones[sizeof key.mask];
+  std::memset(ones, 0xFF, sizeof ones);
+  std::memcpy(&key.prefix, text.data(), n);
+  std::memcpy(&key.mask, ones, n);
+  s.keys.push_back(key);
+
   // An empty key would match at every position without moving the scan; it never matches.
   if (text.empty()) return;
-  ModeScan& s = m_aModeScan[mode];
   s.min = s.min == 0 ? text.size() : std::min(s.min, text.size());
   s.max = std::max(s.max, text.size());
   const auto b = static_cast<std::uint8_t>(text[0]);
   if (!s.first[b]) {
     s.first[b] = true;
+    if (s.distinctFirst < static_cast<int>(s.firstBytes.size())) s.firstBytes[s.distinctFirst] = b;
     ++s.distinctFirst;
     s.onlyFirst = b;
   }
+  if (text.size() == 1) {
+    s.bShortKey = true;
+    return;
+  }
+  const auto b2 = static_cast<std::uint8_t>(text[1]);
+  const std::uint8_t* seen = s.secondBytes.data();
+  const std::uint8_t* end = seen + std::min<std::size_t>(s.distinctSecond, s.secondBytes.size());
+  if (std::find(seen, end, b2) != end) return;
+  if (s.distinctSecond < static_cast<int>(s.secondBytes.size()))
+    s.secondBytes[s.distinctSecond] = b2;
+  ++s.distinctSecond;
 }
 
 void CSearcher::Reset() {
