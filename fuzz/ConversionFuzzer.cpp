@@ -92,7 +92,9 @@ off_t MemLseek(int fd, off_t offset, int) {
   return offset;
 }
 
-int MemFcntl(int, int, int) { return 0; }
+int MemFcntl(int, int, int) {
+  return 0;
+}
 
 const platform::SysCalls kMemoryCalls = {MemOpen,  MemRead,  MemWrite, MemClose,
                                          MemFstat, MemLseek, MemFcntl};
@@ -148,8 +150,7 @@ class TreeChecker {
       Check(s.m_nIndex == i, "section index out of place");
       Check(s.m_byLayer == c.m_byLayer + 1, "section layer is not its cluster's plus one");
       Check(s.m_cluster.m_byLayer == s.m_byLayer, "nested cluster layer differs from its section");
-      Check(s.m_nTotalLength ==
-                static_cast<std::uint64_t>(s.m_nHeadLength) + s.m_cluster.m_nLength,
+      Check(s.m_nTotalLength == static_cast<std::uint64_t>(s.m_nHeadLength) + s.m_cluster.m_nLength,
             "section length is not head plus nested cluster");
       if (s.m_cluster.m_nLength != 0) {
         Check(s.m_cluster.m_nStart == s.m_nStart + s.m_nHeadLength,
@@ -163,9 +164,9 @@ class TreeChecker {
       }
       if (i + 1 == c.m_nCount && s.m_cluster.m_nLength != 0) {
         // Only a cluster that the end of the buffer cut off may end inside a nested one.
-        Check(static_cast<std::size_t>(s.m_cluster.m_nStart) + s.m_cluster.m_nLength ==
-                  m_buf.size(),
-              "last section has a nested cluster");
+        Check(
+            static_cast<std::size_t>(s.m_cluster.m_nStart) + s.m_cluster.m_nLength == m_buf.size(),
+            "last section has a nested cluster");
       }
       CheckCluster(s.m_cluster, depth + 1);
       expected = static_cast<std::size_t>(s.m_nStart) + s.m_nTotalLength;
@@ -335,9 +336,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   }
 
   // Output: header, body, trailer.
-  const std::string header =
-      fs.simpleHeader ? std::string("<HTML>\r\n<BODY>\r\n")
-                      : std::string(buf.substr(ex.m_nHeaderPos, ex.m_nHeaderLength));
+  const std::string header = fs.simpleHeader
+                                 ? std::string("<HTML>\r\n<BODY>\r\n")
+                                 : std::string(buf.substr(ex.m_nHeaderPos, ex.m_nHeaderLength));
   const std::string footer =
       ex.m_bTrailerFound ? std::string(trailer) : std::string("\r\n</BODY>\r\n</HTML>\r\n");
   const std::string& out = files.output;

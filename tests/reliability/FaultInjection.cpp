@@ -112,13 +112,16 @@ int FaultFstat(int fd, struct stat* st) {
 
 off_t FaultLseek(int fd, off_t offset, int whence) {
   FdState* s = Find(fd);
-  if (s != nullptr && EndsWith(s->path, g_state->plan.seekPath)) return Fail(g_state->plan.seekErrno);
+  if (s != nullptr && EndsWith(s->path, g_state->plan.seekPath))
+    return Fail(g_state->plan.seekErrno);
   const off_t r = ::lseek(fd, offset, whence);
   if (r >= 0 && s != nullptr) s->read = static_cast<std::size_t>(r);
   return r;
 }
 
-int FaultFcntl(int fd, int cmd, int arg) { return ::fcntl(fd, cmd, arg); }
+int FaultFcntl(int fd, int cmd, int arg) {
+  return ::fcntl(fd, cmd, arg);
+}
 
 const platform::SysCalls kFaultCalls = {FaultOpen,  FaultRead,  FaultWrite, FaultClose,
                                         FaultFstat, FaultLseek, FaultFcntl};
@@ -140,6 +143,8 @@ std::vector<std::string> FaultInjector::OpenFiles() const {
   return paths;
 }
 
-const std::vector<OpenRecord>& FaultInjector::Opens() const { return g_state->opens; }
+const std::vector<OpenRecord>& FaultInjector::Opens() const {
+  return g_state->opens;
+}
 
 }  // namespace testing_support

@@ -29,7 +29,7 @@ struct FaultPlan {
   // Bytes that reach all outputs together; the write that crosses the limit writes up to
   // it, the next one fails with writeErrno (a disk that fills up).
   std::size_t writeBudget = std::numeric_limits<std::size_t>::max();
-  int writeErrno = 28;  // ENOSPC
+  int writeErrno = 28;         // ENOSPC
   std::size_t writeChunk = 0;  // nonzero: no write call takes more than this
   bool interrupt = false;      // every read and write is first interrupted once (EINTR)
   std::string closePath;       // close of this file releases it but reports closeErrno

@@ -1,0 +1,23 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace testing_support {
+
+// How a spawned program ended.
+struct ProcessResult {
+  bool bExited = false;  // false: killed by a signal, or stopped for hanging
+  int status = -1;       // exit status when bExited
+  int signal = 0;
+  bool bHung = false;
+  std::string out;  // standard output
+  std::string err;  // standard error
+};
+
+// Runs `program` with `args` in folder `cwd`, standard input from /dev/null and both output
+// streams captured in files of `cwd`. A program still running after `seconds` is killed.
+ProcessResult Spawn(const std::string& program, const std::vector<std::string>& args,
+                    const std::string& cwd, int seconds = 120);
+
+}  // namespace testing_support
