@@ -1,0 +1,40 @@
+#include "platform/qt/CQtMessageBox.h"
+
+#include <QApplication>
+#include <QMessageBox>
+
+namespace platform::qt {
+
+CQtMessageBox::CQtMessageBox(QString strTitle) : m_strTitle(std::move(strTitle)) {}
+
+std::unique_ptr<QMessageBox> CQtMessageBox::Create(const Message& m, QWidget* parent) const {
+  auto box = std::make_unique<QMessageBox>(parent);
+  box->setWindowTitle(m_strTitle);
+  box->setText(QString::fromUtf8(m.text.c_str()));
+  box->setTextFormat(Qt::PlainText);
+  if (m.nType & MB_YESNO) {
+    box->setStandardButtons(QMessageBox::Yes | QMessageBox::No);
+    box->setDefaultButton((m.nType & MB_DEFBUTTON2) ? QMessageBox::No : QMessageBox::Yes);
+    box->setEscapeButton(QMessageBox::No);
+  } else {
+    box->setStandardButtons(QMessageBox::Ok);
+    box->setDefaultButton(QMessageBox::Ok);
+  }
+  if (m.nType & MB_ICONQUESTION) box->setIcon(QMessageBox::Question);
+  return box;
+}
+
+int CQtMessageBox::Show(const Message& m) const {
+  QWidget* parent = QApplication::activeModalWidget();
+  if (!parent) parent = QApplication::activeWindow();
+  const auto box = Create(m, parent);
+  box->exec();
+  if (m.nType & MB_YESNO) return box->clickedButton() == box->button(QMessageBox::Yes) ? IDYES : IDNO;
+  return IDOK;
+}
+
+ScopedMessageSink CQtMessageBox::Install() const {
+  return ScopedMessageSink([this](const Message& m) { return Show(m); });
+}
+
+}  // namespace platform::qt

@@ -1,0 +1,17 @@
+#include "ui/CConvApp.h"
+
+#include <QApplication>
+
+#include "platform/qt/CQtMessageBox.h"
+#include "resources/Strings.h"
+#include "ui/CMainDlg.h"
+#include "ui/ProgramIcon.h"
+
+int CConvApp::InitInstance() {
+  QApplication::setWindowIcon(LoadProgramIcon());
+  const platform::qt::CQtMessageBox messageBox(QString::fromUtf8(resources::kAppTitle));
+  const auto sink = messageBox.Install();
+  CMainDlg dlg;
+  dlg.DoModal();
+  return 0;
+}

@@ -1,0 +1,13 @@
+#include "ui/ProgramIcon.h"
+
+#include <QPixmap>
+
+#include "resources/velmorant16.xpm"
+#include "resources/velmorant32.xpm"
+
+QIcon LoadProgramIcon() {
+  QIcon icon;
+  icon.addPixmap(QPixmap(velmorant32_xpm));
+  icon.addPixmap(QPixmap(velmorant16_xpm));
+  return icon;
+}
