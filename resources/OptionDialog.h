@@ -16,7 +16,9 @@ inline constexpr ControlTemplate kOptionDialogControls[] = {
     {1022, ControlKind::kComboDropList, "", 53, 15, 92, 55, kVScroll},
     {-1, ControlKind::kLabel, "指定数", 164, 15, 34, 17, kNone},
     {1025, ControlKind::kComboDropList, "", 205, 15, 92, 55, kVScroll},
-    {1026, ControlKind::kCheckBox, "上の２つの指定区画数は出力しないのではなくて、反転動作範囲外としてみなす", 5, 36, 292, 20, kNone},
+    {1026, ControlKind::kCheckBox,
+     "上の２つの指定区画数は出力しないのではなくて、反転動作範囲外としてみなす", 5, 36, 292, 20,
+     kNone},
     {1023, ControlKind::kCheckBox, "シンプルなヘッダを使う", 5, 58, 140, 20, kNone},
     {1020, ControlKind::kCheckBox, "一つのファイルにすべて出力する", 157, 58, 140, 20, kNone},
     {1019, ControlKind::kCheckBox, "ファイルの終わりに区切り文を追加", 5, 80, 291, 20, kNone},
@@ -62,14 +64,14 @@ inline constexpr ControlTemplate kOptionDialogControls[] = {
     {2, ControlKind::kPushButton, "ｷｬﾝｾﾙ", 157, 210, 50, 14, kNone},
 };
 
-inline constexpr DialogTemplate kOptionDialog{IDD_OPTION_DIALOG, "Velmorantのオプション設定", 303, 227,
-                                              kOptionDialogControls};
+inline constexpr DialogTemplate kOptionDialog{IDD_OPTION_DIALOG, "Velmorantのオプション設定", 303,
+                                              227, kOptionDialogControls};
 
 // Ids of the layer toggles, index = layer 1 to 15 (index 0 unused); 1035 and 1036 are free.
 inline constexpr int kReverseLayerIds[16] = {0,    1029, 1030, 1031, 1032, 1033, 1034, 1037,
-                                              1038, 1039, 1040, 1041, 1042, 1043, 1044, 1045};
+                                             1038, 1039, 1040, 1041, 1042, 1043, 1044, 1045};
 inline constexpr int kRangeLayerIds[16] = {0,    1046, 1047, 1048, 1049, 1050, 1051, 1052,
-                                            1053, 1054, 1055, 1056, 1057, 1058, 1059, 1060};
+                                           1053, 1054, 1055, 1056, 1057, 1058, 1059, 1060};
 
 // Items of combo 1024: the texts written between files.
 inline constexpr const char* kSeparatorTextItems[] = {

@@ -33,7 +33,8 @@ CMainDlg::CMainDlg() : QDialog(nullptr), m_hIcon(LoadProgramIcon()), m_menuSyste
   m_listInput = GetDlgItem<QListWidget>(*this, 1014);
   m_progress = GetDlgItem<QProgressBar>(*this, 1005);
   m_editOutput = GetDlgItem<QLineEdit>(*this, 1001);
-  for (const char* item : resources::kSeparatorItems) m_comboSeparator->addItem(QString::fromUtf8(item));
+  for (const char* item : resources::kSeparatorItems)
+    m_comboSeparator->addItem(QString::fromUtf8(item));
 
   auto button = [this](int id) { return GetDlgItem<QPushButton>(*this, id); };
   connect(button(1), &QPushButton::clicked, this, &QDialog::accept);
@@ -48,7 +49,8 @@ CMainDlg::CMainDlg() : QDialog(nullptr), m_hIcon(LoadProgramIcon()), m_menuSyste
   connect(button(1021), &QPushButton::clicked, this, [this] { OnOptions(); });
   connect(m_listInput, &QListWidget::itemDoubleClicked, this, [this] { OnDblclkInputList(); });
   connect(m_checkSpecifySeparator, &QCheckBox::clicked, this, [this] { OnSpecifySeparator(); });
-  connect(m_comboSeparator->lineEdit(), &QLineEdit::textEdited, this, [this] { OnEditchangeSeparator(); });
+  connect(m_comboSeparator->lineEdit(), &QLineEdit::textEdited, this,
+          [this] { OnEditchangeSeparator(); });
   connect(m_comboSeparator, &QComboBox::activated, this, [this] { OnSelchangeSeparator(); });
 }
 
@@ -64,13 +66,16 @@ void CMainDlg::OnInitDialog() {
   const QString about = QString::fromUtf8(resources::IDS_ABOUTBOX);
   if (!about.isEmpty()) {
     m_menuSystem.addSeparator();
-    QAction* action = m_menuSystem.addAction(about, this, [this] { OnSysCommand(resources::IDM_ABOUTBOX); });
+    QAction* action =
+        m_menuSystem.addAction(about, this, [this] { OnSysCommand(resources::IDM_ABOUTBOX); });
     action->setObjectName(QString::number(resources::IDM_ABOUTBOX));
   }
   setWindowIcon(m_hIcon);
 
   m_comboSeparator->setCurrentIndex(0);
-  m_editOutput->setText(DefaultOutputPath(QCoreApplication::applicationDirPath(), QDir::homePath()));
+  m_editOutput->setText(
+      DefaultOutputPath(QCoreApplication::applicationDirPath(), QDir::homePath()));
+  m_editOutput->home(false);
   m_checkSpecifySeparator->setChecked(false);
   OnSpecifySeparator();
   IniArray();
@@ -88,7 +93,9 @@ QString CMainDlg::DefaultOutputPath(const QString& programDir, const QString& ho
   return QDir(folder).filePath(QString::fromUtf8(resources::kDefaultOutputName));
 }
 
-void CMainDlg::contextMenuEvent(QContextMenuEvent* event) { m_menuSystem.exec(event->globalPos()); }
+void CMainDlg::contextMenuEvent(QContextMenuEvent* event) {
+  m_menuSystem.exec(event->globalPos());
+}
 
 void CMainDlg::OnSysCommand(int nID) {
   if ((nID & 0xFFF0) == resources::IDM_ABOUTBOX) {
@@ -114,7 +121,9 @@ void CMainDlg::OnSelchangeSeparator() {
   if (index == 3) m_bUserSeparator = 1;
 }
 
-void CMainDlg::OnEditchangeSeparator() { m_bUserSeparator = m_comboSeparator->currentIndex() == -1 ? 1 : 0; }
+void CMainDlg::OnEditchangeSeparator() {
+  m_bUserSeparator = m_comboSeparator->currentIndex() == -1 ? 1 : 0;
+}
 
 void CMainDlg::OnStandard() {
   m_comboSeparator->setEditText(QString());

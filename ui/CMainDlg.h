@@ -56,12 +56,12 @@ class CMainDlg : public QDialog, public engine::CRunRequest {
   COptionDlg m_dlgOptions;
   int m_nFileCount = 0;
   engine::CExecutor m_executor;
-  QComboBox* m_comboSeparator;       // 1028
+  QComboBox* m_comboSeparator;         // 1028
   QCheckBox* m_checkSpecifySeparator;  // 1016
-  QCheckBox* m_checkEuc;             // 1015
-  QListWidget* m_listInput;          // 1014
-  QProgressBar* m_progress;          // 1005
-  QLineEdit* m_editOutput;           // 1001
+  QCheckBox* m_checkEuc;               // 1015
+  QListWidget* m_listInput;            // 1014
+  QProgressBar* m_progress;            // 1005
+  QLineEdit* m_editOutput;             // 1001
   QIcon m_hIcon;
   QStringList m_astrInputPaths;
   int m_bListHasFiles = 0;

@@ -77,7 +77,8 @@ void CMainDlg::DeleteListItem(int DeleteIndex) {
     return;
   }
   while (m_listInput->count() > DeleteIndex) delete m_listInput->takeItem(DeleteIndex);
-  for (int i = DeleteIndex; i < m_astrInputPaths.size(); ++i) m_listInput->addItem(m_astrInputPaths[i]);
+  for (int i = DeleteIndex; i < m_astrInputPaths.size(); ++i)
+    m_listInput->addItem(m_astrInputPaths[i]);
   m_listInput->setCurrentRow(DeleteIndex);
 }
 
@@ -98,7 +99,9 @@ void CMainDlg::OnAddInput() {
 void CMainDlg::OnBrowseOutput() {
   const QString path =
       platform::qt::CFileDialog::GetFileName(this, QString::fromUtf8(resources::kFileFilter));
-  if (!path.isEmpty()) m_editOutput->setText(path);
+  if (path.isEmpty()) return;
+  m_editOutput->setText(path);
+  m_editOutput->home(false);
 }
 
 void CMainDlg::OnDelete() {

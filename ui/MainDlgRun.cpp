@@ -10,7 +10,9 @@
 
 namespace {
 
-std::string LocalBytes(const QString& path) { return QFile::encodeName(path).toStdString(); }
+std::string LocalBytes(const QString& path) {
+  return QFile::encodeName(path).toStdString();
+}
 
 }  // namespace
 

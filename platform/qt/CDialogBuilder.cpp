@@ -18,11 +18,14 @@
 namespace platform::qt {
 namespace {
 
-int MulDiv(int a, int b, int c) { return static_cast<int>((static_cast<long long>(a) * b + c / 2) / c); }
+int MulDiv(int a, int b, int c) {
+  return static_cast<int>((static_cast<long long>(a) * b + c / 2) / c);
+}
 
 // Average character width as the Windows dialog manager measures it.
 int AverageCharWidth(const QFontMetrics& fm) {
-  const int w = fm.horizontalAdvance(QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz"));
+  const int w =
+      fm.horizontalAdvance(QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz"));
   return (w / 26 + 1) / 2;
 }
 
@@ -120,7 +123,8 @@ QFont CDialogBuilder::DialogFont() {
 QRect CDialogBuilder::MapDialogRect(const QFontMetrics& fm, int x, int y, int cx, int cy) {
   const int baseX = AverageCharWidth(fm);
   const int baseY = fm.height();
-  return QRect(MulDiv(x, baseX, 4), MulDiv(y, baseY, 8), MulDiv(cx, baseX, 4), MulDiv(cy, baseY, 8));
+  return QRect(MulDiv(x, baseX, 4), MulDiv(y, baseY, 8), MulDiv(cx, baseX, 4),
+               MulDiv(cy, baseY, 8));
 }
 
 QString CDialogBuilder::ObjectName(int nId, int nIndex) {

@@ -9,11 +9,17 @@ std::deque<QStringList>& CFileDialog::Answers() {
   return answers;
 }
 
-void CFileDialog::SetNextAnswer(QStringList paths) { Answers().push_back(std::move(paths)); }
+void CFileDialog::SetNextAnswer(QStringList paths) {
+  Answers().push_back(std::move(paths));
+}
 
-bool CFileDialog::HasPendingAnswers() { return !Answers().empty(); }
+bool CFileDialog::HasPendingAnswers() {
+  return !Answers().empty();
+}
 
-void CFileDialog::ClearAnswers() { Answers().clear(); }
+void CFileDialog::ClearAnswers() {
+  Answers().clear();
+}
 
 QStringList CFileDialog::GetOpenFileNames(QWidget* parent, const QString& filter) {
   if (!Answers().empty()) {

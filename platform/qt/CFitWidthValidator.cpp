@@ -13,7 +13,8 @@ QValidator::State CFitWidthValidator::validate(QString& input, int&) const {
   QStyleOptionFrame option;
   option.initFrom(m_pEdit);
   option.lineWidth = m_pEdit->hasFrame() ? 1 : 0;
-  const QRect contents = m_pEdit->style()->subElementRect(QStyle::SE_LineEditContents, &option, m_pEdit);
+  const QRect contents =
+      m_pEdit->style()->subElementRect(QStyle::SE_LineEditContents, &option, m_pEdit);
   const QMargins margins = m_pEdit->textMargins();
   // Two pixels on each side for the cursor, as the line edit itself keeps.
   const int room = contents.width() - margins.left() - margins.right() - 4;

@@ -29,7 +29,8 @@ int CQtMessageBox::Show(const Message& m) const {
   if (!parent) parent = QApplication::activeWindow();
   const auto box = Create(m, parent);
   box->exec();
-  if (m.nType & MB_YESNO) return box->clickedButton() == box->button(QMessageBox::Yes) ? IDYES : IDNO;
+  if (m.nType & MB_YESNO)
+    return box->clickedButton() == box->button(QMessageBox::Yes) ? IDYES : IDNO;
   return IDOK;
 }
 

@@ -8,12 +8,12 @@ namespace platform::qt {
 enum class ControlKind {
   kPushButton,
   kDefPushButton,
-  kCheckBox,       // automatic check box; with kPushLike a toggle button
-  kRadioButton,    // automatic radio button
+  kCheckBox,     // automatic check box; with kPushLike a toggle button
+  kRadioButton,  // automatic radio button
   kGroupBox,
-  kLabel,          // static text
-  kIcon,           // static icon (the program icon)
-  kEdit,           // single-line edit
+  kLabel,  // static text
+  kIcon,   // static icon (the program icon)
+  kEdit,   // single-line edit
   kListBox,
   kComboDropDown,  // editable text field with a list below
   kComboDropList,  // list only
@@ -25,13 +25,13 @@ enum ControlStyle : unsigned {
   kNone = 0,
   kHidden = 1u << 0,
   kDisabled = 1u << 1,
-  kCentered = 1u << 2,       // label text centred
-  kSunken = 1u << 3,         // label with a sunken edge
-  kPushLike = 1u << 4,       // check box drawn as a toggle button
-  kAutoHScroll = 1u << 5,    // text field scrolls; without it typing stops at the field's end
-  kVScroll = 1u << 6,        // vertical scroll bar
-  kHScroll = 1u << 7,        // horizontal scroll bar
-  kNoScrollHide = 1u << 8,   // scroll bars always shown
+  kCentered = 1u << 2,      // label text centred
+  kSunken = 1u << 3,        // label with a sunken edge
+  kPushLike = 1u << 4,      // check box drawn as a toggle button
+  kAutoHScroll = 1u << 5,   // text field scrolls; without it typing stops at the field's end
+  kVScroll = 1u << 6,       // vertical scroll bar
+  kHScroll = 1u << 7,       // horizontal scroll bar
+  kNoScrollHide = 1u << 8,  // scroll bars always shown
   kBorder = 1u << 9,
   kNoPrefix = 1u << 10,      // '&' is shown, not a mnemonic
   kSingleSelect = 1u << 11,  // list box: one entry selected at a time

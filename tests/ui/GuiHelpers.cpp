@@ -23,7 +23,8 @@ void WhileModal(std::function<void()> actions, const std::function<void()>& show
 void PickItem(QComboBox* combo, int index) {
   combo->showPopup();
   QAbstractItemView* view = combo->view();
-  const QModelIndex item = view->model()->index(index, combo->modelColumn(), combo->rootModelIndex());
+  const QModelIndex item =
+      view->model()->index(index, combo->modelColumn(), combo->rootModelIndex());
   view->scrollTo(item);
   QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, view->visualRect(item).center());
   QApplication::processEvents();
@@ -37,7 +38,8 @@ void TypeInto(QComboBox* combo, const QString& text) {
     if (c.unicode() < 0x80) {
       QTest::keyClick(combo->lineEdit(), c.toLatin1());
     } else {
-      QTest::sendKeyEvent(QTest::Click, combo->lineEdit(), Qt::Key_unknown, QString(c), Qt::NoModifier);
+      QTest::sendKeyEvent(QTest::Click, combo->lineEdit(), Qt::Key_unknown, QString(c),
+                          Qt::NoModifier);
     }
   }
 }

@@ -40,10 +40,18 @@ struct Step {
 };
 using Steps = QList<Step>;
 
-Step Add(QStringList paths) { return {Step::kAdd, std::move(paths)}; }
-Step Delete(int row) { return {Step::kDelete, {}, row}; }
-Step Up(int row) { return {Step::kUp, {}, row}; }
-Step Down(int row) { return {Step::kDown, {}, row}; }
+Step Add(QStringList paths) {
+  return {Step::kAdd, std::move(paths)};
+}
+Step Delete(int row) {
+  return {Step::kDelete, {}, row};
+}
+Step Up(int row) {
+  return {Step::kUp, {}, row};
+}
+Step Down(int row) {
+  return {Step::kDown, {}, row};
+}
 
 }  // namespace
 
@@ -80,15 +88,18 @@ class MainDlgTest : public QObject {
     QCOMPARE(m_dlg->m_nFileCount, 0);
     QCOMPARE(m_dlg->m_comboSeparator->currentText(), QStringLiteral("<TABLE><TR><TD><HR>"));
     QCOMPARE(m_dlg->m_comboSeparator->count(), 4);
-    QCOMPARE(m_dlg->m_comboSeparator->itemText(3), QStringLiteral("ユーザー指定の区切り文字列のみ"));
+    QCOMPARE(m_dlg->m_comboSeparator->itemText(3),
+             QStringLiteral("ユーザー指定の区切り文字列のみ"));
     QVERIFY(!m_dlg->m_checkEuc->isChecked());
-    QCOMPARE(m_dlg->m_editOutput->text(),
-             QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("出力用のファイル.html")));
+    QCOMPARE(m_dlg->m_editOutput->text(), QDir(QCoreApplication::applicationDirPath())
+                                              .filePath(QStringLiteral("出力用のファイル.html")));
     QCOMPARE(m_dlg->m_bUserSeparator, 0);
     QCOMPARE(m_dlg->m_nSeparatorKind, 0);
     QCOMPARE(m_dlg->m_bOptionsOpened, 0);
     QCOMPARE(m_dlg->m_progress->value(), 0);
-    for (int id : {2, 1007, 1016}) QVERIFY2(m_dlg->findChild<QWidget*>(QString::number(id))->isHidden(), qPrintable(QString::number(id)));
+    for (int id : {2, 1007, 1016})
+      QVERIFY2(m_dlg->findChild<QWidget*>(QString::number(id))->isHidden(),
+               qPrintable(QString::number(id)));
     QCOMPARE(m_dlg->windowTitle(), QStringLiteral("Velmorant Ver1.32"));
     QVERIFY(!m_dlg->windowIcon().isNull());
   }
@@ -98,8 +109,10 @@ class MainDlgTest : public QObject {
     const QString writable = QString::fromStdString(dir.Path());
     const QString missing = writable + QStringLiteral("/not-there");
     const QString name = QStringLiteral("出力用のファイル.html");
-    QCOMPARE(CMainDlg::DefaultOutputPath(writable, QStringLiteral("/home/u")), writable + "/" + name);
-    QCOMPARE(CMainDlg::DefaultOutputPath(missing, QStringLiteral("/home/u")), QStringLiteral("/home/u/") + name);
+    QCOMPARE(CMainDlg::DefaultOutputPath(writable, QStringLiteral("/home/u")),
+             writable + "/" + name);
+    QCOMPARE(CMainDlg::DefaultOutputPath(missing, QStringLiteral("/home/u")),
+             QStringLiteral("/home/u/") + name);
   }
 
   // Sequences of list actions, and the list, the array and the selection they leave.
@@ -110,25 +123,30 @@ class MainDlgTest : public QObject {
     const QString a = "/d/a.html", b = "/d/b.html", c = "/d/c.html";
     QTest::newRow("one file replaces the placeholder") << Steps{Add({a})} << QStringList{a} << 0;
     QTest::newRow("same file twice") << Steps{Add({a}), Add({a})} << QStringList{a, a} << 1;
-    QTest::newRow("three at once, dialog order") << Steps{Add({c, a, b})} << QStringList{c, a, b} << 2;
+    QTest::newRow("three at once, dialog order")
+        << Steps{Add({c, a, b})} << QStringList{c, a, b} << 2;
     QTest::newRow("cancelled dialog") << Steps{Add({a}), Add({})} << QStringList{a} << 0;
     QTest::newRow("delete on placeholder") << Steps{Delete(0)} << QStringList{kPlaceholder} << 0;
     QTest::newRow("up on placeholder") << Steps{Up(0)} << QStringList{kPlaceholder} << 0;
     QTest::newRow("down on placeholder") << Steps{Down(0)} << QStringList{kPlaceholder} << 0;
-    QTest::newRow("delete the only file") << Steps{Add({a}), Delete(0)} << QStringList{kPlaceholder} << -1;
-    QTest::newRow("delete last of three") << Steps{Add({a, b, c}), Delete(2)} << QStringList{a, b} << 1;
-    QTest::newRow("delete middle of three") << Steps{Add({a, b, c}), Delete(1)} << QStringList{a, c} << 1;
-    QTest::newRow("delete first of three") << Steps{Add({a, b, c}), Delete(0)} << QStringList{b, c} << 0;
+    QTest::newRow("delete the only file")
+        << Steps{Add({a}), Delete(0)} << QStringList{kPlaceholder} << -1;
+    QTest::newRow("delete last of three")
+        << Steps{Add({a, b, c}), Delete(2)} << QStringList{a, b} << 1;
+    QTest::newRow("delete middle of three")
+        << Steps{Add({a, b, c}), Delete(1)} << QStringList{a, c} << 1;
+    QTest::newRow("delete first of three")
+        << Steps{Add({a, b, c}), Delete(0)} << QStringList{b, c} << 0;
     QTest::newRow("delete all three") << Steps{Add({a, b, c}), Delete(0), Delete(0), Delete(0)}
                                       << QStringList{kPlaceholder} << -1;
     QTest::newRow("up on first") << Steps{Add({a, b, c}), Up(0)} << QStringList{a, b, c} << 0;
     QTest::newRow("down on last") << Steps{Add({a, b, c}), Down(2)} << QStringList{a, b, c} << 2;
     QTest::newRow("up on second") << Steps{Add({a, b, c}), Up(1)} << QStringList{b, a, c} << 0;
     QTest::newRow("down on first") << Steps{Add({a, b, c}), Down(0)} << QStringList{b, a, c} << 1;
-    QTest::newRow("down twice carries it") << Steps{Add({a, b, c}), Down(0), Down(-1)}
-                                           << QStringList{b, c, a} << 2;
-    QTest::newRow("add after delete to placeholder") << Steps{Add({a}), Delete(0), Add({b})}
-                                                     << QStringList{b} << 0;
+    QTest::newRow("down twice carries it")
+        << Steps{Add({a, b, c}), Down(0), Down(-1)} << QStringList{b, c, a} << 2;
+    QTest::newRow("add after delete to placeholder")
+        << Steps{Add({a}), Delete(0), Add({b})} << QStringList{b} << 0;
   }
   void listActions() {
     QFETCH(Steps, steps);
@@ -168,16 +186,18 @@ class MainDlgTest : public QObject {
     QTest::addColumn<int>("userSeparator");
     QTest::addColumn<int>("kind");
     QTest::addColumn<QString>("text");
-    QTest::newRow("typing after item 0") << QStringList{"type:abc"} << 1 << 0
-                                         << QStringLiteral("<TABLE><TR><TD><HR>abc");
+    QTest::newRow("typing after item 0")
+        << QStringList{"type:abc"} << 1 << 0 << QStringLiteral("<TABLE><TR><TD><HR>abc");
     QTest::newRow("item 3 then typing") << QStringList{"pick:3", "type:x"} << 1 << 3
                                         << QStringLiteral("ユーザー指定の区切り文字列のみx");
-    QTest::newRow("typing then item 2") << QStringList{"type:abc", "pick:2"} << 1 << 2 << QStringLiteral("<HR>");
-    QTest::newRow("item 1 alone") << QStringList{"pick:1"} << 0 << 1 << QStringLiteral("<TABLE><TR><TD>");
+    QTest::newRow("typing then item 2")
+        << QStringList{"type:abc", "pick:2"} << 1 << 2 << QStringLiteral("<HR>");
+    QTest::newRow("item 1 alone") << QStringList{"pick:1"} << 0 << 1
+                                  << QStringLiteral("<TABLE><TR><TD>");
     QTest::newRow("item 3 alone") << QStringList{"pick:3"} << 1 << 3
                                   << QStringLiteral("ユーザー指定の区切り文字列のみ");
-    QTest::newRow("item 2 then typing") << QStringList{"pick:2", "type:名前"} << 1 << 2
-                                        << QStringLiteral("<HR>名前");
+    QTest::newRow("item 2 then typing")
+        << QStringList{"pick:2", "type:名前"} << 1 << 2 << QStringLiteral("<HR>名前");
   }
   void separatorChoice() {
     QFETCH(QStringList, actions);
@@ -185,8 +205,10 @@ class MainDlgTest : public QObject {
     QFETCH(int, kind);
     QFETCH(QString, text);
     for (const QString& a : actions) {
-      if (a.startsWith("pick:")) PickItem(m_dlg->m_comboSeparator, a.mid(5).toInt());
-      else TypeInto(m_dlg->m_comboSeparator, a.mid(5));
+      if (a.startsWith("pick:"))
+        PickItem(m_dlg->m_comboSeparator, a.mid(5).toInt());
+      else
+        TypeInto(m_dlg->m_comboSeparator, a.mid(5));
     }
     QCOMPARE(m_dlg->m_bUserSeparator, userSeparator);
     QCOMPARE(m_dlg->m_nSeparatorKind, kind);

@@ -23,7 +23,9 @@ class OptionDlgTest : public QObject {
     m_dlg->show();
   }
   // Near the left edge: a check box takes clicks on its box and text only.
-  void Click(QAbstractButton* b) { QTest::mouseClick(b, Qt::LeftButton, {}, QPoint(6, b->height() / 2)); }
+  void Click(QAbstractButton* b) {
+    QTest::mouseClick(b, Qt::LeftButton, {}, QPoint(6, b->height() / 2));
+  }
   void Ok() { Click(GetDlgItem<QPushButton>(*m_dlg, 1)); }
   void Cancel() { Click(GetDlgItem<QPushButton>(*m_dlg, 2)); }
   void Choose(QComboBox* combo, int index) {

@@ -42,15 +42,23 @@ bool KindMatches(QWidget* w, const ControlTemplate& c) {
         return b && b->isCheckable();
       }
       return qobject_cast<QCheckBox*>(w);
-    case ControlKind::kRadioButton: return qobject_cast<QRadioButton*>(w);
-    case ControlKind::kGroupBox: return qobject_cast<QGroupBox*>(w);
+    case ControlKind::kRadioButton:
+      return qobject_cast<QRadioButton*>(w);
+    case ControlKind::kGroupBox:
+      return qobject_cast<QGroupBox*>(w);
     case ControlKind::kLabel:
-    case ControlKind::kIcon: return qobject_cast<QLabel*>(w);
-    case ControlKind::kEdit: return qobject_cast<QLineEdit*>(w);
-    case ControlKind::kListBox: return qobject_cast<QListWidget*>(w);
-    case ControlKind::kComboDropDown: return qobject_cast<QComboBox*>(w) && static_cast<QComboBox*>(w)->isEditable();
-    case ControlKind::kComboDropList: return qobject_cast<QComboBox*>(w) && !static_cast<QComboBox*>(w)->isEditable();
-    case ControlKind::kProgress: return qobject_cast<QProgressBar*>(w);
+    case ControlKind::kIcon:
+      return qobject_cast<QLabel*>(w);
+    case ControlKind::kEdit:
+      return qobject_cast<QLineEdit*>(w);
+    case ControlKind::kListBox:
+      return qobject_cast<QListWidget*>(w);
+    case ControlKind::kComboDropDown:
+      return qobject_cast<QComboBox*>(w) && static_cast<QComboBox*>(w)->isEditable();
+    case ControlKind::kComboDropList:
+      return qobject_cast<QComboBox*>(w) && !static_cast<QComboBox*>(w)->isEditable();
+    case ControlKind::kProgress:
+      return qobject_cast<QProgressBar*>(w);
   }
   return false;
 }
@@ -95,9 +103,11 @@ class PlatformQtTest : public QObject {
       QCOMPARE(w->pos(), r.topLeft());
       QCOMPARE(w->width(), r.width());
       if (!qobject_cast<QComboBox*>(w)) QCOMPARE(w->height(), r.height());
-      QVERIFY2(w->geometry().bottom() <= dlg.height() && w->geometry().right() <= dlg.width(), qPrintable(name));
+      QVERIFY2(w->geometry().bottom() <= dlg.height() && w->geometry().right() <= dlg.width(),
+               qPrintable(name));
       // Texts fit their rectangles in the dialog font: nothing is clipped.
-      if (qobject_cast<QLabel*>(w) || qobject_cast<QCheckBox*>(w) || qobject_cast<QRadioButton*>(w)) {
+      if (qobject_cast<QLabel*>(w) || qobject_cast<QCheckBox*>(w) ||
+          qobject_cast<QRadioButton*>(w)) {
         QVERIFY2(w->sizeHint().width() <= w->width(), qPrintable(name + " " + Caption(w)));
       }
       if (w->focusPolicy() & Qt::TabFocus) tabOrder << w;
@@ -105,7 +115,8 @@ class PlatformQtTest : public QObject {
     // Tab goes through the controls in template order and comes back to the first.
     for (int i = 0; i < tabOrder.size(); ++i) {
       QWidget* next = tabOrder[i]->nextInFocusChain();
-      while (!(next->focusPolicy() & Qt::TabFocus) || next->parentWidget() != &dlg) next = next->nextInFocusChain();
+      while (!(next->focusPolicy() & Qt::TabFocus) || next->parentWidget() != &dlg)
+        next = next->nextInFocusChain();
       QCOMPARE(next->objectName(), tabOrder[(i + 1) % tabOrder.size()]->objectName());
     }
   }
@@ -125,14 +136,17 @@ class PlatformQtTest : public QObject {
     const int w = fm.horizontalAdvance("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz");
     const int cx = (w / 26 + 1) / 2;
     const int cy = fm.height();
-    const QRect r = CDialogBuilder::MapDialogRect(fm, units.x(), units.y(), units.width(), units.height());
-    QCOMPARE(r, QRect(baseUnits.x() * cx, baseUnits.y() * cy, baseUnits.width() * cx, baseUnits.height() * cy));
+    const QRect r =
+        CDialogBuilder::MapDialogRect(fm, units.x(), units.y(), units.width(), units.height());
+    QCOMPARE(r, QRect(baseUnits.x() * cx, baseUnits.y() * cy, baseUnits.width() * cx,
+                      baseUnits.height() * cy));
   }
 
   void dialogFontIsAJapaneseGothic() {
     const QFont font = CDialogBuilder::DialogFont();
     QCOMPARE(font.pointSize(), 9);
-    QVERIFY2(font.family() == "IPAPGothic" || font.family() == "Noto Sans CJK JP", qPrintable(font.family()));
+    QVERIFY2(font.family() == "IPAPGothic" || font.family() == "Noto Sans CJK JP",
+             qPrintable(font.family()));
   }
 
   void messageBoxTypes_data() {
@@ -140,11 +154,13 @@ class PlatformQtTest : public QObject {
     QTest::addColumn<int>("buttons");
     QTest::addColumn<int>("defaultButton");
     QTest::addColumn<int>("icon");
-    QTest::newRow("0 plain OK") << 0u << int(QMessageBox::Ok) << int(QMessageBox::Ok) << int(QMessageBox::NoIcon);
-    QTest::newRow("292 question, No default")
-        << 292u << int(QMessageBox::Yes | QMessageBox::No) << int(QMessageBox::No) << int(QMessageBox::Question);
+    QTest::newRow("0 plain OK") << 0u << int(QMessageBox::Ok) << int(QMessageBox::Ok)
+                                << int(QMessageBox::NoIcon);
+    QTest::newRow("292 question, No default") << 292u << int(QMessageBox::Yes | QMessageBox::No)
+                                              << int(QMessageBox::No) << int(QMessageBox::Question);
     QTest::newRow("36 question, Yes default")
-        << 36u << int(QMessageBox::Yes | QMessageBox::No) << int(QMessageBox::Yes) << int(QMessageBox::Question);
+        << 36u << int(QMessageBox::Yes | QMessageBox::No) << int(QMessageBox::Yes)
+        << int(QMessageBox::Question);
   }
   void messageBoxTypes() {
     QFETCH(unsigned, type);
@@ -152,7 +168,8 @@ class PlatformQtTest : public QObject {
     QFETCH(int, defaultButton);
     QFETCH(int, icon);
     const CQtMessageBox factory(QStringLiteral("Velmorant"));
-    const auto box = factory.Create({"同名のファイルが存在します。\n上書きしますか？", type, false}, nullptr);
+    const auto box =
+        factory.Create({"同名のファイルが存在します。\n上書きしますか？", type, false}, nullptr);
     QCOMPARE(box->windowTitle(), QStringLiteral("Velmorant"));
     QCOMPARE(box->text(), QStringLiteral("同名のファイルが存在します。\n上書きしますか？"));
     QCOMPARE(int(box->standardButtons()), buttons);

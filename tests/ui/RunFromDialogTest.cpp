@@ -10,6 +10,7 @@
 #include <functional>
 
 #include "engine/Messages.h"
+#include "platform/Encoding.h"
 #include "platform/qt/CDialogBuilder.h"
 #include "platform/qt/CFileDialog.h"
 #include "tests/support/MessageRecorder.h"
@@ -29,12 +30,18 @@ using testing_support::TempDir;
 
 namespace {
 
-const std::string kDocA =
+// Board logs are Shift_JIS; the sources are UTF-8.
+std::string Sjis(const std::string& utf8) {
+  return platform::Utf8ToCp932(utf8).value();
+}
+
+const std::string kDocA = Sjis(
     "<HTML><HEAD><TITLE>a</TITLE></HEAD><BODY>\r\n<dl>一</dl><HR><dl>二 名前</dl><HR>"
-    "<TABLE><TR><TD>x1</TD><TD>x2</TD></TR><TR><TD>y</TD></TR></TABLE><HR><dl>四</dl>\r\n</BODY></HTML>\r\n";
-const std::string kDocB =
+    "<TABLE><TR><TD>x1</TD><TD>x2</TD></TR><TR><TD>y</TD></TR></TABLE><HR><dl>四</dl>\r\n</BODY></"
+    "HTML>\r\n");
+const std::string kDocB = Sjis(
     "<HTML><BODY><TABLE><TR><TD>p</TD></TR><TR><TD>q 名前 r</TD><TD>s</TD></TR></TABLE>"
-    "<HR>t<HR>u 名前 v</BODY></HTML>";
+    "<HR>t<HR>u 名前 v</BODY></HTML>");
 // EUC-JP: "あ", "い", "う" between rules.
 const std::string kDocEuc = "<HTML><BODY>\xA4\xA2<HR>\xA4\xA4<HR>\xA4\xA6</BODY></HTML>";
 
@@ -75,17 +82,18 @@ class RunFromDialogTest : public QObject {
     QTest::addColumn<int>("answer");
     QTest::addColumn<QStringList>("messages");
     QTest::addColumn<bool>("written");
-    auto file = [](const TempDir& d, const char* name) { return QString::fromStdString(d.File(name)); };
+    auto file = [](const TempDir& d, const char* name) {
+      return QString::fromStdString(d.File(name));
+    };
 
     QTest::newRow("placeholder only, output empty")
         << DialogSetup([](CMainDlg& dlg, const TempDir&) { ClearField(dlg.m_editOutput); })
         << int(platform::IDNO) << QStringList{msg::kNoInput} << false;
-    QTest::newRow("output cleared")
-        << DialogSetup([&](CMainDlg& dlg, const TempDir& d) {
-             AddInputs(dlg, {file(d, "a.html")});
-             ClearField(dlg.m_editOutput);
-           })
-        << int(platform::IDNO) << QStringList{msg::kNoOutput} << false;
+    QTest::newRow("output cleared") << DialogSetup([&](CMainDlg& dlg, const TempDir& d) {
+      AddInputs(dlg, {file(d, "a.html")});
+      ClearField(dlg.m_editOutput);
+    }) << int(platform::IDNO) << QStringList{msg::kNoOutput}
+                                    << false;
     QTest::newRow("item 3 and its text emptied")
         << DialogSetup([&](CMainDlg& dlg, const TempDir& d) {
              AddInputs(dlg, {file(d, "a.html")});
@@ -107,20 +115,18 @@ class RunFromDialogTest : public QObject {
              dlg.m_editOutput->setText(file(d, "A.html"));
            })
         << int(platform::IDNO) << QStringList{msg::kNormalEnd} << false;
-    QTest::newRow("existing output, No")
-        << DialogSetup([&](CMainDlg& dlg, const TempDir& d) {
-             AddInputs(dlg, {file(d, "a.html")});
-             d.Write("out.html", "old");
-             dlg.m_editOutput->setText(file(d, "out.html"));
-           })
-        << int(platform::IDNO) << QStringList{msg::kOverwrite} << false;
-    QTest::newRow("existing output, Yes")
-        << DialogSetup([&](CMainDlg& dlg, const TempDir& d) {
-             AddInputs(dlg, {file(d, "a.html")});
-             d.Write("out.html", "old");
-             dlg.m_editOutput->setText(file(d, "out.html"));
-           })
-        << int(platform::IDYES) << QStringList{msg::kOverwrite, msg::kNormalEnd} << true;
+    QTest::newRow("existing output, No") << DialogSetup([&](CMainDlg& dlg, const TempDir& d) {
+      AddInputs(dlg, {file(d, "a.html")});
+      d.Write("out.html", "old");
+      dlg.m_editOutput->setText(file(d, "out.html"));
+    }) << int(platform::IDNO) << QStringList{msg::kOverwrite}
+                                         << false;
+    QTest::newRow("existing output, Yes") << DialogSetup([&](CMainDlg& dlg, const TempDir& d) {
+      AddInputs(dlg, {file(d, "a.html")});
+      d.Write("out.html", "old");
+      dlg.m_editOutput->setText(file(d, "out.html"));
+    }) << int(platform::IDYES) << QStringList{msg::kOverwrite, msg::kNormalEnd}
+                                          << true;
     QTest::newRow("separator without a Shift_JIS form")
         << DialogSetup([&](CMainDlg& dlg, const TempDir& d) {
              AddInputs(dlg, {file(d, "a.html")});
@@ -128,12 +134,11 @@ class RunFromDialogTest : public QObject {
              TypeInto(dlg.m_comboSeparator, QStringLiteral("é"));
            })
         << int(platform::IDYES) << QStringList{msg::kSeparatorNotCp932} << false;
-    QTest::newRow("first input missing")
-        << DialogSetup([&](CMainDlg& dlg, const TempDir& d) {
-             AddInputs(dlg, {file(d, "missing.html"), file(d, "a.html")});
-             dlg.m_editOutput->setText(file(d, "out.html"));
-           })
-        << int(platform::IDYES) << QStringList{"*", msg::kErrorEnd} << false;
+    QTest::newRow("first input missing") << DialogSetup([&](CMainDlg& dlg, const TempDir& d) {
+      AddInputs(dlg, {file(d, "missing.html"), file(d, "a.html")});
+      dlg.m_editOutput->setText(file(d, "out.html"));
+    }) << int(platform::IDYES) << QStringList{"*", msg::kErrorEnd}
+                                         << false;
   }
   void checksAndMessages() {
     QFETCH(DialogSetup, setup);
@@ -175,7 +180,8 @@ class RunFromDialogTest : public QObject {
     MessageRecorder rec(platform::IDYES);
     Click(dlg, 1004);
     Click(dlg, 1004);
-    QCOMPARE(ToQStrings(rec.Texts()), (QStringList{msg::kNormalEnd, msg::kOverwrite, msg::kNormalEnd}));
+    QCOMPARE(ToQStrings(rec.Texts()),
+             (QStringList{msg::kNormalEnd, msg::kOverwrite, msg::kNormalEnd}));
   }
 
   // Settings made in the dialogs, and the command line that asks for the same conversion.
@@ -189,14 +195,14 @@ class RunFromDialogTest : public QObject {
     auto toggle = [](COptionDlg& o, int id) { Click(o, id); };
     auto choose = [](QComboBox* combo, int index) { PickItem(combo, index); };
 
-    QTest::newRow("options never opened") << none << OptionsSetup() << QStringList{} << false
-                                          << QStringList{"out.html"};
+    QTest::newRow("options never opened")
+        << none << OptionsSetup() << QStringList{} << false << QStringList{"out.html"};
     QTest::newRow("layer 1 reversed, numbered line between")
         << none << OptionsSetup([=](COptionDlg& o) { toggle(o, 1029); })
-        << QStringList{"-r", "1", "--order", "body", "--between", "numbered"} << false << QStringList{"out.html"};
+        << QStringList{"-r", "1", "--order", "body", "--between", "numbered"} << false
+        << QStringList{"out.html"};
     QTest::newRow("cuts kept in range, separator first, simple header, layer 2")
-        << none
-        << OptionsSetup([=](COptionDlg& o) {
+        << none << OptionsSetup([=](COptionDlg& o) {
              choose(o.m_comboLeadCut, 1);
              choose(o.m_comboTrailCut, 1);
              toggle(o, 1046);
@@ -206,18 +212,16 @@ class RunFromDialogTest : public QObject {
              toggle(o, 1030);
              toggle(o, 1047);
            })
-        << QStringList{"--lead-cut", "1", "--trail-cut", "1", "--range", "1-2", "--keep-cut", "--order",
-                       "separator", "--simple-header", "-r", "2", "--between", "numbered"}
+        << QStringList{"--lead-cut", "1",          "--trail-cut", "1",         "--range",
+                       "1-2",        "--keep-cut", "--order",     "separator", "--simple-header",
+                       "-r",         "2",          "--between",   "numbered"}
         << false << QStringList{"out.html"};
-    QTest::newRow("cuts dropped, hr line between")
-        << none
-        << OptionsSetup([=](COptionDlg& o) {
-             choose(o.m_comboLeadCut, 1);
-             toggle(o, 1046);
-             choose(o.m_comboSeparatorText, 0);
-           })
-        << QStringList{"--lead-cut", "1", "--range", "1", "--order", "body", "--between", "hr"} << false
-        << QStringList{"out.html"};
+    QTest::newRow("cuts dropped, hr line between") << none << OptionsSetup([=](COptionDlg& o) {
+      choose(o.m_comboLeadCut, 1);
+      toggle(o, 1046);
+      choose(o.m_comboSeparatorText, 0);
+    }) << QStringList{"--lead-cut", "1", "--range", "1", "--order", "body", "--between", "hr"}
+                                                   << false << QStringList{"out.html"};
     QTest::newRow("typed separator after item 2, nothing between")
         << DialogSetup([](CMainDlg& dlg, const TempDir&) {
              PickItem(dlg.m_comboSeparator, 2);
@@ -227,29 +231,29 @@ class RunFromDialogTest : public QObject {
              toggle(o, 1029);
              toggle(o, 1019);
            })
-        << QStringList{"-k", "2", "-s", "<HR>名前", "-r", "1", "--order", "body", "--between", "none"} << false
-        << QStringList{"out.html"};
-    QTest::newRow("user string only")
-        << DialogSetup([](CMainDlg& dlg, const TempDir&) {
-             PickItem(dlg.m_comboSeparator, 3);
-             ClearField(dlg.m_comboSeparator->lineEdit());
-             TypeInto(dlg.m_comboSeparator, QStringLiteral("名前"));
-           })
-        << OptionsSetup([=](COptionDlg& o) { toggle(o, 1029); })
-        << QStringList{"-k", "3", "-s", "名前", "-r", "1", "--order", "body", "--between", "numbered"} << false
-        << QStringList{"out.html"};
-    QTest::newRow("EUC input")
-        << DialogSetup([](CMainDlg& dlg, const TempDir&) { dlg.m_checkEuc->click(); })
-        << OptionsSetup([=](COptionDlg& o) { toggle(o, 1029); })
-        << QStringList{"--euc", "-r", "1", "--order", "body", "--between", "numbered"} << true
-        << QStringList{"out.html"};
-    QTest::newRow("one output per input")
-        << none << OptionsSetup([=](COptionDlg& o) {
-             toggle(o, 1020);
-             toggle(o, 1029);
-           })
-        << QStringList{"--per-file", "-r", "1", "--order", "body"} << false
-        << QStringList{"Rev_a.html", "Rev_b.html"};
+        << QStringList{"-k", "2",       "-s",   "<HR>名前",  "-r",
+                       "1",  "--order", "body", "--between", "none"}
+        << false << QStringList{"out.html"};
+    QTest::newRow("user string only") << DialogSetup([](CMainDlg& dlg, const TempDir&) {
+      PickItem(dlg.m_comboSeparator, 3);
+      ClearField(dlg.m_comboSeparator->lineEdit());
+      TypeInto(dlg.m_comboSeparator, QStringLiteral("名前"));
+    }) << OptionsSetup([=](COptionDlg& o) { toggle(o, 1029); })
+                                      << QStringList{"-k",        "3",       "-s",      "名前",
+                                                     "-r",        "1",       "--order", "body",
+                                                     "--between", "numbered"}
+                                      << false << QStringList{"out.html"};
+    QTest::newRow("EUC input") << DialogSetup([](CMainDlg& dlg, const TempDir&) {
+      dlg.m_checkEuc->click();
+    }) << OptionsSetup([=](COptionDlg& o) {
+      toggle(o, 1029);
+    }) << QStringList{"--euc", "-r", "1", "--order", "body", "--between", "numbered"}
+                               << true << QStringList{"out.html"};
+    QTest::newRow("one output per input") << none << OptionsSetup([=](COptionDlg& o) {
+      toggle(o, 1020);
+      toggle(o, 1029);
+    }) << QStringList{"--per-file", "-r", "1", "--order", "body"}
+                                          << false << QStringList{"Rev_a.html", "Rev_b.html"};
   }
   void sameOutputAsTheCommandLine() {
     QFETCH(DialogSetup, setup);
@@ -267,14 +271,17 @@ class RunFromDialogTest : public QObject {
     CMainDlg dlg;
     dlg.OnInitDialog();
     dlg.show();
-    AddInputs(dlg, {QString::fromStdString(gui.File("a.html")), QString::fromStdString(gui.File("b.html"))});
+    AddInputs(dlg, {QString::fromStdString(gui.File("a.html")),
+                    QString::fromStdString(gui.File("b.html"))});
     dlg.m_editOutput->setText(QString::fromStdString(gui.File("out.html")));
     setup(dlg, gui);
     if (options) {
-      WhileModal([&] {
-        options(dlg.m_dlgOptions);
-        Click(dlg.m_dlgOptions, 1);
-      }, [&] { Click(dlg, 1021); });
+      WhileModal(
+          [&] {
+            options(dlg.m_dlgOptions);
+            Click(dlg.m_dlgOptions, 1);
+          },
+          [&] { Click(dlg, 1021); });
       QCOMPARE(dlg.m_bOptionsOpened, 1);
     }
     MessageRecorder rec(platform::IDYES);
@@ -283,8 +290,10 @@ class RunFromDialogTest : public QObject {
 
     QProcess process;
     QStringList args = cliArgs;
-    if (!outputs.first().startsWith("Rev_")) args << "-o" << QString::fromStdString(cli.File("out.html"));
-    args << "-q" << QString::fromStdString(cli.File("a.html")) << QString::fromStdString(cli.File("b.html"));
+    if (!outputs.first().startsWith("Rev_"))
+      args << "-o" << QString::fromStdString(cli.File("out.html"));
+    args << "-q" << QString::fromStdString(cli.File("a.html"))
+         << QString::fromStdString(cli.File("b.html"));
     process.start(VELMORANT_CLI, args);
     QVERIFY(process.waitForFinished(30000));
     QCOMPARE(process.exitCode(), 0);

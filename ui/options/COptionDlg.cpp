@@ -37,7 +37,8 @@ COptionDlg::COptionDlg() : QDialog(nullptr) {
   for (int layer = 1; layer <= 15; ++layer) {
     m_apReverse[layer] = GetDlgItem<QPushButton>(*this, resources::kReverseLayerIds[layer]);
     m_apRange[layer] = GetDlgItem<QPushButton>(*this, resources::kRangeLayerIds[layer]);
-    connect(m_apReverse[layer], &QPushButton::clicked, this, [this, layer] { OnReverseLayer(layer); });
+    connect(m_apReverse[layer], &QPushButton::clicked, this,
+            [this, layer] { OnReverseLayer(layer); });
     connect(m_apRange[layer], &QPushButton::clicked, this, [this, layer] { OnRangeLayer(layer); });
   }
   connect(GetDlgItem<QPushButton>(*this, 1), &QPushButton::clicked, this, [this] { OnOK(); });
@@ -123,7 +124,9 @@ void COptionDlg::OnOneFile() {
   m_comboSeparatorText->setEnabled(bOneFile);
 }
 
-void COptionDlg::OnCutOutsideRange() { m_bCutOutsideRange = m_checkCutOutsideRange->isChecked() ? 1 : 0; }
+void COptionDlg::OnCutOutsideRange() {
+  m_bCutOutsideRange = m_checkCutOutsideRange->isChecked() ? 1 : 0;
+}
 
 void COptionDlg::OnSeparatorFirst() {
   m_nOrderRadio = 1;
@@ -141,12 +144,15 @@ void COptionDlg::OnReverseLayer(int nLayer) {
   m_abyReverseEdit[nLayer] = m_apReverse[nLayer]->isChecked() ? 1 : 0;
 }
 
-void COptionDlg::OnRangeLayer(int nLayer) { m_abyRangeEdit[nLayer] = m_apRange[nLayer]->isChecked() ? 1 : 0; }
+void COptionDlg::OnRangeLayer(int nLayer) {
+  m_abyRangeEdit[nLayer] = m_apRange[nLayer]->isChecked() ? 1 : 0;
+}
 
 void COptionDlg::OnOK() {
   m_bSimpleHeader = m_checkSimpleHeader->isChecked() ? 1 : 0;
   m_bAppendSeparator = m_checkAppendSeparator->isChecked() ? 1 : 0;
-  if (m_bAppendSeparator == 1) m_nSeparatorStyle = std::max(0, m_comboSeparatorText->currentIndex());
+  if (m_bAppendSeparator == 1)
+    m_nSeparatorStyle = std::max(0, m_comboSeparatorText->currentIndex());
   m_nLeadCutSel = m_comboLeadCut->currentIndex();
   m_nLeadCut = m_nLeadCutSel >= 0 ? m_comboLeadCut->itemData(m_nLeadCutSel).toInt() : 0;
   m_nTrailCutSel = m_comboTrailCut->currentIndex();

@@ -34,7 +34,8 @@ int main(int argc, char** argv) {
   CMainDlg main;
   main.OnInitDialog();
   ok &= Save(main, dir.filePath("main.png"));
-  platform::qt::CFileDialog::SetNextAnswer({"/home/user/ログ/2003年スレッド.html", "/home/user/ログ/2004年スレッド.html"});
+  platform::qt::CFileDialog::SetNextAnswer(
+      {"/home/user/ログ/2003年スレッド.html", "/home/user/ログ/2004年スレッド.html"});
   main.OnAddInput();
   ok &= Save(main, dir.filePath("main-with-files.png"));
 
