@@ -63,6 +63,7 @@ struct HostileCase {
   std::string err;  // standard error, exactly
   // Output files (relative to the folder) and their bytes; nullopt: must not exist.
   std::function<std::map<std::string, std::optional<std::string>>()> outputs;
+  std::string stdoutTo = {};  // where standard output goes, appended; empty: captured
 };
 
 void PrintTo(const HostileCase& c, std::ostream* os) {
@@ -156,6 +157,23 @@ const HostileCase kCases[] = {
      },
      2, "出力ファイル名が入力ファイルと衝突します。\n出力ファイル名を変更してください\n",
      [] { return Outputs{}; }},
+    {"standard_output_on_a_full_device",
+     [](const TempDir& dir) {
+       dir.Write("in.html", "<HTML><BODY>a<HR>b</BODY></HTML>");
+       return Args{"-q", "-r", "1", "in.html"};
+     },
+     1, kErrorEnd, [] { return Outputs{}; }, "/dev/full"},
+    // The shell's ">>" does not empty the file, so only the program can keep it intact.
+    {"standard_output_appends_to_the_input",
+     [](const TempDir& dir) {
+       dir.Write("in.html", "<HTML><BODY>a<HR>b</BODY></HTML>");
+       return Args{"-q", "-r", "1", "in.html"};
+     },
+     2, "出力ファイル名が入力ファイルと衝突します。\n出力ファイル名を変更してください\n",
+     [] {
+       return Outputs{{"in.html", "<HTML><BODY>a<HR>b</BODY></HTML>"}};
+     },
+     "in.html"},
     {"names_with_spaces_japanese_and_a_leading_dash",
      [](const TempDir& dir) {
        dir.Write("-a b 掲示板.html", "<HTML><BODY>1<HR>2</BODY></HTML>");
@@ -193,7 +211,7 @@ TEST_P(CliHostile, NeitherCrashesNorHangsNorTouchesInputs) {
   TempDir dir;
   const Args args = c.setup(dir);
   const auto before = Snapshot(dir.Path());
-  const ProcessResult r = Spawn(kCli, args, dir.Path());
+  const ProcessResult r = Spawn(kCli, args, dir.Path(), 120, c.stdoutTo);
   ASSERT_FALSE(r.bHung) << "still running after the time limit";
   ASSERT_TRUE(r.bExited) << "killed by signal " << r.signal << "\n" << r.err;
   EXPECT_EQ(r.status, c.status) << r.err;

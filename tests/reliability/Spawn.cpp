@@ -13,7 +13,7 @@
 namespace testing_support {
 
 ProcessResult Spawn(const std::string& program, const std::vector<std::string>& args,
-                    const std::string& cwd, int seconds) {
+                    const std::string& cwd, int seconds, const std::string& stdoutTo) {
   const std::string outPath = cwd + "/.spawn-stdout";
   const std::string errPath = cwd + "/.spawn-stderr";
   std::vector<char*> argv;
@@ -25,10 +25,13 @@ ProcessResult Spawn(const std::string& program, const std::vector<std::string>& 
   const pid_t pid = ::fork();
   if (pid < 0) return r;
   if (pid == 0) {
+    if (::chdir(cwd.c_str()) != 0) ::_exit(126);
     const int in = ::open("/dev/null", O_RDONLY);
-    const int out = ::open(outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    const int out = stdoutTo.empty()
+                        ? ::open(outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644)
+                        : ::open(stdoutTo.c_str(), O_WRONLY | O_CREAT | O_APPEND, 0644);
     const int err = ::open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    if (in < 0 || out < 0 || err < 0 || ::chdir(cwd.c_str()) != 0) ::_exit(126);
+    if (in < 0 || out < 0 || err < 0) ::_exit(126);
     ::dup2(in, 0);
     ::dup2(out, 1);
     ::dup2(err, 2);

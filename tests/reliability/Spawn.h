@@ -16,8 +16,9 @@ struct ProcessResult {
 };
 
 // Runs `program` with `args` in folder `cwd`, standard input from /dev/null and both output
-// streams captured in files of `cwd`. A program still running after `seconds` is killed.
+// streams captured in files of `cwd`; with `stdoutTo`, standard output is appended to that
+// file instead (relative to `cwd`). A program still running after `seconds` is killed.
 ProcessResult Spawn(const std::string& program, const std::vector<std::string>& args,
-                    const std::string& cwd, int seconds = 120);
+                    const std::string& cwd, int seconds = 120, const std::string& stdoutTo = "");
 
 }  // namespace testing_support
