@@ -17,7 +17,6 @@
 #include <QTimer>
 
 #include "platform/qt/CDialogBuilder.h"
-#include "platform/qt/CFileDialog.h"
 #include "platform/qt/CQtMessageBox.h"
 #include "resources/AboutDialog.h"
 #include "resources/MainDialog.h"
@@ -121,27 +120,6 @@ class PlatformQtTest : public QObject {
     }
   }
 
-  void dialogUnitsUseTheFontsBaseUnits_data() {
-    QTest::addColumn<QRect>("units");
-    QTest::addColumn<QRect>("baseUnits");  // in multiples of average width / 4 and height / 8
-    QTest::newRow("origin") << QRect(0, 0, 0, 0) << QRect(0, 0, 0, 0);
-    QTest::newRow("one character") << QRect(4, 8, 4, 8) << QRect(1, 1, 1, 1);
-    QTest::newRow("main dialog") << QRect(0, 0, 320, 208) << QRect(0, 0, 80, 26);
-  }
-  void dialogUnitsUseTheFontsBaseUnits() {
-    QFETCH(QRect, units);
-    QFETCH(QRect, baseUnits);
-    const QFont font = CDialogBuilder::DialogFont();
-    const QFontMetrics fm(font);
-    const int w = fm.horizontalAdvance("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz");
-    const int cx = (w / 26 + 1) / 2;
-    const int cy = fm.height();
-    const QRect r =
-        CDialogBuilder::MapDialogRect(fm, units.x(), units.y(), units.width(), units.height());
-    QCOMPARE(r, QRect(baseUnits.x() * cx, baseUnits.y() * cy, baseUnits.width() * cx,
-                      baseUnits.height() * cy));
-  }
-
   void dialogFontIsAJapaneseGothic() {
     const QFont font = CDialogBuilder::DialogFont();
     QCOMPARE(font.pointSize(), 9);
@@ -204,16 +182,6 @@ class PlatformQtTest : public QObject {
       }
     });
     QCOMPARE(platform::AfxMessageBox("上書きしますか？", type), answer);
-  }
-
-  void fileDialogAnswersInOrder() {
-    CFileDialog::SetNextAnswer({"/a", "/b"});
-    CFileDialog::SetNextAnswer({});
-    CFileDialog::SetNextAnswer({"/c"});
-    QCOMPARE(CFileDialog::GetOpenFileNames(nullptr, "*"), (QStringList{"/a", "/b"}));
-    QCOMPARE(CFileDialog::GetFileName(nullptr, "*"), QString());
-    QCOMPARE(CFileDialog::GetFileName(nullptr, "*"), QStringLiteral("/c"));
-    QVERIFY(!CFileDialog::HasPendingAnswers());
   }
 };
 
