@@ -11,6 +11,7 @@
 #include <cstring>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "engine/request/CRunRequest.h"
 #include "engine/run/CExecutor.h"
@@ -21,25 +22,35 @@
 
 namespace {
 
-// One input and one output file, both in memory, behind the file layer's system calls.
+// Input files and one output file, all in memory, behind the file layer's system calls.
+// Input i is "in<i>.html" on descriptor 1000 + i.
 struct MemoryFiles {
-  std::string_view input;
+  std::vector<std::string_view> inputs;
+  std::vector<std::size_t> positions;
   std::string output;
-  std::size_t inputPos = 0;
   int openCount = 0;
 };
 MemoryFiles* g_files = nullptr;
 
 constexpr int kInFd = 1000;
-constexpr int kOutFd = 1001;
-constexpr char kInName[] = "in.html";
+constexpr int kOutFd = 999;
 constexpr char kOutName[] = "out.html";
 
+std::string InputName(std::size_t i) {
+  return "in" + std::to_string(i) + ".html";
+}
+
+bool IsInput(int fd) {
+  return fd >= kInFd && static_cast<std::size_t>(fd - kInFd) < g_files->inputs.size();
+}
+
 int MemOpen(const char* path, int, mode_t) {
-  if (std::strcmp(path, kInName) == 0) {
-    g_files->inputPos = 0;
-    ++g_files->openCount;
-    return kInFd;
+  for (std::size_t i = 0; i < g_files->inputs.size(); ++i) {
+    if (InputName(i) == path) {
+      g_files->positions[i] = 0;
+      ++g_files->openCount;
+      return kInFd + static_cast<int>(i);
+    }
   }
   if (std::strcmp(path, kOutName) == 0) {
     g_files->output.clear();
@@ -51,13 +62,15 @@ int MemOpen(const char* path, int, mode_t) {
 }
 
 ssize_t MemRead(int fd, void* buf, size_t count) {
-  if (fd != kInFd) {
+  if (!IsInput(fd)) {
     errno = EBADF;
     return -1;
   }
-  const std::size_t n = std::min(count, g_files->input.size() - g_files->inputPos);
-  std::memcpy(buf, g_files->input.data() + g_files->inputPos, n);
-  g_files->inputPos += n;
+  const std::string_view in = g_files->inputs[fd - kInFd];
+  std::size_t& pos = g_files->positions[fd - kInFd];
+  const std::size_t n = std::min(count, in.size() - std::min(pos, in.size()));
+  std::memcpy(buf, in.data() + pos, n);
+  pos += n;
   return static_cast<ssize_t>(n);
 }
 
@@ -71,7 +84,7 @@ ssize_t MemWrite(int fd, const void* buf, size_t count) {
 }
 
 int MemClose(int fd) {
-  if (fd != kInFd && fd != kOutFd) {
+  if (!IsInput(fd) && fd != kOutFd) {
     errno = EBADF;
     return -1;
   }
@@ -82,13 +95,13 @@ int MemClose(int fd) {
 int MemFstat(int fd, struct stat* st) {
   *st = {};
   st->st_mode = S_IFREG | 0644;
-  st->st_size = fd == kInFd ? static_cast<off_t>(g_files->input.size())
+  st->st_size = IsInput(fd) ? static_cast<off_t>(g_files->inputs[fd - kInFd].size())
                             : static_cast<off_t>(g_files->output.size());
   return 0;
 }
 
 off_t MemLseek(int fd, off_t offset, int) {
-  if (fd == kInFd) g_files->inputPos = static_cast<std::size_t>(offset);
+  if (IsInput(fd)) g_files->positions[fd - kInFd] = static_cast<std::size_t>(offset);
   return offset;
 }
 
@@ -202,6 +215,7 @@ struct FuzzSettings {
   std::array<std::uint8_t, 16> range{};
   int leadCut = 0;
   int trailCut = 0;
+  bool twoFiles = false;  // the log's halves as two inputs of one output
   std::string separator;
 };
 
@@ -225,6 +239,7 @@ std::string_view Decode(std::string_view data, FuzzSettings& s) {
   s.leadCut = b[5] % 20;
   s.trailCut = b[6] % 20;
   // Kind 3 needs a string; the other kinds may go without.
+  s.twoFiles = (b[7] >> 7) & 1;
   std::size_t sepLength = b[7] % 8;
   if (s.kind == 3 && sepLength == 0) sepLength = 1;
   sepLength = std::min(sepLength, data.size());
@@ -239,26 +254,17 @@ std::string Sorted(std::string_view s) {
   return r;
 }
 
-}  // namespace
-
-extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  FuzzSettings fs;
-  const std::string_view log =
-      Decode(std::string_view(reinterpret_cast<const char*>(data), size), fs);
-  if (fs.kind == 3 && fs.separator.empty()) return 0;
-
+// Fills the run settings through the request's own steps, as either front end would, and
+// converts `inputs` into one output in memory.
+int RunFiles(const FuzzSettings& fs, const std::vector<std::string_view>& inputs,
+             engine::CExecutor& ex, std::string& output) {
   MemoryFiles files;
-  files.input = log;
+  files.inputs = inputs;
+  files.positions.assign(inputs.size(), 0);
   g_files = &files;
   platform::ScopedSysCalls calls(kMemoryCalls);
-  int messages = 0;
-  platform::ScopedMessageSink sink([&](const platform::Message&) {
-    ++messages;
-    return platform::IDOK;
-  });
+  platform::ScopedMessageSink sink([](const platform::Message&) { return platform::IDOK; });
 
-  // The request's own steps fill the settings, as a run from either front end would.
-  engine::CExecutor ex;
   engine::CRunRequest request;
   request.m_nSeparatorKind = fs.kind;
   request.m_bOptionsOpened = 1;
@@ -285,23 +291,40 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   int abort = 0;
   ex.m_pAbortFlag = &abort;
   ex.m_strOutputPath = kOutName;
-  ex.SetInputFiles({kInName});
+  std::vector<std::string> names;
+  for (std::size_t i = 0; i < inputs.size(); ++i) names.push_back(InputName(i));
+  ex.SetInputFiles(names);
 
   const int result = ex.Run();
   ex.CloseFiles();
   Check(files.openCount == 0, "a file was left open");
   Check(ex.m_pFileData == nullptr, "the buffer outlived the run");
+  Check(result == 0 || result == -1, "run result out of range");
+  output = std::move(files.output);
+  g_files = nullptr;
+  return result;
+}
 
+// One file converted on its own, checked, and cut into the parts a longer run is made of.
+struct FilePart {
+  bool ok = false;
+  std::string header;
+  std::string body;
+  std::string footer;
+};
+
+FilePart ConvertAndCheck(const FuzzSettings& fs, std::string_view log) {
+  engine::CExecutor ex;
+  std::string out;
+  const int result = RunFiles(fs, {log}, ex, out);
+  FilePart part;
   std::string buf(log);
   if (fs.euc) engine::ConvertEucToSjis(reinterpret_cast<std::uint8_t*>(buf.data()), buf.size());
   if (result != 0) {
     // Only the split can fail in memory; then nothing of this file is written.
-    Check(result == -1, "run result out of range");
-    Check(files.output.empty(), "a failed split wrote output");
-    g_files = nullptr;
-    return 0;
+    Check(out.empty(), "a failed split wrote output");
+    return part;
   }
-
   // Header.
   Check(ex.m_bHeaderFound == 1, "a written file without a header");
   Check(ex.m_nHeaderPos + ex.m_nHeaderLength == ex.m_nBodyStart, "header does not end at the body");
@@ -341,7 +364,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                                  : std::string(buf.substr(ex.m_nHeaderPos, ex.m_nHeaderLength));
   const std::string footer =
       ex.m_bTrailerFound ? std::string(trailer) : std::string("\r\n</BODY>\r\n</HTML>\r\n");
-  const std::string& out = files.output;
   Check(out.size() >= header.size() + footer.size() && out.compare(0, header.size(), header) == 0 &&
             out.compare(out.size() - footer.size(), footer.size(), footer) == 0,
         "output is not framed by the header and the footer");
@@ -363,6 +385,37 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   } else {
     Check(bodyOut.size() <= bodyIn.size(), "cutting made the body longer");
   }
-  g_files = nullptr;
+  part.ok = true;
+  part.header = header;
+  part.body = bodyOut;
+  part.footer = footer;
+  return part;
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  FuzzSettings fs;
+  const std::string_view log =
+      Decode(std::string_view(reinterpret_cast<const char*>(data), size), fs);
+  if (fs.kind == 3 && fs.separator.empty()) return 0;
+  if (!fs.twoFiles) {
+    ConvertAndCheck(fs, log);
+    return 0;
+  }
+  // Two files in one output: each part as when the file is converted alone, so nothing
+  // of the first file's run carries over into the second's.
+  const std::string_view first = log.substr(0, log.size() / 2);
+  const std::string_view second = log.substr(log.size() / 2);
+  const FilePart a = ConvertAndCheck(fs, first);
+  const FilePart b = ConvertAndCheck(fs, second);
+  engine::CExecutor ex;
+  std::string out;
+  const int result = RunFiles(fs, {first, second}, ex, out);
+  Check((result == 0) == (a.ok && b.ok), "two files fail differently than each alone");
+  std::string expected;
+  if (a.ok) expected = a.header + a.body + engine::NumberedSeparatorLine(0);
+  if (a.ok && b.ok) expected += b.body + b.footer;
+  Check(out == expected, "two files in one output differ from each converted alone");
   return 0;
 }
