@@ -31,6 +31,8 @@ bool CGrowableRegion::Reserve(std::size_t bytes) {
   if (p == MAP_FAILED) return false;
   m_pData = p;
   m_nCapacity = capacity;
+  // A tree of millions of sections otherwise costs a page fault per 4 KiB.
+  AdviseLargePages(m_pData, m_nCapacity);
   return true;
 }
 
