@@ -107,8 +107,10 @@ TEST(RunRequest, ChecksInTheirOrder) {
     SCOPED_TRACE(r.name);
     MessageRecorder rec(platform::IDNO);
     Fixture f;
+    // Taken before the setup, which may empty the input list.
+    const std::string first = f.inputs.astrInputPaths[0];
+    const std::string before = ReadFile(first);
     r.setup(f);
-    const std::string before = ReadFile(f.inputs.astrInputPaths[0]);
     EXPECT_EQ(f.Run(), RequestOutcome::kRefused);
     std::vector<std::string> expected = r.messages;
     for (auto& m : expected) {
@@ -116,7 +118,7 @@ TEST(RunRequest, ChecksInTheirOrder) {
       if (rev != std::string::npos) m.replace(rev, 3, f.dir.File("Rev_a.html"));
     }
     EXPECT_EQ(rec.Texts(), expected);
-    EXPECT_EQ(ReadFile(f.inputs.astrInputPaths[0]), before);
+    EXPECT_EQ(ReadFile(first), before);
     if (std::string(r.name) == "overwrite_declined") {
       EXPECT_EQ(rec.messages[0].nType, 292u);
       EXPECT_EQ(ReadFile(f.dir.File("out.html")), "keep");
