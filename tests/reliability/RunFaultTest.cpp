@@ -339,6 +339,48 @@ TEST(RunFaultDiskFull, PerFileOutputKeepsEarlierFilesComplete) {
   }
 }
 
+// Large sections go to the file directly, small ones through the write buffer; when the
+// disk fills up, what is on it is still the start of the output, in order.
+TEST(RunFaultDiskFull, LargeAndSmallSectionsKeepTheirOrderUpToTheFailure) {
+  std::string body;
+  for (int i = 0; i < 6; ++i) {
+    body += std::string(300 << 10, static_cast<char>('a' + i)) + "<HR>";
+    for (int j = 0; j < 2000; ++j) body += "post " + std::to_string(i * 2000 + j) + "<HR>";
+  }
+  const std::string doc = "<HTML><BODY>" + body + "</BODY></HTML>";
+  auto run = [&](std::size_t budget, std::string* out) {
+    TempDir dir;
+    MessageRecorder rec;
+    CExecutor ex;
+    CRunRequest request;
+    COptionValues options;
+    request.m_bOptionsOpened = 1;
+    options.m_abyReverse[1] = 1;
+    RunInputs in;
+    in.astrInputPaths = {dir.Write("in.html", doc)};
+    in.strOutputPath = dir.File("out.html");
+    FaultPlan plan;
+    plan.writeBudget = budget;
+    FaultInjector faults(plan);
+    const RequestOutcome outcome = request.OnRun(in, options, ex);
+    EXPECT_TRUE(faults.OpenFiles().empty());
+    *out = ReadFile(in.strOutputPath);
+    EXPECT_EQ(ReadFile(in.astrInputPaths[0]), doc);
+    return outcome;
+  };
+  std::string full;
+  ASSERT_EQ(run(static_cast<std::size_t>(-1), &full), RequestOutcome::kSucceeded);
+  ASSERT_EQ(full.size(), doc.size());
+  ASSERT_NE(full, doc);
+  for (const std::size_t n :
+       {std::size_t{0}, std::size_t{12}, std::size_t{300} << 10, std::size_t{1} << 20,
+        (std::size_t{1} << 20) + 1, full.size() / 2, full.size() - 1}) {
+    std::string out;
+    EXPECT_EQ(run(n, &out), RequestOutcome::kFailed) << n;
+    EXPECT_TRUE(out == full.substr(0, n)) << "disk full after " << n << " bytes";
+  }
+}
+
 // A buffer that cannot be had: the input is closed again and the run ends with its message.
 // Address space is limited in a child process, so the test process keeps its own.
 TEST(RunFaultMemory, BufferThatCannotBeAllocatedClosesTheInput) {
