@@ -24,7 +24,7 @@ test-slow: build
 	@cd $(BUILD) && ctest --output-on-failure -L slow
 
 test-sanitize: bootstrap
-	@$(MAKE) --no-print-directory BUILD=build-asan CMAKE_FLAGS="-DVELMORANT_SANITIZE=ON -DVELMORANT_BENCH=OFF" test
+	@LSAN_OPTIONS="suppressions=$(CURDIR)/tests/ui/lsan.supp:print_suppressions=0" $(MAKE) --no-print-directory BUILD=build-asan CMAKE_FLAGS="-DVELMORANT_SANITIZE=ON -DVELMORANT_BENCH=OFF" test
 
 bench: build
 	@scripts/bench $(BUILD)
