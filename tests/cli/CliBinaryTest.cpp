@@ -42,21 +42,5 @@ TEST(CliBinary, ReversesAShiftJisLogAndKeepsEveryOtherByte) {
   EXPECT_EQ(ReadFile(in), log);
 }
 
-TEST(CliBinary, StandardOutputAndExitStatuses) {
-  TempDir dir;
-  const std::string in = dir.Write("a b.html", "<html><body>x<hr>y</body></html>");
-  const std::string cli = VELMORANT_CLI_PATH;
-  EXPECT_EQ(Shell(cli + " -q -r 1 " + Quote(in) + " > " + Quote(dir.File("o")) + " 2>/dev/null"), 0);
-  EXPECT_EQ(ReadFile(dir.File("o")), "<html><body>y<hr>x</body></html>");
-  // Appending standard output to the input would change it.
-  EXPECT_EQ(Shell(cli + " -q " + Quote(in) + " >> " + Quote(in) + " 2>/dev/null"), 2);
-  EXPECT_EQ(ReadFile(in), "<html><body>x<hr>y</body></html>");
-  EXPECT_EQ(Shell(cli + " -q --bogus 2>/dev/null"), 2);
-  EXPECT_EQ(Shell(cli + " -q -f -o /dev/full " + Quote(in) + " 2>/dev/null"), 1);
-  EXPECT_EQ(Shell(cli + " -q -f -o " + Quote(dir.File("o")) + " < /dev/null 2>/dev/null " +
-                  Quote(in)),
-            0);
-}
-
 }  // namespace
 }  // namespace cli

@@ -1,10 +1,8 @@
 #include <gtest/gtest.h>
 
-#include <cerrno>
 #include <string>
 
 #include "engine/run/CExecutor.h"
-#include "platform/SysCalls.h"
 #include "tests/support/Conversion.h"
 #include "tests/support/MessageRecorder.h"
 
@@ -173,71 +171,6 @@ TEST(RunDriverFiles, SplitResults) {
     run.ex.m_searcher.SetBuffer(run.ex.m_pFileData.get(), run.ex.m_nFileSize);
     EXPECT_EQ(run.ex.Split(), r.split) << r.doc;
   }
-}
-
-TEST(RunDriverFiles, WriteFailureFailsTheRunWithoutMessage) {
-  MessageRecorder rec;
-  RunFixture run({kDoc1}, Settings{});
-  run.ex.m_strOutputPath = "/dev/full";
-  EXPECT_EQ(run.ex.Run(), -1);
-  run.ex.CloseFiles();
-  EXPECT_TRUE(rec.messages.empty());
-  EXPECT_EQ(run.ex.m_bOutputOpen, 0);
-}
-
-TEST(RunDriverFiles, WriteErrorAfterSomeBytesFailsTheRun) {
-  MessageRecorder rec;
-  static std::size_t s_written;
-  s_written = 0;
-  platform::SysCalls calls = platform::PosixSysCalls();
-  calls.write = [](int fd, const void* buf, std::size_t n) -> ssize_t {
-    if (s_written + n > 40) {
-      errno = ENOSPC;
-      return -1;
-    }
-    s_written += n;
-    return ::write(fd, buf, n);
-  };
-  std::string big = "<HTML><BODY>";
-  for (int i = 0; i < 20000; ++i) big += "post " + std::to_string(i) + "<HR>";
-  RunFixture run({big}, Settings{});
-  platform::ScopedSysCalls scoped(calls);
-  EXPECT_EQ(run.ex.Run(), -1);
-  run.ex.CloseFiles();
-  EXPECT_TRUE(rec.messages.empty());
-  // The header went out before the body's write failed; nothing after it.
-  EXPECT_EQ(ReadFile(run.dir.File("out.html")), "<HTML><BODY>");
-}
-
-TEST(RunDriverFiles, ShortReadNeverWritesUnfilledBytes) {
-  MessageRecorder rec;
-  platform::SysCalls calls = platform::PosixSysCalls();
-  // The file shrank after it was opened: every read ends early.
-  static int s_calls;
-  s_calls = 0;
-  calls.read = [](int fd, void* buf, std::size_t n) -> ssize_t {
-    return s_calls++ == 0 ? ::read(fd, buf, n > 5 ? 5 : n) : 0;
-  };
-  RunFixture run({kDoc1}, Settings{});
-  platform::ScopedSysCalls scoped(calls);
-  EXPECT_EQ(run.ex.Run(), -1);
-  run.ex.CloseFiles();
-  EXPECT_EQ(ReadFile(run.dir.File("out.html")), "");
-  EXPECT_EQ(rec.Texts(),
-            std::vector<std::string>{"ファイルを読み込めません\nファイルの終わりに到達"});
-}
-
-TEST(RunDriverFiles, ReadErrorFailsTheRun) {
-  MessageRecorder rec;
-  platform::SysCalls calls = platform::PosixSysCalls();
-  calls.read = [](int, void*, std::size_t) -> ssize_t {
-    errno = EIO;
-    return -1;
-  };
-  RunFixture run({kDoc1}, Settings{});
-  platform::ScopedSysCalls scoped(calls);
-  EXPECT_EQ(run.ex.Run(), -1);
-  EXPECT_EQ(rec.Texts(), std::vector<std::string>{"ファイルを読み込めません\nハードウェア エラー"});
 }
 
 }  // namespace
