@@ -6,6 +6,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <map>
 #include <optional>
@@ -18,6 +19,8 @@
 #include "tests/reliability/FaultInjection.h"
 #include "tests/support/MessageRecorder.h"
 #include "tests/support/TestFiles.h"
+
+#pragma GCC diagnostic ignored "-Wmissing-field-initializers"  // designated plan fields
 
 namespace engine {
 namespace {
@@ -66,164 +69,61 @@ void PrintTo(const FaultCase& c, std::ostream* os) {
   *os << c.name;
 }
 
-FaultPlan Open(const char* path, int err) {
-  FaultPlan p;
-  p.openPath = path;
-  p.openErrno = err;
-  return p;
-}
-
-FaultPlan Fstat(const char* path, int call, int err) {
-  FaultPlan p;
-  p.fstatPath = path;
-  p.fstatCall = call;
-  p.fstatErrno = err;
-  return p;
-}
-
-FaultPlan Seek(const char* path, int err) {
-  FaultPlan p;
-  p.seekPath = path;
-  p.seekErrno = err;
-  return p;
-}
-
-FaultPlan Read(const char* path, int err, std::size_t eofAfter = static_cast<std::size_t>(-1)) {
-  FaultPlan p;
-  p.readPath = path;
-  p.readErrno = err;
-  p.readEofAfter = eofAfter;
-  return p;
-}
-
-FaultPlan Close(const char* path, int err) {
-  FaultPlan p;
-  p.closePath = path;
-  p.closeErrno = err;
-  return p;
-}
-
-FaultPlan Choppy() {
-  FaultPlan p;
-  p.readChunk = 3;
-  p.writeChunk = 2;
-  p.interrupt = true;
-  return p;
-}
-
+const FaultPlan kChoppy{.readChunk = 3, .writeChunk = 2, .interrupt = true};
 const std::string kFirstPart = kHeader0 + "b<HR>a" + kHr;
 const std::string kErrorEnd = msg::kErrorEnd;
 const std::string kNormalEnd = msg::kNormalEnd;
+const std::string kAccess = kOpenText + "ファイル アクセス禁止";
+constexpr auto kOne = Mode::kOneFile;
+constexpr auto kPer = Mode::kPerFile;
+constexpr auto kFailed = RequestOutcome::kFailed;
+constexpr auto kSucceeded = RequestOutcome::kSucceeded;
+const auto kNone = std::nullopt;
 
+// clang-format off
 const FaultCase kCases[] = {
-    {"output_cannot_be_created",
-     Mode::kOneFile,
-     Open("out.html", EACCES),
-     RequestOutcome::kFailed,
-     {kOpenText + "ファイル アクセス禁止", kErrorEnd},
-     {{"out.html", std::nullopt}},
-     {"in0.html", "in1.html", "in2.html"}},
-    {"output_on_a_full_disk",
-     Mode::kOneFile,
-     Open("out.html", ENOSPC),
-     RequestOutcome::kFailed,
-     {kOpenText + "ディスク フル", kErrorEnd},
-     {{"out.html", std::nullopt}},
-     {"in0.html"}},
-    {"second_rev_file_cannot_be_created",
-     Mode::kPerFile,
-     Open("Rev_in1.html", EACCES),
-     RequestOutcome::kFailed,
-     {kOpenText + "ファイル アクセス禁止", kErrorEnd},
-     {{"Rev_in0.html", kRev[0]}, {"Rev_in1.html", std::nullopt}, {"Rev_in2.html", std::nullopt}},
+    {"output_cannot_be_created", kOne, {.openPath = "out.html", .openErrno = EACCES}, kFailed,
+     {kAccess, kErrorEnd}, {{"out.html", kNone}}, {"in0.html", "in1.html", "in2.html"}},
+    {"output_on_a_full_disk", kOne, {.openPath = "out.html", .openErrno = ENOSPC}, kFailed,
+     {kOpenText + "ディスク フル", kErrorEnd}, {{"out.html", kNone}}, {"in0.html"}},
+    {"second_rev_file_cannot_be_created", kPer, {.openPath = "Rev_in1.html", .openErrno = EACCES},
+     kFailed, {kAccess, kErrorEnd},
+     {{"Rev_in0.html", kRev[0]}, {"Rev_in1.html", kNone}, {"Rev_in2.html", kNone}},
      {"in1.html", "in2.html"}},
-    {"second_input_cannot_be_opened",
-     Mode::kOneFile,
-     Open("/in1.html", EMFILE),
-     RequestOutcome::kFailed,
-     {kOpenText + "オープン ファイル数超過", kErrorEnd},
-     {{"out.html", kFirstPart}},
+    {"second_input_cannot_be_opened", kOne, {.openPath = "/in1.html", .openErrno = EMFILE},
+     kFailed, {kOpenText + "オープン ファイル数超過", kErrorEnd}, {{"out.html", kFirstPart}},
      {"in2.html"}},
-    {"second_input_cannot_be_opened_per_file",
-     Mode::kPerFile,
-     Open("/in1.html", EACCES),
-     RequestOutcome::kFailed,
-     {kOpenText + "ファイル アクセス禁止", kErrorEnd},
-     {{"Rev_in0.html", kRev[0]}, {"Rev_in1.html", ""}, {"Rev_in2.html", std::nullopt}},
+    {"second_input_cannot_be_opened_per_file", kPer,
+     {.openPath = "/in1.html", .openErrno = EACCES}, kFailed, {kAccess, kErrorEnd},
+     {{"Rev_in0.html", kRev[0]}, {"Rev_in1.html", ""}, {"Rev_in2.html", kNone}}, {"in2.html"}},
+    {"input_length_unknown", kOne,
+     {.fstatPath = "/in0.html", .fstatCall = 2, .fstatErrno = EIO}, kFailed,
+     {kOpenText + "ハードウェア エラー", kErrorEnd}, {{"out.html", ""}}, {"in1.html"}},
+    {"input_cannot_be_rewound", kOne, {.seekPath = "/in1.html", .seekErrno = EIO}, kFailed,
+     {kReadText + "ハードウェア エラー", kErrorEnd}, {{"out.html", kFirstPart}}, {"in2.html"}},
+    {"read_error_in_the_second_input", kOne, {.readPath = "/in1.html", .readErrno = EIO},
+     kFailed, {kReadText + "ハードウェア エラー", kErrorEnd}, {{"out.html", kFirstPart}},
      {"in2.html"}},
-    {"input_length_unknown",
-     Mode::kOneFile,
-     Fstat("/in0.html", 2, EIO),
-     RequestOutcome::kFailed,
-     {kOpenText + "ハードウェア エラー", kErrorEnd},
-     {{"out.html", ""}},
-     {"in1.html"}},
-    {"input_cannot_be_rewound",
-     Mode::kOneFile,
-     Seek("/in1.html", EIO),
-     RequestOutcome::kFailed,
-     {kReadText + "ハードウェア エラー", kErrorEnd},
-     {{"out.html", kFirstPart}},
+    {"second_input_shrank_after_opening", kOne, {.readPath = "/in1.html", .readEofAfter = 5},
+     kFailed, {kReadText + "ファイルの終わりに到達", kErrorEnd}, {{"out.html", kFirstPart}},
      {"in2.html"}},
-    {"read_error_in_the_second_input",
-     Mode::kOneFile,
-     Read("/in1.html", EIO),
-     RequestOutcome::kFailed,
-     {kReadText + "ハードウェア エラー", kErrorEnd},
-     {{"out.html", kFirstPart}},
-     {"in2.html"}},
-    {"second_input_shrank_after_opening",
-     Mode::kOneFile,
-     Read("/in1.html", 0, 5),
-     RequestOutcome::kFailed,
-     {kReadText + "ファイルの終わりに到達", kErrorEnd},
-     {{"out.html", kFirstPart}},
-     {"in2.html"}},
-    {"second_input_shrank_per_file",
-     Mode::kPerFile,
-     Read("/in1.html", 0, 5),
-     RequestOutcome::kFailed,
-     {kReadText + "ファイルの終わりに到達", kErrorEnd},
-     {{"Rev_in0.html", kRev[0]}, {"Rev_in1.html", ""}, {"Rev_in2.html", std::nullopt}},
-     {"in2.html"}},
+    {"second_input_shrank_per_file", kPer, {.readPath = "/in1.html", .readEofAfter = 5},
+     kFailed, {kReadText + "ファイルの終わりに到達", kErrorEnd},
+     {{"Rev_in0.html", kRev[0]}, {"Rev_in1.html", ""}, {"Rev_in2.html", kNone}}, {"in2.html"}},
     // The last bytes reach the disk only when the output is closed.
-    {"output_close_fails",
-     Mode::kOneFile,
-     Close("out.html", EIO),
-     RequestOutcome::kFailed,
-     {kErrorEnd},
-     {{"out.html", kOneFile}},
-     {}},
-    {"first_rev_close_fails",
-     Mode::kPerFile,
-     Close("Rev_in0.html", EIO),
-     RequestOutcome::kFailed,
-     {kErrorEnd},
-     {{"Rev_in0.html", kRev[0]}, {"Rev_in1.html", std::nullopt}},
-     {"in1.html", "in2.html"}},
+    {"output_close_fails", kOne, {.closePath = "out.html", .closeErrno = EIO}, kFailed,
+     {kErrorEnd}, {{"out.html", kOneFile}}, {}},
+    {"first_rev_close_fails", kPer, {.closePath = "Rev_in0.html", .closeErrno = EIO}, kFailed,
+     {kErrorEnd}, {{"Rev_in0.html", kRev[0]}, {"Rev_in1.html", kNone}}, {"in1.html", "in2.html"}},
     // A read-only file loses nothing when its close fails.
-    {"input_close_fails",
-     Mode::kOneFile,
-     Close("/in1.html", EIO),
-     RequestOutcome::kSucceeded,
-     {kNormalEnd},
-     {{"out.html", kOneFile}},
-     {}},
-    {"short_and_interrupted_transfers",
-     Mode::kOneFile,
-     Choppy(),
-     RequestOutcome::kSucceeded,
-     {kNormalEnd},
-     {{"out.html", kOneFile}},
-     {}},
-    {"short_and_interrupted_transfers_per_file",
-     Mode::kPerFile,
-     Choppy(),
-     RequestOutcome::kSucceeded,
-     {kNormalEnd},
-     {{"Rev_in0.html", kRev[0]}, {"Rev_in1.html", kRev[1]}, {"Rev_in2.html", kRev[2]}},
-     {}},
+    {"input_close_fails", kOne, {.closePath = "/in1.html", .closeErrno = EIO}, kSucceeded,
+     {kNormalEnd}, {{"out.html", kOneFile}}, {}},
+    {"short_and_interrupted_transfers", kOne, kChoppy, kSucceeded, {kNormalEnd},
+     {{"out.html", kOneFile}}, {}},
+    {"short_and_interrupted_transfers_per_file", kPer, kChoppy, kSucceeded, {kNormalEnd},
+     {{"Rev_in0.html", kRev[0]}, {"Rev_in1.html", kRev[1]}, {"Rev_in2.html", kRev[2]}}, {}},
 };
+// clang-format on
 
 // Three inputs in a fresh folder and a request set up as the command line sets it.
 struct Fixture {
@@ -289,53 +189,39 @@ TEST_P(RunFault, FailsCleanly) {
 INSTANTIATE_TEST_SUITE_P(Cases, RunFault, ::testing::ValuesIn(kCases),
                          [](const auto& info) { return std::string(info.param.name); });
 
-// A disk that fills up after n bytes, at every position of the output: the file holds
-// exactly the first n bytes of the complete output, the run fails with no message of its own.
-TEST(RunFaultDiskFull, OneFileOutputKeepsEveryByteWrittenBeforeTheDiskFilled) {
-  for (std::size_t n = 0; n < kOneFile.size(); ++n) {
-    Fixture f(Mode::kOneFile);
-    MessageRecorder rec;
-    FaultPlan plan;
-    plan.writeBudget = n;
-    FaultInjector faults(plan);
-    EXPECT_EQ(f.request.OnRun(f.inputs, f.options, f.executor), RequestOutcome::kFailed) << n;
-    EXPECT_TRUE(faults.OpenFiles().empty()) << n;
-    EXPECT_EQ(rec.Texts(), std::vector<std::string>{kErrorEnd}) << n;
-    EXPECT_EQ(ReadFile(f.dir.File("out.html")), kOneFile.substr(0, n));
-    f.ExpectInputsUntouched();
-  }
-}
-
-TEST(RunFaultDiskFull, PerFileOutputKeepsEarlierFilesComplete) {
-  const std::size_t total = kRev[0].size() + kRev[1].size() + kRev[2].size();
-  for (std::size_t n = 0; n < total; ++n) {
-    Fixture f(Mode::kPerFile);
-    MessageRecorder rec;
-    FaultPlan plan;
-    plan.writeBudget = n;
-    plan.writeErrno = EIO;
-    FaultInjector faults(plan);
-    EXPECT_EQ(f.request.OnRun(f.inputs, f.options, f.executor), RequestOutcome::kFailed) << n;
-    EXPECT_TRUE(faults.OpenFiles().empty()) << n;
-    EXPECT_EQ(rec.Texts(), std::vector<std::string>{kErrorEnd}) << n;
-    // Files before the one that failed are complete; the failed one holds what fitted.
-    std::size_t left = n;
-    bool bFailed = false;
-    for (int i = 0; i < 3; ++i) {
-      const std::string path = f.dir.File("Rev_in" + std::to_string(i) + ".html");
-      if (bFailed) {
-        EXPECT_FALSE(FileExists(path)) << n << " " << i;
-        continue;
+// A disk that fills up after n bytes, at every position of the output: the files hold
+// exactly the first n bytes of the complete output, in order, and files after the one that
+// failed are never created; the run fails with no message of its own.
+TEST(RunFaultDiskFull, OutputKeepsEveryByteWrittenBeforeTheDiskFilled) {
+  for (const Mode mode : {kOne, kPer}) {
+    const std::vector<std::pair<std::string, std::string>> full =
+        mode == kOne ? std::vector<std::pair<std::string, std::string>>{{"out.html", kOneFile}}
+                     : std::vector<std::pair<std::string, std::string>>{
+                           {"Rev_in0.html", kRev[0]}, {"Rev_in1.html", kRev[1]},
+                           {"Rev_in2.html", kRev[2]}};
+    std::size_t total = 0;
+    for (const auto& [name, bytes] : full) total += bytes.size();
+    for (std::size_t n = 0; n < total; ++n) {
+      Fixture f(mode);
+      MessageRecorder rec;
+      FaultInjector faults({.writeBudget = n, .writeErrno = mode == kOne ? ENOSPC : EIO});
+      EXPECT_EQ(f.request.OnRun(f.inputs, f.options, f.executor), kFailed) << n;
+      EXPECT_TRUE(faults.OpenFiles().empty()) << n;
+      EXPECT_EQ(rec.Texts(), std::vector<std::string>{kErrorEnd}) << n;
+      std::size_t left = n;
+      bool bFailed = false;
+      for (const auto& [name, bytes] : full) {
+        const std::string path = f.dir.File(name);
+        if (bFailed) {
+          EXPECT_FALSE(FileExists(path)) << n << " " << name;
+          continue;
+        }
+        EXPECT_EQ(ReadFile(path), bytes.substr(0, left)) << n << " " << name;
+        bFailed = left < bytes.size();
+        left -= std::min(left, bytes.size());
       }
-      if (left >= kRev[i].size()) {
-        EXPECT_EQ(ReadFile(path), kRev[i]) << n << " " << i;
-        left -= kRev[i].size();
-      } else {
-        EXPECT_EQ(ReadFile(path), kRev[i].substr(0, left)) << n << " " << i;
-        bFailed = true;
-      }
+      f.ExpectInputsUntouched();
     }
-    f.ExpectInputsUntouched();
   }
 }
 
@@ -359,9 +245,7 @@ TEST(RunFaultDiskFull, LargeAndSmallSectionsKeepTheirOrderUpToTheFailure) {
     RunInputs in;
     in.astrInputPaths = {dir.Write("in.html", doc)};
     in.strOutputPath = dir.File("out.html");
-    FaultPlan plan;
-    plan.writeBudget = budget;
-    FaultInjector faults(plan);
+    FaultInjector faults({.writeBudget = budget});
     const RequestOutcome outcome = request.OnRun(in, options, ex);
     EXPECT_TRUE(faults.OpenFiles().empty());
     *out = ReadFile(in.strOutputPath);

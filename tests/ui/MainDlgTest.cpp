@@ -4,17 +4,13 @@
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QDir>
-#include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
-#include <QMenu>
-#include <QProgressBar>
 #include <QPushButton>
 #include <QTest>
 
 #include "platform/qt/CDialogBuilder.h"
 #include "platform/qt/CFileDialog.h"
-#include "tests/support/MessageRecorder.h"
 #include "tests/support/TestFiles.h"
 #include "tests/ui/GuiHelpers.h"
 #include "ui/CAboutDlg.h"
@@ -34,24 +30,15 @@ const QString kPlaceholder = QStringLiteral("入力ファイル名");
 
 // One user action on the list: a button and, for the list buttons, the row selected first.
 struct Step {
-  enum Kind { kAdd, kDelete, kUp, kDown } kind;
-  QStringList paths;  // kAdd: the file dialog's answer (empty: cancelled)
+  int button;         // 1002 add, 1009 delete, 1010 up, 1011 down
+  QStringList paths;  // add: the file dialog's answer (empty: cancelled)
   int row = -1;       // the others: row clicked before the button (-1: keep the selection)
 };
 using Steps = QList<Step>;
-
-Step Add(QStringList paths) {
-  return {Step::kAdd, std::move(paths)};
-}
-Step Delete(int row) {
-  return {Step::kDelete, {}, row};
-}
-Step Up(int row) {
-  return {Step::kUp, {}, row};
-}
-Step Down(int row) {
-  return {Step::kDown, {}, row};
-}
+Step Add(QStringList paths) { return {1002, std::move(paths)}; }
+Step Delete(int row) { return {1009, {}, row}; }
+Step Up(int row) { return {1010, {}, row}; }
+Step Down(int row) { return {1011, {}, row}; }
 
 }  // namespace
 
@@ -82,37 +69,25 @@ class MainDlgTest : public QObject {
     QVERIFY(!CFileDialog::HasPendingAnswers());
   }
 
+  // The starting state, and the default output in the program's folder when it is
+  // writable, else in the home folder.
   void startsWithTheDefaults() {
     QCOMPARE(ListTexts(m_dlg->m_listInput), QStringList{kPlaceholder});
-    QCOMPARE(m_dlg->m_bListHasFiles, 0);
-    QCOMPARE(m_dlg->m_nFileCount, 0);
-    QCOMPARE(m_dlg->m_comboSeparator->currentText(), QStringLiteral("<TABLE><TR><TD><HR>"));
-    QCOMPARE(m_dlg->m_comboSeparator->count(), 4);
-    QCOMPARE(m_dlg->m_comboSeparator->itemText(3),
-             QStringLiteral("ユーザー指定の区切り文字列のみ"));
+    QCOMPARE(m_dlg->m_bListHasFiles + m_dlg->m_nFileCount + m_dlg->m_bUserSeparator +
+                 m_dlg->m_nSeparatorKind + m_dlg->m_bOptionsOpened,
+             0);
+    QCOMPARE(m_dlg->m_comboSeparator->currentIndex(), 0);
     QVERIFY(!m_dlg->m_checkEuc->isChecked());
     QCOMPARE(m_dlg->m_editOutput->text(), QDir(QCoreApplication::applicationDirPath())
                                               .filePath(QStringLiteral("出力用のファイル.html")));
-    QCOMPARE(m_dlg->m_bUserSeparator, 0);
-    QCOMPARE(m_dlg->m_nSeparatorKind, 0);
-    QCOMPARE(m_dlg->m_bOptionsOpened, 0);
-    QCOMPARE(m_dlg->m_progress->value(), 0);
     for (int id : {2, 1007, 1016})
       QVERIFY2(m_dlg->findChild<QWidget*>(QString::number(id))->isHidden(),
                qPrintable(QString::number(id)));
-    QCOMPARE(m_dlg->windowTitle(), QStringLiteral("Velmorant Ver1.32"));
-    QVERIFY(!m_dlg->windowIcon().isNull());
-  }
-
-  void defaultOutputFollowsWritableFolder() {
     testing_support::TempDir dir;
     const QString writable = QString::fromStdString(dir.Path());
-    const QString missing = writable + QStringLiteral("/not-there");
-    const QString name = QStringLiteral("出力用のファイル.html");
-    QCOMPARE(CMainDlg::DefaultOutputPath(writable, QStringLiteral("/home/u")),
-             writable + "/" + name);
-    QCOMPARE(CMainDlg::DefaultOutputPath(missing, QStringLiteral("/home/u")),
-             QStringLiteral("/home/u/") + name);
+    const QString name = QStringLiteral("/出力用のファイル.html");
+    QCOMPARE(CMainDlg::DefaultOutputPath(writable, "/home/u"), writable + name);
+    QCOMPARE(CMainDlg::DefaultOutputPath(writable + "/not-there", "/home/u"), "/home/u" + name);
   }
 
   // Sequences of list actions, and the list, the array and the selection they leave.
@@ -153,14 +128,9 @@ class MainDlgTest : public QObject {
     QFETCH(QStringList, expected);
     QFETCH(int, selected);
     for (const Step& s : steps) {
-      if (s.kind == Step::kAdd) {
-        CFileDialog::SetNextAnswer(s.paths);
-        QTest::mouseClick(Button(1002), Qt::LeftButton);
-        continue;
-      }
+      if (s.button == 1002) CFileDialog::SetNextAnswer(s.paths);
       if (s.row >= 0) ClickRow(s.row);
-      const int id = s.kind == Step::kDelete ? 1009 : s.kind == Step::kUp ? 1010 : 1011;
-      QTest::mouseClick(Button(id), Qt::LeftButton);
+      QTest::mouseClick(Button(s.button), Qt::LeftButton);
     }
     QCOMPARE(ListTexts(m_dlg->m_listInput), expected);
     QCOMPARE(SelectedRow(m_dlg->m_listInput), selected);
@@ -252,26 +222,16 @@ class MainDlgTest : public QObject {
   }
 
   void aboutEntryOpensTheAboutBox() {
-    const QList<QAction*> actions = m_dlg->m_menuSystem.actions();
-    QVERIFY(actions.size() >= 2);
-    QVERIFY(actions[actions.size() - 2]->isSeparator());
-    QAction* about = actions.last();
-    QCOMPARE(about->text(), QStringLiteral("Velmorant のﾊﾞｰｼﾞｮﾝ情報(&A)..."));
-    QString title;
-    QStringList texts;
+    bool bShown = false;
     WhileModal(
         [&] {
           auto* box = dynamic_cast<CAboutDlg*>(QApplication::activeModalWidget());
-          QVERIFY(box);
-          title = box->windowTitle();
-          for (auto* label : box->findChildren<QLabel*>()) texts << label->text();
-          QTest::mouseClick(GetDlgItem<QPushButton>(*box, 1), Qt::LeftButton);
+          bShown = box != nullptr;
+          if (box) QTest::mouseClick(GetDlgItem<QPushButton>(*box, 1), Qt::LeftButton);
         },
-        [&] { about->trigger(); });
-    QCOMPARE(title, QStringLiteral("Velmorantのﾊﾞｰｼﾞｮﾝ情報"));
-    QVERIFY(texts.contains(QStringLiteral("Velmorant Version 1.32")));
+        [&] { m_dlg->m_menuSystem.actions().last()->trigger(); });
+    QVERIFY(bShown);
     QVERIFY(m_dlg->isVisible());
-    QCOMPARE(ListTexts(m_dlg->m_listInput), QStringList{kPlaceholder});
   }
 
   void exitAndEscapeCloseTheDialog_data() {

@@ -7,7 +7,6 @@
 #include <QProcess>
 #include <QPushButton>
 #include <QTest>
-#include <functional>
 
 #include "engine/Messages.h"
 #include "platform/Encoding.h"
@@ -45,18 +44,10 @@ const std::string kDocB = Sjis(
 // EUC-JP: "あ", "い", "う" between rules.
 const std::string kDocEuc = "<HTML><BODY>\xA4\xA2<HR>\xA4\xA4<HR>\xA4\xA6</BODY></HTML>";
 
-using DialogSetup = std::function<void(CMainDlg&, const TempDir&)>;
-using OptionsSetup = std::function<void(COptionDlg&)>;
-
 // Near the left edge: a check box takes clicks on its box and text only.
 void Click(QWidget& dlg, int id) {
   auto* b = GetDlgItem<QAbstractButton>(dlg, id);
   QTest::mouseClick(b, Qt::LeftButton, {}, QPoint(6, b->height() / 2));
-}
-
-void AddInputs(CMainDlg& dlg, const QStringList& paths) {
-  CFileDialog::SetNextAnswer(paths);
-  Click(dlg, 1002);
 }
 
 void ClearField(QLineEdit* edit) {
@@ -65,10 +56,40 @@ void ClearField(QLineEdit* edit) {
   QTest::keyClick(edit, Qt::Key_Backspace);
 }
 
-}  // namespace
+// What the user does in the main dialog, one "verb:argument" a step; names are files of `d`.
+void Act(CMainDlg& dlg, const TempDir& d, const QStringList& steps) {
+  auto file = [&](const QString& name) { return QString::fromStdString(d.File(name.toStdString())); };
+  for (const QString& step : steps) {
+    const QString verb = step.section(':', 0, 0), arg = step.section(':', 1);
+    if (verb == "in") {
+      QStringList paths;
+      for (const QString& name : arg.split(',')) paths << file(name);
+      CFileDialog::SetNextAnswer(paths);
+      Click(dlg, 1002);
+    }
+    if (verb == "out") dlg.m_editOutput->setText(file(arg));
+    if (verb == "old") d.Write(arg.toStdString(), "old");
+    if (verb == "clear-out") ClearField(dlg.m_editOutput);
+    if (verb == "clear-sep") ClearField(dlg.m_comboSeparator->lineEdit());
+    if (verb == "pick") PickItem(dlg.m_comboSeparator, arg.toInt());
+    if (verb == "type") TypeInto(dlg.m_comboSeparator, arg);
+    if (verb == "euc") dlg.m_checkEuc->click();
+  }
+}
 
-Q_DECLARE_METATYPE(DialogSetup)
-Q_DECLARE_METATYPE(OptionsSetup)
+// The same in the options dialog: a number clicks that control, "lead:", "trail:" and
+// "text:" pick an item of a combo box.
+void ActOnOptions(COptionDlg& o, const QStringList& steps) {
+  for (const QString& step : steps) {
+    const int index = step.section(':', 1).toInt();
+    if (step.startsWith("lead:")) PickItem(o.m_comboLeadCut, index);
+    else if (step.startsWith("trail:")) PickItem(o.m_comboTrailCut, index);
+    else if (step.startsWith("text:")) PickItem(o.m_comboSeparatorText, index);
+    else Click(o, step.toInt());
+  }
+}
+
+}  // namespace
 
 class RunFromDialogTest : public QObject {
   Q_OBJECT
@@ -78,70 +99,36 @@ class RunFromDialogTest : public QObject {
 
   // What the user does before pressing "実行", and every message the request then shows.
   void checksAndMessages_data() {
-    QTest::addColumn<DialogSetup>("setup");
+    QTest::addColumn<QStringList>("steps");
     QTest::addColumn<int>("answer");
     QTest::addColumn<QStringList>("messages");
     QTest::addColumn<bool>("written");
-    auto file = [](const TempDir& d, const char* name) {
-      return QString::fromStdString(d.File(name));
-    };
-
+    const int no = platform::IDNO, yes = platform::IDYES;
     QTest::newRow("placeholder only, output empty")
-        << DialogSetup([](CMainDlg& dlg, const TempDir&) { ClearField(dlg.m_editOutput); })
-        << int(platform::IDNO) << QStringList{msg::kNoInput} << false;
-    QTest::newRow("output cleared") << DialogSetup([&](CMainDlg& dlg, const TempDir& d) {
-      AddInputs(dlg, {file(d, "a.html")});
-      ClearField(dlg.m_editOutput);
-    }) << int(platform::IDNO) << QStringList{msg::kNoOutput}
-                                    << false;
-    QTest::newRow("item 3 and its text emptied")
-        << DialogSetup([&](CMainDlg& dlg, const TempDir& d) {
-             AddInputs(dlg, {file(d, "a.html")});
-             PickItem(dlg.m_comboSeparator, 3);
-             ClearField(dlg.m_comboSeparator->lineEdit());
-           })
-        << int(platform::IDNO) << QStringList{msg::kNoSeparator} << false;
+        << QStringList{"clear-out"} << no << QStringList{msg::kNoInput} << false;
+    QTest::newRow("output cleared")
+        << QStringList{"in:a.html", "clear-out"} << no << QStringList{msg::kNoOutput} << false;
+    QTest::newRow("item 3 and its text emptied") << QStringList{"in:a.html", "pick:3", "clear-sep"}
+                                                 << no << QStringList{msg::kNoSeparator} << false;
     QTest::newRow("separator message first, then the collision with the second input")
-        << DialogSetup([&](CMainDlg& dlg, const TempDir& d) {
-             AddInputs(dlg, {file(d, "a.html"), file(d, "b.html"), file(d, "c.html")});
-             ClearField(dlg.m_comboSeparator->lineEdit());
-             TypeInto(dlg.m_comboSeparator, "<dl");
-             dlg.m_editOutput->setText(file(d, "b.html"));
-           })
-        << int(platform::IDYES) << QStringList{msg::kOpenWithoutClose, msg::kCollision} << false;
+        << QStringList{"in:a.html,b.html,c.html", "clear-sep", "type:<dl", "out:b.html"} << yes
+        << QStringList{msg::kOpenWithoutClose, msg::kCollision} << false;
     QTest::newRow("other letter case is another file")
-        << DialogSetup([&](CMainDlg& dlg, const TempDir& d) {
-             AddInputs(dlg, {file(d, "a.html")});
-             dlg.m_editOutput->setText(file(d, "A.html"));
-           })
-        << int(platform::IDNO) << QStringList{msg::kNormalEnd} << false;
-    QTest::newRow("existing output, No") << DialogSetup([&](CMainDlg& dlg, const TempDir& d) {
-      AddInputs(dlg, {file(d, "a.html")});
-      d.Write("out.html", "old");
-      dlg.m_editOutput->setText(file(d, "out.html"));
-    }) << int(platform::IDNO) << QStringList{msg::kOverwrite}
-                                         << false;
-    QTest::newRow("existing output, Yes") << DialogSetup([&](CMainDlg& dlg, const TempDir& d) {
-      AddInputs(dlg, {file(d, "a.html")});
-      d.Write("out.html", "old");
-      dlg.m_editOutput->setText(file(d, "out.html"));
-    }) << int(platform::IDYES) << QStringList{msg::kOverwrite, msg::kNormalEnd}
-                                          << true;
+        << QStringList{"in:a.html", "out:A.html"} << no << QStringList{msg::kNormalEnd} << false;
+    QTest::newRow("existing output, No") << QStringList{"in:a.html", "old:out.html", "out:out.html"}
+                                         << no << QStringList{msg::kOverwrite} << false;
+    QTest::newRow("existing output, Yes")
+        << QStringList{"in:a.html", "old:out.html", "out:out.html"} << yes
+        << QStringList{msg::kOverwrite, msg::kNormalEnd} << true;
     QTest::newRow("separator without a Shift_JIS form")
-        << DialogSetup([&](CMainDlg& dlg, const TempDir& d) {
-             AddInputs(dlg, {file(d, "a.html")});
-             dlg.m_editOutput->setText(file(d, "out.html"));
-             TypeInto(dlg.m_comboSeparator, QStringLiteral("é"));
-           })
-        << int(platform::IDYES) << QStringList{msg::kSeparatorNotCp932} << false;
-    QTest::newRow("first input missing") << DialogSetup([&](CMainDlg& dlg, const TempDir& d) {
-      AddInputs(dlg, {file(d, "missing.html"), file(d, "a.html")});
-      dlg.m_editOutput->setText(file(d, "out.html"));
-    }) << int(platform::IDYES) << QStringList{"*", msg::kErrorEnd}
-                                         << false;
+        << QStringList{"in:a.html", "out:out.html", QStringLiteral("type:é")} << yes
+        << QStringList{msg::kSeparatorNotCp932} << false;
+    // "*" stands for the executor's own file message, whose text names the file.
+    QTest::newRow("first input missing") << QStringList{"in:missing.html,a.html", "out:out.html"}
+                                         << yes << QStringList{"*", msg::kErrorEnd} << false;
   }
   void checksAndMessages() {
-    QFETCH(DialogSetup, setup);
+    QFETCH(QStringList, steps);
     QFETCH(int, answer);
     QFETCH(QStringList, messages);
     QFETCH(bool, written);
@@ -152,16 +139,13 @@ class RunFromDialogTest : public QObject {
     CMainDlg dlg;
     dlg.OnInitDialog();
     dlg.show();
-    setup(dlg, dir);
+    Act(dlg, dir, steps);
     const QStringList listBefore = dlg.m_astrInputPaths;
     const QString outputBefore = dlg.m_editOutput->text();
     MessageRecorder rec(answer);
     Click(dlg, 1004);
     QStringList texts = ToQStrings(rec.Texts());
-    // "*" stands for the executor's own file message, whose text names the file.
-    for (int i = 0; i < messages.size(); ++i) {
-      if (messages[i] == "*" && i < texts.size()) texts[i] = "*";
-    }
+    if (messages.first() == "*" && !texts.isEmpty()) texts.first() = "*";
     QCOMPARE(texts, messages);
     if (messages.last() == msg::kOverwrite || written) {
       QCOMPARE(ReadFile(dir.File("out.html")) != "old", written);
@@ -172,11 +156,10 @@ class RunFromDialogTest : public QObject {
 
   void secondRunAsksAgain() {
     TempDir dir;
-    const QString input = QString::fromStdString(dir.Write("a.html", kDocA));
+    dir.Write("a.html", kDocA);
     CMainDlg dlg;
     dlg.OnInitDialog();
-    AddInputs(dlg, {input});
-    dlg.m_editOutput->setText(QString::fromStdString(dir.File("out.html")));
+    Act(dlg, dir, {"in:a.html", "out:out.html"});
     MessageRecorder rec(platform::IDYES);
     Click(dlg, 1004);
     Click(dlg, 1004);
@@ -186,99 +169,55 @@ class RunFromDialogTest : public QObject {
 
   // Settings made in the dialogs, and the command line that asks for the same conversion.
   void sameOutputAsTheCommandLine_data() {
-    QTest::addColumn<DialogSetup>("setup");
-    QTest::addColumn<OptionsSetup>("options");  // empty: the options dialog stays closed
-    QTest::addColumn<QStringList>("cliArgs");
-    QTest::addColumn<bool>("euc");
+    QTest::addColumn<QStringList>("steps");
+    QTest::addColumn<QStringList>("options");  // empty: the options dialog stays closed
+    QTest::addColumn<QString>("cliArgs");
     QTest::addColumn<QStringList>("outputs");
-    auto none = DialogSetup([](CMainDlg&, const TempDir&) {});
-    auto toggle = [](COptionDlg& o, int id) { Click(o, id); };
-    auto choose = [](QComboBox* combo, int index) { PickItem(combo, index); };
-
-    QTest::newRow("options never opened")
-        << none << OptionsSetup() << QStringList{} << false << QStringList{"out.html"};
+    const QStringList out{"out.html"};
+    QTest::newRow("options never opened") << QStringList{} << QStringList{} << "" << out;
     QTest::newRow("layer 1 reversed, numbered line between")
-        << none << OptionsSetup([=](COptionDlg& o) { toggle(o, 1029); })
-        << QStringList{"-r", "1", "--order", "body", "--between", "numbered"} << false
-        << QStringList{"out.html"};
+        << QStringList{} << QStringList{"1029"} << "-r 1 --order body --between numbered" << out;
     QTest::newRow("cuts kept in range, separator first, simple header, layer 2")
-        << none << OptionsSetup([=](COptionDlg& o) {
-             choose(o.m_comboLeadCut, 1);
-             choose(o.m_comboTrailCut, 1);
-             toggle(o, 1046);
-             toggle(o, 1026);
-             toggle(o, 1027);
-             toggle(o, 1023);
-             toggle(o, 1030);
-             toggle(o, 1047);
-           })
-        << QStringList{"--lead-cut", "1",          "--trail-cut", "1",         "--range",
-                       "1-2",        "--keep-cut", "--order",     "separator", "--simple-header",
-                       "-r",         "2",          "--between",   "numbered"}
-        << false << QStringList{"out.html"};
-    QTest::newRow("cuts dropped, hr line between") << none << OptionsSetup([=](COptionDlg& o) {
-      choose(o.m_comboLeadCut, 1);
-      toggle(o, 1046);
-      choose(o.m_comboSeparatorText, 0);
-    }) << QStringList{"--lead-cut", "1", "--range", "1", "--order", "body", "--between", "hr"}
-                                                   << false << QStringList{"out.html"};
+        << QStringList{}
+        << QStringList{"lead:1", "trail:1", "1046", "1026", "1027", "1023", "1030", "1047"}
+        << "--lead-cut 1 --trail-cut 1 --range 1-2 --keep-cut --order separator "
+           "--simple-header -r 2 --between numbered"
+        << out;
+    QTest::newRow("cuts dropped, hr line between")
+        << QStringList{} << QStringList{"lead:1", "1046", "text:0"}
+        << "--lead-cut 1 --range 1 --order body --between hr" << out;
     QTest::newRow("typed separator after item 2, nothing between")
-        << DialogSetup([](CMainDlg& dlg, const TempDir&) {
-             PickItem(dlg.m_comboSeparator, 2);
-             TypeInto(dlg.m_comboSeparator, QStringLiteral("名前"));
-           })
-        << OptionsSetup([=](COptionDlg& o) {
-             toggle(o, 1029);
-             toggle(o, 1019);
-           })
-        << QStringList{"-k", "2",       "-s",   "<HR>名前",  "-r",
-                       "1",  "--order", "body", "--between", "none"}
-        << false << QStringList{"out.html"};
-    QTest::newRow("user string only") << DialogSetup([](CMainDlg& dlg, const TempDir&) {
-      PickItem(dlg.m_comboSeparator, 3);
-      ClearField(dlg.m_comboSeparator->lineEdit());
-      TypeInto(dlg.m_comboSeparator, QStringLiteral("名前"));
-    }) << OptionsSetup([=](COptionDlg& o) { toggle(o, 1029); })
-                                      << QStringList{"-k",        "3",       "-s",      "名前",
-                                                     "-r",        "1",       "--order", "body",
-                                                     "--between", "numbered"}
-                                      << false << QStringList{"out.html"};
-    QTest::newRow("EUC input") << DialogSetup([](CMainDlg& dlg, const TempDir&) {
-      dlg.m_checkEuc->click();
-    }) << OptionsSetup([=](COptionDlg& o) {
-      toggle(o, 1029);
-    }) << QStringList{"--euc", "-r", "1", "--order", "body", "--between", "numbered"}
-                               << true << QStringList{"out.html"};
-    QTest::newRow("one output per input") << none << OptionsSetup([=](COptionDlg& o) {
-      toggle(o, 1020);
-      toggle(o, 1029);
-    }) << QStringList{"--per-file", "-r", "1", "--order", "body"}
-                                          << false << QStringList{"Rev_a.html", "Rev_b.html"};
+        << QStringList{"pick:2", "type:名前"} << QStringList{"1029", "1019"}
+        << "-k 2 -s <HR>名前 -r 1 --order body --between none" << out;
+    QTest::newRow("user string only")
+        << QStringList{"pick:3", "clear-sep", "type:名前"} << QStringList{"1029"}
+        << "-k 3 -s 名前 -r 1 --order body --between numbered" << out;
+    QTest::newRow("EUC input") << QStringList{"euc"} << QStringList{"1029"}
+                               << "--euc -r 1 --order body --between numbered" << out;
+    QTest::newRow("one output per input")
+        << QStringList{} << QStringList{"1020", "1029"} << "--per-file -r 1 --order body"
+        << QStringList{"Rev_a.html", "Rev_b.html"};
   }
   void sameOutputAsTheCommandLine() {
-    QFETCH(DialogSetup, setup);
-    QFETCH(OptionsSetup, options);
-    QFETCH(QStringList, cliArgs);
-    QFETCH(bool, euc);
+    QFETCH(QStringList, steps);
+    QFETCH(QStringList, options);
+    QFETCH(QString, cliArgs);
     QFETCH(QStringList, outputs);
+    const bool euc = steps.contains("euc");
     TempDir gui;
     TempDir cli;
     for (const TempDir* d : {&gui, &cli}) {
       d->Write("a.html", euc ? kDocEuc : kDocA);
       d->Write("b.html", euc ? kDocEuc : kDocB);
     }
-
     CMainDlg dlg;
     dlg.OnInitDialog();
     dlg.show();
-    AddInputs(dlg, {QString::fromStdString(gui.File("a.html")),
-                    QString::fromStdString(gui.File("b.html"))});
-    dlg.m_editOutput->setText(QString::fromStdString(gui.File("out.html")));
-    setup(dlg, gui);
-    if (options) {
+    Act(dlg, gui, QStringList{"in:a.html,b.html", "out:out.html"} + steps);
+    if (!options.isEmpty()) {
       WhileModal(
           [&] {
-            options(dlg.m_dlgOptions);
+            ActOnOptions(dlg.m_dlgOptions, options);
             Click(dlg.m_dlgOptions, 1);
           },
           [&] { Click(dlg, 1021); });
@@ -289,15 +228,14 @@ class RunFromDialogTest : public QObject {
     QCOMPARE(ToQStrings(rec.Texts()).last(), QString::fromUtf8(msg::kNormalEnd));
 
     QProcess process;
-    QStringList args = cliArgs;
-    if (!outputs.first().startsWith("Rev_"))
+    QStringList args = cliArgs.split(' ', Qt::SkipEmptyParts);
+    if (outputs == QStringList{"out.html"})
       args << "-o" << QString::fromStdString(cli.File("out.html"));
     args << "-q" << QString::fromStdString(cli.File("a.html"))
          << QString::fromStdString(cli.File("b.html"));
     process.start(VELMORANT_CLI, args);
     QVERIFY(process.waitForFinished(30000));
     QCOMPARE(process.exitCode(), 0);
-
     for (const QString& name : outputs) {
       const std::string fromDialog = ReadFile(gui.File(name.toStdString()));
       QVERIFY2(!fromDialog.empty(), qPrintable(name));
