@@ -23,7 +23,7 @@
 namespace {
 
 // Input files and one output file, all in memory, behind the file layer's system calls.
-// Input i is "in<i>.html" on descriptor 1000 + i.
+// Input i is "in<i>.html" on descriptor 1000 + i; the output is "out.html" on 999.
 struct MemoryFiles {
   std::vector<std::string_view> inputs;
   std::vector<std::size_t> positions;
@@ -44,73 +44,55 @@ bool IsInput(int fd) {
   return fd >= kInFd && static_cast<std::size_t>(fd - kInFd) < g_files->inputs.size();
 }
 
-int MemOpen(const char* path, int, mode_t) {
-  for (std::size_t i = 0; i < g_files->inputs.size(); ++i) {
-    if (InputName(i) == path) {
-      g_files->positions[i] = 0;
-      ++g_files->openCount;
-      return kInFd + static_cast<int>(i);
-    }
-  }
-  if (std::strcmp(path, kOutName) == 0) {
-    g_files->output.clear();
-    ++g_files->openCount;
-    return kOutFd;
-  }
-  errno = ENOENT;
+int Error(int err) {
+  errno = err;
   return -1;
 }
 
-ssize_t MemRead(int fd, void* buf, size_t count) {
-  if (!IsInput(fd)) {
-    errno = EBADF;
-    return -1;
-  }
-  const std::string_view in = g_files->inputs[fd - kInFd];
-  std::size_t& pos = g_files->positions[fd - kInFd];
-  const std::size_t n = std::min(count, in.size() - std::min(pos, in.size()));
-  std::memcpy(buf, in.data() + pos, n);
-  pos += n;
-  return static_cast<ssize_t>(n);
-}
-
-ssize_t MemWrite(int fd, const void* buf, size_t count) {
-  if (fd != kOutFd) {
-    errno = EBADF;
-    return -1;
-  }
-  g_files->output.append(static_cast<const char*>(buf), count);
-  return static_cast<ssize_t>(count);
-}
-
-int MemClose(int fd) {
-  if (!IsInput(fd) && fd != kOutFd) {
-    errno = EBADF;
-    return -1;
-  }
-  --g_files->openCount;
-  return 0;
-}
-
-int MemFstat(int fd, struct stat* st) {
-  *st = {};
-  st->st_mode = S_IFREG | 0644;
-  st->st_size = IsInput(fd) ? static_cast<off_t>(g_files->inputs[fd - kInFd].size())
-                            : static_cast<off_t>(g_files->output.size());
-  return 0;
-}
-
-off_t MemLseek(int fd, off_t offset, int) {
-  if (IsInput(fd)) g_files->positions[fd - kInFd] = static_cast<std::size_t>(offset);
-  return offset;
-}
-
-int MemFcntl(int, int, int) {
-  return 0;
-}
-
-const platform::SysCalls kMemoryCalls = {MemOpen,  MemRead,  MemWrite, MemClose,
-                                         MemFstat, MemLseek, MemFcntl};
+const platform::SysCalls kMemoryCalls = {
+    [](const char* path, int, mode_t) -> int {
+      for (std::size_t i = 0; i < g_files->inputs.size(); ++i) {
+        if (InputName(i) != path) continue;
+        g_files->positions[i] = 0;
+        ++g_files->openCount;
+        return kInFd + static_cast<int>(i);
+      }
+      if (std::strcmp(path, kOutName) != 0) return Error(ENOENT);
+      g_files->output.clear();
+      ++g_files->openCount;
+      return kOutFd;
+    },
+    [](int fd, void* buf, size_t count) -> ssize_t {
+      if (!IsInput(fd)) return Error(EBADF);
+      const std::string_view in = g_files->inputs[fd - kInFd];
+      std::size_t& pos = g_files->positions[fd - kInFd];
+      const std::size_t n = std::min(count, in.size() - std::min(pos, in.size()));
+      std::memcpy(buf, in.data() + pos, n);
+      pos += n;
+      return static_cast<ssize_t>(n);
+    },
+    [](int fd, const void* buf, size_t count) -> ssize_t {
+      if (fd != kOutFd) return Error(EBADF);
+      g_files->output.append(static_cast<const char*>(buf), count);
+      return static_cast<ssize_t>(count);
+    },
+    [](int fd) -> int {
+      if (!IsInput(fd) && fd != kOutFd) return Error(EBADF);
+      --g_files->openCount;
+      return 0;
+    },
+    [](int fd, struct stat* st) -> int {
+      *st = {};
+      st->st_mode = S_IFREG | 0644;
+      st->st_size = static_cast<off_t>(IsInput(fd) ? g_files->inputs[fd - kInFd].size()
+                                                   : g_files->output.size());
+      return 0;
+    },
+    [](int fd, off_t offset, int) -> off_t {
+      if (IsInput(fd)) g_files->positions[fd - kInFd] = static_cast<std::size_t>(offset);
+      return offset;
+    },
+    [](int, int, int) -> int { return 0; }};
 
 [[noreturn]] void Fail(const char* what) {
   std::fprintf(stderr, "property violated: %s\n", what);
@@ -207,15 +189,9 @@ class TreeChecker {
 struct FuzzSettings {
   int kind = 0;
   bool euc = false;
-  bool separatorFirst = false;
-  bool keepCut = false;
-  bool simpleHeader = false;
   bool autoCloseFlip = false;
-  std::array<std::uint8_t, 16> reverse{};
-  std::array<std::uint8_t, 16> range{};
-  int leadCut = 0;
-  int trailCut = 0;
   bool twoFiles = false;  // the log's halves as two inputs of one output
+  engine::COptionValues o;
   std::string separator;
 };
 
@@ -226,20 +202,20 @@ std::string_view Decode(std::string_view data, FuzzSettings& s) {
   data.remove_prefix(head);
   s.kind = b[0] & 3;
   s.euc = (b[0] >> 2) & 1;
-  s.separatorFirst = (b[0] >> 3) & 1;
-  s.keepCut = (b[0] >> 4) & 1;
-  s.simpleHeader = (b[0] >> 5) & 1;
+  s.o.m_bSeparatorFirst = (b[0] >> 3) & 1;
+  s.o.m_bCutOutsideRange = (b[0] >> 4) & 1;
+  s.o.m_bSimpleHeader = (b[0] >> 5) & 1;
   s.autoCloseFlip = (b[0] >> 6) & 1;
-  const unsigned reverse = b[1] | (b[2] << 8);
-  const unsigned range = b[3] | (b[4] << 8);
   for (int l = 1; l <= 15; ++l) {
-    s.reverse[l] = (reverse >> (l - 1)) & 1;
-    s.range[l] = (range >> (l - 1)) & 1;
+    s.o.m_abyReverse[l] = ((b[1] | (b[2] << 8)) >> (l - 1)) & 1;
+    s.o.m_abyRange[l] = ((b[3] | (b[4] << 8)) >> (l - 1)) & 1;
   }
-  s.leadCut = b[5] % 20;
-  s.trailCut = b[6] % 20;
-  // Kind 3 needs a string; the other kinds may go without.
+  s.o.m_nLeadCut = b[5] % 20;
+  s.o.m_nTrailCut = b[6] % 20;
+  s.o.m_bAppendSeparator = 1;
+  s.o.m_nSeparatorStyle = 1;
   s.twoFiles = (b[7] >> 7) & 1;
+  // Kind 3 needs a string; the other kinds may go without.
   std::size_t sepLength = b[7] % 8;
   if (s.kind == 3 && sepLength == 0) sepLength = 1;
   sepLength = std::min(sepLength, data.size());
@@ -271,22 +247,12 @@ int RunFiles(const FuzzSettings& fs, const std::vector<std::string_view>& inputs
   request.m_bUserSeparator = fs.separator.empty() ? 0 : 1;
   if (!fs.separator.empty()) request.CheckAutoClose(fs.separator);
   if (fs.autoCloseFlip) request.m_bAutoClose ^= 1;  // the engine must cope with either
-  engine::COptionValues o;
-  o.m_abyReverse = fs.reverse;
-  o.m_abyRange = fs.range;
-  o.m_bCutOutsideRange = fs.keepCut;
-  o.m_bSeparatorFirst = fs.separatorFirst;
-  o.m_nLeadCut = fs.leadCut;
-  o.m_nTrailCut = fs.trailCut;
-  o.m_bSimpleHeader = fs.simpleHeader;
-  o.m_bAppendSeparator = 1;
-  o.m_nSeparatorStyle = 1;
 
   ex.m_strSeparator = fs.separator;
   if (request.RegisterSearchKeys(ex) != 0) Fail("search keys not registered");
   ex.m_bAutoClose = request.m_bAutoClose;
   ex.m_bEuc = fs.euc;
-  request.HandOverOptions(o, ex);
+  request.HandOverOptions(fs.o, ex);
   request.SelectStartMode(ex);
   int abort = 0;
   ex.m_pAbortFlag = &abort;
@@ -317,13 +283,12 @@ FilePart ConvertAndCheck(const FuzzSettings& fs, std::string_view log) {
   engine::CExecutor ex;
   std::string out;
   const int result = RunFiles(fs, {log}, ex, out);
-  FilePart part;
   std::string buf(log);
   if (fs.euc) engine::ConvertEucToSjis(reinterpret_cast<std::uint8_t*>(buf.data()), buf.size());
   if (result != 0) {
     // Only the split can fail in memory; then nothing of this file is written.
     Check(out.empty(), "a failed split wrote output");
-    return part;
+    return {};
   }
   // Header.
   Check(ex.m_bHeaderFound == 1, "a written file without a header");
@@ -359,7 +324,7 @@ FilePart ConvertAndCheck(const FuzzSettings& fs, std::string_view log) {
   }
 
   // Output: header, body, trailer.
-  const std::string header = fs.simpleHeader
+  const std::string header = fs.o.m_bSimpleHeader
                                  ? std::string("<HTML>\r\n<BODY>\r\n")
                                  : std::string(buf.substr(ex.m_nHeaderPos, ex.m_nHeaderLength));
   const std::string footer =
@@ -371,25 +336,19 @@ FilePart ConvertAndCheck(const FuzzSettings& fs, std::string_view log) {
       std::string_view(out).substr(header.size(), out.size() - header.size() - footer.size());
   const std::string_view bodyIn = std::string_view(buf).substr(root.m_nStart, root.m_nLength);
 
-  bool anyReverse = false;
-  bool anyRange = false;
-  for (int l = 1; l <= 15; ++l) {
-    anyReverse |= fs.reverse[l] != 0;
-    anyRange |= fs.range[l] != 0;
-  }
-  if (!anyReverse && !anyRange) {
+  auto any = [](const auto& flags) {
+    return std::any_of(flags.begin() + 1, flags.begin() + 16, [](auto f) { return f != 0; });
+  };
+  const bool anyRange = any(fs.o.m_abyRange);
+  if (!any(fs.o.m_abyReverse) && !anyRange) {
     Check(bodyOut == bodyIn, "without layer flags the body changed");
-  } else if (!anyRange || fs.keepCut) {
+  } else if (!anyRange || fs.o.m_bCutOutsideRange) {
     Check(bodyOut.size() == bodyIn.size(), "reordering changed the body's length");
     Check(Sorted(bodyOut) == Sorted(bodyIn), "reordering changed the body's bytes");
   } else {
     Check(bodyOut.size() <= bodyIn.size(), "cutting made the body longer");
   }
-  part.ok = true;
-  part.header = header;
-  part.body = bodyOut;
-  part.footer = footer;
-  return part;
+  return {true, header, std::string(bodyOut), footer};
 }
 
 }  // namespace

@@ -8,7 +8,6 @@
 #include <algorithm>
 #include <cstdint>
 #include <filesystem>
-#include <functional>
 #include <map>
 #include <optional>
 #include <string>
@@ -55,14 +54,19 @@ std::map<std::string, std::string> Snapshot(const std::string& dir) {
   return files;
 }
 
+using Args = std::vector<std::string>;
+using Outputs = std::map<std::string, std::optional<std::string>>;
+
+// Special contents of a file in a case's folder.
+const std::string kMakeDir = "\x01dir", kMakeFifo = "\x01fifo", kLinkToIn = "\x01link";
+
 struct HostileCase {
   const char* name;
-  // Creates the files in the folder and returns the command line.
-  std::function<std::vector<std::string>(const TempDir&)> setup;
+  std::map<std::string, std::string> files;  // made in the folder before the run
+  Args args;
   int status;
   std::string err;  // standard error, exactly
-  // Output files (relative to the folder) and their bytes; nullopt: must not exist.
-  std::function<std::map<std::string, std::optional<std::string>>()> outputs;
+  Outputs outputs;  // files of the folder afterwards; nullopt: must not exist
   std::string stdoutTo = {};  // where standard output goes, appended; empty: captured
 };
 
@@ -70,22 +74,13 @@ void PrintTo(const HostileCase& c, std::ostream* os) {
   *os << c.name;
 }
 
-using Args = std::vector<std::string>;
-using Outputs = std::map<std::string, std::optional<std::string>>;
-
-// One input file, one output file "out.html" in the folder.
-std::function<Args(const TempDir&)> OneInput(std::string name, std::string bytes, Args options) {
-  return [=](const TempDir& dir) {
-    dir.Write(name, bytes);
-    Args args = {"-q", "-o", "out.html"};
-    args.insert(args.end(), options.begin(), options.end());
-    args.push_back(name);
-    return args;
-  };
-}
-
-std::function<Outputs()> Out(std::optional<std::string> bytes) {
-  return [=] { return Outputs{{"out.html", bytes}}; };
+// One input file converted to "out.html".
+HostileCase One(const char* name, std::string bytes, Args options, int status,
+                std::string err, std::optional<std::string> out) {
+  Args args = {"-q", "-o", "out.html"};
+  args.insert(args.end(), options.begin(), options.end());
+  args.push_back("in.html");
+  return {name, {{"in.html", bytes}}, args, status, err, {{"out.html", out}}};
 }
 
 const std::string kNestedTables =
@@ -93,125 +88,72 @@ const std::string kNestedTables =
 const std::string kInvalidSjis = "<HTML><BODY>\x81<HR>\xFF\xFC\x80<HR>\x82</BODY></HTML>";
 // A lead byte before '<' turns the tag into other bytes; a 0x8E carries the '<' along.
 const std::string kInvalidEuc = "<HTML><BODY>\xA4\xA2<HR>\xFF\x8E<HR>\xB0</BODY></HTML>";
+const std::string kAB = "<HTML><BODY>a<HR>b</BODY></HTML>";
+const std::string k12 = "<HTML><BODY>1<HR>2</BODY></HTML>", k21 = "<HTML><BODY>2<HR>1</BODY></HTML>";
+const std::string kDenied = kOpenFailed + "ファイル アクセス禁止\n" + kErrorEnd;
+const std::string kCollides = "出力ファイル名が入力ファイルと衝突します。\n出力ファイル名を変更してください\n";
 
+// clang-format off
 const HostileCase kCases[] = {
-    {"empty_file", OneInput("e.html", "", {}), 1, kErrorEnd, Out("")},
-    {"one_byte", OneInput("e.html", "<", {"-r", "1"}), 1, kErrorEnd, Out("")},
-    {"binary_noise", OneInput("n.bin", Noise(1 << 20, 7), {"-r", "1-15", "--euc"}), 1, kErrorEnd,
-     Out("")},
-    {"nested_tables_reversed_in_every_layer",
-     OneInput("t.html", kNestedTables, {"-k", "1", "-r", "1-15"}), 0, "", Out(kNestedTables)},
-    {"nested_tables_text_first",
-     OneInput("t.html", kNestedTables, {"-r", "1-15", "--order", "body"}), 0, "",
-     Out(kNestedTables)},
-    {"a_million_rules",
-     OneInput("hr.html", "<HTML><BODY>" + Repeat("p<HR>", 1000000) + "</BODY></HTML>",
-              {"-k", "2", "-r", "1"}),
-     0, "", Out("<HTML><BODY>" + Repeat("<HR>p", 1000000) + "</BODY></HTML>")},
-    {"tag_without_close_at_the_end",
-     OneInput("x.html", "<HTML><BODY>a<HR>b<TABLE border=1", {"-r", "1"}), 0, "",
-     Out("<HTML><BODY>b<TABLE border=1<HR>a" + kFixedFooter)},
-    {"lt_as_the_last_byte", OneInput("x.html", "<HTML><BODY>a<HR>b<", {"-r", "1"}), 0, "",
-     Out("<HTML><BODY>b<<HR>a" + kFixedFooter)},
-    {"invalid_shift_jis", OneInput("s.html", kInvalidSjis, {"-k", "2", "-r", "1"}), 0, "",
-     Out("<HTML><BODY>\x82<HR>\xFF\xFC\x80<HR>\x81</BODY></HTML>")},
-    {"invalid_euc", OneInput("e.html", kInvalidEuc, {"--euc", "-k", "2", "-r", "1"}), 0, "",
-     Out("<HTML><BODY>\x88:/BODY><HR>\xFF\x8E<HR>\x82\xA0</HTML>")},
-    {"directory_as_input",
-     [](const TempDir& dir) {
-       std::filesystem::create_directory(dir.File("sub"));
-       return Args{"-q", "-o", "out.html", "sub"};
-     },
-     1, kOpenFailed + "ファイル アクセス禁止\n" + kErrorEnd, Out("")},
-    {"fifo_as_input",
-     [](const TempDir& dir) {
-       ::mkfifo(dir.File("pipe").c_str(), 0600);
-       return Args{"-q", "-o", "out.html", "pipe"};
-     },
-     1, kOpenFailed + "ファイル アクセス禁止\n" + kErrorEnd, Out("")},
-    {"device_as_input",
-     [](const TempDir&) {
-       return Args{"-q", "-o", "out.html", "/dev/zero"};
-     },
-     1, kOpenFailed + "ファイル アクセス禁止\n" + kErrorEnd, Out("")},
-    {"output_in_a_missing_folder",
-     [](const TempDir& dir) {
-       dir.Write("in.html", "<HTML><BODY>a</BODY></HTML>");
-       return Args{"-q", "-o", "missing/out.html", "in.html"};
-     },
-     1, kOpenFailed + "不正パス\n" + kErrorEnd,
-     [] {
-       return Outputs{{"missing/out.html", std::nullopt}};
-     }},
-    {"output_on_a_full_device",
-     [](const TempDir& dir) {
-       dir.Write("in.html", "<HTML><BODY>a<HR>b</BODY></HTML>");
-       return Args{"-q", "-f", "-o", "/dev/full", "-r", "1", "in.html"};
-     },
-     1, kErrorEnd, [] { return Outputs{}; }},
-    {"output_is_a_link_to_the_input",
-     [](const TempDir& dir) {
-       dir.Write("in.html", "<HTML><BODY>a<HR>b</BODY></HTML>");
-       ::symlink("in.html", dir.File("link.html").c_str());
-       return Args{"-q", "-f", "-o", "link.html", "in.html"};
-     },
-     2, "出力ファイル名が入力ファイルと衝突します。\n出力ファイル名を変更してください\n",
-     [] { return Outputs{}; }},
-    {"standard_output_on_a_full_device",
-     [](const TempDir& dir) {
-       dir.Write("in.html", "<HTML><BODY>a<HR>b</BODY></HTML>");
-       return Args{"-q", "-r", "1", "in.html"};
-     },
-     1, kErrorEnd, [] { return Outputs{}; }, "/dev/full"},
+    One("empty_file", "", {}, 1, kErrorEnd, ""),
+    One("one_byte", "<", {"-r", "1"}, 1, kErrorEnd, ""),
+    One("binary_noise", Noise(1 << 20, 7), {"-r", "1-15", "--euc"}, 1, kErrorEnd, ""),
+    One("nested_tables_reversed_in_every_layer", kNestedTables, {"-k", "1", "-r", "1-15"}, 0, "",
+        kNestedTables),
+    One("nested_tables_text_first", kNestedTables, {"-r", "1-15", "--order", "body"}, 0, "",
+        kNestedTables),
+    One("a_million_rules", "<HTML><BODY>" + Repeat("p<HR>", 1000000) + "</BODY></HTML>",
+        {"-k", "2", "-r", "1"}, 0, "", "<HTML><BODY>" + Repeat("<HR>p", 1000000) + "</BODY></HTML>"),
+    One("tag_without_close_at_the_end", "<HTML><BODY>a<HR>b<TABLE border=1", {"-r", "1"}, 0, "",
+        "<HTML><BODY>b<TABLE border=1<HR>a" + kFixedFooter),
+    One("lt_as_the_last_byte", "<HTML><BODY>a<HR>b<", {"-r", "1"}, 0, "",
+        "<HTML><BODY>b<<HR>a" + kFixedFooter),
+    One("invalid_shift_jis", kInvalidSjis, {"-k", "2", "-r", "1"}, 0, "",
+        "<HTML><BODY>\x82<HR>\xFF\xFC\x80<HR>\x81</BODY></HTML>"),
+    One("invalid_euc", kInvalidEuc, {"--euc", "-k", "2", "-r", "1"}, 0, "",
+        "<HTML><BODY>\x88:/BODY><HR>\xFF\x8E<HR>\x82\xA0</HTML>"),
+    {"directory_as_input", {{"sub", kMakeDir}}, {"-q", "-o", "out.html", "sub"}, 1, kDenied,
+     {{"out.html", ""}}},
+    {"fifo_as_input", {{"pipe", kMakeFifo}}, {"-q", "-o", "out.html", "pipe"}, 1, kDenied,
+     {{"out.html", ""}}},
+    {"device_as_input", {}, {"-q", "-o", "out.html", "/dev/zero"}, 1, kDenied, {{"out.html", ""}}},
+    {"output_in_a_missing_folder", {{"in.html", kAB}}, {"-q", "-o", "missing/out.html", "in.html"},
+     1, kOpenFailed + "不正パス\n" + kErrorEnd, {{"missing/out.html", std::nullopt}}},
+    {"output_on_a_full_device", {{"in.html", kAB}},
+     {"-q", "-f", "-o", "/dev/full", "-r", "1", "in.html"}, 1, kErrorEnd, {}},
+    {"output_is_a_link_to_the_input", {{"in.html", kAB}, {"link.html", kLinkToIn}},
+     {"-q", "-f", "-o", "link.html", "in.html"}, 2, kCollides, {}},
+    {"standard_output_on_a_full_device", {{"in.html", kAB}}, {"-q", "-r", "1", "in.html"}, 1,
+     kErrorEnd, {}, "/dev/full"},
     // The shell's ">>" does not empty the file, so only the program can keep it intact.
-    {"standard_output_appends_to_the_input",
-     [](const TempDir& dir) {
-       dir.Write("in.html", "<HTML><BODY>a<HR>b</BODY></HTML>");
-       return Args{"-q", "-r", "1", "in.html"};
-     },
-     2, "出力ファイル名が入力ファイルと衝突します。\n出力ファイル名を変更してください\n",
-     [] {
-       return Outputs{{"in.html", "<HTML><BODY>a<HR>b</BODY></HTML>"}};
-     },
-     "in.html"},
-    {"names_with_spaces_japanese_and_a_leading_dash",
-     [](const TempDir& dir) {
-       dir.Write("-a b 掲示板.html", "<HTML><BODY>1<HR>2</BODY></HTML>");
-       return Args{"-q", "-r", "1", "-o", "-出力 結果.html", "--", "-a b 掲示板.html"};
-     },
-     0, "",
-     [] {
-       return Outputs{{"-出力 結果.html", "<HTML><BODY>2<HR>1</BODY></HTML>"}};
-     }},
-    {"per_file_names_with_spaces_and_japanese",
-     [](const TempDir& dir) {
-       std::filesystem::create_directory(dir.File("ログ 置き場"));
-       dir.Write("ログ 置き場/-一 二.html", "<HTML><BODY>1<HR>2</BODY></HTML>");
-       return Args{"-q", "-r", "1", "--per-file", "./ログ 置き場/-一 二.html"};
-     },
-     0, "",
-     [] {
-       return Outputs{{"ログ 置き場/Rev_-一 二.html", "<HTML><BODY>2<HR>1</BODY></HTML>"}};
-     }},
-    {"leading_dash_without_end_of_options_is_an_option",
-     [](const TempDir& dir) {
-       dir.Write("-a.html", "<HTML><BODY>1</BODY></HTML>");
-       return Args{"-q", "-o", "out.html", "-a.html"};
-     },
-     2, "",
-     [] {
-       return Outputs{{"out.html", std::nullopt}};
-     }},
+    {"standard_output_appends_to_the_input", {{"in.html", kAB}}, {"-q", "-r", "1", "in.html"}, 2,
+     kCollides, {{"in.html", kAB}}, "in.html"},
+    {"names_with_spaces_japanese_and_a_leading_dash", {{"-a b 掲示板.html", k12}},
+     {"-q", "-r", "1", "-o", "-出力 結果.html", "--", "-a b 掲示板.html"}, 0, "",
+     {{"-出力 結果.html", k21}}},
+    {"per_file_names_with_spaces_and_japanese", {{"ログ 置き場/-一 二.html", k12}},
+     {"-q", "-r", "1", "--per-file", "./ログ 置き場/-一 二.html"}, 0, "",
+     {{"ログ 置き場/Rev_-一 二.html", k21}}},
+    {"leading_dash_without_end_of_options_is_an_option", {{"-a.html", k12}},
+     {"-q", "-o", "out.html", "-a.html"}, 2, "", {{"out.html", std::nullopt}}},
 };
+// clang-format on
 
 class CliHostile : public ::testing::TestWithParam<HostileCase> {};
 
 TEST_P(CliHostile, NeitherCrashesNorHangsNorTouchesInputs) {
   const HostileCase& c = GetParam();
   TempDir dir;
-  const Args args = c.setup(dir);
+  for (const auto& [name, bytes] : c.files) {
+    const std::filesystem::path path = dir.File(name);
+    std::filesystem::create_directories(path.parent_path());
+    if (bytes == kMakeDir) std::filesystem::create_directory(path);
+    else if (bytes == kMakeFifo) ::mkfifo(path.c_str(), 0600);
+    else if (bytes == kLinkToIn) ::symlink("in.html", path.c_str());
+    else dir.Write(name, bytes);
+  }
   const auto before = Snapshot(dir.Path());
-  const ProcessResult r = Spawn(kCli, args, dir.Path(), 120, c.stdoutTo);
+  const ProcessResult r = Spawn(kCli, c.args, dir.Path(), 120, c.stdoutTo);
   ASSERT_FALSE(r.bHung) << "still running after the time limit";
   ASSERT_TRUE(r.bExited) << "killed by signal " << r.signal << "\n" << r.err;
   EXPECT_EQ(r.status, c.status) << r.err;
@@ -219,18 +161,11 @@ TEST_P(CliHostile, NeitherCrashesNorHangsNorTouchesInputs) {
   if (c.status != 2 || !c.err.empty()) {
     EXPECT_EQ(r.err, c.err);
   }
-  const Outputs outputs = c.outputs();
-  for (const auto& [name, bytes] : outputs) {
-    const std::string path = dir.File(name);
-    if (!bytes) {
-      EXPECT_FALSE(testing_support::FileExists(path)) << name;
-    } else {
-      EXPECT_EQ(ReadFile(path), *bytes) << name;
-    }
+  for (const auto& [name, bytes] : c.outputs) {
+    if (!bytes) EXPECT_FALSE(testing_support::FileExists(dir.File(name))) << name;
+    else EXPECT_EQ(ReadFile(dir.File(name)), *bytes) << name;
   }
-  for (const auto& [path, bytes] : before) {
-    EXPECT_EQ(ReadFile(path), bytes) << "input changed: " << path;
-  }
+  for (const auto& [path, bytes] : before) EXPECT_EQ(ReadFile(path), bytes) << "input changed: " << path;
 }
 
 INSTANTIATE_TEST_SUITE_P(Cases, CliHostile, ::testing::ValuesIn(kCases),
