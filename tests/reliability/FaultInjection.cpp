@@ -33,7 +33,7 @@ bool EndsWith(const std::string& s, const std::string& tail) {
 }
 
 FdState* Find(int fd) {
-  auto it = g_state->fds.find(fd);
+  const auto it = g_state->fds.find(fd);
   return it == g_state->fds.end() ? nullptr : &it->second;
 }
 
@@ -49,82 +49,68 @@ bool Interrupt(FdState* s) {
   return true;
 }
 
-int FaultOpen(const char* path, int flags, mode_t mode) {
-  const FaultPlan& p = g_state->plan;
-  if (EndsWith(path, p.openPath)) return Fail(p.openErrno);
-  const int fd = ::open(path, flags, mode);
-  if (fd >= 0) {
-    const bool bWrite = (flags & O_ACCMODE) != O_RDONLY;
-    g_state->fds[fd] = FdState{path, bWrite};
-    g_state->opens.push_back({path, bWrite});
-  }
-  return fd;
-}
-
-ssize_t FaultRead(int fd, void* buf, size_t count) {
-  FdState* s = Find(fd);
-  if (Interrupt(s)) return -1;
-  const FaultPlan& p = g_state->plan;
-  if (s != nullptr && EndsWith(s->path, p.readPath)) {
-    if (p.readErrno != 0) return Fail(p.readErrno);
-    if (s->read >= p.readEofAfter) return 0;
-    count = std::min(count, p.readEofAfter - s->read);
-  }
-  if (p.readChunk != 0) count = std::min(count, p.readChunk);
-  const ssize_t n = ::read(fd, buf, count);
-  if (n > 0 && s != nullptr) s->read += static_cast<std::size_t>(n);
-  return n;
-}
-
-ssize_t FaultWrite(int fd, const void* buf, size_t count) {
-  FdState* s = Find(fd);
-  if (Interrupt(s)) return -1;
-  const FaultPlan& p = g_state->plan;
-  if (p.writeChunk != 0) count = std::min(count, p.writeChunk);
-  if (s != nullptr && s->bWrite && count > 0) {
-    const std::size_t room = p.writeBudget - std::min(p.writeBudget, g_state->written);
-    if (room == 0) return Fail(p.writeErrno);
-    count = std::min(count, room);
-  }
-  const ssize_t n = ::write(fd, buf, count);
-  if (n > 0) g_state->written += static_cast<std::size_t>(n);
-  if (s != nullptr) s->bInterrupted = false;
-  return n;
-}
-
-int FaultClose(int fd) {
-  FdState* s = Find(fd);
-  std::string path = s ? s->path : std::string();
-  g_state->fds.erase(fd);
-  const int r = ::close(fd);
-  if (r == 0 && EndsWith(path, g_state->plan.closePath)) return Fail(g_state->plan.closeErrno);
-  return r;
-}
-
-int FaultFstat(int fd, struct stat* st) {
-  FdState* s = Find(fd);
-  const FaultPlan& p = g_state->plan;
-  if (s != nullptr && EndsWith(s->path, p.fstatPath) && ++s->fstats == p.fstatCall) {
-    return Fail(p.fstatErrno);
-  }
-  return ::fstat(fd, st);
-}
-
-off_t FaultLseek(int fd, off_t offset, int whence) {
-  FdState* s = Find(fd);
-  if (s != nullptr && EndsWith(s->path, g_state->plan.seekPath))
-    return Fail(g_state->plan.seekErrno);
-  const off_t r = ::lseek(fd, offset, whence);
-  if (r >= 0 && s != nullptr) s->read = static_cast<std::size_t>(r);
-  return r;
-}
-
-int FaultFcntl(int fd, int cmd, int arg) {
-  return ::fcntl(fd, cmd, arg);
-}
-
-const platform::SysCalls kFaultCalls = {FaultOpen,  FaultRead,  FaultWrite, FaultClose,
-                                        FaultFstat, FaultLseek, FaultFcntl};
+const platform::SysCalls kFaultCalls = {
+    [](const char* path, int flags, mode_t mode) -> int {
+      if (EndsWith(path, g_state->plan.openPath)) return Fail(g_state->plan.openErrno);
+      const int fd = ::open(path, flags, mode);
+      const bool bWrite = (flags & O_ACCMODE) != O_RDONLY;
+      if (fd >= 0) g_state->fds[fd] = FdState{path, bWrite};
+      if (fd >= 0) g_state->opens.push_back({path, bWrite});
+      return fd;
+    },
+    [](int fd, void* buf, size_t count) -> ssize_t {
+      FdState* s = Find(fd);
+      if (Interrupt(s)) return -1;
+      const FaultPlan& p = g_state->plan;
+      if (s != nullptr && EndsWith(s->path, p.readPath)) {
+        if (p.readErrno != 0) return Fail(p.readErrno);
+        if (s->read >= p.readEofAfter) return 0;
+        count = std::min(count, p.readEofAfter - s->read);
+      }
+      if (p.readChunk != 0) count = std::min(count, p.readChunk);
+      const ssize_t n = ::read(fd, buf, count);
+      if (n > 0 && s != nullptr) s->read += static_cast<std::size_t>(n);
+      return n;
+    },
+    [](int fd, const void* buf, size_t count) -> ssize_t {
+      FdState* s = Find(fd);
+      if (Interrupt(s)) return -1;
+      const FaultPlan& p = g_state->plan;
+      if (p.writeChunk != 0) count = std::min(count, p.writeChunk);
+      if (s != nullptr && s->bWrite && count > 0) {
+        const std::size_t room = p.writeBudget - std::min(p.writeBudget, g_state->written);
+        if (room == 0) return Fail(p.writeErrno);
+        count = std::min(count, room);
+      }
+      const ssize_t n = ::write(fd, buf, count);
+      if (n > 0) g_state->written += static_cast<std::size_t>(n);
+      if (s != nullptr) s->bInterrupted = false;
+      return n;
+    },
+    [](int fd) -> int {
+      FdState* s = Find(fd);
+      const std::string path = s ? s->path : std::string();
+      g_state->fds.erase(fd);
+      const int r = ::close(fd);
+      if (r == 0 && EndsWith(path, g_state->plan.closePath)) return Fail(g_state->plan.closeErrno);
+      return r;
+    },
+    [](int fd, struct stat* st) -> int {
+      FdState* s = Find(fd);
+      const FaultPlan& p = g_state->plan;
+      if (s != nullptr && EndsWith(s->path, p.fstatPath) && ++s->fstats == p.fstatCall)
+        return Fail(p.fstatErrno);
+      return ::fstat(fd, st);
+    },
+    [](int fd, off_t offset, int whence) -> off_t {
+      FdState* s = Find(fd);
+      if (s != nullptr && EndsWith(s->path, g_state->plan.seekPath))
+        return Fail(g_state->plan.seekErrno);
+      const off_t r = ::lseek(fd, offset, whence);
+      if (r >= 0 && s != nullptr) s->read = static_cast<std::size_t>(r);
+      return r;
+    },
+    [](int fd, int cmd, int arg) -> int { return ::fcntl(fd, cmd, arg); }};
 
 }  // namespace
 

@@ -125,16 +125,16 @@ const FaultCase kCases[] = {
 };
 // clang-format on
 
-// Three inputs in a fresh folder and a request set up as the command line sets it.
+// Inputs in a fresh folder and a request set up as the command line sets it.
 struct Fixture {
   TempDir dir;
-  std::vector<std::string> contents = kInputs;
+  std::vector<std::string> contents;
   RunInputs inputs;
   COptionValues options;
   CRunRequest request;
   CExecutor executor;
 
-  explicit Fixture(Mode mode) {
+  explicit Fixture(Mode mode, std::vector<std::string> in = kInputs) : contents(std::move(in)) {
     for (std::size_t i = 0; i < contents.size(); ++i) {
       inputs.astrInputPaths.push_back(dir.Write("in" + std::to_string(i) + ".html", contents[i]));
     }
@@ -189,79 +189,64 @@ TEST_P(RunFault, FailsCleanly) {
 INSTANTIATE_TEST_SUITE_P(Cases, RunFault, ::testing::ValuesIn(kCases),
                          [](const auto& info) { return std::string(info.param.name); });
 
-// A disk that fills up after n bytes, at every position of the output: the files hold
-// exactly the first n bytes of the complete output, in order, and files after the one that
-// failed are never created; the run fails with no message of its own.
-TEST(RunFaultDiskFull, OutputKeepsEveryByteWrittenBeforeTheDiskFilled) {
-  for (const Mode mode : {kOne, kPer}) {
-    const std::vector<std::pair<std::string, std::string>> full =
-        mode == kOne ? std::vector<std::pair<std::string, std::string>>{{"out.html", kOneFile}}
-                     : std::vector<std::pair<std::string, std::string>>{
-                           {"Rev_in0.html", kRev[0]}, {"Rev_in1.html", kRev[1]},
-                           {"Rev_in2.html", kRev[2]}};
-    std::size_t total = 0;
-    for (const auto& [name, bytes] : full) total += bytes.size();
-    for (std::size_t n = 0; n < total; ++n) {
-      Fixture f(mode);
-      MessageRecorder rec;
-      FaultInjector faults({.writeBudget = n, .writeErrno = mode == kOne ? ENOSPC : EIO});
-      EXPECT_EQ(f.request.OnRun(f.inputs, f.options, f.executor), kFailed) << n;
-      EXPECT_TRUE(faults.OpenFiles().empty()) << n;
-      EXPECT_EQ(rec.Texts(), std::vector<std::string>{kErrorEnd}) << n;
-      std::size_t left = n;
-      bool bFailed = false;
-      for (const auto& [name, bytes] : full) {
-        const std::string path = f.dir.File(name);
-        if (bFailed) {
-          EXPECT_FALSE(FileExists(path)) << n << " " << name;
-          continue;
-        }
-        EXPECT_EQ(ReadFile(path), bytes.substr(0, left)) << n << " " << name;
-        bFailed = left < bytes.size();
-        left -= std::min(left, bytes.size());
-      }
-      f.ExpectInputsUntouched();
-    }
-  }
-}
+using Files = std::vector<std::pair<std::string, std::string>>;
 
-// Large sections go to the file directly, small ones through the write buffer; when the
-// disk fills up, what is on it is still the start of the output, in order.
-TEST(RunFaultDiskFull, LargeAndSmallSectionsKeepTheirOrderUpToTheFailure) {
+// A disk that fills up after n bytes: the files hold exactly the first n bytes of the
+// complete output, in order, files after the one that failed are never created, and the
+// run fails with no message of its own. The small logs are cut at every byte; in the large
+// one, big sections go to the file directly and small ones through the write buffer.
+TEST(RunFaultDiskFull, FilesHoldTheStartOfTheOutputInOrder) {
   std::string body;
   for (int i = 0; i < 6; ++i) {
     body += std::string(300 << 10, static_cast<char>('a' + i)) + "<HR>";
     for (int j = 0; j < 2000; ++j) body += "post " + std::to_string(i * 2000 + j) + "<HR>";
   }
-  const std::string doc = "<HTML><BODY>" + body + "</BODY></HTML>";
-  auto run = [&](std::size_t budget, std::string* out) {
-    TempDir dir;
-    MessageRecorder rec;
-    CExecutor ex;
-    CRunRequest request;
-    COptionValues options;
-    request.m_bOptionsOpened = 1;
-    options.m_abyReverse[1] = 1;
-    RunInputs in;
-    in.astrInputPaths = {dir.Write("in.html", doc)};
-    in.strOutputPath = dir.File("out.html");
-    FaultInjector faults({.writeBudget = budget});
-    const RequestOutcome outcome = request.OnRun(in, options, ex);
-    EXPECT_TRUE(faults.OpenFiles().empty());
-    *out = ReadFile(in.strOutputPath);
-    EXPECT_EQ(ReadFile(in.astrInputPaths[0]), doc);
-    return outcome;
+  const std::string big = "<HTML><BODY>" + body + "</BODY></HTML>";
+  std::string bigOut;
+  {
+    Fixture f(kOne, {big});
+    ASSERT_EQ(f.request.OnRun(f.inputs, f.options, f.executor), kSucceeded);
+    bigOut = ReadFile(f.inputs.strOutputPath);
+    ASSERT_EQ(bigOut.size(), big.size());
+    ASSERT_NE(bigOut, big);
+  }
+  const std::size_t m = std::size_t{1} << 20;
+  const struct {
+    Mode mode;
+    std::vector<std::string> inputs;
+    Files full;
+    std::vector<std::size_t> budgets;  // empty: every byte
+  } cases[] = {
+      {kOne, kInputs, {{"out.html", kOneFile}}, {}},
+      {kPer, kInputs, {{"Rev_in0.html", kRev[0]}, {"Rev_in1.html", kRev[1]}, {"Rev_in2.html", kRev[2]}}, {}},
+      {kOne, {big}, {{"out.html", bigOut}}, {0, 12, 300 << 10, m, m + 1, bigOut.size() / 2, bigOut.size() - 1}},
   };
-  std::string full;
-  ASSERT_EQ(run(static_cast<std::size_t>(-1), &full), RequestOutcome::kSucceeded);
-  ASSERT_EQ(full.size(), doc.size());
-  ASSERT_NE(full, doc);
-  for (const std::size_t n :
-       {std::size_t{0}, std::size_t{12}, std::size_t{300} << 10, std::size_t{1} << 20,
-        (std::size_t{1} << 20) + 1, full.size() / 2, full.size() - 1}) {
-    std::string out;
-    EXPECT_EQ(run(n, &out), RequestOutcome::kFailed) << n;
-    EXPECT_TRUE(out == full.substr(0, n)) << "disk full after " << n << " bytes";
+  for (const auto& c : cases) {
+    std::vector<std::size_t> budgets = c.budgets;
+    std::size_t total = 0;
+    for (const auto& [name, bytes] : c.full) total += bytes.size();
+    for (std::size_t n = 0; budgets.empty() && n < total; ++n) budgets.push_back(n);
+    for (const std::size_t n : budgets) {
+      Fixture f(c.mode, c.inputs);
+      MessageRecorder rec;
+      FaultInjector faults({.writeBudget = n, .writeErrno = c.mode == kOne ? ENOSPC : EIO});
+      EXPECT_EQ(f.request.OnRun(f.inputs, f.options, f.executor), kFailed) << n;
+      EXPECT_TRUE(faults.OpenFiles().empty()) << n;
+      EXPECT_EQ(rec.Texts(), std::vector<std::string>{kErrorEnd}) << n;
+      std::size_t left = n;
+      bool bFailed = false;
+      for (const auto& [name, bytes] : c.full) {
+        const std::string path = f.dir.File(name);
+        if (bFailed) {
+          EXPECT_FALSE(FileExists(path)) << n << " " << name;
+          continue;
+        }
+        EXPECT_TRUE(ReadFile(path) == bytes.substr(0, left)) << "disk full after " << n << " in " << name;
+        bFailed = left < bytes.size();
+        left -= std::min(left, bytes.size());
+      }
+      f.ExpectInputsUntouched();
+    }
   }
 }
 
