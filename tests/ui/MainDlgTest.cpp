@@ -152,7 +152,7 @@ class MainDlgTest : public QObject {
 
   // What the user does with combo 1028, and the separator state it leaves.
   void separatorChoice_data() {
-    QTest::addColumn<QStringList>("actions");  // "pick:N" or "type:TEXT"
+    QTest::addColumn<QStringList>("actions");  // "pick:N", "type:TEXT", "click:" 1007, "check:" 1016
     QTest::addColumn<int>("userSeparator");
     QTest::addColumn<int>("kind");
     QTest::addColumn<QString>("text");
@@ -166,6 +166,14 @@ class MainDlgTest : public QObject {
                                   << QStringLiteral("<TABLE><TR><TD>");
     QTest::newRow("item 3 alone") << QStringList{"pick:3"} << 1 << 3
                                   << QStringLiteral("ユーザー指定の区切り文字列のみ");
+    // The hidden button 1007 and check box 1016 reset the field but keep the state.
+    QTest::newRow("typing, then hidden 1007")
+        << QStringList{"type:abc", "click:"} << 1 << 0 << QStringLiteral("<TABLE><TR><TD><HR>");
+    QTest::newRow("typing, 1007, hidden 1016 once") << QStringList{"type:abc", "click:", "check:"}
+                                                    << 1 << 0 << QString();
+    QTest::newRow("typing, 1007, hidden 1016 twice")
+        << QStringList{"type:abc", "click:", "check:", "check:"} << 1 << 0
+        << QStringLiteral("<TABLE><TR><TD><HR>");
     QTest::newRow("item 2 then typing")
         << QStringList{"pick:2", "type:名前"} << 1 << 2 << QStringLiteral("<HR>名前");
   }
@@ -175,10 +183,10 @@ class MainDlgTest : public QObject {
     QFETCH(int, kind);
     QFETCH(QString, text);
     for (const QString& a : actions) {
-      if (a.startsWith("pick:"))
-        PickItem(m_dlg->m_comboSeparator, a.mid(5).toInt());
-      else
-        TypeInto(m_dlg->m_comboSeparator, a.mid(5));
+      if (a.startsWith("pick:")) PickItem(m_dlg->m_comboSeparator, a.mid(5).toInt());
+      if (a.startsWith("type:")) TypeInto(m_dlg->m_comboSeparator, a.mid(5));
+      if (a == "click:") Button(1007)->click();
+      if (a == "check:") m_dlg->m_checkSpecifySeparator->click();
     }
     QCOMPARE(m_dlg->m_bUserSeparator, userSeparator);
     QCOMPARE(m_dlg->m_nSeparatorKind, kind);
@@ -191,22 +199,6 @@ class MainDlgTest : public QObject {
     TypeInto(combo, QString(200, QChar('W')));
     const int typed = combo->currentText().size();
     QVERIFY2(typed > 5 && typed < 200, qPrintable(QString::number(typed)));
-  }
-
-  void hiddenControlsKeepTheSeparatorState() {
-    TypeInto(m_dlg->m_comboSeparator, "abc");
-    QCOMPARE(m_dlg->m_bUserSeparator, 1);
-    Button(1007)->click();
-    QCOMPARE(m_dlg->m_comboSeparator->currentText(), QStringLiteral("<TABLE><TR><TD><HR>"));
-    QCOMPARE(m_dlg->m_comboSeparator->currentIndex(), 0);
-    QCOMPARE(m_dlg->m_bUserSeparator, 1);
-
-    m_dlg->m_checkSpecifySeparator->click();
-    QCOMPARE(m_dlg->m_comboSeparator->currentText(), QString());
-    m_dlg->m_checkSpecifySeparator->click();
-    QCOMPARE(m_dlg->m_comboSeparator->currentText(), QStringLiteral("<TABLE><TR><TD><HR>"));
-    QCOMPARE(m_dlg->m_bUserSeparator, 1);
-    QCOMPARE(m_dlg->m_nSeparatorKind, 0);
   }
 
   void optionsCancelledStillCount() {

@@ -28,6 +28,21 @@ class OptionDlgTest : public QObject {
   }
   void Ok() { Click(GetDlgItem<QPushButton>(*m_dlg, 1)); }
   void Cancel() { Click(GetDlgItem<QPushButton>(*m_dlg, 2)); }
+  QString Confirmed() const {
+    const COptionDlg& d = *m_dlg;
+    return QString("lead%1/%2 trail%3 cut%4 simple%5 first%6 radio%7 append%8 style%9")
+        .arg(d.m_nLeadCut).arg(d.m_nLeadCutSel).arg(d.m_nTrailCut).arg(d.m_bCutOutsideRange)
+        .arg(d.m_bSimpleHeader).arg(d.m_bSeparatorFirst).arg(d.m_nOrderRadio)
+        .arg(d.m_bAppendSeparator).arg(d.m_nSeparatorStyle);
+  }
+  QString Shown() const {
+    const COptionDlg& d = *m_dlg;
+    return QString("lead%1 trail%2 cut%3 simple%4 first%5 append%6 style%7")
+        .arg(d.m_comboLeadCut->currentText(), d.m_comboTrailCut->currentText())
+        .arg(d.m_checkCutOutsideRange->isChecked()).arg(d.m_checkSimpleHeader->isChecked())
+        .arg(d.m_radioSeparatorFirst->isChecked()).arg(d.m_checkAppendSeparator->isChecked())
+        .arg(d.m_comboSeparatorText->currentIndex());
+  }
   void Choose(QComboBox* combo, int index) {
     combo->setCurrentIndex(index);
     emit combo->activated(index);
@@ -121,24 +136,24 @@ class OptionDlgTest : public QObject {
     QCOMPARE(enabled(), "00");
   }
 
+  // The confirmed values after a sequence of edits closed by OK or cancel, and what the
+  // next showing starts with.
   void clearingAppendKeepsTheStyleOfThatMoment() {
     Open();
     Choose(m_dlg->m_comboSeparatorText, 0);
     Click(m_dlg->m_checkAppendSeparator);
     Ok();
-    QCOMPARE(m_dlg->m_bAppendSeparator, 0);
-    QCOMPARE(m_dlg->m_nSeparatorStyle, 0);
+    QCOMPARE(Confirmed(), "lead0/0 trail0 cut0 simple0 first0 radio0 append0 style0");
     Open();
-    QVERIFY(!m_dlg->m_checkAppendSeparator->isChecked());
-    QCOMPARE(m_dlg->m_comboSeparatorText->currentIndex(), 0);
+    QCOMPARE(Shown(), "lead0 trail0 cut0 simple0 first0 append0 style0");
     Click(m_dlg->m_checkAppendSeparator);
     Choose(m_dlg->m_comboSeparatorText, 1);
     Ok();
-    QCOMPARE(m_dlg->m_bAppendSeparator, 1);
-    QCOMPARE(m_dlg->m_nSeparatorStyle, 1);
+    QCOMPARE(Confirmed(), "lead0/0 trail0 cut0 simple0 first0 radio0 append1 style1");
   }
 
-  // Values that take effect at the click and survive cancel, and those that wait for OK.
+  // The cut check and the order radio take effect at the click and survive cancel; the
+  // radio shown next follows the confirmed order, not the clicked one.
   void cancelKeepsOnlyClickedValues() {
     Open();
     Click(m_dlg->m_checkCutOutsideRange);
@@ -146,16 +161,9 @@ class OptionDlgTest : public QObject {
     Click(m_dlg->m_radioSeparatorFirst);
     Choose(m_dlg->m_comboLeadCut, 4);
     Cancel();
-    QCOMPARE(m_dlg->m_bCutOutsideRange, 1);
-    QCOMPARE(m_dlg->m_nOrderRadio, 1);
-    QCOMPARE(m_dlg->m_bSeparatorFirst, 0);
-    QCOMPARE(m_dlg->m_bSimpleHeader, 0);
-    QCOMPARE(m_dlg->m_nLeadCut, 0);
+    QCOMPARE(Confirmed(), "lead0/0 trail0 cut1 simple0 first0 radio1 append1 style1");
     Open();
-    QVERIFY(m_dlg->m_checkCutOutsideRange->isChecked());
-    QVERIFY(!m_dlg->m_checkSimpleHeader->isChecked());
-    QVERIFY(m_dlg->m_radioBodyFirst->isChecked());  // the order radio follows the confirmed value
-    QCOMPARE(m_dlg->m_comboLeadCut->currentIndex(), 0);
+    QCOMPARE(Shown(), "lead0 trail0 cut1 simple0 first0 append1 style1");
   }
 
   void okConfirmsEverything() {
@@ -165,19 +173,12 @@ class OptionDlgTest : public QObject {
     Click(m_dlg->m_checkSimpleHeader);
     Click(m_dlg->m_radioSeparatorFirst);
     Ok();
-    QCOMPARE(m_dlg->m_nLeadCut, 3);
-    QCOMPARE(m_dlg->m_nLeadCutSel, 3);
-    QCOMPARE(m_dlg->m_nTrailCut, 19);
-    QCOMPARE(m_dlg->m_bSimpleHeader, 1);
-    QCOMPARE(m_dlg->m_bSeparatorFirst, 1);
+    QCOMPARE(Confirmed(), "lead3/3 trail19 cut0 simple1 first1 radio1 append1 style1");
     Open();
-    QCOMPARE(m_dlg->m_comboLeadCut->currentText(), QStringLiteral("3"));
-    QCOMPARE(m_dlg->m_comboTrailCut->currentText(), QStringLiteral("19"));
-    QVERIFY(m_dlg->m_checkSimpleHeader->isChecked());
-    QVERIFY(m_dlg->m_radioSeparatorFirst->isChecked());
+    QCOMPARE(Shown(), "lead3 trail19 cut0 simple1 first1 append1 style1");
     Click(m_dlg->m_radioBodyFirst);
     Ok();
-    QCOMPARE(m_dlg->m_bSeparatorFirst, 0);
+    QCOMPARE(Confirmed(), "lead3/3 trail19 cut0 simple1 first0 radio0 append1 style1");
   }
 };
 
