@@ -33,10 +33,8 @@ bool WriteSparse(const std::string& path, std::uint64_t size, std::uint64_t offs
 
 std::string Posts(int n, bool bReversed) {
   std::string s;
-  for (int i = 0; i < n; ++i) {
-    const int k = bReversed ? n - 1 - i : i;
-    s += bReversed ? "<HR>post " + std::to_string(k) : "post " + std::to_string(k) + "<HR>";
-  }
+  for (int i = 0; i < n; ++i)
+    s += bReversed ? "<HR>post " + std::to_string(n - 1 - i) : "post " + std::to_string(i) + "<HR>";
   return s;
 }
 

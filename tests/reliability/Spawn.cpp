@@ -1,66 +1,39 @@
 #include "tests/reliability/Spawn.h"
 
-#include <fcntl.h>
-#include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <chrono>
-#include <thread>
+#include <cstdlib>
 
 #include "tests/support/TestFiles.h"
 
 namespace testing_support {
 
+// Through the shell: coreutils' timeout kills a hung program with SIGKILL (status 137), and
+// any status from 128 up is a signal, as velmorant-cli itself exits only with 0, 1 or 2.
 ProcessResult Spawn(const std::string& program, const std::vector<std::string>& args,
                     const std::string& cwd, int seconds, const std::string& stdoutTo) {
-  const std::string outPath = cwd + "/.spawn-stdout";
-  const std::string errPath = cwd + "/.spawn-stderr";
-  std::vector<char*> argv;
-  argv.push_back(const_cast<char*>(program.c_str()));
-  for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
-  argv.push_back(nullptr);
-
+  auto quote = [](const std::string& s) {
+    std::string q = "'";
+    for (const char c : s) q += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return q + "'";
+  };
+  std::string command = "cd " + quote(cwd) + " && timeout -s KILL " + std::to_string(seconds) +
+                        " " + quote(program);
+  for (const std::string& a : args) command += " " + quote(a);
+  command += " </dev/null 2>.spawn-stderr " +
+             (stdoutTo.empty() ? std::string(">.spawn-stdout") : ">>" + quote(stdoutTo));
+  const int wait = std::system(command.c_str());
+  const int code = WIFEXITED(wait) ? WEXITSTATUS(wait) : 128 + WTERMSIG(wait);
   ProcessResult r;
-  const pid_t pid = ::fork();
-  if (pid < 0) return r;
-  if (pid == 0) {
-    if (::chdir(cwd.c_str()) != 0) ::_exit(126);
-    const int in = ::open("/dev/null", O_RDONLY);
-    const int out = stdoutTo.empty()
-                        ? ::open(outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644)
-                        : ::open(stdoutTo.c_str(), O_WRONLY | O_CREAT | O_APPEND, 0644);
-    const int err = ::open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    if (in < 0 || out < 0 || err < 0) ::_exit(126);
-    ::dup2(in, 0);
-    ::dup2(out, 1);
-    ::dup2(err, 2);
-    ::execv(program.c_str(), argv.data());
-    ::_exit(127);
+  r.bExited = code < 128;
+  r.status = r.bExited ? code : -1;
+  r.signal = r.bExited ? 0 : code - 128;
+  r.bHung = code == 137;
+  for (auto [name, text] : {std::pair{"/.spawn-stdout", &r.out}, {"/.spawn-stderr", &r.err}}) {
+    *text = ReadFile(cwd + name);
+    ::unlink((cwd + name).c_str());
   }
-  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(seconds);
-  int status = 0;
-  for (;;) {
-    const pid_t done = ::waitpid(pid, &status, WNOHANG);
-    if (done == pid) break;
-    if (std::chrono::steady_clock::now() > deadline) {
-      ::kill(pid, SIGKILL);
-      ::waitpid(pid, &status, 0);
-      r.bHung = true;
-      break;
-    }
-    std::this_thread::sleep_for(std::chrono::milliseconds(5));
-  }
-  if (!r.bHung && WIFEXITED(status)) {
-    r.bExited = true;
-    r.status = WEXITSTATUS(status);
-  } else if (WIFSIGNALED(status)) {
-    r.signal = WTERMSIG(status);
-  }
-  r.out = ReadFile(outPath);
-  r.err = ReadFile(errPath);
-  ::unlink(outPath.c_str());
-  ::unlink(errPath.c_str());
   return r;
 }
 

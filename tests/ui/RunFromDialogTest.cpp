@@ -175,8 +175,6 @@ class RunFromDialogTest : public QObject {
     QTest::addColumn<QStringList>("outputs");
     const QStringList out{"out.html"};
     QTest::newRow("options never opened") << QStringList{} << QStringList{} << "" << out;
-    QTest::newRow("layer 1 reversed, numbered line between")
-        << QStringList{} << QStringList{"1029"} << "-r 1 --order body --between numbered" << out;
     QTest::newRow("cuts kept in range, separator first, simple header, layer 2")
         << QStringList{}
         << QStringList{"lead:1", "trail:1", "1046", "1026", "1027", "1023", "1030", "1047"}
