@@ -2,12 +2,14 @@
 // the messages, the outcome, the partial output left on disk, every file closed afterwards
 // and the inputs untouched.
 #include <gtest/gtest.h>
+#include <fcntl.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
+#include <limits>
 #include <map>
 #include <optional>
 #include <string>
@@ -16,7 +18,7 @@
 #include "engine/Messages.h"
 #include "engine/request/CRunRequest.h"
 #include "engine/run/CExecutor.h"
-#include "tests/reliability/FaultInjection.h"
+#include "platform/SysCalls.h"
 #include "tests/support/MessageRecorder.h"
 #include "tests/support/TestFiles.h"
 
@@ -25,12 +27,152 @@
 namespace engine {
 namespace {
 
-using testing_support::FaultInjector;
-using testing_support::FaultPlan;
 using testing_support::FileExists;
 using testing_support::MessageRecorder;
 using testing_support::ReadFile;
 using testing_support::TempDir;
+
+// System-call failures for the file layer. Paths are matched by their ending, so a row of
+// a test table can name a file without knowing its folder.
+struct FaultPlan {
+  std::string openPath;  // open of this file fails with openErrno
+  int openErrno = 0;
+  std::string fstatPath;  // the fstatCall-th fstat (1-based) on this file fails
+  int fstatCall = 0;
+  int fstatErrno = 0;
+  std::string seekPath;  // every seek on this file fails
+  int seekErrno = 0;
+  std::string readPath;  // reads of this file fail, or the file seems to end early
+  int readErrno = 0;
+  std::size_t readEofAfter = std::numeric_limits<std::size_t>::max();
+  std::size_t readChunk = 0;  // nonzero: no read call returns more than this
+  // Bytes that reach all outputs together; the write that crosses the limit writes up to
+  // it, the next one fails with writeErrno (a disk that fills up).
+  std::size_t writeBudget = std::numeric_limits<std::size_t>::max();
+  int writeErrno = 28;         // ENOSPC
+  std::size_t writeChunk = 0;  // nonzero: no write call takes more than this
+  bool interrupt = false;      // every read and write is first interrupted once (EINTR)
+  std::string closePath;       // close of this file releases it but reports closeErrno
+  int closeErrno = 0;
+};
+
+// One open the file layer made.
+struct OpenRecord {
+  std::string path;
+  bool bWrite = false;
+};
+
+struct FdState {
+  std::string path;
+  bool bWrite = false;
+  std::size_t read = 0;  // bytes read since the last seek
+  int fstats = 0;
+  bool bInterrupted = false;
+};
+
+// The plan in force; system calls have no room for a context pointer.
+struct State {
+  FaultPlan plan;
+  std::map<int, FdState> fds;
+  std::vector<OpenRecord> opens;
+  std::size_t written = 0;
+};
+State* g_state = nullptr;
+
+bool EndsWith(const std::string& s, const std::string& tail) {
+  return !tail.empty() && s.size() >= tail.size() &&
+         s.compare(s.size() - tail.size(), tail.size(), tail) == 0;
+}
+
+FdState* Find(int fd) {
+  const auto it = g_state->fds.find(fd);
+  return it == g_state->fds.end() ? nullptr : &it->second;
+}
+
+int Fail(int err) {
+  errno = err;
+  return -1;
+}
+
+bool Interrupt(FdState* s) {
+  if (!g_state->plan.interrupt || s == nullptr || s->bInterrupted) return false;
+  s->bInterrupted = true;
+  errno = EINTR;
+  return true;
+}
+
+const platform::SysCalls kFaultCalls = {
+    [](const char* path, int flags, mode_t mode) -> int {
+      if (EndsWith(path, g_state->plan.openPath)) return Fail(g_state->plan.openErrno);
+      const int fd = ::open(path, flags, mode);
+      const bool bWrite = (flags & O_ACCMODE) != O_RDONLY;
+      if (fd >= 0) g_state->fds[fd] = FdState{path, bWrite};
+      if (fd >= 0) g_state->opens.push_back({path, bWrite});
+      return fd;
+    },
+    [](int fd, void* buf, size_t count) -> ssize_t {
+      FdState* s = Find(fd);
+      if (Interrupt(s)) return -1;
+      const FaultPlan& p = g_state->plan;
+      if (s != nullptr && EndsWith(s->path, p.readPath)) {
+        if (p.readErrno != 0) return Fail(p.readErrno);
+        if (s->read >= p.readEofAfter) return 0;
+        count = std::min(count, p.readEofAfter - s->read);
+      }
+      if (p.readChunk != 0) count = std::min(count, p.readChunk);
+      const ssize_t n = ::read(fd, buf, count);
+      if (n > 0 && s != nullptr) s->read += static_cast<std::size_t>(n);
+      return n;
+    },
+    [](int fd, const void* buf, size_t count) -> ssize_t {
+      FdState* s = Find(fd);
+      if (Interrupt(s)) return -1;
+      const FaultPlan& p = g_state->plan;
+      if (p.writeChunk != 0) count = std::min(count, p.writeChunk);
+      if (s != nullptr && s->bWrite && count > 0) {
+        const std::size_t room = p.writeBudget - std::min(p.writeBudget, g_state->written);
+        if (room == 0) return Fail(p.writeErrno);
+        count = std::min(count, room);
+      }
+      const ssize_t n = ::write(fd, buf, count);
+      if (n > 0) g_state->written += static_cast<std::size_t>(n);
+      if (s != nullptr) s->bInterrupted = false;
+      return n;
+    },
+    [](int fd) -> int {
+      FdState* s = Find(fd);
+      const std::string path = s ? s->path : std::string();
+      g_state->fds.erase(fd);
+      const int r = ::close(fd);
+      if (r == 0 && EndsWith(path, g_state->plan.closePath)) return Fail(g_state->plan.closeErrno);
+      return r;
+    },
+    [](int fd, struct stat* st) -> int {
+      FdState* s = Find(fd);
+      const FaultPlan& p = g_state->plan;
+      if (s != nullptr && EndsWith(s->path, p.fstatPath) && ++s->fstats == p.fstatCall)
+        return Fail(p.fstatErrno);
+      return ::fstat(fd, st);
+    },
+    [](int fd, off_t offset, int whence) -> off_t {
+      FdState* s = Find(fd);
+      if (s != nullptr && EndsWith(s->path, g_state->plan.seekPath))
+        return Fail(g_state->plan.seekErrno);
+      const off_t r = ::lseek(fd, offset, whence);
+      if (r >= 0 && s != nullptr) s->read = static_cast<std::size_t>(r);
+      return r;
+    },
+    [](int fd, int cmd, int arg) -> int { return ::fcntl(fd, cmd, arg); }};
+
+// Installs a FaultPlan over the real system calls for its lifetime and keeps track of the
+// descriptors the file layer opened (state.fds: not closed yet) and closed.
+struct FaultInjector {
+  State state;
+  platform::ScopedSysCalls calls{kFaultCalls};
+  explicit FaultInjector(FaultPlan plan) : state{std::move(plan)} { g_state = &state; }
+  ~FaultInjector() { g_state = nullptr; }
+  std::string FirstOpen() const { return state.fds.empty() ? "" : state.fds.begin()->second.path; }
+};
 
 const std::vector<std::string> kInputs = {
     "<HTML><BODY>a<HR>b</BODY></HTML>",
@@ -163,8 +305,8 @@ TEST_P(RunFault, FailsCleanly) {
   {
     FaultInjector faults(c.plan);
     outcome = f.request.OnRun(f.inputs, f.options, f.executor);
-    EXPECT_TRUE(faults.OpenFiles().empty()) << "left open: " << faults.OpenFiles().front();
-    for (const auto& o : faults.Opens()) {
+    EXPECT_TRUE(faults.state.fds.empty()) << "left open: " << faults.FirstOpen();
+    for (const auto& o : faults.state.opens) {
       const bool bInput = o.path.find("/in") != std::string::npos;
       EXPECT_FALSE(bInput && o.bWrite) << "input opened for writing: " << o.path;
       for (const std::string& name : c.unopenedInputs) {
@@ -231,7 +373,7 @@ TEST(RunFaultDiskFull, FilesHoldTheStartOfTheOutputInOrder) {
       MessageRecorder rec;
       FaultInjector faults({.writeBudget = n, .writeErrno = c.mode == kOne ? ENOSPC : EIO});
       EXPECT_EQ(f.request.OnRun(f.inputs, f.options, f.executor), kFailed) << n;
-      EXPECT_TRUE(faults.OpenFiles().empty()) << n;
+      EXPECT_TRUE(faults.state.fds.empty()) << n;
       EXPECT_EQ(rec.Texts(), std::vector<std::string>{kErrorEnd}) << n;
       std::size_t left = n;
       bool bFailed = false;
