@@ -89,18 +89,6 @@ QStringList ToQStrings(const std::vector<std::string>& v) {
 
 const QString kPlaceholder = QStringLiteral("入力ファイル名");
 
-// One user action on the list: a button and, for the list buttons, the row selected first.
-struct Step {
-  int button;         // 1002 add, 1009 delete, 1010 up, 1011 down
-  QStringList paths;  // add: the file dialog's answer (empty: cancelled)
-  int row = -1;       // the others: row clicked before the button (-1: keep the selection)
-};
-using Steps = QList<Step>;
-Step Add(QStringList paths) { return {1002, std::move(paths)}; }
-Step Delete(int row) { return {1009, {}, row}; }
-Step Up(int row) { return {1010, {}, row}; }
-Step Down(int row) { return {1011, {}, row}; }
-
 // Board logs are Shift_JIS; the sources are UTF-8.
 std::string Sjis(const std::string& utf8) {
   return platform::Utf8ToCp932(utf8).value();
@@ -163,7 +151,6 @@ void ActOnOptions(COptionDlg& o, const QStringList& steps) {
 
 }  // namespace
 
-Q_DECLARE_METATYPE(Steps)
 
 class MainDlgTest : public QObject {
   Q_OBJECT
@@ -212,53 +199,53 @@ class MainDlgTest : public QObject {
   }
 
   // Sequences of list actions, and the list, the array and the selection they leave.
+  // Steps, separated by spaces: "+cab" adds /d/c.html, /d/a.html, /d/b.html through the
+  // file dialog ("+" alone: cancelled); "-N", "^N", "vN" click row N (no N: keep the
+  // selection), then delete, up or down. Then the files listed ("": the placeholder).
   void listActions_data() {
-    QTest::addColumn<Steps>("steps");
-    QTest::addColumn<QStringList>("expected");
+    QTest::addColumn<QString>("steps");
+    QTest::addColumn<QString>("expected");
     QTest::addColumn<int>("selected");
-    const QString a = "/d/a.html", b = "/d/b.html", c = "/d/c.html";
-    QTest::newRow("one file replaces the placeholder") << Steps{Add({a})} << QStringList{a} << 0;
-    QTest::newRow("same file twice") << Steps{Add({a}), Add({a})} << QStringList{a, a} << 1;
-    QTest::newRow("three at once, dialog order")
-        << Steps{Add({c, a, b})} << QStringList{c, a, b} << 2;
-    QTest::newRow("cancelled dialog") << Steps{Add({a}), Add({})} << QStringList{a} << 0;
-    QTest::newRow("delete on placeholder") << Steps{Delete(0)} << QStringList{kPlaceholder} << 0;
-    QTest::newRow("up on placeholder") << Steps{Up(0)} << QStringList{kPlaceholder} << 0;
-    QTest::newRow("down on placeholder") << Steps{Down(0)} << QStringList{kPlaceholder} << 0;
-    QTest::newRow("delete the only file")
-        << Steps{Add({a}), Delete(0)} << QStringList{kPlaceholder} << -1;
-    QTest::newRow("delete last of three")
-        << Steps{Add({a, b, c}), Delete(2)} << QStringList{a, b} << 1;
-    QTest::newRow("delete middle of three")
-        << Steps{Add({a, b, c}), Delete(1)} << QStringList{a, c} << 1;
-    QTest::newRow("delete first of three")
-        << Steps{Add({a, b, c}), Delete(0)} << QStringList{b, c} << 0;
-    QTest::newRow("delete all three") << Steps{Add({a, b, c}), Delete(0), Delete(0), Delete(0)}
-                                      << QStringList{kPlaceholder} << -1;
-    QTest::newRow("up on first") << Steps{Add({a, b, c}), Up(0)} << QStringList{a, b, c} << 0;
-    QTest::newRow("down on last") << Steps{Add({a, b, c}), Down(2)} << QStringList{a, b, c} << 2;
-    QTest::newRow("up on second") << Steps{Add({a, b, c}), Up(1)} << QStringList{b, a, c} << 0;
-    QTest::newRow("down on first") << Steps{Add({a, b, c}), Down(0)} << QStringList{b, a, c} << 1;
-    QTest::newRow("down twice carries it")
-        << Steps{Add({a, b, c}), Down(0), Down(-1)} << QStringList{b, c, a} << 2;
-    QTest::newRow("add after delete to placeholder")
-        << Steps{Add({a}), Delete(0), Add({b})} << QStringList{b} << 0;
+    QTest::newRow("one file replaces the placeholder") << "+a" << "a" << 0;
+    QTest::newRow("same file twice") << "+a +a" << "aa" << 1;
+    QTest::newRow("three at once, dialog order") << "+cab" << "cab" << 2;
+    QTest::newRow("cancelled dialog") << "+a +" << "a" << 0;
+    QTest::newRow("delete on placeholder") << "-0" << "" << 0;
+    QTest::newRow("up on placeholder") << "^0" << "" << 0;
+    QTest::newRow("down on placeholder") << "v0" << "" << 0;
+    QTest::newRow("delete the only file") << "+a -0" << "" << -1;
+    QTest::newRow("delete last of three") << "+abc -2" << "ab" << 1;
+    QTest::newRow("delete middle of three") << "+abc -1" << "ac" << 1;
+    QTest::newRow("delete first of three") << "+abc -0" << "bc" << 0;
+    QTest::newRow("delete all three") << "+abc -0 -0 -0" << "" << -1;
+    QTest::newRow("up on first") << "+abc ^0" << "abc" << 0;
+    QTest::newRow("down on last") << "+abc v2" << "abc" << 2;
+    QTest::newRow("up on second") << "+abc ^1" << "bac" << 0;
+    QTest::newRow("down on first") << "+abc v0" << "bac" << 1;
+    QTest::newRow("down twice carries it") << "+abc v0 v" << "bca" << 2;
+    QTest::newRow("add after delete to placeholder") << "+a -0 +b" << "b" << 0;
   }
   void listActions() {
-    QFETCH(Steps, steps);
-    QFETCH(QStringList, expected);
+    QFETCH(QString, steps);
+    QFETCH(QString, expected);
     QFETCH(int, selected);
-    for (const Step& s : steps) {
-      if (s.button == 1002) CFileDialog::SetNextAnswer(s.paths);
-      if (s.row >= 0) ClickRow(s.row);
-      QTest::mouseClick(Button(s.button), Qt::LeftButton);
+    auto paths = [](const QString& letters) {
+      QStringList p;
+      for (const QChar c : letters) p << QStringLiteral("/d/%1.html").arg(c);
+      return p;
+    };
+    for (const QString& step : steps.split(' ')) {
+      const QString arg = step.mid(1);
+      if (step[0] == '+') CFileDialog::SetNextAnswer(paths(arg));
+      else if (!arg.isEmpty()) ClickRow(arg.toInt());
+      const int button[] = {1002, 1009, 1010, 1011};
+      QTest::mouseClick(Button(button[QStringLiteral("+-^v").indexOf(step[0])]), Qt::LeftButton);
     }
-    QCOMPARE(ListTexts(m_dlg->m_listInput), expected);
+    QCOMPARE(ListTexts(m_dlg->m_listInput), expected.isEmpty() ? QStringList{kPlaceholder} : paths(expected));
     QCOMPARE(SelectedRow(m_dlg->m_listInput), selected);
-    const bool bFiles = expected != QStringList{kPlaceholder};
-    QCOMPARE(m_dlg->m_astrInputPaths, bFiles ? expected : QStringList{});
+    QCOMPARE(m_dlg->m_astrInputPaths, paths(expected));
     QCOMPARE(m_dlg->m_nFileCount, m_dlg->m_astrInputPaths.size());
-    QCOMPARE(m_dlg->m_bListHasFiles, bFiles ? 1 : 0);
+    QCOMPARE(m_dlg->m_bListHasFiles, expected.isEmpty() ? 0 : 1);
   }
 
   void browseOutputSetsOrKeepsTheField() {
