@@ -174,21 +174,16 @@ struct FaultInjector {
   std::string FirstOpen() const { return state.fds.empty() ? "" : state.fds.begin()->second.path; }
 };
 
-const std::vector<std::string> kInputs = {
-    "<HTML><BODY>a<HR>b</BODY></HTML>",
-    "<html><body>c<hr>d</body></html>",
-    "<HTML><BODY>e<HR>f</BODY></HTML>",
-};
+const std::vector<std::string> kInputs = {"<HTML><BODY>a<HR>b</BODY></HTML>",
+                                          "<html><body>c<hr>d</body></html>",
+                                          "<HTML><BODY>e<HR>f</BODY></HTML>"};
 // Layer 1 reversed, separator first, the <HR SIZE="50"> line between files.
 const std::string kHr = "<HR SIZE=\"50\">";
 const std::string kHeader0 = "<HTML><BODY>";
 const std::string kOneFile =
     kHeader0 + "b<HR>a" + kHr + "d<hr>c" + kHr + "f<HR>e" + "</BODY></HTML>";
-const std::string kRev[] = {
-    "<HTML><BODY>b<HR>a</BODY></HTML>",
-    "<html><body>d<hr>c</body></html>",
-    "<HTML><BODY>f<HR>e</BODY></HTML>",
-};
+const std::string kRev[] = {"<HTML><BODY>b<HR>a</BODY></HTML>", "<html><body>d<hr>c</body></html>",
+                            "<HTML><BODY>f<HR>e</BODY></HTML>"};
 const std::string kOpenText = "ファイルをオープンできません\n";
 const std::string kReadText = "ファイルを読み込めません\n";
 
@@ -295,6 +290,11 @@ struct Fixture {
   }
 };
 
+// A file's bytes; nullopt: it does not exist.
+std::optional<std::string> Content(const std::string& path) {
+  return FileExists(path) ? std::optional(ReadFile(path)) : std::nullopt;
+}
+
 class RunFault : public ::testing::TestWithParam<FaultCase> {};
 
 TEST_P(RunFault, FailsCleanly) {
@@ -316,15 +316,7 @@ TEST_P(RunFault, FailsCleanly) {
   }
   EXPECT_EQ(outcome, c.outcome);
   EXPECT_EQ(rec.Texts(), c.messages);
-  for (const auto& [name, content] : c.outputs) {
-    const std::string path = f.dir.File(name);
-    if (!content) {
-      EXPECT_FALSE(FileExists(path)) << name;
-    } else {
-      EXPECT_TRUE(FileExists(path)) << name;
-      EXPECT_EQ(ReadFile(path), *content) << name;
-    }
-  }
+  for (const auto& [name, content] : c.outputs) EXPECT_EQ(Content(f.dir.File(name)), content) << name;
   f.ExpectInputsUntouched();
 }
 
@@ -376,15 +368,11 @@ TEST(RunFaultDiskFull, FilesHoldTheStartOfTheOutputInOrder) {
       EXPECT_TRUE(faults.state.fds.empty()) << n;
       EXPECT_EQ(rec.Texts(), std::vector<std::string>{kErrorEnd}) << n;
       std::size_t left = n;
-      bool bFailed = false;
+      bool bAfter = false;  // after the file that failed: never created
       for (const auto& [name, bytes] : c.full) {
-        const std::string path = f.dir.File(name);
-        if (bFailed) {
-          EXPECT_FALSE(FileExists(path)) << n << " " << name;
-          continue;
-        }
-        EXPECT_TRUE(ReadFile(path) == bytes.substr(0, left)) << "disk full after " << n << " in " << name;
-        bFailed = left < bytes.size();
+        const auto expected = bAfter ? std::nullopt : std::optional(bytes.substr(0, left));
+        EXPECT_TRUE(Content(f.dir.File(name)) == expected) << "disk full after " << n << " in " << name;
+        bAfter = bAfter || left < bytes.size();
         left -= std::min(left, bytes.size());
       }
       f.ExpectInputsUntouched();
