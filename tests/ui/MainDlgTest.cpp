@@ -134,6 +134,7 @@ void Act(CMainDlg& dlg, const TempDir& d, const QStringList& steps) {
     if (verb == "pick") PickItem(dlg.m_comboSeparator, arg.toInt());
     if (verb == "type") TypeInto(dlg.m_comboSeparator, arg);
     if (verb == "euc") dlg.m_checkEuc->click();
+    if (verb == "press") GetDlgItem<QAbstractButton>(dlg, arg.toInt())->click();  // hidden too
   }
 }
 
@@ -260,7 +261,7 @@ class MainDlgTest : public QObject {
 
   // What the user does with combo 1028, and the separator state it leaves.
   void separatorChoice_data() {
-    QTest::addColumn<QStringList>("actions");  // "pick:N", "type:TEXT", "click:" 1007, "check:" 1016
+    QTest::addColumn<QStringList>("actions");  // steps as in Act()
     QTest::addColumn<int>("userSeparator");
     QTest::addColumn<int>("kind");
     QTest::addColumn<QString>("text");
@@ -276,11 +277,11 @@ class MainDlgTest : public QObject {
                                   << QStringLiteral("ユーザー指定の区切り文字列のみ");
     // The hidden button 1007 and check box 1016 reset the field but keep the state.
     QTest::newRow("typing, then hidden 1007")
-        << QStringList{"type:abc", "click:"} << 1 << 0 << QStringLiteral("<TABLE><TR><TD><HR>");
-    QTest::newRow("typing, 1007, hidden 1016 once") << QStringList{"type:abc", "click:", "check:"}
+        << QStringList{"type:abc", "press:1007"} << 1 << 0 << QStringLiteral("<TABLE><TR><TD><HR>");
+    QTest::newRow("typing, 1007, hidden 1016 once") << QStringList{"type:abc", "press:1007", "press:1016"}
                                                     << 1 << 0 << QString();
     QTest::newRow("typing, 1007, hidden 1016 twice")
-        << QStringList{"type:abc", "click:", "check:", "check:"} << 1 << 0
+        << QStringList{"type:abc", "press:1007", "press:1016", "press:1016"} << 1 << 0
         << QStringLiteral("<TABLE><TR><TD><HR>");
     QTest::newRow("item 2 then typing")
         << QStringList{"pick:2", "type:名前"} << 1 << 2 << QStringLiteral("<HR>名前");
@@ -290,12 +291,7 @@ class MainDlgTest : public QObject {
     QFETCH(int, userSeparator);
     QFETCH(int, kind);
     QFETCH(QString, text);
-    for (const QString& a : actions) {
-      if (a.startsWith("pick:")) PickItem(m_dlg->m_comboSeparator, a.mid(5).toInt());
-      if (a.startsWith("type:")) TypeInto(m_dlg->m_comboSeparator, a.mid(5));
-      if (a == "click:") Button(1007)->click();
-      if (a == "check:") m_dlg->m_checkSpecifySeparator->click();
-    }
+    Act(*m_dlg, TempDir(), actions);
     QCOMPARE(m_dlg->m_bUserSeparator, userSeparator);
     QCOMPARE(m_dlg->m_nSeparatorKind, kind);
     QCOMPARE(m_dlg->m_comboSeparator->currentText(), text);
