@@ -94,13 +94,10 @@ const platform::SysCalls kMemoryCalls = {
     },
     [](int, int, int) -> int { return 0; }};
 
-[[noreturn]] void Fail(const char* what) {
+void Check(bool ok, const char* what) {
+  if (ok) return;
   std::fprintf(stderr, "property violated: %s\n", what);
   std::abort();
-}
-
-void Check(bool ok, const char* what) {
-  if (!ok) Fail(what);
 }
 
 bool StartsWith(std::string_view s, std::size_t pos, std::string_view prefix) {
@@ -108,10 +105,11 @@ bool StartsWith(std::string_view s, std::size_t pos, std::string_view prefix) {
 }
 
 // Walks one file's section tree and checks how its pieces fit together.
-class TreeChecker {
- public:
-  TreeChecker(engine::CExecutor& ex, std::string_view buf, std::string_view separator)
-      : m_ex(ex), m_buf(buf), m_separator(separator) {}
+struct TreeChecker {
+  engine::CExecutor& m_ex;
+  std::string_view m_buf;
+  std::string_view m_separator;
+  std::size_t m_last = 0;
 
   void CheckCluster(const engine::CCluster& c, int depth) {
     using engine::Offset;
@@ -176,13 +174,6 @@ class TreeChecker {
           "cluster length does not cover its sections and closing tag");
     m_last = expected;
   }
-
-  std::size_t m_last = 0;
-
- private:
-  engine::CExecutor& m_ex;
-  std::string_view m_buf;
-  std::string_view m_separator;
 };
 
 // The settings come first: 8 bytes, then the user separator, then the log.
@@ -249,7 +240,7 @@ int RunFiles(const FuzzSettings& fs, const std::vector<std::string_view>& inputs
   if (fs.autoCloseFlip) request.m_bAutoClose ^= 1;  // the engine must cope with either
 
   ex.m_strSeparator = fs.separator;
-  if (request.RegisterSearchKeys(ex) != 0) Fail("search keys not registered");
+  Check(request.RegisterSearchKeys(ex) == 0, "search keys not registered");
   ex.m_bAutoClose = request.m_bAutoClose;
   ex.m_bEuc = fs.euc;
   request.HandOverOptions(fs.o, ex);
@@ -303,7 +294,7 @@ FilePart ConvertAndCheck(const FuzzSettings& fs, std::string_view log) {
   Check(root.m_byLayer == 0 && root.m_nCount >= 1, "root without sections");
   Check(root.m_nStart == ex.m_nBodyStart, "root does not start at the body");
   Check(root.m_nLeadLength == 0, "root with an opening part");
-  TreeChecker tree(ex, buf, fs.separator);
+  TreeChecker tree{ex, buf, fs.separator};
   tree.CheckCluster(root, 0);
   const std::size_t rootEnd = root.m_nStart + static_cast<std::size_t>(root.m_nLength);
   Check(tree.m_last == rootEnd, "root's last section does not end the root");
@@ -358,10 +349,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const std::string_view log =
       Decode(std::string_view(reinterpret_cast<const char*>(data), size), fs);
   if (fs.kind == 3 && fs.separator.empty()) return 0;
-  if (!fs.twoFiles) {
-    ConvertAndCheck(fs, log);
-    return 0;
-  }
+  if (!fs.twoFiles) return ConvertAndCheck(fs, log), 0;
   // Two files in one output: each part as when the file is converted alone, so nothing
   // of the first file's run carries over into the second's.
   const std::string_view first = log.substr(0, log.size() / 2);
