@@ -1,5 +1,6 @@
 // Converts random bytes as a log under random settings, in memory, and checks the section
 // tree and the output against properties that hold for every log.
+#include <sys/mman.h>
 #include <sys/stat.h>
 
 #include <algorithm>
@@ -92,7 +93,36 @@ const platform::SysCalls kMemoryCalls = {
       if (IsInput(fd)) g_files->positions[fd - kInFd] = static_cast<std::size_t>(offset);
       return offset;
     },
-    [](int, int, int) -> int { return 0; }};
+    [](int, int, int) -> int { return 0; },
+    [](int fd, const iovec* iov, int count) -> ssize_t {
+      if (fd != kOutFd) return Error(EBADF);
+      ssize_t total = 0;
+      for (int i = 0; i < count; ++i) {
+        g_files->output.append(static_cast<const char*>(iov[i].iov_base), iov[i].iov_len);
+        total += static_cast<ssize_t>(iov[i].iov_len);
+      }
+      return total;
+    },
+    // A view of an input: its bytes in fresh read-only pages.
+    [](void*, size_t length, int prot, int, int fd, off_t) -> void* {
+      if (!IsInput(fd)) {
+        errno = ENODEV;
+        return MAP_FAILED;
+      }
+      void* p = ::mmap(nullptr, length, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+      if (p == MAP_FAILED) return p;
+      const std::string_view in = g_files->inputs[fd - kInFd];
+      std::memcpy(p, in.data(), std::min(length, in.size()));
+      ::mprotect(p, length, prot);
+      return p;
+    },
+    ::munmap, [](int fd, int, off_t, off_t) -> int { return fd == kOutFd ? 0 : Error(EBADF); },
+    // Cutting the output back must never cut what was written.
+    [](int fd, off_t length) -> int {
+      if (fd != kOutFd) return Error(EBADF);
+      g_files->output.resize(static_cast<std::size_t>(length));
+      return 0;
+    }};
 
 void Check(bool ok, const char* what) {
   if (ok) return;

@@ -13,33 +13,52 @@
 namespace platform {
 namespace {
 
-constexpr std::size_t kWriteBufferSize = 1 << 20;
-// Ranges at least this long skip the buffer: copying them would cost more than the call.
+constexpr std::size_t kWriteBufferSize = 256 << 10;
+// Ranges at least this long are written at once: gathering gains nothing for them.
 constexpr std::size_t kDirectWriteSize = 256 << 10;
+// Ranges gathered into one writev call (the Linux limit).
+constexpr std::size_t kMaxGathered = 1024;
 // Linux moves at most this much in one read or write call.
 constexpr std::size_t kMaxTransfer = 0x7ffff000;
 
 }  // namespace
 
-CFile::~CFile() { Abort(); }
+CFile::~CFile() {
+  Abort();
+}
 
-CFile::CFile(CFile&& other) noexcept
-    : m_fd(std::exchange(other.m_fd, -1)),
-      m_bOwned(other.m_bOwned),
-      m_strPath(std::move(other.m_strPath)),
-      m_pWriteBuffer(std::move(other.m_pWriteBuffer)),
-      m_nBuffered(std::exchange(other.m_nBuffered, 0)) {}
+CFile::CFile(CFile&& other) noexcept {
+  TakeFrom(other);
+}
 
 CFile& CFile::operator=(CFile&& other) noexcept {
   if (this != &other) {
     Abort();
-    m_fd = std::exchange(other.m_fd, -1);
-    m_bOwned = other.m_bOwned;
-    m_strPath = std::move(other.m_strPath);
-    m_pWriteBuffer = std::move(other.m_pWriteBuffer);
-    m_nBuffered = std::exchange(other.m_nBuffered, 0);
+    TakeFrom(other);
   }
   return *this;
+}
+
+void CFile::TakeFrom(CFile& other) noexcept {
+  m_fd = std::exchange(other.m_fd, -1);
+  m_bOwned = other.m_bOwned;
+  m_bCreated = other.m_bCreated;
+  m_strPath = std::move(other.m_strPath);
+  m_pWriteBuffer = std::move(other.m_pWriteBuffer);
+  m_nBuffered = std::exchange(other.m_nBuffered, 0);
+  m_aPending = std::move(other.m_aPending);
+  other.m_aPending.clear();
+  m_nOffset = std::exchange(other.m_nOffset, 0);
+  m_nPendingBytes = std::exchange(other.m_nPendingBytes, 0);
+  m_nReservedEnd = std::exchange(other.m_nReservedEnd, 0);
+}
+
+void CFile::ResetWriteState() noexcept {
+  m_nBuffered = 0;
+  m_aPending.clear();
+  m_nOffset = 0;
+  m_nPendingBytes = 0;
+  m_nReservedEnd = 0;
 }
 
 bool CFile::Open(const std::string& path, unsigned flags, CFileException* pError) {
@@ -74,8 +93,9 @@ bool CFile::Open(const std::string& path, unsigned flags, CFileException* pError
 
   m_fd = fd;
   m_bOwned = true;
+  m_bCreated = (flags & modeCreate) != 0;
   m_strPath = path;
-  m_nBuffered = 0;
+  ResetWriteState();
   return true;
 }
 
@@ -83,8 +103,9 @@ void CFile::Attach(int fd, std::string name) {
   Abort();
   m_fd = fd;
   m_bOwned = false;
+  m_bCreated = false;
   m_strPath = std::move(name);
-  m_nBuffered = 0;
+  ResetWriteState();
 }
 
 void CFile::Throw(int err) const {
@@ -128,25 +149,98 @@ void CFile::WriteThrough(const void* data, std::size_t count) {
     if (n == 0) Throw(EIO);
     p += n;
     count -= static_cast<std::size_t>(n);
+    m_nOffset += static_cast<std::size_t>(n);
   }
 }
 
+void CFile::Gather(const std::uint8_t* data, std::size_t count) {
+  m_nPendingBytes += count;
+  if (!m_aPending.empty()) {
+    iovec& last = m_aPending.back();
+    if (static_cast<const std::uint8_t*>(last.iov_base) + last.iov_len == data) {
+      last.iov_len += count;
+      return;
+    }
+  }
+  if (m_aPending.capacity() == 0) m_aPending.reserve(kMaxGathered);
+  m_aPending.push_back({const_cast<std::uint8_t*>(data), count});
+}
+
 void CFile::Write(const void* data, std::size_t count) {
+  if (count == 0) return;
   if (count >= kDirectWriteSize) {
     Flush();
     WriteThrough(data, count);
     return;
   }
   if (!m_pWriteBuffer) m_pWriteBuffer.reset(new std::uint8_t[kWriteBufferSize]);
-  if (m_nBuffered + count > kWriteBufferSize) Flush();
-  std::memcpy(m_pWriteBuffer.get() + m_nBuffered, data, count);
+  if (m_nBuffered + count > kWriteBufferSize || m_aPending.size() == kMaxGathered) Flush();
+  std::uint8_t* copy = m_pWriteBuffer.get() + m_nBuffered;
+  std::memcpy(copy, data, count);
   m_nBuffered += count;
+  Gather(copy, count);
+}
+
+void CFile::WriteKept(const void* data, std::size_t count) {
+  if (count == 0) return;
+  if (count >= kDirectWriteSize) {
+    Flush();
+    WriteThrough(data, count);
+    return;
+  }
+  if (m_aPending.size() == kMaxGathered) Flush();
+  Gather(static_cast<const std::uint8_t*>(data), count);
 }
 
 void CFile::Flush() {
-  if (m_nBuffered == 0) return;
-  const std::size_t n = std::exchange(m_nBuffered, 0);
-  WriteThrough(m_pWriteBuffer.get(), n);
+  if (m_aPending.empty()) return;
+  // Forgotten before writing: after a failure nothing may point into the caller's memory.
+  std::vector<iovec> pending;
+  pending.swap(m_aPending);
+  m_nBuffered = 0;
+  m_nPendingBytes = 0;
+  std::size_t i = 0;
+  while (i < pending.size()) {
+    const int count = static_cast<int>(pending.size() - i);
+    const ssize_t n = Sys().writev(m_fd, pending.data() + i, count);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      m_aPending.swap(pending);
+      m_aPending.clear();
+      Throw(errno);
+    }
+    if (n == 0) {
+      m_aPending.swap(pending);
+      m_aPending.clear();
+      Throw(EIO);
+    }
+    m_nOffset += static_cast<std::size_t>(n);
+    // Skip what was written; a partly written range goes on from where it stopped.
+    auto done = static_cast<std::size_t>(n);
+    while (done > 0 && done >= pending[i].iov_len) done -= pending[i++].iov_len;
+    if (done > 0) {
+      pending[i].iov_base = static_cast<std::uint8_t*>(pending[i].iov_base) + done;
+      pending[i].iov_len -= done;
+    }
+  }
+  pending.clear();
+  m_aPending.swap(pending);  // keeps the reserved room
+}
+
+void CFile::Reserve(std::uint64_t count) {
+  // Only a file created here is known to end where the writes end.
+  if (m_fd < 0 || !m_bCreated || count == 0) return;
+  const std::uint64_t at = m_nOffset + m_nPendingBytes;
+  if (Sys().fallocate(m_fd, FALLOC_FL_KEEP_SIZE, static_cast<off_t>(at),
+                      static_cast<off_t>(count)) == 0) {
+    m_nReservedEnd = std::max(m_nReservedEnd, at + count);
+  }
+}
+
+// Space set aside past the last byte written belongs to the file until it is cut off.
+void CFile::ReleaseReserve() noexcept {
+  if (m_nReservedEnd > m_nOffset) Sys().ftruncate(m_fd, static_cast<off_t>(m_nOffset));
+  m_nReservedEnd = 0;
 }
 
 void CFile::Close() {
@@ -157,8 +251,10 @@ void CFile::Close() {
   } catch (const CFileException& e) {
     err = static_cast<int>(e.m_lOsError);
   }
+  ReleaseReserve();
   const int fd = std::exchange(m_fd, -1);
   if (m_bOwned && Sys().close(fd) != 0 && err == 0) err = errno;
+  ResetWriteState();
   if (err != 0) Throw(err);
 }
 
@@ -168,9 +264,10 @@ void CFile::Abort() noexcept {
     Flush();
   } catch (...) {
   }
+  ReleaseReserve();
   const int fd = std::exchange(m_fd, -1);
   if (m_bOwned) Sys().close(fd);
-  m_nBuffered = 0;
+  ResetWriteState();
 }
 
 bool GetStatus(const std::string& path) {

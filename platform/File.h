@@ -4,14 +4,18 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
+
+#include <sys/uio.h>
 
 #include "platform/FileException.h"
 
 namespace platform {
 
 // A binary file with the open modes the engine uses. Reads go straight to the caller's
-// buffer; writes are collected in a buffer and reach the file in large blocks, so that
-// writing many small byte ranges costs few system calls. Move-only; closes itself.
+// buffer. Writes are collected and reach the file in large gathered blocks, so that
+// writing many small byte ranges costs few system calls: copied into a buffer (Write), or
+// referenced where they lie (WriteKept). Move-only; closes itself.
 class CFile {
  public:
   enum OpenFlags : unsigned {
@@ -38,6 +42,7 @@ class CFile {
   void Attach(int fd, std::string name);
 
   bool IsOpen() const { return m_fd >= 0; }
+  int GetHandle() const { return m_fd; }
   const std::string& GetFilePath() const { return m_strPath; }
 
   // These throw CFileException on failure.
@@ -46,7 +51,14 @@ class CFile {
   // Reads up to `count` bytes, fewer only at the end of the file.
   std::size_t Read(void* buffer, std::size_t count);
   void Write(const void* data, std::size_t count);
+  // Like Write, without copying: the bytes must stay in place and unchanged until the next
+  // Flush, Close or Abort. A failed flush forgets them as well.
+  void WriteKept(const void* data, std::size_t count);
   void Flush();
+  // Sets disk space aside for the next `count` bytes of a file this object created, so
+  // that writing them is faster and less fragmented. A hint: nothing happens where the
+  // file system cannot do it, and space not written is given back when the file closes.
+  void Reserve(std::uint64_t count);
   // Flushes and closes; throws when either fails, the descriptor is released in any case.
   void Close();
 
@@ -55,13 +67,22 @@ class CFile {
 
  private:
   void WriteThrough(const void* data, std::size_t count);
+  void Gather(const std::uint8_t* data, std::size_t count);
   [[noreturn]] void Throw(int err) const;
+  void ReleaseReserve() noexcept;
+  void TakeFrom(CFile& other) noexcept;
+  void ResetWriteState() noexcept;
 
   int m_fd = -1;
   bool m_bOwned = false;
+  bool m_bCreated = false;  // created or emptied by Open: nothing follows what is written
   std::string m_strPath;
   std::unique_ptr<std::uint8_t[]> m_pWriteBuffer;
-  std::size_t m_nBuffered = 0;
+  std::size_t m_nBuffered = 0;    // bytes of m_pWriteBuffer in use
+  std::vector<iovec> m_aPending;  // what the next flush writes, in order
+  std::uint64_t m_nOffset = 0;    // bytes written since the file was opened
+  std::uint64_t m_nPendingBytes = 0;
+  std::uint64_t m_nReservedEnd = 0;
 };
 
 // Nonzero when something of that name exists (the overwrite question).

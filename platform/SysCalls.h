@@ -2,6 +2,7 @@
 
 #include <sys/stat.h>
 #include <sys/types.h>
+#include <sys/uio.h>
 
 namespace platform {
 
@@ -15,6 +16,11 @@ struct SysCalls {
   int (*fstat)(int fd, struct stat* st);
   off_t (*lseek)(int fd, off_t offset, int whence);
   int (*fcntl)(int fd, int cmd, int arg);
+  ssize_t (*writev)(int fd, const struct iovec* iov, int count);
+  void* (*mmap)(void* address, size_t length, int prot, int flags, int fd, off_t offset);
+  int (*munmap)(void* address, size_t length);
+  int (*fallocate)(int fd, int mode, off_t offset, off_t length);
+  int (*ftruncate)(int fd, off_t length);
 };
 
 // The table in use; starts with the real POSIX calls.

@@ -11,6 +11,7 @@
 #include "engine/sections/CCluster.h"
 #include "engine/sections/CSectionStore.h"
 #include "platform/File.h"
+#include "platform/FileBuffer.h"
 
 namespace engine {
 
@@ -18,8 +19,8 @@ namespace engine {
 enum SplitResult : int {
   kSplitOk = 0,
   kSplitNoMemory = 2,
-  kSplitCannot = 3,           // no "<HTML", no body, a failed search or read, a stray closing tag
-  kSplitHtmlEndFirst = 7,     // "</HTML" came before any "<BODY"
+  kSplitCannot = 3,        // no "<HTML", no body, a failed search or read, a stray closing tag
+  kSplitHtmlEndFirst = 7,  // "</HTML" came before any "<BODY"
 };
 
 // Results of ChooseOrder.
@@ -98,7 +99,7 @@ class CExecutor {
   platform::CFile m_fileIn;
   platform::CFile m_fileOut;
   std::size_t m_nInputCount = 0;
-  std::unique_ptr<std::uint8_t[]> m_pFileData;
+  platform::FileBuffer m_pFileData;  // mapped, or read by Split
   std::size_t m_nFileSize = 0;
   int m_bHeaderFound = 0;
   std::vector<std::string> m_arrInputPaths;
@@ -108,6 +109,9 @@ class CExecutor {
   void WriteClusterBytes(const CCluster& cluster);
   void WriteSectionBytes(const CSection& section);
   void Copy(std::size_t pos, std::size_t length);
+  bool ReadInput();
+  int SplitLoaded();
+  bool ReportLostInput();
 };
 
 // Composes the message for a failed open: 0, or 1 when the cause is `none`.

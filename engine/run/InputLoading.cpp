@@ -2,7 +2,6 @@
 
 #include "engine/Messages.h"
 #include "engine/run/CExecutor.h"
-#include "platform/GrowableRegion.h"
 #include "platform/MessageBox.h"
 
 namespace engine {
@@ -35,16 +34,27 @@ int CExecutor::OpenInputFile(std::size_t i) {
   }
   m_nFileSize = static_cast<std::size_t>(length);
 
-  // Left uninitialised: the split fills every byte or fails.
-  m_pFileData.reset(new (std::nothrow) std::uint8_t[m_nFileSize == 0 ? 1 : m_nFileSize]);
+  // Mapped, the file costs no copy and no memory of its own. EUC text is converted in
+  // place, and some files cannot be mapped: those are read by the split into memory left
+  // uninitialised (the split fills every byte or fails).
+  if (m_bEuc != 1) m_pFileData = platform::MapFile(m_fileIn.GetHandle(), m_nFileSize);
+  if (!m_pFileData) m_pFileData = platform::AllocateFileBuffer(m_nFileSize);
   if (!m_pFileData) {
     m_fileIn.Abort();
     m_bInputOpen = 0;
     platform::AfxMessageBox(msg::kBufferAlloc);
     return -1;
   }
-  platform::AdviseLargePages(m_pFileData.get(), m_nFileSize);
   return 0;
+}
+
+// A mapped input that lost bytes since it was opened has given zeros in their place, or
+// failed a write that copied from it: nothing made of it can be trusted.
+bool CExecutor::ReportLostInput() {
+  const int cause = platform::CheckMappedFile(m_pFileData, m_fileIn.GetHandle());
+  if (cause == platform::CFileException::none) return false;
+  platform::AfxMessageBox(std::string(msg::kCannotRead) + FileErrorCauseText(cause));
+  return true;
 }
 
 void CExecutor::ConvertEucToSjis() {

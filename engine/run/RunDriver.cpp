@@ -10,6 +10,7 @@ namespace {
 constexpr char kFixedHeader[] = "<HTML>\r\n<BODY>\r\n";
 constexpr char kFixedFooter[] = "\r\n</BODY>\r\n</HTML>\r\n";
 constexpr char kHrSeparator[] = "<HR SIZE=\"50\">";
+constexpr std::size_t kPartExtra = 256;
 // Shift_JIS: "以上　[" ... "] 番目のファイル内容 " between two rows of equals signs.
 constexpr char kNumberedBefore[] =
     "\r\n<CENTER>==============================\x88\xC8\x8F\xE3\x81\x40[";
@@ -25,7 +26,9 @@ std::string NumberedSeparatorLine(std::size_t index) {
 
 CExecutor::CExecutor() = default;
 
-CExecutor::~CExecutor() { CloseFiles(); }
+CExecutor::~CExecutor() {
+  CloseFiles();
+}
 
 void CExecutor::ResetRun() {
   m_nFileSize = 0;
@@ -61,13 +64,17 @@ void CExecutor::CloseFiles() {
   m_pFileData.reset();
 }
 
+// Ranges of the file are written where they lie: WriteFilePart flushes them before the
+// buffer is released.
 void CExecutor::Copy(std::size_t pos, std::size_t length) {
-  if (length != 0) m_fileOut.Write(m_pFileData.get() + pos, length);
+  m_fileOut.WriteKept(m_pFileData.get() + pos, length);
 }
 
 // Header, body and the end of file i's part. Throws CFileException when a write fails.
 void CExecutor::WriteFilePart(std::size_t i) {
   const bool bLast = i + 1 == m_nInputCount;
+  // A part holds each byte of its file at most once, and a header, footer or separator line.
+  m_fileOut.Reserve(m_nFileSize + kPartExtra);
   if (i == 0 || m_bOneFile == 0) {
     if (m_bHeaderFound && m_bSimpleHeader == 0) {
       Copy(m_nHeaderPos, m_nHeaderLength);
@@ -90,6 +97,7 @@ void CExecutor::WriteFilePart(std::size_t i) {
       m_fileOut.Write(kHrSeparator, sizeof kHrSeparator - 1);
     }
   }
+  m_fileOut.Flush();
 }
 
 int CExecutor::Run() {
@@ -109,18 +117,24 @@ int CExecutor::Run() {
       m_pFileData.reset();
       return -1;  // the input stays open until CloseFiles
     }
-    m_fileIn.Abort();
-    m_bInputOpen = 0;
+    bool bWritten = true;
     try {
       WriteFilePart(i);
-      m_pFileData.reset();
-      if (m_bOneFile == 0) {
-        m_bOutputOpen = 0;
-        m_fileOut.Close();
-      }
     } catch (const platform::CFileException&) {
-      m_pFileData.reset();
-      return -1;
+      bWritten = false;
+    }
+    const bool bLost = ReportLostInput();
+    m_pFileData.reset();
+    m_fileIn.Abort();
+    m_bInputOpen = 0;
+    if (bLost || !bWritten) return -1;
+    if (m_bOneFile == 0) {
+      m_bOutputOpen = 0;
+      try {
+        m_fileOut.Close();
+      } catch (const platform::CFileException&) {
+        return -1;
+      }
     }
   }
 

@@ -3,12 +3,14 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
 namespace engine {
 
 class CCluster;
+class CMatchIndex;
 class CSectionStore;
 
 // Results of Search and SearchTag.
@@ -35,7 +37,10 @@ class CSearcher {
   static constexpr std::size_t kMaxModes = 255;
   static constexpr std::size_t kMaxKeysPerMode = 255;
 
-  CSearcher() = default;
+  static constexpr std::size_t kNoMatch = static_cast<std::size_t>(-1);
+
+  CSearcher();
+  ~CSearcher();
   CSearcher(const CSearcher&) = delete;
   CSearcher& operator=(const CSearcher&) = delete;
 
@@ -53,6 +58,46 @@ class CSearcher {
 
   // Reads one cluster of the body, cutting it into sections, recursing into opened blocks.
   std::uint8_t SearchLayer(CSectionStore& store, CCluster& cluster, std::uint8_t mode);
+
+  // A key as one masked word compare: its first bytes (up to 8) and a mask over them.
+  struct KeyScan {
+    std::uint64_t prefix = 0;
+    std::uint64_t mask = 0;
+    std::size_t length = 0;
+  };
+  // What the scan needs of a mode, kept up to date at registration.
+  struct ModeScan {
+    std::size_t min = 0;  // shortest and longest non-empty key
+    std::size_t max = 0;
+    std::array<bool, 256> first{};  // bytes that begin a key
+    int distinctFirst = 0;
+    std::uint8_t onlyFirst = 0;                 // the one first byte when distinctFirst is 1
+    std::array<std::uint8_t, 2> firstBytes{};   // the first two distinct first bytes
+    std::array<std::uint8_t, 8> secondBytes{};  // the first eight distinct second bytes
+    int distinctSecond = 0;
+    bool bShortKey = false;     // a key of one byte: candidates have no second byte to test
+    std::vector<KeyScan> keys;  // one per registered key, in order
+  };
+  // One mode's keys and the buffer, as a scan reads them. A scan on another thread works
+  // on a copy, so it reads nothing the searcher writes while it searches.
+  struct ScanView {
+    const std::uint8_t* buffer = nullptr;
+    std::size_t size = 0;
+    const ModeScan* scan = nullptr;
+    const std::string* texts = nullptr;
+  };
+  ScanView View(std::uint8_t mode) const;
+  // The first position in [p, last] where a key of the view's mode begins, and that key;
+  // kNoMatch when there is none.
+  static std::size_t FindFirst(const ScanView& v, std::size_t p, std::size_t last,
+                               std::size_t* pKey);
+
+  // Has the matches of `mode` in the second half of [start, end of buffer) found on another
+  // thread while Search works through the first half; large buffers only (m_nIndexMin).
+  // The buffer and the keys must stay as they are until StopIndex, SetBuffer or Reset.
+  void IndexAhead(std::uint8_t mode, std::size_t start);
+  void StopIndex();
+  std::size_t m_nIndexMin = 8u << 20;
 
   // Key table, one entry per mode.
   std::vector<std::vector<std::string>> m_apKeyStrings;
@@ -73,29 +118,11 @@ class CSearcher {
   int m_bMatchComplete = 0;
 
  private:
-  // A key as one masked word compare: its first bytes (up to 8) and a mask over them.
-  struct KeyScan {
-    std::uint64_t prefix = 0;
-    std::uint64_t mask = 0;
-    std::size_t length = 0;
-  };
-  // What the scan needs of a mode, kept up to date at registration.
-  struct ModeScan {
-    std::size_t min = 0;  // shortest and longest non-empty key
-    std::size_t max = 0;
-    std::array<bool, 256> first{};  // bytes that begin a key
-    int distinctFirst = 0;
-    std::uint8_t onlyFirst = 0;                 // the one first byte when distinctFirst is 1
-    std::array<std::uint8_t, 2> firstBytes{};   // the first two distinct first bytes
-    std::array<std::uint8_t, 8> secondBytes{};  // the first eight distinct second bytes
-    int distinctSecond = 0;
-    bool bShortKey = false;     // a key of one byte: candidates have no second byte to test
-    std::vector<KeyScan> keys;  // one per registered key, in order
-  };
   void AddToScan(std::uint8_t mode, const std::string& text);
-  bool MatchAt(std::uint8_t mode, std::size_t p, std::size_t* pKey) const;
+  static bool MatchAt(const ScanView& v, std::size_t p, std::size_t* pKey);
 
   std::vector<ModeScan> m_aModeScan;
+  std::unique_ptr<CMatchIndex> m_pIndex;
 };
 
 // Folds the block codes: "<TABLE", "<TR", "<TD" become 15, their closing tags 16.

@@ -9,11 +9,17 @@
 #include "engine/Format.h"
 #include "engine/Messages.h"
 #include "engine/search/CSearcher.h"
+#include "engine/search/MatchIndex.h"
 #include "platform/MessageBox.h"
 
 namespace engine {
 
+CSearcher::CSearcher() = default;
+
+CSearcher::~CSearcher() = default;
+
 void CSearcher::SetBuffer(const std::uint8_t* buffer, std::size_t size) {
+  StopIndex();
   m_pBuffer = buffer;
   m_nBufferSize = size;
   m_bBufferSet = 1;
@@ -29,18 +35,22 @@ int CSearcher::SetMode(std::uint8_t mode) {
   return 0;
 }
 
-bool CSearcher::MatchAt(std::uint8_t mode, std::size_t p, std::size_t* pKey) const {
-  const std::vector<KeyScan>& keys = m_aModeScan[mode].keys;
-  const std::size_t room = m_nBufferSize - p;
+CSearcher::ScanView CSearcher::View(std::uint8_t mode) const {
+  return {m_pBuffer, m_nBufferSize, &m_aModeScan[mode], m_apKeyStrings[mode].data()};
+}
+
+bool CSearcher::MatchAt(const ScanView& v, std::size_t p, std::size_t* pKey) {
+  const std::vector<KeyScan>& keys = v.scan->keys;
+  const std::size_t room = v.size - p;
   if (room >= sizeof(std::uint64_t)) {
     // One word load serves every key; only keys longer than a word compare the rest.
     std::uint64_t word;
-    std::memcpy(&word, m_pBuffer + p, sizeof word);
+    std::memcpy(&word, v.buffer + p, sizeof word);
     for (std::size_t k = 0; k < keys.size(); ++k) {
       const KeyScan& key = keys[k];
       if ((word & key.mask) != key.prefix || key.length == 0 || key.length > room) continue;
       if (key.length <= sizeof word ||
-          std::memcmp(m_pBuffer + p + sizeof word, m_apKeyStrings[mode][k].data() + sizeof word,
+          std::memcmp(v.buffer + p + sizeof word, v.texts[k].data() + sizeof word,
                       key.length - sizeof word) == 0) {
         *pKey = k;
         return true;
@@ -48,11 +58,10 @@ bool CSearcher::MatchAt(std::uint8_t mode, std::size_t p, std::size_t* pKey) con
     }
     return false;
   }
-  const std::vector<std::string>& texts = m_apKeyStrings[mode];
   for (std::size_t k = 0; k < keys.size(); ++k) {
     const std::size_t n = keys[k].length;
     if (n == 0 || n > room) continue;
-    if (std::memcmp(m_pBuffer + p, texts[k].data(), n) == 0) {
+    if (std::memcmp(v.buffer + p, v.texts[k].data(), n) == 0) {
       *pKey = k;
       return true;
     }
@@ -104,7 +113,7 @@ std::size_t ScanBlocks(const std::uint8_t* b, std::size_t size, std::size_t p, s
       const std::size_t q = p + static_cast<std::size_t>(__builtin_ctz(bits));
       if (q > last) {
         *pNext = q;
-        return static_cast<std::size_t>(-1);
+        return CSearcher::kNoMatch;
       }
       if (verify(q)) return q;
       bits &= bits - 1;
@@ -112,7 +121,7 @@ std::size_t ScanBlocks(const std::uint8_t* b, std::size_t size, std::size_t p, s
     p += kBlock;
   }
   *pNext = p;
-  return static_cast<std::size_t>(-1);
+  return CSearcher::kNoMatch;
 }
 
 // Pads a byte set to `n` entries by repeating its last byte; repeats change no result.
@@ -126,38 +135,17 @@ std::array<std::uint8_t, N> Padded(const std::uint8_t* bytes, int count) {
 
 }  // namespace
 
-int CSearcher::Search() {
-  if (!m_bBufferSet) {
-    platform::AfxMessageBox(msg::kNoBuffer);
-    return kSearchError;
-  }
-  if (m_nCurMode >= m_nModeCount) {
-    platform::AfxMessageBox(Format(msg::kBadMode, int{m_nCurMode}, int{m_nModeCount}));
-    return kSearchError;
-  }
-  const ModeScan& scan = m_aModeScan[m_nCurMode];
-  if (scan.distinctFirst == 0 || scan.min > m_nBufferSize) return kNotFound;
-
-  // Only positions where a key begins are tried; the keys in their registered order.
-  const std::size_t last = m_nBufferSize - scan.min;
-  std::size_t p = m_nPos;
-  std::size_t k = 0;
-  auto found = [&](std::size_t at) {
-    m_nMatchPos = at;
-    m_nMatchLength = m_apKeyLengths[m_nCurMode][k];
-    m_nMatchCode = m_apKeyCodes[m_nCurMode][k];
-    m_nPos = at + m_nMatchLength;
-    return kFound;
-  };
-
+std::size_t CSearcher::FindFirst(const ScanView& v, std::size_t p, std::size_t last,
+                                 std::size_t* pKey) {
+  const ModeScan& scan = *v.scan;
 #if defined(__SSE2__)
   if (scan.distinctFirst <= 2 && p <= last) {
-    auto verify = [&](std::size_t q) { return MatchAt(m_nCurMode, q, &k); };
+    auto verify = [&](std::size_t q) { return MatchAt(v, q, pKey); };
     const auto f = Padded<2>(scan.firstBytes.data(), scan.distinctFirst);
     const int nSecond = scan.bShortKey ? 0 : scan.distinctSecond;
     const auto s = Padded<8>(scan.secondBytes.data(), nSecond > 0 ? nSecond : 1);
-    const std::uint8_t* b = m_pBuffer;
-    const std::size_t n = m_nBufferSize;
+    const std::uint8_t* b = v.buffer;
+    const std::size_t n = v.size;
     std::size_t next = p;
     std::size_t q;
     const bool bOne = scan.distinctFirst == 1;
@@ -174,24 +162,88 @@ int CSearcher::Search() {
       q = bOne ? ScanBlocks<1, 8>(b, n, p, last, f.data(), s.data(), verify, &next)
                : ScanBlocks<2, 8>(b, n, p, last, f.data(), s.data(), verify, &next);
     }
-    if (q != static_cast<std::size_t>(-1)) return found(q);
+    if (q != kNoMatch) return q;
     p = next > last ? last + 1 : next;
   }
 #endif
   while (p <= last) {
     if (scan.distinctFirst == 1) {
-      const void* q = std::memchr(m_pBuffer + p, scan.onlyFirst, last - p + 1);
+      const void* q = std::memchr(v.buffer + p, scan.onlyFirst, last - p + 1);
       if (q == nullptr) break;
-      p = static_cast<std::size_t>(static_cast<const std::uint8_t*>(q) - m_pBuffer);
+      p = static_cast<std::size_t>(static_cast<const std::uint8_t*>(q) - v.buffer);
     } else {
-      while (p <= last && !scan.first[m_pBuffer[p]]) ++p;
+      while (p <= last && !scan.first[v.buffer[p]]) ++p;
       if (p > last) break;
     }
-    if (MatchAt(m_nCurMode, p, &k)) return found(p);
+    if (MatchAt(v, p, pKey)) return p;
     ++p;
   }
-  if (m_nPos < last + 1) m_nPos = last + 1;
-  return kNotFound;
+  return kNoMatch;
+}
+
+int CSearcher::Search() {
+  if (!m_bBufferSet) {
+    platform::AfxMessageBox(msg::kNoBuffer);
+    return kSearchError;
+  }
+  if (m_nCurMode >= m_nModeCount) {
+    platform::AfxMessageBox(Format(msg::kBadMode, int{m_nCurMode}, int{m_nModeCount}));
+    return kSearchError;
+  }
+  const ModeScan& scan = m_aModeScan[m_nCurMode];
+  if (scan.distinctFirst == 0 || scan.min > m_nBufferSize) return kNotFound;
+
+  // Only positions where a key begins are tried; the keys in their registered order.
+  const std::size_t last = m_nBufferSize - scan.min;
+  const ScanView view = View(m_nCurMode);
+  std::size_t k = 0;
+  std::size_t q;
+  if (m_pIndex && m_pIndex->Mode() == m_nCurMode) {
+    // Up to where the index begins the scan is ours; from there the index has the answer.
+    const std::size_t from = m_pIndex->From();
+    q = m_nPos < from ? FindFirst(view, m_nPos, std::min(last, from - 1), &k) : kNoMatch;
+    if (q == kNoMatch) {
+      const std::size_t p = std::max(m_nPos, from);
+      if (m_pIndex->Wait()) {
+        q = m_pIndex->Next(p, &k);
+      } else {
+        m_pIndex.reset();  // it ran out of memory: scan on without it
+        q = FindFirst(view, p, last, &k);
+      }
+    }
+  } else {
+    q = FindFirst(view, m_nPos, last, &k);
+  }
+  if (q == kNoMatch) {
+    if (m_nPos < last + 1) m_nPos = last + 1;
+    return kNotFound;
+  }
+  m_nMatchPos = q;
+  m_nMatchLength = m_apKeyLengths[m_nCurMode][k];
+  m_nMatchCode = m_apKeyCodes[m_nCurMode][k];
+  m_nPos = q + m_nMatchLength;
+  return kFound;
+}
+
+void CSearcher::IndexAhead(std::uint8_t mode, std::size_t start) {
+  StopIndex();
+  if (!m_bBufferSet || mode >= m_nModeCount || start >= m_nBufferSize) return;
+  const ModeScan& scan = m_aModeScan[mode];
+  if (scan.distinctFirst == 0 || scan.min > m_nBufferSize) return;
+  if (m_nBufferSize - start < m_nIndexMin) return;
+  // The second half goes to the index: both threads then scan about as much.
+  const std::size_t from = start + (m_nBufferSize - start) / 2;
+  const std::size_t last = m_nBufferSize - scan.min;
+  if (from == 0 || from > last) return;
+  try {
+    m_pIndex = std::make_unique<CMatchIndex>(View(mode), mode, from, last);
+  } catch (const std::exception&) {
+    m_pIndex.reset();  // no thread or no memory: the scan does without
+  }
+}
+
+void CSearcher::StopIndex() {
+  m_pIndex.reset();
 }
 
 int CSearcher::SearchTag(std::uint8_t mode) {

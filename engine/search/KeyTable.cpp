@@ -3,6 +3,7 @@
 #include <new>
 
 #include "engine/search/CSearcher.h"
+#include "engine/search/MatchIndex.h"
 
 namespace engine {
 
@@ -85,6 +86,7 @@ void CSearcher::AddToScan(std::uint8_t mode, const std::string& text) {
 }
 
 void CSearcher::Reset() {
+  StopIndex();
   m_apKeyStrings.clear();
   m_apKeyLengths.clear();
   m_apKeyCodes.clear();

@@ -20,21 +20,39 @@ int CExecutor::FindHeader() {
 }
 
 int CExecutor::Split() {
-  // One read of the whole file. A file that shrank or failed since it was opened must
-  // not be written: part of the buffer would hold no file bytes.
+  if (!ReadInput()) return kSplitCannot;
+  int result;
+  {
+    // The index thread reads the buffer: it must end before anything else can happen to it.
+    struct StopIndex {
+      CSearcher& searcher;
+      ~StopIndex() { searcher.StopIndex(); }
+    } stop{m_searcher};
+    result = SplitLoaded();
+  }
+  return ReportLostInput() ? kSplitCannot : result;
+}
+
+// One read of the whole file, unless it is mapped. A file that shrank or failed since it
+// was opened must not be written: part of the buffer would hold no file bytes.
+bool CExecutor::ReadInput() {
+  if (platform::IsMapped(m_pFileData)) return true;
   try {
     m_fileIn.SeekToBegin();
     if (m_fileIn.Read(m_pFileData.get(), m_nFileSize) != m_nFileSize) {
       platform::AfxMessageBox(std::string(msg::kCannotRead) +
                               FileErrorCauseText(platform::CFileException::endOfFile));
-      return kSplitCannot;
+      return false;
     }
   } catch (const platform::CFileException& e) {
     platform::AfxMessageBox(std::string(msg::kCannotRead) + FileErrorCauseText(e.m_cause));
-    return kSplitCannot;
+    return false;
   }
   if (m_bEuc == 1) ConvertEucToSjis();
+  return true;
+}
 
+int CExecutor::SplitLoaded() {
   m_bTrailerFound = 0;
   m_bHeaderFound = 0;
   m_rootCluster.Reset();
@@ -52,6 +70,7 @@ int CExecutor::Split() {
       platform::AfxMessageBox(msg::kDefaultCluster);
       return kSplitNoMemory;
     }
+    m_searcher.IndexAhead(m_nStartMode, m_nBodyStart);
     switch (m_searcher.SearchLayer(m_sections, m_rootCluster, m_nStartMode)) {
       case kLayerBodyEnd: {
         m_nTrailerPos = m_searcher.m_nMatchPos;

@@ -1,5 +1,5 @@
-#include <gtest/gtest.h>
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <unistd.h>
 
 #include <functional>
@@ -61,7 +61,8 @@ TEST(RunRequest, ChecksInTheirOrder) {
          f.inputs.strOutputPath.clear();
        },
        {"入力用ファイル名を入力してください"}},
-      {"no_output", [](Fixture& f) { f.inputs.strOutputPath.clear(); },
+      {"no_output",
+       [](Fixture& f) { f.inputs.strOutputPath.clear(); },
        {"出力用ファイル名を入力してください"}},
       {"user_separator_empty",
        [](Fixture& f) {
@@ -69,7 +70,8 @@ TEST(RunRequest, ChecksInTheirOrder) {
          f.request.m_nSeparatorKind = 3;
        },
        {"区切り用の文字列を入力してください"}},
-      {"kind_3_without_user_separator", [](Fixture& f) { f.request.m_nSeparatorKind = 3; },
+      {"kind_3_without_user_separator",
+       [](Fixture& f) { f.request.m_nSeparatorKind = 3; },
        {"区切り用の文字列を入力してください"}},
       {"decision_then_collision",
        [](Fixture& f) {
@@ -79,7 +81,8 @@ TEST(RunRequest, ChecksInTheirOrder) {
        },
        {"[<] はありますが [>] がないので [>] を自動サーチします", kCollision}},
       {"collision_by_another_spelling",
-       [](Fixture& f) { f.inputs.strOutputPath = f.dir.Path() + "/./b.html"; }, {kCollision}},
+       [](Fixture& f) { f.inputs.strOutputPath = f.dir.Path() + "/./b.html"; },
+       {kCollision}},
       {"collision_through_a_symbolic_link",
        [](Fixture& f) {
          ::symlink(f.inputs.astrInputPaths[0].c_str(), f.dir.File("link.html").c_str());
@@ -157,7 +160,7 @@ TEST(RunRequest, ExceptionFromTheRunIsCaughtAndFilesClosed) {
   MessageRecorder rec;
   Fixture f;
   platform::SysCalls calls = platform::PosixSysCalls();
-  calls.read = [](int, void*, std::size_t) -> ssize_t { throw std::runtime_error("boom"); };
+  calls.writev = [](int, const iovec*, int) -> ssize_t { throw std::runtime_error("boom"); };
   platform::ScopedSysCalls scoped(calls);
   EXPECT_EQ(f.Run(), RequestOutcome::kFailed);
   EXPECT_EQ(rec.Texts(), (std::vector<std::string>{"予期しないエラーが発生しました\nboom",

@@ -1,8 +1,9 @@
 // Every way a file operation of a run can fail, through the request as a front end runs it:
 // the messages, the outcome, the partial output left on disk, every file closed afterwards
 // and the inputs untouched.
-#include <gtest/gtest.h>
 #include <fcntl.h>
+#include <gtest/gtest.h>
+#include <sys/mman.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -52,7 +53,10 @@ struct FaultPlan {
   int writeErrno = 28;         // ENOSPC
   std::size_t writeChunk = 0;  // nonzero: no write call takes more than this
   bool interrupt = false;      // every read and write is first interrupted once (EINTR)
-  std::string closePath;       // close of this file releases it but reports closeErrno
+  bool map = false;            // inputs may be mapped; otherwise they are read
+  std::string cutPath;         // right after it is mapped, this file is cut to cutTo bytes
+  std::size_t cutTo = 0;
+  std::string closePath;  // close of this file releases it but reports closeErrno
   int closeErrno = 0;
 };
 
@@ -101,6 +105,34 @@ bool Interrupt(FdState* s) {
   return true;
 }
 
+ssize_t FaultWrite(int fd, const void* buf, size_t count) {
+  FdState* s = Find(fd);
+  if (Interrupt(s)) return -1;
+  const FaultPlan& p = g_state->plan;
+  if (p.writeChunk != 0) count = std::min(count, p.writeChunk);
+  if (s != nullptr && s->bWrite && count > 0) {
+    const std::size_t room = p.writeBudget - std::min(p.writeBudget, g_state->written);
+    if (room == 0) return Fail(p.writeErrno);
+    count = std::min(count, room);
+  }
+  const ssize_t n = ::write(fd, buf, count);
+  if (n > 0) g_state->written += static_cast<std::size_t>(n);
+  if (s != nullptr) s->bInterrupted = false;
+  return n;
+}
+
+// A gathered write is a run of writes that stops at the first short one, as the kernel's does.
+ssize_t FaultWritev(int fd, const iovec* iov, int count) {
+  ssize_t total = 0;
+  for (int i = 0; i < count; ++i) {
+    const ssize_t n = FaultWrite(fd, iov[i].iov_base, iov[i].iov_len);
+    if (n < 0) return total > 0 ? total : n;
+    total += n;
+    if (static_cast<std::size_t>(n) < iov[i].iov_len) break;
+  }
+  return total;
+}
+
 const platform::SysCalls kFaultCalls = {
     [](const char* path, int flags, mode_t mode) -> int {
       if (EndsWith(path, g_state->plan.openPath)) return Fail(g_state->plan.openErrno);
@@ -124,21 +156,7 @@ const platform::SysCalls kFaultCalls = {
       if (n > 0 && s != nullptr) s->read += static_cast<std::size_t>(n);
       return n;
     },
-    [](int fd, const void* buf, size_t count) -> ssize_t {
-      FdState* s = Find(fd);
-      if (Interrupt(s)) return -1;
-      const FaultPlan& p = g_state->plan;
-      if (p.writeChunk != 0) count = std::min(count, p.writeChunk);
-      if (s != nullptr && s->bWrite && count > 0) {
-        const std::size_t room = p.writeBudget - std::min(p.writeBudget, g_state->written);
-        if (room == 0) return Fail(p.writeErrno);
-        count = std::min(count, room);
-      }
-      const ssize_t n = ::write(fd, buf, count);
-      if (n > 0) g_state->written += static_cast<std::size_t>(n);
-      if (s != nullptr) s->bInterrupted = false;
-      return n;
-    },
+    FaultWrite,
     [](int fd) -> int {
       FdState* s = Find(fd);
       const std::string path = s ? s->path : std::string();
@@ -162,7 +180,24 @@ const platform::SysCalls kFaultCalls = {
       if (r >= 0 && s != nullptr) s->read = static_cast<std::size_t>(r);
       return r;
     },
-    [](int fd, int cmd, int arg) -> int { return ::fcntl(fd, cmd, arg); }};
+    [](int fd, int cmd, int arg) -> int { return ::fcntl(fd, cmd, arg); },
+    FaultWritev,
+    [](void* address, size_t length, int prot, int flags, int fd, off_t offset) -> void* {
+      const FaultPlan& p = g_state->plan;
+      if (!p.map) {
+        errno = ENODEV;
+        return MAP_FAILED;
+      }
+      void* view = ::mmap(address, length, prot, flags, fd, offset);
+      FdState* s = Find(fd);
+      if (view != MAP_FAILED && s != nullptr && EndsWith(s->path, p.cutPath)) {
+        if (::truncate(s->path.c_str(), static_cast<off_t>(p.cutTo)) != 0) std::abort();
+      }
+      return view;
+    },
+    ::munmap,
+    ::fallocate,
+    ::ftruncate};
 
 // Installs a FaultPlan over the real system calls for its lifetime and keeps track of the
 // descriptors the file layer opened (state.fds: not closed yet) and closed.
@@ -316,7 +351,8 @@ TEST_P(RunFault, FailsCleanly) {
   }
   EXPECT_EQ(outcome, c.outcome);
   EXPECT_EQ(rec.Texts(), c.messages);
-  for (const auto& [name, content] : c.outputs) EXPECT_EQ(Content(f.dir.File(name)), content) << name;
+  for (const auto& [name, content] : c.outputs)
+    EXPECT_EQ(Content(f.dir.File(name)), content) << name;
   f.ExpectInputsUntouched();
 }
 
@@ -352,8 +388,14 @@ TEST(RunFaultDiskFull, FilesHoldTheStartOfTheOutputInOrder) {
     std::vector<std::size_t> budgets;  // empty: every byte
   } cases[] = {
       {kOne, kInputs, {{"out.html", kOneFile}}, {}},
-      {kPer, kInputs, {{"Rev_in0.html", kRev[0]}, {"Rev_in1.html", kRev[1]}, {"Rev_in2.html", kRev[2]}}, {}},
-      {kOne, {big}, {{"out.html", bigOut}}, {0, 12, 300 << 10, m, m + 1, bigOut.size() / 2, bigOut.size() - 1}},
+      {kPer,
+       kInputs,
+       {{"Rev_in0.html", kRev[0]}, {"Rev_in1.html", kRev[1]}, {"Rev_in2.html", kRev[2]}},
+       {}},
+      {kOne,
+       {big},
+       {{"out.html", bigOut}},
+       {0, 12, 300 << 10, m, m + 1, bigOut.size() / 2, bigOut.size() - 1}},
   };
   for (const auto& c : cases) {
     std::vector<std::size_t> budgets = c.budgets;
@@ -371,7 +413,8 @@ TEST(RunFaultDiskFull, FilesHoldTheStartOfTheOutputInOrder) {
       bool bAfter = false;  // after the file that failed: never created
       for (const auto& [name, bytes] : c.full) {
         const auto expected = bAfter ? std::nullopt : std::optional(bytes.substr(0, left));
-        EXPECT_TRUE(Content(f.dir.File(name)) == expected) << "disk full after " << n << " in " << name;
+        EXPECT_TRUE(Content(f.dir.File(name)) == expected)
+            << "disk full after " << n << " in " << name;
         bAfter = bAfter || left < bytes.size();
         left -= std::min(left, bytes.size());
       }
