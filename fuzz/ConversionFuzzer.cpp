@@ -212,6 +212,7 @@ struct FuzzSettings {
   bool euc = false;
   bool autoCloseFlip = false;
   bool twoFiles = false;  // the log's halves as two inputs of one output
+  bool index = false;     // the second half of the body searched on another thread
   engine::COptionValues o;
   std::string separator;
 };
@@ -227,6 +228,7 @@ std::string_view Decode(std::string_view data, FuzzSettings& s) {
   s.o.m_bCutOutsideRange = (b[0] >> 4) & 1;
   s.o.m_bSimpleHeader = (b[0] >> 5) & 1;
   s.autoCloseFlip = (b[0] >> 6) & 1;
+  s.index = (b[0] >> 7) & 1;
   for (int l = 1; l <= 15; ++l) {
     s.o.m_abyReverse[l] = ((b[1] | (b[2] << 8)) >> (l - 1)) & 1;
     s.o.m_abyRange[l] = ((b[3] | (b[4] << 8)) >> (l - 1)) & 1;
@@ -273,6 +275,7 @@ int RunFiles(const FuzzSettings& fs, const std::vector<std::string_view>& inputs
   Check(request.RegisterSearchKeys(ex) == 0, "search keys not registered");
   ex.m_bAutoClose = request.m_bAutoClose;
   ex.m_bEuc = fs.euc;
+  if (fs.index) ex.m_searcher.m_nIndexMin = 0;
   request.HandOverOptions(fs.o, ex);
   request.SelectStartMode(ex);
   int abort = 0;
@@ -379,7 +382,17 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const std::string_view log =
       Decode(std::string_view(reinterpret_cast<const char*>(data), size), fs);
   if (fs.kind == 3 && fs.separator.empty()) return 0;
-  if (!fs.twoFiles) return ConvertAndCheck(fs, log), 0;
+  if (!fs.twoFiles) {
+    const FilePart a = ConvertAndCheck(fs, log);
+    if (fs.index) {
+      FuzzSettings plain = fs;
+      plain.index = false;
+      const FilePart b = ConvertAndCheck(plain, log);
+      Check(a.ok == b.ok && a.header == b.header && a.body == b.body && a.footer == b.footer,
+            "searching on two threads changed the output");
+    }
+    return 0;
+  }
   // Two files in one output: each part as when the file is converted alone, so nothing
   // of the first file's run carries over into the second's.
   const std::string_view first = log.substr(0, log.size() / 2);

@@ -41,7 +41,9 @@ struct SearchCase {
   std::size_t next;
 };
 
-void PrintTo(const SearchCase& c, std::ostream* os) { *os << c.name; }
+void PrintTo(const SearchCase& c, std::ostream* os) {
+  *os << c.name;
+}
 
 class KeySearch : public ::testing::TestWithParam<SearchCase> {};
 
@@ -157,9 +159,75 @@ TEST(KeySearchErrors, ReportNoBufferAndBadMode) {
   s.SetBuffer(reinterpret_cast<const std::uint8_t*>(buf.data()), buf.size());
   EXPECT_EQ(s.SearchTag(40), kSearchError);
   EXPECT_EQ(s.m_nPos, 0u);
-  EXPECT_EQ(rec.Texts(), (std::vector<std::string>{
-                             "検索クラスにファイルバッファがセットされていません",
-                             "検索モード値が不正です CurMode[40] / ModeNum[12]\n"}));
+  EXPECT_EQ(rec.Texts(),
+            (std::vector<std::string>{"検索クラスにファイルバッファがセットされていません",
+                                      "検索モード値が不正です CurMode[40] / ModeNum[12]\n"}));
+}
+
+// Tag fragments, text and a long user separator in a fixed pseudo-random order.
+std::string MixedLog(std::size_t parts, unsigned seed) {
+  static const char* const kParts[] = {"<HR>",
+                                       "<hr size=2>",
+                                       "<TABLE>",
+                                       "</table>",
+                                       "<tr>",
+                                       "</TR>",
+                                       "<td>",
+                                       "</td>",
+                                       "<CENTER>",
+                                       "</center>",
+                                       "</b>",
+                                       "<br>",
+                                       "</BODY>",
+                                       "</html>",
+                                       "text ",
+                                       "\x82\xA0",
+                                       "<",
+                                       ">",
+                                       "\x81\xA1\x81\xA1\x81\xA1\x81\xA1\x81\xA1",
+                                       "\x81\xA1\x81\xA1"};
+  std::string log;
+  unsigned x = seed;
+  for (std::size_t i = 0; i < parts; ++i) {
+    x = x * 1103515245u + 12345u;
+    log += kParts[(x >> 16) % (sizeof kParts / sizeof kParts[0])];
+  }
+  return log;
+}
+
+// The second half found on another thread gives every search the answer a plain scan
+// gives, wherever the scan goes on from (also backwards), in every mode.
+TEST(MatchIndex, FindsWhatAPlainScanFinds) {
+  const std::string user = "\x81\xA1\x81\xA1\x81\xA1\x81\xA1\x81\xA1";  // ten bytes
+  for (unsigned seed = 1; seed <= 3; ++seed) {
+    const std::string log = MixedLog(6000, seed);
+    const auto* buf = reinterpret_cast<const std::uint8_t*>(log.data());
+    for (std::uint8_t mode = 0; mode < 12; ++mode) {
+      CSearcher plain, indexed;
+      RegisterSeparatorGrammar(plain, user);
+      RegisterSeparatorGrammar(indexed, user);
+      plain.SetBuffer(buf, log.size());
+      indexed.SetBuffer(buf, log.size());
+      indexed.m_nIndexMin = 0;
+      const std::size_t start = seed * 7;
+      indexed.IndexAhead(mode, start);
+      plain.m_nPos = indexed.m_nPos = start;
+      plain.SetMode(mode);
+      indexed.SetMode(mode);
+      for (int step = 0;; ++step) {
+        const int r = plain.Search();
+        ASSERT_EQ(indexed.Search(), r) << "mode " << int{mode} << " step " << step;
+        ASSERT_EQ(indexed.m_nPos, plain.m_nPos);
+        if (r != kFound) break;
+        ASSERT_EQ(indexed.m_nMatchPos, plain.m_nMatchPos);
+        ASSERT_EQ(indexed.m_nMatchCode, plain.m_nMatchCode);
+        ASSERT_EQ(indexed.m_nMatchLength, plain.m_nMatchLength);
+        const std::size_t jump = step % 50 == 49 && plain.m_nPos > 100 ? -100 : step % 5;
+        plain.m_nPos += jump;
+        indexed.m_nPos += jump;
+      }
+    }
+  }
 }
 
 }  // namespace

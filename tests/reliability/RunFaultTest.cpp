@@ -54,8 +54,9 @@ struct FaultPlan {
   std::size_t writeChunk = 0;  // nonzero: no write call takes more than this
   bool interrupt = false;      // every read and write is first interrupted once (EINTR)
   bool map = false;            // inputs may be mapped; otherwise they are read
-  std::string cutPath;         // right after it is mapped, this file is cut to cutTo bytes
-  std::size_t cutTo = 0;
+  std::string cutPath;         // another program cuts this file to cutTo bytes right after
+  std::size_t cutTo = 0;       // it is mapped, or with cutOnWrite at the first gathered write
+  bool cutOnWrite = false;
   std::string closePath;  // close of this file releases it but reports closeErrno
   int closeErrno = 0;
 };
@@ -121,8 +122,25 @@ ssize_t FaultWrite(int fd, const void* buf, size_t count) {
   return n;
 }
 
+void Cut(const std::string& path) {
+  if (::truncate(path.c_str(), static_cast<off_t>(g_state->plan.cutTo)) != 0) std::abort();
+  g_state->plan.cutPath.clear();
+}
+
 // A gathered write is a run of writes that stops at the first short one, as the kernel's does.
 ssize_t FaultWritev(int fd, const iovec* iov, int count) {
+  const FaultPlan& p = g_state->plan;
+  if (p.cutOnWrite && !p.cutPath.empty()) {
+    for (const auto& [other, s] : g_state->fds) {
+      if (EndsWith(s.path, p.cutPath)) {
+        Cut(s.path);
+        break;
+      }
+    }
+  }
+  // The kernel copies from the caller's memory as one call would: a range it cannot read
+  // ends the call there.
+  if (p.cutOnWrite) return ::writev(fd, iov, count);
   ssize_t total = 0;
   for (int i = 0; i < count; ++i) {
     const ssize_t n = FaultWrite(fd, iov[i].iov_base, iov[i].iov_len);
@@ -190,9 +208,8 @@ const platform::SysCalls kFaultCalls = {
       }
       void* view = ::mmap(address, length, prot, flags, fd, offset);
       FdState* s = Find(fd);
-      if (view != MAP_FAILED && s != nullptr && EndsWith(s->path, p.cutPath)) {
-        if (::truncate(s->path.c_str(), static_cast<off_t>(p.cutTo)) != 0) std::abort();
-      }
+      if (view != MAP_FAILED && s != nullptr && !p.cutOnWrite && EndsWith(s->path, p.cutPath))
+        Cut(s->path);
       return view;
     },
     ::munmap,
@@ -290,6 +307,18 @@ const FaultCase kCases[] = {
     // A read-only file loses nothing when its close fails.
     {"input_close_fails", kOne, {.closePath = "/in1.html", .closeErrno = EIO}, kSucceeded,
      {kNormalEnd}, {{"out.html", kOneFile}}, {}},
+    {"mapped_inputs", kOne, {.map = true}, kSucceeded, {kNormalEnd}, {{"out.html", kOneFile}},
+     {}},
+    // Zeros stand in for the bytes cut off; the run must not pass them off as the file.
+    {"mapped_input_cut_during_the_run", kOne,
+     {.map = true, .cutPath = "/in1.html", .cutTo = 5}, kFailed,
+     {kReadText + "ファイルの終わりに到達", kErrorEnd}, {{"out.html", kFirstPart}}, {"in2.html"}},
+    {"mapped_input_cut_per_file", kPer, {.map = true, .cutPath = "/in1.html", .cutTo = 5},
+     kFailed, {kReadText + "ファイルの終わりに到達", kErrorEnd},
+     {{"Rev_in0.html", kRev[0]}, {"Rev_in1.html", ""}, {"Rev_in2.html", kNone}}, {"in2.html"}},
+    {"mapped_input_cut_while_written", kOne,
+     {.map = true, .cutPath = "/in0.html", .cutTo = 5, .cutOnWrite = true}, kFailed,
+     {kReadText + "ファイルの終わりに到達", kErrorEnd}, {}, {"in1.html"}},
     {"short_and_interrupted_transfers", kOne, kChoppy, kSucceeded, {kNormalEnd},
      {{"out.html", kOneFile}}, {}},
     {"short_and_interrupted_transfers_per_file", kPer, kChoppy, kSucceeded, {kNormalEnd},
@@ -318,9 +347,12 @@ struct Fixture {
     options.m_bOneFile = mode == Mode::kOneFile ? 1 : 0;
   }
 
-  void ExpectInputsUntouched() const {
+  // Untouched by the run; a file another program cut has lost only what it cut.
+  void ExpectInputsUntouched(const FaultPlan& plan = {}) const {
     for (std::size_t i = 0; i < contents.size(); ++i) {
-      EXPECT_EQ(ReadFile(inputs.astrInputPaths[i]), contents[i]) << inputs.astrInputPaths[i];
+      std::string expected = contents[i];
+      if (EndsWith(inputs.astrInputPaths[i], plan.cutPath)) expected.resize(plan.cutTo);
+      EXPECT_EQ(ReadFile(inputs.astrInputPaths[i]), expected) << inputs.astrInputPaths[i];
     }
   }
 };
@@ -353,7 +385,7 @@ TEST_P(RunFault, FailsCleanly) {
   EXPECT_EQ(rec.Texts(), c.messages);
   for (const auto& [name, content] : c.outputs)
     EXPECT_EQ(Content(f.dir.File(name)), content) << name;
-  f.ExpectInputsUntouched();
+  f.ExpectInputsUntouched(c.plan);
 }
 
 INSTANTIATE_TEST_SUITE_P(Cases, RunFault, ::testing::ValuesIn(kCases),
@@ -421,6 +453,23 @@ TEST(RunFaultDiskFull, FilesHoldTheStartOfTheOutputInOrder) {
       f.ExpectInputsUntouched();
     }
   }
+}
+
+// Pages cut off a mapped file cannot be copied by the kernel: the write fails, and the
+// run says why (the file, not the output).
+TEST(RunFaultMapped, WriteFromPagesCutOffFailsWithTheReadMessage) {
+  const std::string big = "<HTML><BODY>" + std::string(5 << 12, 'x') + "<HR>y</BODY></HTML>";
+  Fixture f(Mode::kOneFile, {big});
+  MessageRecorder rec;
+  const FaultPlan plan{.map = true, .cutPath = "/in0.html", .cutTo = 0, .cutOnWrite = true};
+  {
+    FaultInjector faults(plan);
+    EXPECT_EQ(f.request.OnRun(f.inputs, f.options, f.executor), kFailed);
+    EXPECT_TRUE(faults.state.fds.empty());
+  }
+  EXPECT_EQ(rec.Texts(),
+            (std::vector<std::string>{kReadText + "ファイルの終わりに到達", kErrorEnd}));
+  f.ExpectInputsUntouched(plan);
 }
 
 // A buffer that cannot be had: the input is closed again and the run ends with its message.
