@@ -120,15 +120,14 @@ FileBuffer MapFile(int fd, std::size_t size) {
   if (!g_bHandlerInstalled) return nullptr;
   Slot* s = TakeSlot();
   if (s == nullptr) return nullptr;
-  int flags = MAP_PRIVATE;
-#ifdef MAP_POPULATE
-  flags |= MAP_POPULATE;  // one pass over the page cache instead of a fault per page
-#endif
-  void* p = Sys().mmap(nullptr, size, PROT_READ, flags, fd, 0);
+  void* p = Sys().mmap(nullptr, size, PROT_READ, MAP_PRIVATE, fd, 0);
   if (p == MAP_FAILED) {
     s->end.store(0, std::memory_order_release);
     return nullptr;
   }
+  // Pages are mapped as the search reaches them, by both of its threads at once; a file
+  // not yet in memory starts to be read ahead now.
+  ::madvise(p, size, MADV_WILLNEED);
   const auto begin = reinterpret_cast<std::uintptr_t>(p);
   const std::uintptr_t end = (begin + size + g_nPageSize - 1) & ~(g_nPageSize - 1);
   s->begin.store(begin, std::memory_order_release);
