@@ -29,10 +29,10 @@ bool CGrowableRegion::Reserve(std::size_t bytes) {
     p = ::mremap(m_pData, m_nCapacity, capacity, MREMAP_MAYMOVE);
   }
   if (p == MAP_FAILED) return false;
+  // No large pages here: where the kernel compacts memory to make them, a fault can stall
+  // for milliseconds, which costs more than the small pages' faults save.
   m_pData = p;
   m_nCapacity = capacity;
-  // A tree of millions of sections otherwise costs a page fault per 4 KiB.
-  AdviseLargePages(m_pData, m_nCapacity);
   return true;
 }
 
