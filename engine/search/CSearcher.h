@@ -99,6 +99,10 @@ class CSearcher {
   void StopIndex();
   std::size_t m_nIndexMin = 8u << 20;
 
+  // Scans walk 64 bytes at a time where the processor has AVX2, 32 otherwise; both give
+  // the same answers (tests switch the wide walk off to compare).
+  static bool s_bWideScan;
+
   // Key table, one entry per mode.
   std::vector<std::vector<std::string>> m_apKeyStrings;
   std::vector<std::vector<std::size_t>> m_apKeyLengths;

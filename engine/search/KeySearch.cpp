@@ -17,6 +17,12 @@
 
 namespace engine {
 
+#if defined(VELMORANT_AVX2)
+bool CSearcher::s_bWideScan = __builtin_cpu_supports("avx2");
+#else
+bool CSearcher::s_bWideScan = false;
+#endif
+
 CSearcher::CSearcher() = default;
 
 CSearcher::~CSearcher() = default;
@@ -131,9 +137,11 @@ std::size_t ScanBlocks(const std::uint8_t* b, std::size_t size, std::size_t p, s
 #define VELMORANT_AVX2 1
 // The same walk 64 bytes at a time, for processors with AVX2 (chosen at run time).
 template <int kFirst, int kSecond, class Verify>
-__attribute__((target("avx2"))) std::size_t ScanBlocksAvx2(
-    const std::uint8_t* b, std::size_t size, std::size_t p, std::size_t last,
-    const std::uint8_t* first, const std::uint8_t* second, Verify& verify, std::size_t* pNext) {
+__attribute__((target("avx2"))) std::size_t ScanBlocksAvx2(const std::uint8_t* b, std::size_t size,
+                                                           std::size_t p, std::size_t last,
+                                                           const std::uint8_t* first,
+                                                           const std::uint8_t* second,
+                                                           Verify& verify, std::size_t* pNext) {
   constexpr std::size_t kWide = 64;
   __m256i f[kFirst];
   __m256i s[kSecond > 0 ? kSecond : 1];
@@ -161,10 +169,9 @@ __attribute__((target("avx2"))) std::size_t ScanBlocksAvx2(
       lo = _mm256_and_si256(lo, slo);
       hi = _mm256_and_si256(hi, shi);
     }
-    std::uint64_t bits = static_cast<std::uint32_t>(_mm256_movemask_epi8(lo)) |
-                         static_cast<std::uint64_t>(
-                             static_cast<std::uint32_t>(_mm256_movemask_epi8(hi)))
-                             << 32;
+    std::uint64_t bits =
+        static_cast<std::uint32_t>(_mm256_movemask_epi8(lo)) |
+        static_cast<std::uint64_t>(static_cast<std::uint32_t>(_mm256_movemask_epi8(hi))) << 32;
     while (bits != 0) {
       const std::size_t q = p + static_cast<std::size_t>(__builtin_ctzll(bits));
       if (q > last) {
@@ -180,7 +187,6 @@ __attribute__((target("avx2"))) std::size_t ScanBlocksAvx2(
   return CSearcher::kNoMatch;
 }
 
-const bool g_bAvx2 = __builtin_cpu_supports("avx2");
 #endif
 
 // The widest walk the processor has; the narrow one finishes what the wide one leaves.
@@ -189,7 +195,7 @@ std::size_t Scan(const std::uint8_t* b, std::size_t size, std::size_t p, std::si
                  const std::uint8_t* first, const std::uint8_t* second, Verify& verify,
                  std::size_t* pNext) {
 #if defined(VELMORANT_AVX2)
-  if (g_bAvx2) {
+  if (CSearcher::s_bWideScan) {
     const std::size_t q =
         ScanBlocksAvx2<kFirst, kSecond>(b, size, p, last, first, second, verify, pNext);
     if (q != CSearcher::kNoMatch || *pNext > last) return q;

@@ -195,6 +195,31 @@ std::string MixedLog(std::size_t parts, unsigned seed) {
   return log;
 }
 
+// Every start position and mode: the narrow and the wide walk find the same keys.
+TEST(KeySearchScan, WideAndNarrowWalksFindTheSameKeys) {
+  const std::string log = MixedLog(400, 9);
+  const auto* buf = reinterpret_cast<const std::uint8_t*>(log.data());
+  CSearcher s;
+  RegisterSeparatorGrammar(s, "\x81\xA1\x81\xA1\x81\xA1\x81\xA1\x81\xA1");
+  s.SetBuffer(buf, log.size());
+  const bool wide = CSearcher::s_bWideScan;
+  for (std::uint8_t mode = 0; mode < 12; ++mode) {
+    for (std::size_t p = 0; p < log.size(); p += 3) {
+      std::size_t keys[2] = {};
+      std::size_t found[2] = {};
+      for (const bool w : {true, false}) {
+        CSearcher::s_bWideScan = w;
+        found[w] = CSearcher::FindFirst(s.View(mode), p, log.size() - 1, &keys[w]);
+      }
+      ASSERT_EQ(found[0], found[1]) << "mode " << int{mode} << " from " << p;
+      if (found[0] != CSearcher::kNoMatch) {
+        ASSERT_EQ(keys[0], keys[1]);
+      }
+    }
+  }
+  CSearcher::s_bWideScan = wide;
+}
+
 // The second half found on another thread gives every search the answer a plain scan
 // gives, wherever the scan goes on from (also backwards), in every mode.
 TEST(MatchIndex, FindsWhatAPlainScanFinds) {
