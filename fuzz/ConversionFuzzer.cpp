@@ -213,6 +213,7 @@ struct FuzzSettings {
   bool autoCloseFlip = false;
   bool twoFiles = false;  // the log's halves as two inputs of one output
   bool index = false;     // the second half of the body searched on another thread
+  bool map = false;       // inputs mapped instead of read
   engine::COptionValues o;
   std::string separator;
 };
@@ -238,6 +239,7 @@ std::string_view Decode(std::string_view data, FuzzSettings& s) {
   s.o.m_bAppendSeparator = 1;
   s.o.m_nSeparatorStyle = 1;
   s.twoFiles = (b[7] >> 7) & 1;
+  s.map = (b[7] >> 3) & 1;
   // Kind 3 needs a string; the other kinds may go without.
   std::size_t sepLength = b[7] % 8;
   if (s.kind == 3 && sepLength == 0) sepLength = 1;
@@ -276,6 +278,7 @@ int RunFiles(const FuzzSettings& fs, const std::vector<std::string_view>& inputs
   ex.m_bAutoClose = request.m_bAutoClose;
   ex.m_bEuc = fs.euc;
   if (fs.index) ex.m_searcher.m_nIndexMin = 0;
+  if (fs.map) ex.m_nLargeFile = 0;
   request.HandOverOptions(fs.o, ex);
   request.SelectStartMode(ex);
   int abort = 0;

@@ -13,7 +13,7 @@
 namespace platform {
 namespace {
 
-constexpr std::size_t kWriteBufferSize = 256 << 10;
+constexpr std::size_t kWriteBufferSize = 1 << 20;
 // Ranges at least this long are written at once: gathering gains nothing for them.
 constexpr std::size_t kDirectWriteSize = 256 << 10;
 // Ranges gathered into one writev call (the Linux limit).

@@ -83,6 +83,8 @@ class CExecutor {
   // (standard output of the command line); -1 when unused.
   int m_hOutput = -1;
   int* m_pAbortFlag = nullptr;
+  // From this size on a file is mapped rather than read, and its output space reserved.
+  std::size_t m_nLargeFile = 1u << 20;
 
   // Run state.
   CCluster m_rootCluster;
@@ -109,6 +111,8 @@ class CExecutor {
   void WriteClusterBytes(const CCluster& cluster);
   void WriteSectionBytes(const CSection& section);
   void Copy(std::size_t pos, std::size_t length);
+  bool m_bLargeFile = false;
+  bool m_bDataMapped = false;  // output ranges are written from the file's view in place
   bool ReadInput();
   int SplitLoaded();
   bool ReportLostInput();

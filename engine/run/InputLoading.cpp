@@ -34,11 +34,16 @@ int CExecutor::OpenInputFile(std::size_t i) {
   }
   m_nFileSize = static_cast<std::size_t>(length);
 
-  // Mapped, the file costs no copy and no memory of its own. EUC text is converted in
-  // place, and some files cannot be mapped: those are read by the split into memory left
-  // uninitialised (the split fills every byte or fails).
-  if (m_bEuc != 1) m_pFileData = platform::MapFile(m_fileIn.GetHandle(), m_nFileSize);
+  // Mapped, a large file costs no copy and no memory of its own; a small one is read
+  // faster than it is mapped. EUC text is converted in place, and some files cannot be
+  // mapped: those are read by the split into memory left uninitialised (the split fills
+  // every byte or fails).
+  m_bLargeFile = m_nFileSize >= m_nLargeFile;
+  if (m_bLargeFile && m_bEuc != 1) {
+    m_pFileData = platform::MapFile(m_fileIn.GetHandle(), m_nFileSize);
+  }
   if (!m_pFileData) m_pFileData = platform::AllocateFileBuffer(m_nFileSize);
+  m_bDataMapped = platform::IsMapped(m_pFileData);
   if (!m_pFileData) {
     m_fileIn.Abort();
     m_bInputOpen = 0;

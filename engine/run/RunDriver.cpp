@@ -64,17 +64,21 @@ void CExecutor::CloseFiles() {
   m_pFileData.reset();
 }
 
-// Ranges of the file are written where they lie: WriteFilePart flushes them before the
-// buffer is released.
+// Ranges of a mapped file are written where they lie (WriteFilePart flushes them before
+// the view is released); those of a small file are copied and written with the next.
 void CExecutor::Copy(std::size_t pos, std::size_t length) {
-  m_fileOut.WriteKept(m_pFileData.get() + pos, length);
+  if (m_bDataMapped) {
+    m_fileOut.WriteKept(m_pFileData.get() + pos, length);
+  } else {
+    m_fileOut.Write(m_pFileData.get() + pos, length);
+  }
 }
 
 // Header, body and the end of file i's part. Throws CFileException when a write fails.
 void CExecutor::WriteFilePart(std::size_t i) {
   const bool bLast = i + 1 == m_nInputCount;
   // A part holds each byte of its file at most once, and a header, footer or separator line.
-  m_fileOut.Reserve(m_nFileSize + kPartExtra);
+  if (m_bLargeFile) m_fileOut.Reserve(m_nFileSize + kPartExtra);
   if (i == 0 || m_bOneFile == 0) {
     if (m_bHeaderFound && m_bSimpleHeader == 0) {
       Copy(m_nHeaderPos, m_nHeaderLength);
@@ -97,7 +101,7 @@ void CExecutor::WriteFilePart(std::size_t i) {
       m_fileOut.Write(kHrSeparator, sizeof kHrSeparator - 1);
     }
   }
-  m_fileOut.Flush();
+  if (m_bDataMapped) m_fileOut.Flush();
 }
 
 int CExecutor::Run() {
