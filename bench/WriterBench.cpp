@@ -1,5 +1,6 @@
-// Writer throughput: the buffered file writer alone, and the reordered output of a whole
-// split log, to /dev/null (user-space cost only) and to a file (with the kernel's copy).
+// Writer throughput: the file writer alone (ranges copied into its buffer, or kept where
+// they lie and gathered), and the reordered output of a whole split log, to /dev/null
+// (user-space cost only: nothing is copied there) and to a file (with the kernel's copy).
 #include <benchmark/benchmark.h>
 #include <unistd.h>
 
@@ -32,7 +33,7 @@ const bench::GeneratedLog& HrLog() {
 }
 
 // The ranges a reversed <HR> log is written in: each post, then its separator, last first.
-void BM_FileWriteRanges(benchmark::State& state, const char* target) {
+void BM_FileWriteRanges(benchmark::State& state, const char* target, bool bKept) {
   const bench::GeneratedLog& log = HrLog();
   const std::string path = target[0] == '/' ? target : TempPath(target);
   for (auto _ : state) {
@@ -44,16 +45,23 @@ void BM_FileWriteRanges(benchmark::State& state, const char* target) {
     }
     for (std::size_t i = log.posts.size(); i-- > 0;) {
       const bench::PostSpan& p = log.posts[i];
-      if (p.separatorLength) f.Write(log.bytes.data() + p.separatorPos, p.separatorLength);
-      f.Write(log.bytes.data() + p.start, p.length);
+      const auto write = [&](std::size_t pos, std::size_t n) {
+        bKept ? f.WriteKept(log.bytes.data() + pos, n) : f.Write(log.bytes.data() + pos, n);
+      };
+      if (p.separatorLength) write(p.separatorPos, p.separatorLength);
+      write(p.start, p.length);
     }
     f.Close();
   }
   if (target[0] != '/') std::remove(path.c_str());
   state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * log.bytes.size()));
 }
-BENCHMARK_CAPTURE(BM_FileWriteRanges, dev_null, "/dev/null")->Unit(benchmark::kMillisecond);
-BENCHMARK_CAPTURE(BM_FileWriteRanges, file, "ranges.html")->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_FileWriteRanges, copied_dev_null, "/dev/null", false)
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_FileWriteRanges, copied_file, "ranges.html", false)
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_FileWriteRanges, kept_file, "ranges.html", true)
+    ->Unit(benchmark::kMillisecond);
 
 // WriteCluster over the tree of a split log, layer 1 reversed (layers 1 to 3 for tables).
 void BM_WriteCluster(benchmark::State& state, bench::LogVariant variant, const char* target) {
