@@ -312,8 +312,9 @@ void CSearcher::IndexAhead(std::uint8_t mode, std::size_t start) {
   const ModeScan& scan = m_aModeScan[mode];
   if (scan.distinctFirst == 0 || scan.min > m_nBufferSize) return;
   if (m_nBufferSize - start < m_nIndexMin) return;
-  // The second half goes to the index: both threads then scan about as much.
-  const std::size_t from = start + (m_nBufferSize - start) / 2;
+  // The index takes a little more than half: the searching thread also builds the tree,
+  // and after its part still goes through the index's.
+  const std::size_t from = start + (m_nBufferSize - start) / 20 * 9;
   const std::size_t last = m_nBufferSize - scan.min;
   if (from == 0 || from > last) return;
   try {
