@@ -51,6 +51,24 @@ CSearcher::ScanView CSearcher::View(std::uint8_t mode) const {
 bool CSearcher::MatchAt(const ScanView& v, std::size_t p, std::size_t* pKey) {
   const std::vector<KeyScan>& keys = v.scan->keys;
   const std::size_t room = v.size - p;
+  if (room >= sizeof(std::uint64_t) && v.scan->bSieve) {
+    std::uint64_t word;
+    std::memcpy(&word, v.buffer + p, sizeof word);
+    std::uint64_t bits = v.scan->bySecond[v.buffer[p + 1]] & v.scan->byThird[v.buffer[p + 2]];
+    while (bits != 0) {  // in the order the keys were registered
+      const auto k = static_cast<std::size_t>(__builtin_ctzll(bits));
+      bits &= bits - 1;
+      const KeyScan& key = keys[k];
+      if ((word & key.mask) != key.prefix || key.length > room) continue;
+      if (key.length <= sizeof word ||
+          std::memcmp(v.buffer + p + sizeof word, v.texts[k].data() + sizeof word,
+                      key.length - sizeof word) == 0) {
+        *pKey = k;
+        return true;
+      }
+    }
+    return false;
+  }
   if (room >= sizeof(std::uint64_t)) {
     // One word load serves every key; only keys longer than a word compare the rest.
     std::uint64_t word;

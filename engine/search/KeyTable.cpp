@@ -63,6 +63,21 @@ void CSearcher::AddToScan(std::uint8_t mode, const std::string& text) {
 
   // An empty key would match at every position without moving the scan; it never matches.
   if (text.empty()) return;
+  const std::size_t k = s.keys.size() - 1;
+  if (k < 64) {
+    const std::uint64_t bit = std::uint64_t{1} << k;
+    auto mark = [&](std::array<std::uint64_t, 256>& table, std::size_t at) {
+      if (text.size() <= at) {
+        for (std::uint64_t& t : table) t |= bit;
+      } else {
+        table[static_cast<std::uint8_t>(text[at])] |= bit;
+      }
+    };
+    mark(s.bySecond, 1);
+    mark(s.byThird, 2);
+  }
+  // A few keys are compared faster one by one than through two look-ups.
+  s.bSieve = s.keys.size() > 8 && s.keys.size() <= 64;
   s.min = s.min == 0 ? text.size() : std::min(s.min, text.size());
   s.max = std::max(s.max, text.size());
   const auto b = static_cast<std::uint8_t>(text[0]);

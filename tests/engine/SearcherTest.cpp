@@ -195,25 +195,42 @@ std::string MixedLog(std::size_t parts, unsigned seed) {
   return log;
 }
 
-// Every start position and mode: the narrow and the wide walk find the same keys.
-TEST(KeySearchScan, WideAndNarrowWalksFindTheSameKeys) {
+// The first position at or after `p` where a key of `mode` begins, and the first key
+// registered there: every key compared at every position.
+std::size_t FirstKeyByHand(const CSearcher& s, std::uint8_t mode, const std::string& log,
+                           std::size_t p, std::size_t* pKey) {
+  for (; p < log.size(); ++p) {
+    for (std::size_t k = 0; k < s.m_apKeyStrings[mode].size(); ++k) {
+      const std::string& key = s.m_apKeyStrings[mode][k];
+      if (!key.empty() && log.compare(p, key.size(), key) == 0) {
+        *pKey = k;
+        return p;
+      }
+    }
+  }
+  return CSearcher::kNoMatch;
+}
+
+// From every start position in every mode, with the wide and the narrow walk: the key the
+// scan finds is the one a compare of every key at every position finds.
+TEST(KeySearchScan, FindsWhatComparingEveryKeyFinds) {
   const std::string log = MixedLog(400, 9);
   const auto* buf = reinterpret_cast<const std::uint8_t*>(log.data());
   CSearcher s;
   RegisterSeparatorGrammar(s, "\x81\xA1\x81\xA1\x81\xA1\x81\xA1\x81\xA1");
   s.SetBuffer(buf, log.size());
   const bool wide = CSearcher::s_bWideScan;
-  for (std::uint8_t mode = 0; mode < 12; ++mode) {
-    for (std::size_t p = 0; p < log.size(); p += 3) {
-      std::size_t keys[2] = {};
-      std::size_t found[2] = {};
-      for (const bool w : {true, false}) {
-        CSearcher::s_bWideScan = w;
-        found[w] = CSearcher::FindFirst(s.View(mode), p, log.size() - 1, &keys[w]);
-      }
-      ASSERT_EQ(found[0], found[1]) << "mode " << int{mode} << " from " << p;
-      if (found[0] != CSearcher::kNoMatch) {
-        ASSERT_EQ(keys[0], keys[1]);
+  for (const bool w : {true, false}) {
+    CSearcher::s_bWideScan = w;
+    for (std::uint8_t mode = 0; mode < 12; ++mode) {
+      for (std::size_t p = 0; p < log.size(); p += 3) {
+        std::size_t key = 0, expectedKey = 0;
+        const std::size_t found = CSearcher::FindFirst(s.View(mode), p, log.size() - 1, &key);
+        ASSERT_EQ(found, FirstKeyByHand(s, mode, log, p, &expectedKey))
+            << (w ? "wide" : "narrow") << " walk, mode " << int{mode} << " from " << p;
+        if (found != CSearcher::kNoMatch) {
+          ASSERT_EQ(key, expectedKey) << "mode " << int{mode} << " at " << found;
+        }
       }
     }
   }
