@@ -7,6 +7,7 @@
 #endif
 #if defined(__x86_64__) && defined(__GNUC__)
 #include <immintrin.h>
+#define VELMORANT_AVX2 1  // a 64-byte walk, taken where the processor has AVX2
 #endif
 
 #include "engine/Format.h"
@@ -18,7 +19,11 @@
 namespace engine {
 
 #if defined(VELMORANT_AVX2)
-bool CSearcher::s_bWideScan = __builtin_cpu_supports("avx2");
+// Static initialisers may run before the library has looked at the processor.
+bool CSearcher::s_bWideScan = [] {
+  __builtin_cpu_init();
+  return __builtin_cpu_supports("avx2") != 0;
+}();
 #else
 bool CSearcher::s_bWideScan = false;
 #endif
@@ -151,8 +156,7 @@ std::size_t ScanBlocks(const std::uint8_t* b, std::size_t size, std::size_t p, s
   return CSearcher::kNoMatch;
 }
 
-#if defined(__x86_64__) && defined(__GNUC__)
-#define VELMORANT_AVX2 1
+#if defined(VELMORANT_AVX2)
 // The same walk 64 bytes at a time, for processors with AVX2 (chosen at run time).
 template <int kFirst, int kSecond, class Verify>
 __attribute__((target("avx2"))) std::size_t ScanBlocksAvx2(const std::uint8_t* b, std::size_t size,

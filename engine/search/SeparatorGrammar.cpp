@@ -15,43 +15,37 @@ struct Key {
 };
 using Group = std::initializer_list<Key>;
 
-const Group kT = {{"<TABLE", kCodeTable},     {"<table", kCodeTable}, {"</TABLE", kCodeTableEnd},
-                  {"</table", kCodeTableEnd}, {"<TR", kCodeTr},       {"<tr", kCodeTr},
-                  {"</TR", kCodeTrEnd},       {"</tr", kCodeTrEnd},   {"<TD", kCodeTd},
-                  {"<td", kCodeTd},           {"</TD", kCodeTdEnd},   {"</td", kCodeTdEnd}};
+const Group kT = {{"<TABLE", kCodeTable}, {"<table", kCodeTable}, {"</TABLE", kCodeTableEnd},
+                  {"</table", kCodeTableEnd}, {"<TR", kCodeTr},      {"<tr", kCodeTr},
+                  {"</TR", kCodeTrEnd},       {"</tr", kCodeTrEnd},  {"<TD", kCodeTd},
+                  {"<td", kCodeTd},           {"</TD", kCodeTdEnd},  {"</td", kCodeTdEnd}};
 const Group kH = {{"<HR", kCodeHr}, {"<hr", kCodeHr}};
-const Group kC = {{"<CENTER", kCodeCenter},
-                  {"<center", kCodeCenter},
-                  {"</CENTER", kCodeCenterEnd},
-                  {"</center", kCodeCenterEnd}};
-const Group kE = {{"</BODY", kCodeBodyEnd},
-                  {"</body", kCodeBodyEnd},
-                  {"</HTML", kCodeHtmlEnd},
-                  {"</html", kCodeHtmlEnd}};
+const Group kC = {{"<CENTER", kCodeCenter}, {"<center", kCodeCenter},
+                  {"</CENTER", kCodeCenterEnd}, {"</center", kCodeCenterEnd}};
+const Group kE = {{"</BODY", kCodeBodyEnd}, {"</body", kCodeBodyEnd},
+                  {"</HTML", kCodeHtmlEnd}, {"</html", kCodeHtmlEnd}};
 const Group kU = {{nullptr, kCodeUser}};
 
 // The twelve modes, each a list of key groups in registration order.
 const std::vector<std::vector<Group>>& Modes() {
   static const Group k0 = {{">", kCodeBlockClose}};
   static const Group k1 = {{"<HTML", kCodeHtml}, {"<html", kCodeHtml}};
-  static const Group k2 = {{"<BODY", kCodeBody},
-                           {"<body", kCodeBody},
-                           {"</HTML", kCodeHtmlEnd},
-                           {"</html", kCodeHtmlEnd}};
+  static const Group k2 = {{"<BODY", kCodeBody}, {"<body", kCodeBody},
+                           {"</HTML", kCodeHtmlEnd}, {"</html", kCodeHtmlEnd}};
   static const Group k4 = {{"</HTML", kCodeHtmlEnd}, {"</html", kCodeHtmlEnd}};
   static const std::vector<std::vector<Group>> modes = {
-      {k0},              // 0
-      {k1},              // 1
-      {k2},              // 2
-      {kH, kE},          // 3
-      {k4},              // 4
-      {kU, kH, kC, kE},  // 5
-      {kT, kH, kE},      // 6
-      {kT, kC, kE},      // 7
-      {kU, kE},          // 8
-      {kU, kT, kC, kE},  // 9
-      {kU, kT, kH, kE},  // 10
-      {kU, kE},          // 11
+      {k0},             // 0
+      {k1},             // 1
+      {k2},             // 2
+      {kH, kE},         // 3
+      {k4},             // 4
+      {kU, kH, kC, kE}, // 5
+      {kT, kH, kE},     // 6
+      {kT, kC, kE},     // 7
+      {kU, kE},         // 8
+      {kU, kT, kC, kE}, // 9
+      {kU, kT, kH, kE}, // 10
+      {kU, kE},         // 11
   };
   return modes;
 }

@@ -211,6 +211,15 @@ std::size_t FirstKeyByHand(const CSearcher& s, std::uint8_t mode, const std::str
   return CSearcher::kNoMatch;
 }
 
+#if defined(__x86_64__) && defined(__GNUC__)
+// The wide walk is the one taken wherever the processor has it (a flag set before the
+// processor was looked at once left every run on the narrow walk).
+TEST(KeySearchScan, WideWalkIsTakenWhereTheProcessorHasIt) {
+  __builtin_cpu_init();
+  EXPECT_EQ(CSearcher::s_bWideScan, __builtin_cpu_supports("avx2") != 0);
+}
+#endif
+
 // From every start position in every mode, with the wide and the narrow walk: the key the
 // scan finds is the one a compare of every key at every position finds.
 TEST(KeySearchScan, FindsWhatComparingEveryKeyFinds) {
