@@ -15,6 +15,7 @@ struct Key {
 };
 using Group = std::initializer_list<Key>;
 
+// clang-format off
 const Group kT = {{"<TABLE", kCodeTable}, {"<table", kCodeTable}, {"</TABLE", kCodeTableEnd},
                   {"</table", kCodeTableEnd}, {"<TR", kCodeTr},      {"<tr", kCodeTr},
                   {"</TR", kCodeTrEnd},       {"</tr", kCodeTrEnd},  {"<TD", kCodeTd},
@@ -49,6 +50,7 @@ const std::vector<std::vector<Group>>& Modes() {
   };
   return modes;
 }
+// clang-format on
 
 }  // namespace
 
