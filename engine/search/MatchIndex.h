@@ -42,8 +42,9 @@ class CMatchIndex {
   const std::uint8_t m_nMode;
   const std::size_t m_nFrom;
   const std::size_t m_nLast;
-  // Position << 8 | key: keys per mode are fewer than 256.
-  platform::CGrowableRegion m_entries;
+  // Position << 8 | key: keys per mode are fewer than 256. What the thread writes starts
+  // a cache line of its own: the searching thread reads Mode and From on every search.
+  alignas(64) platform::CGrowableRegion m_entries;
   std::size_t m_nCount = 0;
   std::size_t m_nCursor = 0;
   bool m_bComplete = false;
