@@ -167,12 +167,8 @@ void CFile::Gather(const std::uint8_t* data, std::size_t count) {
 }
 
 void CFile::Write(const void* data, std::size_t count) {
-  if (count == 0) return;
-  if (count >= kDirectWriteSize) {
-    Flush();
-    WriteThrough(data, count);
-    return;
-  }
+  // Nothing, or so much that it is written at once: nothing is kept either way.
+  if (count == 0 || count >= kDirectWriteSize) return WriteKept(data, count);
   if (!m_pWriteBuffer) m_pWriteBuffer.reset(new std::uint8_t[kWriteBufferSize]);
   if (m_nBuffered + count > kWriteBufferSize || m_aPending.size() == kMaxGathered) Flush();
   std::uint8_t* copy = m_pWriteBuffer.get() + m_nBuffered;
