@@ -24,6 +24,9 @@ CMatchIndex::~CMatchIndex() {
 }
 
 bool CMatchIndex::Append(std::size_t pos, std::size_t key) {
+  // A log of little else than keys would cost more in entries than the file itself: past
+  // one entry per 64 bytes the index gives up and the search scans on its own.
+  if (m_nCount > (m_nLast - m_nFrom) / 64 + 1024) return false;
   if (!m_entries.Reserve((m_nCount + 1) * sizeof(std::uint64_t))) return false;
   static_cast<std::uint64_t*>(m_entries.Data())[m_nCount++] =
       static_cast<std::uint64_t>(pos) << 8 | key;

@@ -25,7 +25,8 @@ class CMatchIndex {
   std::uint8_t Mode() const { return m_nMode; }
   std::size_t From() const { return m_nFrom; }
 
-  // Waits for the thread; false when it ran out of memory and the index is incomplete.
+  // Waits for the thread; false when the index is incomplete (out of memory, or matches
+  // so dense that it would cost more than the file).
   bool Wait();
   // After a successful Wait: the first match at `p` or later (p >= From()) and its key in
   // `*pKey`, or CSearcher::kNoMatch.
