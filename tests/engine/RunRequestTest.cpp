@@ -2,7 +2,6 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
-#include <functional>
 #include <stdexcept>
 #include <string>
 
@@ -17,14 +16,14 @@ namespace {
 
 using testing_support::MessageRecorder;
 using testing_support::ReadFile;
-using testing_support::TempDir;
 
 const std::string kDoc = "<HTML><BODY>a<HR>b</BODY></HTML>";
 const std::string kCollision =
     "出力ファイル名が入力ファイルと衝突します。\n出力ファイル名を変更してください";
 
+// Two logs, an existing "old.html" and "link.html" pointing at the first log.
 struct Fixture {
-  TempDir dir;
+  testing_support::TempDir dir;
   CRunRequest request;
   COptionValues options;
   CExecutor executor;
@@ -33,6 +32,8 @@ struct Fixture {
   Fixture() {
     inputs.astrInputPaths = {dir.Write("a.html", kDoc), dir.Write("b.html", kDoc)};
     inputs.strOutputPath = dir.File("out.html");
+    dir.Write("old.html", "keep");
+    ::symlink(inputs.astrInputPaths[0].c_str(), dir.File("link.html").c_str());
   }
   RequestOutcome Run() { return request.OnRun(inputs, options, executor); }
 };
@@ -43,117 +44,90 @@ TEST(RunRequest, SucceedsAndReportsIt) {
   EXPECT_EQ(f.Run(), RequestOutcome::kSucceeded);
   EXPECT_EQ(rec.Texts(), std::vector<std::string>{"正常に終了しました"});
   EXPECT_TRUE(rec.messages[0].bInformation);
-  EXPECT_EQ(ReadFile(f.inputs.strOutputPath),
-            "<HTML><BODY>a<HR>b<HR SIZE=\"50\">a<HR>b</BODY></HTML>");
+  const std::string out = "<HTML><BODY>a<HR>b<HR SIZE=\"50\">a<HR>b</BODY></HTML>";
+  EXPECT_EQ(ReadFile(f.inputs.strOutputPath), out);
+  // A name differing from an input only in letter case is another file; an existing output
+  // is replaced when the question is answered yes.
+  MessageRecorder yes(platform::IDYES);
+  for (const char* name : {"A.html", "old.html"}) {
+    f.inputs.strOutputPath = f.dir.File(name);
+    EXPECT_EQ(f.Run(), RequestOutcome::kSucceeded);
+    EXPECT_EQ(ReadFile(f.inputs.strOutputPath), out);
+  }
 }
 
-// Each refusal: the inputs that cause it and the one message it shows.
+// Each refusal, in the order of the checks, and the messages it shows. Nothing is written, no
+// input changes, and the overwrite question defaults to "no".
 TEST(RunRequest, ChecksInTheirOrder) {
   struct Row {
     const char* name;
-    std::function<void(Fixture&)> setup;
+    std::vector<std::string> inputs;
+    std::string output;  // in the folder; "" for none
+    int userSeparator, kind;
+    std::string separator;
+    int notCp932, perFile;
     std::vector<std::string> messages;
   };
+  const std::string decision = "[<] はありますが [>] がないので [>] を自動サーチします";
+  // clang-format off
   const Row rows[] = {
-      {"no_input_even_without_output",
-       [](Fixture& f) {
-         f.inputs.astrInputPaths.clear();
-         f.inputs.strOutputPath.clear();
-       },
+      {"no_input_even_without_output", {}, "", 0, 0, "", 0, 0,
        {"入力用ファイル名を入力してください"}},
-      {"no_output",
-       [](Fixture& f) { f.inputs.strOutputPath.clear(); },
-       {"出力用ファイル名を入力してください"}},
-      {"user_separator_empty",
-       [](Fixture& f) {
-         f.request.m_bUserSeparator = 1;
-         f.request.m_nSeparatorKind = 3;
-       },
+      {"no_output", {"a.html"}, "", 0, 0, "", 0, 0, {"出力用ファイル名を入力してください"}},
+      {"user_separator_empty", {"a.html"}, "out.html", 1, 3, "", 0, 0,
        {"区切り用の文字列を入力してください"}},
-      {"kind_3_without_user_separator",
-       [](Fixture& f) { f.request.m_nSeparatorKind = 3; },
+      {"separator_without_shift_jis", {"a.html"}, "out.html", 1, 0, "", 1, 0,
+       {"区切り用の文字列に Shift_JIS (コードページ 932) で表せない文字があります"}},
+      {"kind_3_without_user_separator", {"a.html"}, "out.html", 0, 3, "x", 0, 0,
        {"区切り用の文字列を入力してください"}},
-      {"decision_then_collision",
-       [](Fixture& f) {
-         f.request.m_bUserSeparator = 1;
-         f.inputs.strSeparatorText = "<HR";
-         f.inputs.strOutputPath = f.inputs.astrInputPaths[1];
-       },
-       {"[<] はありますが [>] がないので [>] を自動サーチします", kCollision}},
-      {"collision_by_another_spelling",
-       [](Fixture& f) { f.inputs.strOutputPath = f.dir.Path() + "/./b.html"; },
+      {"decision_then_collision", {"a.html", "b.html"}, "b.html", 1, 0, "<HR", 0, 0,
+       {decision, kCollision}},
+      {"collision_through_a_link_and_another_spelling", {"a.html"}, "./link.html", 0, 0, "", 0, 0,
        {kCollision}},
-      {"collision_through_a_symbolic_link",
-       [](Fixture& f) {
-         ::symlink(f.inputs.astrInputPaths[0].c_str(), f.dir.File("link.html").c_str());
-         f.inputs.strOutputPath = f.dir.File("link.html");
-       },
-       {kCollision}},
-      {"collision_through_a_hard_link",
-       [](Fixture& f) {
-         ::link(f.inputs.astrInputPaths[0].c_str(), f.dir.File("hard.html").c_str());
-         f.inputs.strOutputPath = f.dir.File("hard.html");
-       },
-       {kCollision}},
-      {"rev_name_is_an_input",
-       [](Fixture& f) {
-         f.inputs.astrInputPaths.push_back(f.dir.Write("Rev_a.html", kDoc));
-         f.request.m_bOptionsOpened = 1;
-         f.options.m_bOneFile = 0;
-       },
-       {kCollision + "\n" + "REV"}},
-      {"overwrite_declined",
-       [](Fixture& f) { f.dir.Write("out.html", "keep"); },
+      {"rev_name_is_an_input", {"a.html", "Rev_a.html"}, "out.html", 0, 0, "", 0, 1,
+       {kCollision + "\nREV"}},
+      {"overwrite_declined", {"a.html"}, "old.html", 0, 0, "", 0, 0,
        {"同名のファイルが存在します。上書きしますか？"}},
   };
+  // clang-format on
   for (const Row& r : rows) {
     SCOPED_TRACE(r.name);
     MessageRecorder rec(platform::IDNO);
     Fixture f;
-    // Taken before the setup, which may empty the input list.
-    const std::string first = f.inputs.astrInputPaths[0];
-    const std::string before = ReadFile(first);
-    r.setup(f);
+    f.inputs.astrInputPaths.clear();
+    for (const auto& name : r.inputs) f.inputs.astrInputPaths.push_back(f.dir.Write(name, kDoc));
+    f.inputs.strOutputPath = r.output.empty() ? "" : f.dir.File(r.output);
+    f.request.m_bUserSeparator = r.userSeparator;
+    f.request.m_nSeparatorKind = r.kind;
+    f.inputs.strSeparatorText = r.separator;
+    f.inputs.bSeparatorNotCp932 = r.notCp932;
+    f.request.m_bOptionsOpened = r.perFile;
+    f.options.m_bOneFile = !r.perFile;
     EXPECT_EQ(f.Run(), RequestOutcome::kRefused);
     std::vector<std::string> expected = r.messages;
     for (auto& m : expected) {
-      const auto rev = m.find("REV");
-      if (rev != std::string::npos) m.replace(rev, 3, f.dir.File("Rev_a.html"));
+      if (m.ends_with("REV")) m.replace(m.size() - 3, 3, f.dir.File("Rev_a.html"));
     }
     EXPECT_EQ(rec.Texts(), expected);
-    EXPECT_EQ(ReadFile(first), before);
-    if (std::string(r.name) == "overwrite_declined") {
+    for (const auto& name : r.inputs) EXPECT_EQ(ReadFile(f.dir.File(name)), kDoc);
+    EXPECT_EQ(ReadFile(f.dir.File("old.html")), "keep");
+    EXPECT_FALSE(testing_support::FileExists(f.dir.File("out.html")));
+    if (r.output == "old.html") {
       EXPECT_EQ(rec.messages[0].nType, 292u);
-      EXPECT_EQ(ReadFile(f.dir.File("out.html")), "keep");
-    } else {
-      EXPECT_FALSE(testing_support::FileExists(f.dir.File("out.html")));
     }
   }
 }
 
-TEST(RunRequest, OverwriteAnsweredYesRuns) {
-  MessageRecorder rec(platform::IDYES);
-  Fixture f;
-  f.dir.Write("out.html", "old");
-  EXPECT_EQ(f.Run(), RequestOutcome::kSucceeded);
-  EXPECT_NE(ReadFile(f.inputs.strOutputPath), "old");
-}
-
-TEST(RunRequest, OtherLetterCaseIsNoCollision) {
-  MessageRecorder rec(platform::IDYES);
-  Fixture f;
-  f.inputs.strOutputPath = f.dir.File("A.html");
-  EXPECT_EQ(f.Run(), RequestOutcome::kSucceeded);
-}
-
-TEST(RunRequest, FailedRunEndsWithTheErrorMessage) {
+TEST(RunRequest, OutputDescriptorThatIsAnInputIsRefused) {
   MessageRecorder rec;
   Fixture f;
-  f.inputs.astrInputPaths[1] = f.dir.File("missing.html");
-  EXPECT_EQ(f.Run(), RequestOutcome::kFailed);
-  EXPECT_EQ(rec.Texts(), (std::vector<std::string>{"ファイルをオープンできません\nファイル未定義",
-                                                   "エラーのため終了します"}));
-  EXPECT_EQ(f.executor.m_bOutputOpen, 0);
+  const int fd = ::open(f.inputs.astrInputPaths[0].c_str(), O_WRONLY | O_APPEND);
+  f.inputs.target = RunInputs::Target::kDescriptor;
+  f.inputs.hOutput = fd;
+  EXPECT_EQ(f.Run(), RequestOutcome::kRefused);
+  ::close(fd);
+  EXPECT_EQ(rec.Texts(), std::vector<std::string>{kCollision});
+  EXPECT_EQ(ReadFile(f.inputs.astrInputPaths[0]), kDoc);
 }
 
 TEST(RunRequest, ExceptionFromTheRunIsCaughtAndFilesClosed) {
@@ -170,47 +144,41 @@ TEST(RunRequest, ExceptionFromTheRunIsCaughtAndFilesClosed) {
   EXPECT_EQ(f.executor.m_pFileData, nullptr);
 }
 
+// The [<]/[>] decision on a user separator.
+TEST(RunRequest, ShowsTheAutoCloseDecision) {
+  for (const auto& [separator, autoClose, text] :
+       {std::tuple{"----", 0, "[<] が見つからないので [>] を自動サーチしません"},
+        {"<HR", 1, "[<] はありますが [>] がないので [>] を自動サーチします"},
+        {"--><!--", 0, "[<] が [>] よりも後にきたので [>] は自動サーチしません"},
+        {"<HR>", 0, "[<] も [>] も見つかったので [>] は自動サーチしません"}}) {
+    MessageRecorder rec;
+    CRunRequest r;
+    r.m_bAutoClose = !autoClose;
+    EXPECT_EQ(r.CheckAutoClose(separator), 0);
+    EXPECT_EQ(r.m_bAutoClose, autoClose) << separator;
+    EXPECT_EQ(rec.Texts(), std::vector<std::string>{text});
+  }
+}
+
 TEST(RunRequest, HandOverOptions) {
   CRunRequest r;
   COptionValues o;
   CExecutor ex;
-  // Never opened: fixed defaults, nothing reordered, the <HR> line between files.
-  r.HandOverOptions(o, ex);
-  EXPECT_EQ(ex.m_bAppendSeparator, 1);
-  EXPECT_EQ(ex.m_nSeparatorStyle, 0);
-  EXPECT_EQ(ex.m_bSeparatorFirst, 1);
-  EXPECT_EQ(ex.m_bOneFile, 1);
-  EXPECT_EQ(ex.m_byLayerLimit, 0);
-  // Opened and cancelled at once: the construction values.
-  r.m_bOptionsOpened = 1;
-  r.HandOverOptions(o, ex);
-  EXPECT_EQ(ex.m_nSeparatorStyle, 1);
-  EXPECT_EQ(ex.m_bSeparatorFirst, 0);
-  // The highest flagged layer is the limit; working copies are not handed over.
+  // Never opened: nothing reordered and the line between files, whatever the options say.
   o.m_abyReverse[3] = 1;
+  o.m_bAppendSeparator = 0;
+  r.HandOverOptions(o, ex);
+  EXPECT_EQ(ex.m_abyReverse[3] + ex.m_byLayerLimit, 0);
+  EXPECT_EQ(ex.m_bAppendSeparator, 1);
+  // Opened: the highest flagged layer is the limit; working copies are not handed over.
+  r.m_bOptionsOpened = 1;
   o.m_abyRange[5] = 1;
   o.m_abyReverseEdit[9] = 1;
-  o.m_bAppendSeparator = 0;
-  o.m_nSeparatorStyle = 0;
   r.HandOverOptions(o, ex);
   EXPECT_EQ(ex.m_byLayerLimit, 5);
-  EXPECT_EQ(ex.m_abyReverse[3], 1);
-  EXPECT_EQ(ex.m_abyRange[5], 1);
+  EXPECT_EQ(ex.m_abyReverse[3] + ex.m_abyRange[5], 2);
   EXPECT_EQ(ex.m_abyReverse[9], 0);
   EXPECT_EQ(ex.m_bAppendSeparator, 0);
-  EXPECT_EQ(ex.m_nSeparatorStyle, 1);  // kept from the last hand-over
-}
-
-TEST(RunRequest, OutputDescriptorThatIsAnInputIsRefused) {
-  MessageRecorder rec;
-  Fixture f;
-  const int fd = ::open(f.inputs.astrInputPaths[0].c_str(), O_WRONLY | O_APPEND);
-  f.inputs.target = RunInputs::Target::kDescriptor;
-  f.inputs.hOutput = fd;
-  EXPECT_EQ(f.Run(), RequestOutcome::kRefused);
-  ::close(fd);
-  EXPECT_EQ(rec.Texts(), std::vector<std::string>{kCollision});
-  EXPECT_EQ(ReadFile(f.inputs.astrInputPaths[0]), kDoc);
 }
 
 }  // namespace

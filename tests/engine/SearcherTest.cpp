@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "engine/run/CExecutor.h"
 #include "engine/search/CSearcher.h"
 #include "engine/search/SeparatorGrammar.h"
 #include "tests/support/MessageRecorder.h"
@@ -9,188 +10,96 @@
 namespace engine {
 namespace {
 
-TEST(KeyTable, RefusesTheTwoHundredFiftySixthMode) {
-  CSearcher s;
-  for (int i = 0; i < 255; ++i) ASSERT_EQ(s.AddMode("k", 1), 0);
-  EXPECT_EQ(s.AddMode("k", 1), 2);
-  EXPECT_EQ(s.m_nModeCount, 255);
-  s.Reset();
-  EXPECT_EQ(s.m_nModeCount, 0);
-  EXPECT_EQ(s.AddMode("<A", 3), 0);
-  EXPECT_EQ(s.m_nModeCount, 1);
-  EXPECT_EQ(s.m_apKeyStrings[0].size(), 1u);
+const std::uint8_t* Bytes(const std::string& s) {
+  return reinterpret_cast<const std::uint8_t*>(s.data());
 }
 
-TEST(KeyTable, KeysAreCopiedWithTheirByteLength) {
+TEST(KeyTable, RegistrationStartsAfresh) {
   CSearcher s;
-  ASSERT_EQ(s.AddMode("<HR", 5), 0);
-  ASSERT_EQ(s.AddKey(0, "\x88\xC8\x8F\xE3", 10), 0);  // two double-byte characters
-  EXPECT_EQ(s.m_apKeyLengths[0][1], 4u);
-  EXPECT_EQ(s.m_apKeyCodes[0][1], 10);
-  EXPECT_EQ(s.AddKey(7, "x", 1), -1);  // no such mode
+  ASSERT_EQ(RegisterSeparatorGrammar(s, "a"), 0);
+  ASSERT_EQ(RegisterSeparatorGrammar(s, "b"), 0);
+  EXPECT_EQ(s.m_nModeCount, 12);
+  EXPECT_EQ(s.m_apKeyStrings[11][0], "b");
 }
 
 // One search in a fresh buffer: result, match position, length, code and scan position after.
-struct SearchCase {
-  const char* name;
-  const char* buffer;
-  std::uint8_t mode;
-  int result;
-  std::size_t pos, length;
-  std::uint8_t code;
-  std::size_t next;
-};
-
-void PrintTo(const SearchCase& c, std::ostream* os) {
-  *os << c.name;
-}
-
-class KeySearch : public ::testing::TestWithParam<SearchCase> {};
-
-TEST_P(KeySearch, FindsTheFirstKey) {
-  const SearchCase& c = GetParam();
-  CSearcher s;
-  RegisterSeparatorGrammar(s, "");
-  const std::string buf = c.buffer;
-  s.SetBuffer(reinterpret_cast<const std::uint8_t*>(buf.data()), buf.size());
-  EXPECT_EQ(s.SearchTag(c.mode), c.result);
-  if (c.result == kFound) {
-    EXPECT_EQ(s.m_nMatchPos, c.pos);
-    EXPECT_EQ(s.m_nMatchLength, c.length);
-    EXPECT_EQ(s.m_nMatchCode, c.code);
-    EXPECT_TRUE(s.m_bMatchComplete);
-  }
-  EXPECT_EQ(s.m_nPos, c.next);
-}
-
-const SearchCase kSearchCases[] = {
-    {"table_with_attributes", "<table border=1>x", 6, kFound, 0, 16, 8, 16},
-    {"tag_completed_through_its_gt", "ab<HR>", 3, kFound, 2, 4, 5, 6},
-    {"mixed_case_is_no_key", "<Table><tAble>", 6, kNotFound, 0, 0, 0, 12},
-    {"tag_without_gt_runs_to_the_end", "xx<TABLE", 6, kNotFound, 0, 0, 0, 8},
-    {"buffer_shorter_than_every_key", "<H", 3, kNotFound, 0, 0, 0, 0},
-    {"empty_buffer", "", 6, kNotFound, 0, 0, 0, 0},
-    {"earliest_position_wins", "..</TD>.<TABLE>", 6, kFound, 2, 5, 14, 7},
-    {"row_tag", "<TR><TD>", 6, kFound, 0, 4, 11, 4},
-    {"prefix_matches_longer_tag_names", "<TRACK>", 6, kFound, 0, 7, 11, 7},
-    {"gt_inside_quotes_ends_the_tag", "<HR title=\"a>b\">", 3, kFound, 0, 13, 5, 13},
-    {"body_end_in_mode_3", "text</body >", 3, kFound, 4, 8, 3, 12},
-    {"not_found_leaves_the_position_past_the_last_try", "abcdefgh", 3, kNotFound, 0, 0, 0, 6},
-};
-
-INSTANTIATE_TEST_SUITE_P(Cases, KeySearch, ::testing::ValuesIn(kSearchCases),
-                         [](const auto& info) { return std::string(info.param.name); });
-
-TEST(KeySearchScan, NextSearchFindsTheFollowingOccurrence) {
-  CSearcher s;
-  RegisterSeparatorGrammar(s, "");
-  const std::string buf = "a<HR>b<hr>c<HR>";
-  s.SetBuffer(reinterpret_cast<const std::uint8_t*>(buf.data()), buf.size());
-  std::vector<std::size_t> found;
-  while (s.SearchTag(3) == kFound) found.push_back(s.m_nMatchPos);
-  EXPECT_EQ(found, (std::vector<std::size_t>{1, 6, 11}));
-}
-
-TEST(KeySearchScan, UserKeyIsExactWithoutAutoCloseAndATagWithIt) {
-  const std::string buf = "x----y>z";
-  for (int autoClose : {0, 1}) {
+// Where a key begins is checked against a plain compare below; these rows pin the rest.
+TEST(KeySearch, FindsTheFirstKey) {
+  struct Row {
+    const char* name;
+    const char* user;
+    int autoClose;
+    std::string buffer;
+    std::uint8_t mode;
+    int result;
+    std::size_t pos, length;
+    std::uint8_t code;
+    std::size_t next;
+  };
+  const Row rows[] = {
+      {"tag_runs_through_its_gt", "", 1, "<table border=1>x", 6, kFound, 0, 16, kCodeTable, 16},
+      {"gt_inside_quotes_ends_the_tag", "", 1, "<HR title=\"a>b\">", 3, kFound, 0, 13, kCodeHr, 13},
+      {"mixed_case_is_no_key", "", 1, "<Table><tAble>", 6, kNotFound, 0, 0, 0, 12},
+      {"tag_without_gt_runs_to_the_end", "", 1, "xx<TABLE", 6, kNotFound, 0, 0, 0, 8},
+      {"buffer_shorter_than_every_key", "", 1, "<H", 3, kNotFound, 0, 0, 0, 0},
+      {"empty_buffer", "", 1, "", 6, kNotFound, 0, 0, 0, 0},
+      {"not_found_stops_past_the_last_try", "", 1, "abcdefgh", 3, kNotFound, 0, 0, 0, 6},
+      {"user_key_exact", "----", 0, "x----y>z", 11, kFound, 1, 4, kCodeUser, 5},
+      {"user_key_auto_closed", "----", 1, "x----y>z", 11, kFound, 1, 6, kCodeUser, 7},
+      {"user_key_wins_over_a_tag_there", "<HR>", 0, "<HR>", 5, kFound, 0, 4, kCodeUser, 4},
+      {"user_key_ending_at_the_last_byte", "--", 0, "ab--", 11, kFound, 2, 2, kCodeUser, 4},
+      {"user_key_from_a_second_byte", "\x81\x40", 0, "\x88\x81\x40", 11, kFound, 1, 2, kCodeUser,
+       3},
+      {"empty_user_key_never_matches", "", 0, "abc</BODY>", 11, kFound, 3, 7, kCodeBodyEnd, 10},
+  };
+  for (const Row& r : rows) {
+    SCOPED_TRACE(r.name);
     CSearcher s;
-    RegisterSeparatorGrammar(s, "----");
-    s.m_bAutoClose = autoClose;
-    s.SetBuffer(reinterpret_cast<const std::uint8_t*>(buf.data()), buf.size());
-    ASSERT_EQ(s.SearchTag(11), kFound);
-    EXPECT_EQ(s.m_nMatchPos, 1u);
-    EXPECT_EQ(s.m_nMatchLength, autoClose ? 6u : 4u);
-    EXPECT_EQ(s.m_nMatchCode, kCodeUser);
+    RegisterSeparatorGrammar(s, r.user);
+    s.m_bAutoClose = r.autoClose;
+    s.SetBuffer(Bytes(r.buffer), r.buffer.size());
+    EXPECT_EQ(s.SearchTag(r.mode), r.result);
+    if (r.result == kFound) {
+      EXPECT_EQ(s.m_nMatchPos, r.pos);
+      EXPECT_EQ(s.m_nMatchLength, r.length);
+      EXPECT_EQ(s.m_nMatchCode, r.code);
+      EXPECT_TRUE(s.m_bMatchComplete);
+    }
+    EXPECT_EQ(s.m_nPos, r.next);
   }
 }
 
-TEST(KeySearchScan, UserKeyWinsOverATagAtTheSamePosition) {
-  CSearcher s;
-  RegisterSeparatorGrammar(s, "<HR>");
-  s.m_bAutoClose = 0;
-  const std::string buf = "<HR size=2><HR>";
-  s.SetBuffer(reinterpret_cast<const std::uint8_t*>(buf.data()), buf.size());
-  ASSERT_EQ(s.SearchTag(5), kFound);
-  EXPECT_EQ(s.m_nMatchCode, kCodeHr);  // "<HR size" is no "<HR>"
-  ASSERT_EQ(s.SearchTag(5), kFound);
-  EXPECT_EQ(s.m_nMatchCode, kCodeUser);
-  EXPECT_EQ(s.m_nMatchLength, 4u);
-}
-
-TEST(KeySearchScan, KeyEndingAtTheLastByteIsFound) {
-  CSearcher s;
-  RegisterSeparatorGrammar(s, "--");
-  s.m_bAutoClose = 0;
-  const std::string buf = "ab--";
-  s.SetBuffer(reinterpret_cast<const std::uint8_t*>(buf.data()), buf.size());
-  ASSERT_EQ(s.SearchTag(11), kFound);
-  EXPECT_EQ(s.m_nMatchPos, 2u);
-  EXPECT_EQ(s.m_nPos, 4u);
-  EXPECT_EQ(s.SearchTag(11), kNotFound);
-}
-
-TEST(KeySearchScan, DoubleByteUserKeyMayMatchFromASecondByte) {
-  CSearcher s;
-  RegisterSeparatorGrammar(s, "\x81\x40");  // full-width space
-  s.m_bAutoClose = 0;
-  const std::string buf = "\x88\x81\x40";  // a lead byte, then the key's bytes
-  s.SetBuffer(reinterpret_cast<const std::uint8_t*>(buf.data()), buf.size());
-  ASSERT_EQ(s.SearchTag(11), kFound);
-  EXPECT_EQ(s.m_nMatchPos, 1u);
-}
-
-TEST(KeySearchScan, EmptyUserKeyNeverMatches) {
-  CSearcher s;
-  RegisterSeparatorGrammar(s, "");
-  s.m_bAutoClose = 0;
-  const std::string buf = "abc</BODY>";
-  s.SetBuffer(reinterpret_cast<const std::uint8_t*>(buf.data()), buf.size());
-  ASSERT_EQ(s.SearchTag(11), kFound);
-  EXPECT_EQ(s.m_nMatchCode, kCodeBodyEnd);
-}
-
-TEST(KeySearchErrors, ReportNoBufferAndBadMode) {
+TEST(KeySearch, ReportsNoBufferAndBadMode) {
   testing_support::MessageRecorder rec;
-  CSearcher s;
-  RegisterSeparatorGrammar(s, "");
-  EXPECT_EQ(s.SearchTag(3), kSearchError);
+  CExecutor ex;
+  RegisterSeparatorGrammar(ex.m_searcher, "");
+  ex.m_rootCluster.m_byLayerLimit = 1;
+  ex.m_rootCluster.AddSection(ex.m_sections);
+  EXPECT_EQ(int{ex.m_searcher.SearchLayer(ex.m_sections, ex.m_rootCluster, 3)},
+            int{kLayerSearchError});
   const std::string buf = "<HR>";
-  s.SetBuffer(reinterpret_cast<const std::uint8_t*>(buf.data()), buf.size());
-  EXPECT_EQ(s.SearchTag(40), kSearchError);
-  EXPECT_EQ(s.m_nPos, 0u);
+  ex.m_searcher.SetBuffer(Bytes(buf), buf.size());
+  EXPECT_EQ(ex.m_searcher.SearchTag(40), kSearchError);
+  EXPECT_EQ(ex.m_searcher.m_nPos, 0u);
   EXPECT_EQ(rec.Texts(),
             (std::vector<std::string>{"検索クラスにファイルバッファがセットされていません",
+                                      "レイヤー値[0]の区切りサーチ中にエラーが発生\n",
                                       "検索モード値が不正です CurMode[40] / ModeNum[12]\n"}));
 }
 
 // Tag fragments, text and a long user separator in a fixed pseudo-random order.
 std::string MixedLog(std::size_t parts, unsigned seed) {
-  static const char* const kParts[] = {"<HR>",
-                                       "<hr size=2>",
-                                       "<TABLE>",
-                                       "</table>",
-                                       "<tr>",
-                                       "</TR>",
-                                       "<td>",
-                                       "</td>",
-                                       "<CENTER>",
-                                       "</center>",
-                                       "</b>",
-                                       "<br>",
-                                       "</BODY>",
-                                       "</html>",
-                                       "text ",
-                                       "\x82\xA0",
-                                       "<",
-                                       ">",
-                                       "\x81\xA1\x81\xA1\x81\xA1\x81\xA1\x81\xA1",
-                                       "\x81\xA1\x81\xA1"};
+  // clang-format off
+  static const char* const kParts[] = {
+      "<HR>", "<hr size=2>", "<TABLE>", "</table>", "<tr>", "</TR>", "<td>", "</td>", "<CENTER>",
+      "</center>", "</b>", "<br>", "</BODY>", "</html>", "text ", "\x82\xA0", "<", ">",
+      "\x81\xA1\x81\xA1\x81\xA1\x81\xA1\x81\xA1", "\x81\xA1\x81\xA1"};
+  // clang-format on
   std::string log;
   unsigned x = seed;
   for (std::size_t i = 0; i < parts; ++i) {
     x = x * 1103515245u + 12345u;
-    log += kParts[(x >> 16) % (sizeof kParts / sizeof kParts[0])];
+    log += kParts[(x >> 16) % std::size(kParts)];
   }
   return log;
 }
@@ -212,8 +121,7 @@ std::size_t FirstKeyByHand(const CSearcher& s, std::uint8_t mode, const std::str
 }
 
 #if defined(__x86_64__) && defined(__GNUC__)
-// The wide walk is the one taken wherever the processor has it (a flag set before the
-// processor was looked at once left every run on the narrow walk).
+// A flag set before the processor was looked at once left every run on the narrow walk.
 TEST(KeySearchScan, WideWalkIsTakenWhereTheProcessorHasIt) {
   __builtin_cpu_init();
   EXPECT_EQ(CSearcher::s_bWideScan, __builtin_cpu_supports("avx2") != 0);
@@ -224,10 +132,9 @@ TEST(KeySearchScan, WideWalkIsTakenWhereTheProcessorHasIt) {
 // scan finds is the one a compare of every key at every position finds.
 TEST(KeySearchScan, FindsWhatComparingEveryKeyFinds) {
   const std::string log = MixedLog(400, 9);
-  const auto* buf = reinterpret_cast<const std::uint8_t*>(log.data());
   CSearcher s;
   RegisterSeparatorGrammar(s, "\x81\xA1\x81\xA1\x81\xA1\x81\xA1\x81\xA1");
-  s.SetBuffer(buf, log.size());
+  s.SetBuffer(Bytes(log), log.size());
   const bool wide = CSearcher::s_bWideScan;
   for (const bool w : {true, false}) {
     CSearcher::s_bWideScan = w;
@@ -249,16 +156,15 @@ TEST(KeySearchScan, FindsWhatComparingEveryKeyFinds) {
 // The second half found on another thread gives every search the answer a plain scan
 // gives, wherever the scan goes on from (also backwards), in every mode.
 TEST(MatchIndex, FindsWhatAPlainScanFinds) {
-  const std::string user = "\x81\xA1\x81\xA1\x81\xA1\x81\xA1\x81\xA1";  // ten bytes
+  const std::string user = "\x81\xA1\x81\xA1\x81\xA1\x81\xA1\x81\xA1";
   for (unsigned seed = 1; seed <= 3; ++seed) {
     const std::string log = MixedLog(6000, seed);
-    const auto* buf = reinterpret_cast<const std::uint8_t*>(log.data());
     for (std::uint8_t mode = 0; mode < 12; ++mode) {
       CSearcher plain, indexed;
       RegisterSeparatorGrammar(plain, user);
       RegisterSeparatorGrammar(indexed, user);
-      plain.SetBuffer(buf, log.size());
-      indexed.SetBuffer(buf, log.size());
+      plain.SetBuffer(Bytes(log), log.size());
+      indexed.SetBuffer(Bytes(log), log.size());
       indexed.m_nIndexMin = 0;
       const std::size_t start = seed * 7;
       indexed.IndexAhead(mode, start);
@@ -278,6 +184,70 @@ TEST(MatchIndex, FindsWhatAPlainScanFinds) {
         indexed.m_nPos += jump;
       }
     }
+  }
+}
+
+// The layered search over a whole buffer as the root's body.
+struct Tree {
+  CExecutor ex;
+  std::string buffer;
+  std::uint8_t result = 0;
+
+  Tree(const std::string& body, std::uint8_t mode, std::uint8_t limit) : buffer(body) {
+    RegisterSeparatorGrammar(ex.m_searcher, "");
+    ex.m_searcher.SetBuffer(Bytes(buffer), buffer.size());
+    ex.m_rootCluster.m_nStart = 0;
+    ex.m_rootCluster.m_byLayerLimit = limit;
+    ex.m_rootCluster.AddSection(ex.m_sections);
+    result = ex.m_searcher.SearchLayer(ex.m_sections, ex.m_rootCluster, mode);
+  }
+
+  // A cluster as text: '*' for a leaf mark, its lead, "[head|nested]" per section, its close.
+  std::string Dump(const CCluster& c) {
+    auto text = [&](Offset pos, Offset len) { return buffer.substr(pos, len); };
+    if (c.m_nCount == 0) return text(c.m_nStart, c.m_nLength);
+    std::string s = (c.m_bLeaf ? "*" : "") + text(c.m_nStart, c.m_nLeadLength);
+    for (Offset i = 0; i < c.m_nCount; ++i) {
+      const CSection& sec = c.GetSection(ex.m_sections, i);
+      s += "[" + text(sec.m_nHeadStart, sec.m_nHeadLength) + "|" + Dump(sec.m_cluster) + "]";
+    }
+    return s + text(c.m_nClosePos, c.m_nCloseLength);
+  }
+};
+
+// The tree of one layered search, with what ended it.
+TEST(LayeredSearch, BuildsTheTree) {
+  struct Row {
+    const char* name;
+    std::uint8_t mode, limit;
+    const char* body;
+    const char* dump;
+    std::uint8_t result;
+  };
+  const Row rows[] = {
+      {"separators_make_sections", 3, 1, "A<HR>B<HR>C</BODY>", "[A|<HR>][B|<HR>][C|]",
+       kLayerBodyEnd},
+      {"table_passed_over_whole", 7, 1, "x<TABLE><TR><TD>p</TD></TR></TABLE>y</BODY>",
+       "[x|*<TABLE>[<TR><TD>p</TD></TR>|]</TABLE>][y|]", kLayerBodyEnd},
+      {"table_cut_at_layer_two", 7, 2, "x<TABLE><TR><TD>p</TD></TR></TABLE>y</BODY>",
+       "[x|<TABLE>[|*<TR>[<TD>p</TD>|]</TR>][|]</TABLE>][y|]", kLayerBodyEnd},
+      {"closing_tags_are_not_paired_by_name", 7, 2, "<TABLE>a<TD>b</TR>c</TD></BODY>",
+       "[|<TABLE>[a|*<TD>[b|]</TR>][c|]</TD>][|]", kLayerBodyEnd},
+      {"stray_closing_tag_closes_the_root", 7, 1, "a</TD>b</BODY>", "*[a|]</TD>", kLayerClosed},
+      {"centering_tags_stay_in_the_head", 7, 1, "a<CENTER>b</CENTER><TABLE>t</TABLE></BODY>",
+       "[a<CENTER>b</CENTER>|*<TABLE>[t|]</TABLE>][|]", kLayerBodyEnd},
+      {"block_open_at_body_end_goes_on_to_the_document_end", 7, 1, "x<TABLE>y</BODY>z</HTML>",
+       "[x|*<TABLE>[y|]][</BODY>z|]", kLayerDocumentEnd},
+      {"tag_without_its_end_reaches_the_buffer_end", 3, 1, "a<HR>b<HR", "[a|<HR>][b<HR|]",
+       kLayerBufferEnd},
+      {"open_block_at_buffer_end", 7, 2, "a<TABLE>b<TR>c", "[a|<TABLE>[b|*<TR>[c|]]]",
+       kLayerBufferEnd},
+  };
+  for (const Row& r : rows) {
+    SCOPED_TRACE(r.name);
+    Tree t(r.body, r.mode, r.limit);
+    EXPECT_EQ(t.Dump(t.ex.m_rootCluster), r.dump);
+    EXPECT_EQ(int{t.result}, int{r.result});
   }
 }
 
