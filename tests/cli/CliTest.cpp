@@ -30,7 +30,9 @@ TEST(CliParse, Layers) {
     for (int l = 0; l < 16; ++l) {
       if (flags[l]) got.push_back(l);
     }
-    if (!layers.empty()) EXPECT_EQ(got, layers) << text;
+    if (!layers.empty()) {
+      EXPECT_EQ(got, layers) << text;
+    }
   }
 }
 
