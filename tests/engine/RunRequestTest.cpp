@@ -1,4 +1,3 @@
-#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <unistd.h>
 
@@ -38,22 +37,16 @@ struct Fixture {
   RequestOutcome Run() { return request.OnRun(inputs, options, executor); }
 };
 
+// A name differing from an input only in letter case is another file.
 TEST(RunRequest, SucceedsAndReportsIt) {
   MessageRecorder rec;
   Fixture f;
+  f.inputs.strOutputPath = f.dir.File("A.html");
   EXPECT_EQ(f.Run(), RequestOutcome::kSucceeded);
   EXPECT_EQ(rec.Texts(), std::vector<std::string>{"正常に終了しました"});
   EXPECT_TRUE(rec.messages[0].bInformation);
-  const std::string out = "<HTML><BODY>a<HR>b<HR SIZE=\"50\">a<HR>b</BODY></HTML>";
-  EXPECT_EQ(ReadFile(f.inputs.strOutputPath), out);
-  // A name differing from an input only in letter case is another file; an existing output
-  // is replaced when the question is answered yes.
-  MessageRecorder yes(platform::IDYES);
-  for (const char* name : {"A.html", "old.html"}) {
-    f.inputs.strOutputPath = f.dir.File(name);
-    EXPECT_EQ(f.Run(), RequestOutcome::kSucceeded);
-    EXPECT_EQ(ReadFile(f.inputs.strOutputPath), out);
-  }
+  EXPECT_EQ(ReadFile(f.inputs.strOutputPath),
+            "<HTML><BODY>a<HR>b<HR SIZE=\"50\">a<HR>b</BODY></HTML>");
 }
 
 // Each refusal, in the order of the checks, and the messages it shows. Nothing is written, no
@@ -118,18 +111,6 @@ TEST(RunRequest, ChecksInTheirOrder) {
   }
 }
 
-TEST(RunRequest, OutputDescriptorThatIsAnInputIsRefused) {
-  MessageRecorder rec;
-  Fixture f;
-  const int fd = ::open(f.inputs.astrInputPaths[0].c_str(), O_WRONLY | O_APPEND);
-  f.inputs.target = RunInputs::Target::kDescriptor;
-  f.inputs.hOutput = fd;
-  EXPECT_EQ(f.Run(), RequestOutcome::kRefused);
-  ::close(fd);
-  EXPECT_EQ(rec.Texts(), std::vector<std::string>{kCollision});
-  EXPECT_EQ(ReadFile(f.inputs.astrInputPaths[0]), kDoc);
-}
-
 TEST(RunRequest, ExceptionFromTheRunIsCaughtAndFilesClosed) {
   MessageRecorder rec;
   Fixture f;
@@ -158,27 +139,6 @@ TEST(RunRequest, ShowsTheAutoCloseDecision) {
     EXPECT_EQ(r.m_bAutoClose, autoClose) << separator;
     EXPECT_EQ(rec.Texts(), std::vector<std::string>{text});
   }
-}
-
-TEST(RunRequest, HandOverOptions) {
-  CRunRequest r;
-  COptionValues o;
-  CExecutor ex;
-  // Never opened: nothing reordered and the line between files, whatever the options say.
-  o.m_abyReverse[3] = 1;
-  o.m_bAppendSeparator = 0;
-  r.HandOverOptions(o, ex);
-  EXPECT_EQ(ex.m_abyReverse[3] + ex.m_byLayerLimit, 0);
-  EXPECT_EQ(ex.m_bAppendSeparator, 1);
-  // Opened: the highest flagged layer is the limit; working copies are not handed over.
-  r.m_bOptionsOpened = 1;
-  o.m_abyRange[5] = 1;
-  o.m_abyReverseEdit[9] = 1;
-  r.HandOverOptions(o, ex);
-  EXPECT_EQ(ex.m_byLayerLimit, 5);
-  EXPECT_EQ(ex.m_abyReverse[3] + ex.m_abyRange[5], 2);
-  EXPECT_EQ(ex.m_abyReverse[9], 0);
-  EXPECT_EQ(ex.m_bAppendSeparator, 0);
 }
 
 }  // namespace
