@@ -20,10 +20,12 @@ namespace {
 
 using testing_support::ReadFile;
 using testing_support::TempDir;
+using Args = std::vector<std::string>;
+using Files = std::map<std::string, std::string>;
 
 std::string Repeat(const std::string& s, std::size_t n) {
   std::string r;
-  for (std::size_t i = 0; i < n; ++i) r += s;
+  while (n-- > 0) r += s;
   return r;
 }
 
@@ -34,38 +36,11 @@ std::string Noise(std::size_t n, std::uint32_t seed) {
   return s;
 }
 
-using Args = std::vector<std::string>;
-
-struct Result {
-  int code;  // the exit status; 128 + the signal when killed, 137 when killed for hanging
-  std::string out, err;
-};
-
-// Runs the program in `cwd` through the shell, with standard input from /dev/null and
-// standard output captured or appended to `stdoutTo`.
-Result Spawn(const Args& args, const std::string& cwd, const std::string& stdoutTo) {
-  auto quote = [](const std::string& s) {
-    std::string q = "'";
-    for (const char c : s) q += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    return q + "'";
-  };
-  std::string command = "cd " + quote(cwd) + " && timeout -s KILL 120 " + quote(VELMORANT_CLI_PATH);
-  for (const std::string& a : args) command += " " + quote(a);
-  command += " </dev/null 2>.err " + (stdoutTo.empty() ? ">.out" : ">>" + quote(stdoutTo));
-  const int wait = std::system(command.c_str());
-  Result r{WIFEXITED(wait) ? WEXITSTATUS(wait) : 128 + WTERMSIG(wait), ReadFile(cwd + "/.out"),
-           ReadFile(cwd + "/.err")};
-  ::unlink((cwd + "/.out").c_str());
-  ::unlink((cwd + "/.err").c_str());
-  return r;
-}
-
 // Every regular file below `dir` with its bytes.
-std::map<std::string, std::string> Snapshot(const std::string& dir) {
-  std::map<std::string, std::string> files;
-  for (const auto& e : std::filesystem::recursive_directory_iterator(dir)) {
+Files Snapshot(const std::string& dir) {
+  Files files;
+  for (const auto& e : std::filesystem::recursive_directory_iterator(dir))
     if (e.is_regular_file() && !e.is_symlink()) files[e.path().string()] = ReadFile(e.path());
-  }
   return files;
 }
 
@@ -76,6 +51,7 @@ const std::string kBody = "<dl>1</dl><HR>\r\n<dl>2</dl><HR>\r\n<dl>3</dl>\r\n";
 const std::string kReversed =
     kHead + "<dl>3</dl>\r\n<HR>\r\n<dl>2</dl><HR>\r\n<dl>1</dl></BODY></HTML>";
 const std::string kEnd = "</BODY></HTML>";
+const std::string kCut = kHead + "<dl>2</dl><HR>\r\n<dl>3</dl>\r\n";  // the first post cut off
 // The numbered line after file 0, in Shift_JIS.
 const std::string kNumbered =
     "\r\n<CENTER>==============================\x88\xC8\x8F\xE3\x81\x40[0] "
@@ -124,17 +100,12 @@ CliCase Convert(const char* name, Args options, std::string out, int status = 0,
 
 // clang-format off
 const CliCase kCases[] = {
-    Usage("unknown_option", {"--bogus", "in.html"}),
-    Usage("kind_out_of_range", {"-k", "4", "in.html"}),
-    Usage("huge_count", {"--lead-cut", "99999999999999999999", "in.html"}),
-    Usage("negative_count_after_equals", {"--trail-cut=-1", "in.html"}),
-    Usage("layer_zero", {"-r", "0", "in.html"}),
-    Usage("bad_order", {"--order", "up", "in.html"}),
+    Usage("leading_dash_without_end_of_options", {"-o", "out.html", "-in.html"}),
+    Usage("huge_count_after_equals", {"--lead-cut=99999999999999999999", "in.html"}),
     Usage("bad_between", {"--between", "dash", "in.html"}),
     Usage("output_with_per_file", {"--per-file", "-o", "x", "in.html"}),
     Usage("option_without_its_value", {"-o"}),
     Usage("flag_with_a_value", {"--euc=1", "in.html"}),
-    Usage("leading_dash_without_end_of_options", {"-o", "out.html", "-in.html"}),
     {"help", {"--help"}, 0, kUsage},
     // The checks before the run, in their order.
     {"no_input", {"-o", "out.html"}, 2, "入力用ファイル名を入力してください\n"},
@@ -145,7 +116,6 @@ const CliCase kCases[] = {
      "区切り用の文字列に Shift_JIS (コードページ 932) で表せない文字があります\n"},
     {"decision_then_collision", {"-s", "<dl", "-o", "in.html", "in.html"}, 2,
      "[<] はありますが [>] がないので [>] を自動サーチします\n" + kCollides},
-    {"quiet_hides_the_decision_only", {"-q", "-s", "----", "-o", "./in.html", "in.html"}, 2, kCollides},
     {"output_is_a_link_to_the_input", {"-q", "-f", "-o", "link.html", "in.html"}, 2, kCollides, {},
      {{"in.html", kLog}, {"link.html", kLinkToIn}}},
     // The shell's ">>" does not empty the file, so only the program can keep it intact.
@@ -158,14 +128,11 @@ const CliCase kCases[] = {
      {{"in.html", kLog}, {"out.html", "old"}}},
     // The options mapped onto the run.
     {"standard_output", {"-o", "-", "in.html"}, 0, "正常に終了しました\n", {{"-", kLog}}},
-    Convert("reverse_body_first", {"-r", "1", "--order", "body"},
-            kHead + "<dl>3</dl>\r\n\r\n<dl>2</dl><HR>\r\n<dl>1</dl><HR>" + kEnd),
-    Convert("lead_cut", {"--range", "1", "--lead-cut", "1"},
-            "<HTML><BODY>\r\n<dl>2</dl><HR>\r\n<dl>3</dl>\r\n" + kEnd),
-    Convert("between_numbered", {"--between", "numbered", "in.html"},
-            kHead + kBody + kNumbered + "\r\n" + kBody + kEnd),
+    Convert("reverse_body_first_simple_header", {"-r", "1", "--order", "body", "--simple-header"},
+            "<HTML>\r\n<BODY>\r\n\r\n<dl>3</dl>\r\n\r\n<dl>2</dl><HR>\r\n<dl>1</dl><HR>" + kEnd),
+    Convert("lead_cut_between_numbered", {"--range", "1", "--lead-cut", "1", "--between", "numbered", "in.html"},
+            kCut + kNumbered + "\r\n" + kCut.substr(kHead.size()) + kEnd),
     Convert("between_none", {"--between=none", "in.html"}, kHead + kBody + "\r\n" + kBody + kEnd),
-    Convert("simple_header", {"--simple-header"}, "<HTML>\r\n<BODY>\r\n\r\n" + kBody + kEnd),
     Convert("user_separator_only", {"-k", "3", "-s", "<dl>", "-r", "1"},
             "<HTML><BODY>3</dl>\r\n<dl>2</dl><HR>\r\n<dl>1</dl><HR>\r\n<dl>\r\n" + kEnd),
     Convert("euc", {"--euc", "-k", "2", "-r", "1"}, "<HTML><BODY>\x88\x9F<HR>\x82\xA0" + kEnd, 0, "",
@@ -188,13 +155,11 @@ const CliCase kCases[] = {
      {{"sub", kMakeDir}}},
     {"fifo_as_input", {"-q", "-o", "out.html", "pipe"}, 1, kDenied, {{"out.html", ""}},
      {{"pipe", kMakeFifo}}},
-    {"device_as_input", {"-q", "-o", "out.html", "/dev/zero"}, 1, kDenied, {{"out.html", ""}}},
+    {"endless_device_as_input", {"-q", "-o", "out.html", "/dev/zero"}, 1, kDenied, {{"out.html", ""}}},
     // Hostile logs.
     Convert("empty_file", {}, "", 1, kErrorEnd, ""),
     Convert("binary_noise", {"-r", "1-15", "--euc"}, "", 1, kErrorEnd, Noise(1 << 20, 7)),
     Convert("nested_tables_reversed_in_every_layer", {"-k", "1", "-r", "1-15"}, kNestedTables, 0, "",
-            kNestedTables),
-    Convert("nested_tables_text_first", {"-r", "1-15", "--order", "body"}, kNestedTables, 0, "",
             kNestedTables),
     Convert("a_million_rules", {"-k", "2", "-r", "1"}, "<HTML><BODY>" + Repeat("<HR>p", 1000000) + kEnd,
             0, "", "<HTML><BODY>" + Repeat("p<HR>", 1000000) + kEnd),
@@ -203,6 +168,8 @@ const CliCase kCases[] = {
 
 class Cli : public ::testing::TestWithParam<CliCase> {};
 
+// Runs the program in a fresh folder through the shell, with standard input from /dev/null
+// and standard output captured or appended to `stdoutTo`.
 TEST_P(Cli, ExitsAsDocumentedAndWritesOnlyItsOutputs) {
   const CliCase& c = GetParam();
   TempDir dir;
@@ -214,20 +181,32 @@ TEST_P(Cli, ExitsAsDocumentedAndWritesOnlyItsOutputs) {
     if (bytes == kLinkToIn) ::symlink("in.html", path.c_str());
     if (bytes[0] != '\x01') dir.Write(name, bytes);
   }
-  auto before = Snapshot(dir.Path());
-  const Result r = Spawn(c.args, dir.Path(), c.stdoutTo);
-  ASSERT_NE(r.code, 137) << "still running after the time limit";
-  ASSERT_LT(r.code, 128) << "killed by signal " << r.code - 128 << "\n" << r.err;
-  EXPECT_EQ(r.code, c.status) << r.err;
+  Files before = Snapshot(dir.Path());
+  auto quote = [](const std::string& s) {
+    std::string q = "'";
+    for (const char ch : s) q += ch == '\'' ? std::string("'\\''") : std::string(1, ch);
+    return q + "'";
+  };
+  std::string command =
+      "cd " + quote(dir.Path()) + " && timeout -s KILL 120 " + quote(VELMORANT_CLI_PATH);
+  for (const std::string& a : c.args) command += " " + quote(a);
+  command += " </dev/null 2>" + quote(dir.File(".err")) + " >" +
+             (c.stdoutTo.empty() ? quote(dir.File("-")) : ">" + quote(c.stdoutTo));
+  const int wait = std::system(command.c_str());
+  const int code = WIFEXITED(wait) ? WEXITSTATUS(wait) : 128 + WTERMSIG(wait);
+  const std::string err = ReadFile(dir.File(".err"));
+  ASSERT_LT(code, 128) << "killed by signal " << code - 128 << " (9: hanging)\n" << err;
+  EXPECT_EQ(code, c.status) << err;
   if (c.err == kUsage) {
-    EXPECT_NE(r.err.find("usage: velmorant-cli [OPTIONS]"), std::string::npos);
+    EXPECT_NE(err.find("usage: velmorant-cli [OPTIONS]"), std::string::npos) << err;
   } else {
-    EXPECT_EQ(r.err, c.err);
+    EXPECT_EQ(err, c.err);
   }
   // Standard output is the file "-": empty unless a row expects more.
-  before[dir.File("-")] = "";
-  auto after = Snapshot(dir.Path());
-  after[dir.File("-")] = r.out;
+  before[dir.File("-")] = before[dir.File(".err")] = "";
+  Files after = Snapshot(dir.Path());
+  after[dir.File(".err")] = "";
+  after.try_emplace(dir.File("-"));
   for (const auto& [name, bytes] : c.outputs) {
     const std::string path = dir.File(name);
     EXPECT_EQ(after.count(path) ? std::optional(after[path]) : std::nullopt, bytes) << name;
