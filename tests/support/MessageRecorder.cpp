@@ -9,7 +9,9 @@ MessageRecorder::MessageRecorder(int a) : answer(a) {
   });
 }
 
-MessageRecorder::~MessageRecorder() { platform::SetMessageSink(std::move(m_previous)); }
+MessageRecorder::~MessageRecorder() {
+  platform::SetMessageSink(std::move(m_previous));
+}
 
 std::vector<std::string> MessageRecorder::Texts() const {
   std::vector<std::string> t;
