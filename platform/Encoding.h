@@ -10,7 +10,4 @@ namespace platform {
 // not valid UTF-8 or holds a character that code page 932 cannot express.
 std::optional<std::string> Utf8ToCp932(std::string_view utf8);
 
-// Converts code page 932 bytes to UTF-8; empty result when the bytes are not valid.
-std::optional<std::string> Cp932ToUtf8(std::string_view cp932);
-
 }  // namespace platform

@@ -177,7 +177,6 @@ TEST(Encoding, Utf8ToCodePage932) {
   EXPECT_EQ(Utf8ToCp932("以上　"), std::optional<std::string>("\x88\xC8\x8F\xE3\x81\x40"));
   EXPECT_EQ(Utf8ToCp932("①"), std::optional<std::string>("\x87\x40"));  // not in Shift_JIS
   EXPECT_EQ(Utf8ToCp932("😀"), std::nullopt);
-  EXPECT_EQ(Cp932ToUtf8("\x88\xC8\x8F\xE3"), std::optional<std::string>("以上"));
 }
 
 }  // namespace
