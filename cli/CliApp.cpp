@@ -1,5 +1,6 @@
 #include "cli/CliApp.h"
 
+#include <algorithm>
 #include <istream>
 #include <ostream>
 #include <string>
@@ -15,6 +16,10 @@ namespace {
 
 constexpr int kUsageError = 2;
 constexpr char kForceHint[] = "同名のファイルが存在します。上書きするには -f を指定してください";
+constexpr char kCutsWithoutRange[] =
+    "--lead-cut, --trail-cut と --keep-cut は --range で層を指定しないと効きません";
+constexpr char kRangeWithoutCuts[] =
+    "--range は --lead-cut か --trail-cut を指定しないと効きません";
 
 // Settings as a run takes them when the options dialog was never opened, then the flags.
 engine::COptionValues OptionsFrom(const CliOptions& o) {
@@ -69,6 +74,13 @@ int RunCli(int argc, char** argv, std::ostream& err, std::istream& in, bool bInt
     if (!(m.bInformation && o.quiet)) err << m.text << "\n" << std::flush;
     return platform::IDOK;
   });
+
+  // Options that change nothing are said to, so that a typo is not mistaken for a result.
+  const bool bRange = std::any_of(o.range.begin(), o.range.end(), [](auto f) { return f != 0; });
+  const bool bCuts = o.leadCut != 0 || o.trailCut != 0;
+  if (!bRange && (bCuts || o.keepCut))
+    platform::AfxMessageBox(kCutsWithoutRange, platform::MB_OK, true);
+  if (bRange && !bCuts) platform::AfxMessageBox(kRangeWithoutCuts, platform::MB_OK, true);
 
   engine::RunInputs inputs;
   inputs.astrInputPaths = o.inputs;

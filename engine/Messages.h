@@ -9,7 +9,15 @@ inline constexpr char kCannotOpen[] = "ファイルをオープンできませ�
 inline constexpr char kCannotRead[] = "ファイルを読み込めません\n";
 inline constexpr char kBufferAlloc[] = "バッファの確保に失敗しました";
 inline constexpr char kFileTooLarge[] =
-    "ファイルが大きすぎます\n4 GiB 未満のファイルだけを変換できます";
+    "ファイルが大きすぎます\n変換できるのは 4,294,967,294 バイトまでのファイルです";
+inline constexpr char kCannotWrite[] = "ファイルに書き込めません\n";
+inline constexpr char kInputChanged[] = "変換中に入力ファイルが変更されました";
+
+// The lines that name what a message concerns, under its own text.
+inline constexpr char kFileLine[] = "ファイル: ";
+inline constexpr char kCauseLine[] = "原因: ";
+inline constexpr char kFolderLine[] = "フォルダー: ";
+inline constexpr char kSizeLine[] = "大きさ: %llu バイト";
 
 // Key search and splitting.
 inline constexpr char kNoBuffer[] = "検索クラスにファイルバッファがセットされていません";
@@ -17,9 +25,21 @@ inline constexpr char kBadMode[] = "検索モード値が不正です CurMode[%d
 inline constexpr char kLayerError[] = "レイヤー値[%d]の区切りサーチ中にエラーが発生\n";
 inline constexpr char kDefaultCluster[] = "区切りクラスでデフォルトクラスタの確保に失敗";
 
+// Why a log could not be split, and where.
+inline constexpr char kCannotSplit[] = "ファイルを区切れません\n";
+inline constexpr char kNoHtmlTag[] = "<HTML> タグが見つかりません";
+inline constexpr char kNoBodyTag[] = "<HTML> タグの後に <BODY> タグも </HTML> タグも見つかりません";
+inline constexpr char kHtmlEndFirst[] = "<BODY> タグより前に </HTML> タグがあります (%zu 行目)";
+// Any closing tag of the three ends the innermost block, so the count is what can be told.
+inline constexpr char kStrayClose[] =
+    "ブロックを閉じるタグが開くタグより多くなりました: %s (%zu 行目、オフセット %zu)";
+inline constexpr char kTreeNoMemory[] = "区切りを記録するメモリーが足りません";
+inline constexpr char kSearchFailed[] = "タグの検索中にエラーが発生しました";
+
 // The [<]/[>] decision on a user separator string.
 inline constexpr char kNoOpenBracket[] = "[<] が見つからないので [>] を自動サーチしません";
-inline constexpr char kOpenWithoutClose[] = "[<] はありますが [>] がないので [>] を自動サーチします";
+inline constexpr char kOpenWithoutClose[] =
+    "[<] はありますが [>] がないので [>] を自動サーチします";
 inline constexpr char kOpenAfterClose[] = "[<] が [>] よりも後にきたので [>] は自動サーチしません";
 inline constexpr char kBothBrackets[] = "[<] も [>] も見つかったので [>] は自動サーチしません";
 
@@ -36,5 +56,14 @@ inline constexpr char kRegisterFailed[] = "検索キーの登録に失敗しま�
 inline constexpr char kUnexpected[] = "予期しないエラーが発生しました\n";
 inline constexpr char kNormalEnd[] = "正常に終了しました";
 inline constexpr char kErrorEnd[] = "エラーのため終了します";
+inline constexpr char kOutputIsFolder[] =
+    "出力ファイル名がフォルダーを指しています\n出力ファイル名を変更してください";
+
+// What a failed run left, under its closing message.
+inline constexpr char kOutputUnchanged[] = "出力ファイルは実行前のままです: ";
+inline constexpr char kOutputPartial[] = "出力先に書き込んだ内容はそのまま残っています: ";
+inline constexpr char kStoppedInput[] = "変換できなかった入力ファイル: ";
+inline constexpr char kInputsSkipped[] = "変換していない残りの入力ファイル: %zu 個";
+inline constexpr char kStandardOutput[] = "標準出力";
 
 }  // namespace msg

@@ -1,5 +1,6 @@
 // Converts random bytes as a log under random settings, in memory, and checks the section
 // tree and the output against properties that hold for every log.
+#include <fcntl.h>
 #include <sys/mman.h>
 #include <sys/stat.h>
 
@@ -35,7 +36,9 @@ MemoryFiles* g_files = nullptr;
 
 constexpr int kInFd = 1000;
 constexpr int kOutFd = 999;
-constexpr char kOutName[] = "out.html";
+// A name no real file has: the output is made as a new file in the working folder (an
+// unnamed one, then linked in and renamed), all in memory.
+constexpr char kOutName[] = "velmorant-fuzz-output-that-does-not-exist.html";
 
 std::string InputName(std::size_t i) {
   return "in" + std::to_string(i) + ".html";
@@ -51,14 +54,14 @@ int Error(int err) {
 }
 
 const platform::SysCalls kMemoryCalls = {
-    [](const char* path, int, mode_t) -> int {
+    [](const char* path, int flags, mode_t) -> int {
       for (std::size_t i = 0; i < g_files->inputs.size(); ++i) {
         if (InputName(i) != path) continue;
         g_files->positions[i] = 0;
         ++g_files->openCount;
         return kInFd + static_cast<int>(i);
       }
-      if (std::strcmp(path, kOutName) != 0) return Error(ENOENT);
+      if ((flags & O_TMPFILE) != O_TMPFILE) return Error(ENOENT);
       g_files->output.clear();
       ++g_files->openCount;
       return kOutFd;
@@ -122,7 +125,10 @@ const platform::SysCalls kMemoryCalls = {
       if (fd != kOutFd) return Error(EBADF);
       g_files->output.resize(static_cast<std::size_t>(length));
       return 0;
-    }};
+    },
+    [](int, const char*, int, const char*, int) -> int { return 0; },
+    [](const char*, const char*) -> int { return 0; }, [](const char*) -> int { return 0; },
+    [](int fd, mode_t) -> int { return fd == kOutFd ? 0 : Error(EBADF); }};
 
 void Check(bool ok, const char* what) {
   if (ok) return;

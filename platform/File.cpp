@@ -51,6 +51,10 @@ void CFile::TakeFrom(CFile& other) noexcept {
   m_nOffset = std::exchange(other.m_nOffset, 0);
   m_nPendingBytes = std::exchange(other.m_nPendingBytes, 0);
   m_nReservedEnd = std::exchange(other.m_nReservedEnd, 0);
+  m_bReplacing = std::exchange(other.m_bReplacing, false);
+  m_strTarget = std::move(other.m_strTarget);
+  m_strTempPath = std::move(other.m_strTempPath);
+  m_nTempSlot = std::exchange(other.m_nTempSlot, -1);
 }
 
 void CFile::ResetWriteState() noexcept {
@@ -63,6 +67,11 @@ void CFile::ResetWriteState() noexcept {
 
 bool CFile::Open(const std::string& path, unsigned flags, CFileException* pError) {
   Abort();
+  if ((flags & modeReplace) && (flags & modeWrite)) return OpenReplacing(path, flags, pError);
+  return OpenDirect(path, flags, pError);
+}
+
+bool CFile::OpenDirect(const std::string& path, unsigned flags, CFileException* pError) {
   const bool bWrite = (flags & modeWrite) != 0;
   int oflags = O_CLOEXEC | O_NOCTTY | O_NONBLOCK | (bWrite ? O_WRONLY : O_RDONLY);
   if (flags & modeCreate) oflags |= O_CREAT | O_TRUNC;
@@ -103,6 +112,7 @@ void CFile::Attach(int fd, std::string name) {
   Abort();
   m_fd = fd;
   m_bOwned = false;
+  m_bReplacing = false;
   m_bCreated = false;
   m_strPath = std::move(name);
   ResetWriteState();
@@ -247,6 +257,15 @@ void CFile::Close() {
   } catch (const CFileException& e) {
     err = static_cast<int>(e.m_lOsError);
   }
+  if (m_bReplacing) {
+    if (err != 0) {
+      Discard();
+      Throw(err);
+    }
+    ReleaseReserve();
+    Commit();  // discards and throws on failure
+    return;
+  }
   ReleaseReserve();
   const int fd = std::exchange(m_fd, -1);
   if (m_bOwned && Sys().close(fd) != 0 && err == 0) err = errno;
@@ -256,6 +275,7 @@ void CFile::Close() {
 
 void CFile::Abort() noexcept {
   if (m_fd < 0) return;
+  if (m_bReplacing) return Discard();  // nothing of it may reach the target
   try {
     Flush();
   } catch (...) {
@@ -271,6 +291,11 @@ bool GetStatus(const std::string& path) {
   return !path.empty() && ::stat(path.c_str(), &st) == 0;
 }
 
+bool IsFolder(const std::string& path) {
+  struct stat st {};
+  return !path.empty() && ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
 bool GetFileId(const std::string& path, FileId* pId) {
   struct stat st {};
   if (path.empty() || ::stat(path.c_str(), &st) != 0) return false;
@@ -282,6 +307,17 @@ bool GetFileId(int fd, FileId* pId) {
   struct stat st {};
   if (::fstat(fd, &st) != 0) return false;
   *pId = {static_cast<std::uint64_t>(st.st_dev), static_cast<std::uint64_t>(st.st_ino)};
+  return true;
+}
+
+bool GetFileVersion(int fd, FileVersion* pVersion) {
+  struct stat st {};
+  if (Sys().fstat(fd, &st) != 0) return false;
+  auto ns = [](const timespec& t) { return std::int64_t{t.tv_sec} * 1000000000 + t.tv_nsec; };
+  pVersion->id = {static_cast<std::uint64_t>(st.st_dev), static_cast<std::uint64_t>(st.st_ino)};
+  pVersion->nSize = static_cast<std::uint64_t>(st.st_size);
+  pVersion->nModified = ns(st.st_mtim);
+  pVersion->nChanged = ns(st.st_ctim);
   return true;
 }
 

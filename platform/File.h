@@ -16,6 +16,12 @@ namespace platform {
 // buffer. Writes are collected and reach the file in large gathered blocks, so that
 // writing many small byte ranges costs few system calls: copied into a buffer (Write), or
 // referenced where they lie (WriteKept). Move-only; closes itself.
+//
+// With modeReplace a regular file (or a name not yet taken) is never written in place:
+// the bytes go to a new file in the same folder, which Close puts in place by a rename
+// once everything reached it. Until then, and after Abort, a failure or the end of the
+// process, the old file stays exactly as it was. Other targets (devices, FIFOs) are
+// written directly.
 class CFile {
  public:
   enum OpenFlags : unsigned {
@@ -24,6 +30,7 @@ class CFile {
     shareDenyWrite = 0x0020,
     modeCreate = 0x1000,
     typeBinary = 0x8000,
+    modeReplace = 0x10000,
   };
 
   CFile() = default;
@@ -60,10 +67,15 @@ class CFile {
   // file system cannot do it, and space not written is given back when the file closes.
   void Reserve(std::uint64_t count);
   // Flushes and closes; throws when either fails, the descriptor is released in any case.
+  // A file opened with modeReplace is put in place now, or not at all when this throws.
   void Close();
 
-  // Closes without reporting errors (after a failure, or from the destructor).
+  // Closes without reporting errors (after a failure, or from the destructor). A file
+  // opened with modeReplace is dropped: the old one stays.
   void Abort() noexcept;
+
+  // The new bytes go to a file of their own until Close (modeReplace on a regular file).
+  bool IsReplacing() const { return m_bReplacing; }
 
  private:
   void WriteThrough(const void* data, std::size_t count);
@@ -72,6 +84,10 @@ class CFile {
   void ReleaseReserve() noexcept;
   void TakeFrom(CFile& other) noexcept;
   void ResetWriteState() noexcept;
+  bool OpenDirect(const std::string& path, unsigned flags, CFileException* pError);
+  bool OpenReplacing(const std::string& path, unsigned flags, CFileException* pError);
+  void Commit();
+  void Discard() noexcept;
 
   int m_fd = -1;
   bool m_bOwned = false;
@@ -83,10 +99,20 @@ class CFile {
   std::uint64_t m_nOffset = 0;    // bytes written since the file was opened
   std::uint64_t m_nPendingBytes = 0;
   std::uint64_t m_nReservedEnd = 0;
+  bool m_bReplacing = false;
+  std::string m_strTarget;    // the file Close replaces (symbolic links followed)
+  std::string m_strTempPath;  // the new file's name; empty while it has none (O_TMPFILE)
+  int m_nTempSlot = -1;       // its entry in the list removed on SIGINT, SIGTERM, SIGHUP
 };
+
+// Write failures are reported by the call instead of ending the process: a closed pipe
+// (SIGPIPE) gives EPIPE, the file-size limit (SIGXFSZ) EFBIG. For programs to call first.
+void IgnoreWriteSignals();
 
 // Nonzero when something of that name exists (the overwrite question).
 bool GetStatus(const std::string& path);
+// True when the name leads to a folder.
+bool IsFolder(const std::string& path);
 
 // Device and inode of an existing file, after following symbolic links.
 struct FileId {
@@ -96,6 +122,17 @@ struct FileId {
 };
 bool GetFileId(const std::string& path, FileId* pId);
 bool GetFileId(int fd, FileId* pId);
+
+// One version of a file: another version has another inode, size, modification or
+// change time. Read through the system-call table, so tests can change it.
+struct FileVersion {
+  FileId id;
+  std::uint64_t nSize = 0;
+  std::int64_t nModified = 0;  // nanoseconds since the epoch
+  std::int64_t nChanged = 0;
+  bool operator==(const FileVersion&) const = default;
+};
+bool GetFileVersion(int fd, FileVersion* pVersion);
 
 // True when both names lead to one existing file (another spelling, a symbolic or a hard link).
 bool IsSameFile(const std::string& a, const std::string& b);

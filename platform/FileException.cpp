@@ -3,6 +3,9 @@
 #include <sys/stat.h>
 
 #include <cerrno>
+#include <cstring>
+#include <string>
+#include <utility>
 
 namespace platform {
 namespace {
@@ -45,6 +48,42 @@ int CauseFromErrno(int err, const std::string& path) {
     default:
       return CFileException::generic;
   }
+}
+
+}  // namespace platform
+
+namespace platform {
+
+std::string OsErrorText(long err) {
+  static const std::pair<int, const char*> kTexts[] = {
+      {ENOENT, "ファイルまたはフォルダーがありません"},
+      {ENOTDIR, "パスの途中にフォルダーでないものがあります"},
+      {EISDIR, "フォルダーです"},
+      {EACCES, "アクセス権がありません"},
+      {EPERM, "アクセス権がありません"},
+      {EROFS, "読み取り専用のファイルシステムです"},
+      {ENOSPC, "ディスクに空きがありません"},
+      {EDQUOT, "ディスク使用量の上限を超えました"},
+      {EFBIG, "ファイルサイズの上限を超えました"},
+      {EPIPE, "書き込み先のパイプが閉じられました"},
+      {EIO, "入出力エラーです"},
+      {EMFILE, "開いているファイルが多すぎます"},
+      {ENFILE, "開いているファイルが多すぎます"},
+      {ENAMETOOLONG, "パスが長すぎます"},
+      {ELOOP, "シンボリックリンクが多すぎるか、循環しています"},
+      {ENXIO, "読み手のいない FIFO か、存在しないデバイスです"},
+      {EINVAL, "通常のファイルではありません"},
+      {ETXTBSY, "実行中のプログラムのファイルです"},
+      {ENOMEM, "メモリーが足りません"},
+      {EBUSY, "使用中です"},
+  };
+  const int e = static_cast<int>(err);
+  std::string text = ::strerror(e);
+  for (const auto& [code, japanese] : kTexts) {
+    if (code == e) text = japanese;
+  }
+  const char* name = e > 0 ? ::strerrorname_np(e) : nullptr;
+  return text + " (" + (name != nullptr ? name : "errno " + std::to_string(e)) + ")";
 }
 
 }  // namespace platform

@@ -32,7 +32,12 @@ class CFileException {
   int m_cause = none;
   long m_lOsError = -1;
   std::string m_strFileName;
+  // Set when what failed was making or placing a new file in this folder.
+  std::string m_strFolder;
 };
+
+// A short Japanese description of an OS error for messages, with its name ("ENOSPC").
+std::string OsErrorText(long err);
 
 // Maps an errno value of an operation on `path` onto a cause. ENOENT is a missing
 // file when its folder exists, and a bad path when the folder itself is missing.

@@ -1,7 +1,9 @@
 #include "platform/SysCalls.h"
 
 #include <fcntl.h>
+#include <stdio.h>
 #include <sys/mman.h>
+#include <sys/stat.h>
 #include <sys/uio.h>
 #include <unistd.h>
 
@@ -15,8 +17,9 @@ int PosixFcntl(int fd, int cmd, int arg) {
   return ::fcntl(fd, cmd, arg);
 }
 
-const SysCalls kPosix = {PosixOpen,  ::read,   ::write, ::close,  ::fstat,     ::lseek,
-                         PosixFcntl, ::writev, ::mmap,  ::munmap, ::fallocate, ::ftruncate};
+const SysCalls kPosix = {PosixOpen,  ::read,   ::write,  ::close,  ::fstat,     ::lseek,
+                         PosixFcntl, ::writev, ::mmap,   ::munmap, ::fallocate, ::ftruncate,
+                         ::linkat,   ::rename, ::unlink, ::fchmod};
 SysCalls g_calls = kPosix;
 
 }  // namespace

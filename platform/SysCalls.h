@@ -21,6 +21,11 @@ struct SysCalls {
   int (*munmap)(void* address, size_t length);
   int (*fallocate)(int fd, int mode, off_t offset, off_t length);
   int (*ftruncate)(int fd, off_t length);
+  // Putting a finished file in place.
+  int (*linkat)(int oldDir, const char* oldPath, int newDir, const char* newPath, int flags);
+  int (*rename)(const char* oldPath, const char* newPath);
+  int (*unlink)(const char* path);
+  int (*fchmod)(int fd, mode_t mode);
 };
 
 // The table in use; starts with the real POSIX calls.

@@ -19,7 +19,9 @@ struct FileIdHash {
   }
 };
 
-void Show(const std::string& text) { platform::AfxMessageBox(text); }
+void Show(const std::string& text) {
+  platform::AfxMessageBox(text);
+}
 
 }  // namespace
 
@@ -165,6 +167,11 @@ RequestOutcome CRunRequest::OnRun(const RunInputs& in, const COptionValues& opti
 
   if (!CheckCollisions(in, options)) return RequestOutcome::kRefused;
 
+  // A folder cannot be replaced by a file; asking to overwrite it would mislead.
+  if (bPath && platform::IsFolder(in.strOutputPath)) {
+    Show(std::string(msg::kOutputIsFolder) + "\n" + msg::kFileLine + in.strOutputPath);
+    return RequestOutcome::kRefused;
+  }
   if (bPath && platform::GetStatus(in.strOutputPath)) {
     const unsigned type = platform::MB_YESNO | platform::MB_ICONQUESTION | platform::MB_DEFBUTTON2;
     if (platform::AfxMessageBox(msg::kOverwrite, type) != platform::IDYES) {
@@ -206,7 +213,7 @@ RequestOutcome CRunRequest::OnRun(const RunInputs& in, const COptionValues& opti
     platform::AfxMessageBox(msg::kNormalEnd, platform::MB_OK, true);
     return RequestOutcome::kSucceeded;
   }
-  Show(msg::kErrorEnd);
+  Show(msg::kErrorEnd + executor.StopReport());
   return RequestOutcome::kFailed;
 }
 

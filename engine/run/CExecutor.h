@@ -23,6 +23,19 @@ enum SplitResult : int {
   kSplitHtmlEndFirst = 7,  // "</HTML" came before any "<BODY"
 };
 
+// What stopped a split, for the message that names the file and the place.
+enum SplitFailure : int {
+  kFailNone = 0,
+  kFailRead,          // the file could not be read whole (m_readError)
+  kFailLost,          // a mapped file lost bytes while in use (m_readError)
+  kFailNoHtml,        // no "<HTML"
+  kFailNoBody,        // neither "<BODY" nor "</HTML" after "<HTML"
+  kFailHtmlEndFirst,  // "</HTML" before "<BODY", at m_nFailurePos
+  kFailStrayClose,    // a closing block tag with no block open, at m_nFailurePos
+  kFailNoMemory,      // the section tree could not grow
+  kFailSearch,        // the searcher reported an error (and showed it)
+};
+
 // Results of ChooseOrder.
 enum ClusterOrder : int {
   kInOrder = 0,
@@ -47,6 +60,9 @@ class CExecutor {
   int SetInputFiles(const std::vector<std::string>& paths);
   int Run();
   void CloseFiles();
+  // After a failed run: the lines that say what it left (the output unchanged, or which
+  // input stopped a per-file run and how many were not converted).
+  std::string StopReport() const;
 
   // Input loading and file errors.
   int OpenInputFile(std::size_t i);
@@ -105,6 +121,16 @@ class CExecutor {
   std::size_t m_nFileSize = 0;
   int m_bHeaderFound = 0;
   std::vector<std::string> m_arrInputPaths;
+  // Why the last Split failed, and where.
+  int m_nSplitFailure = kFailNone;
+  std::size_t m_nFailurePos = 0;
+  std::size_t m_nFailureLength = 0;
+  platform::CFileException m_readError;
+  // The input a failed run stopped at (m_nInputCount: none), and whether the output was
+  // written in place (standard output, a device) rather than replaced when complete.
+  std::size_t m_nStoppedAt = 0;
+  int m_bOutputDirect = 0;
+  platform::FileVersion m_inputVersion;  // the current input as it was opened
 
  private:
   void WriteFilePart(std::size_t i);
@@ -115,13 +141,23 @@ class CExecutor {
   bool m_bDataMapped = false;  // output ranges are written from the file's view in place
   bool ReadInput();
   int SplitLoaded();
-  bool ReportLostInput();
+  int FailSplit(int result, int failure, std::size_t pos = 0, std::size_t length = 0);
+  bool CheckLostInput();
+  void ReportSplitFailure(std::size_t i) const;
+  bool ReportChangedInput(std::size_t i) const;
+  int StopAt(std::size_t i);
 };
+
+// Lines naming the file of a failed operation and its OS cause, to go under a message.
+std::string FileLines(const platform::CFileException& e);
 
 // Composes the message for a failed open: 0, or 1 when the cause is `none`.
 int GetFileErrorText(std::string& text, const platform::CFileException& e);
-// Shows the message for a failed open.
+// Shows the message for a failed open, naming the file and the cause.
 void ShowFileError(const platform::CFileException& e);
+// The same for a failed write, and for a failed read.
+void ShowWriteError(const platform::CFileException& e);
+void ShowReadError(const platform::CFileException& e);
 // The text of one cause, "Unknown Error" outside 0 to 14.
 const char* FileErrorCauseText(int cause);
 

@@ -32,10 +32,28 @@ int GetFileErrorText(std::string& text, const platform::CFileException& e) {
   return e.m_cause == platform::CFileException::none ? 1 : 0;
 }
 
+std::string FileLines(const platform::CFileException& e) {
+  std::string lines = std::string("\n") + msg::kFileLine + e.m_strFileName;
+  if (e.m_lOsError > 0)
+    lines += std::string("\n") + msg::kCauseLine + platform::OsErrorText(e.m_lOsError);
+  if (!e.m_strFolder.empty()) lines += std::string("\n") + msg::kFolderLine + e.m_strFolder;
+  return lines;
+}
+
 void ShowFileError(const platform::CFileException& e) {
   std::string text;
   GetFileErrorText(text, e);
-  platform::AfxMessageBox(text);
+  platform::AfxMessageBox(text + FileLines(e));
+}
+
+void ShowWriteError(const platform::CFileException& e) {
+  platform::AfxMessageBox(msg::kCannotWrite + std::string(FileErrorCauseText(e.m_cause)) +
+                          FileLines(e));
+}
+
+void ShowReadError(const platform::CFileException& e) {
+  platform::AfxMessageBox(msg::kCannotRead + std::string(FileErrorCauseText(e.m_cause)) +
+                          FileLines(e));
 }
 
 }  // namespace engine

@@ -1,5 +1,8 @@
+#include <cerrno>
 #include <new>
+#include <string>
 
+#include "engine/Format.h"
 #include "engine/Messages.h"
 #include "engine/run/CExecutor.h"
 #include "platform/MessageBox.h"
@@ -17,19 +20,22 @@ int CExecutor::OpenInputFile(std::size_t i) {
   }
   m_bInputOpen = 1;
 
-  std::uint64_t length = 0;
-  try {
-    length = m_fileIn.GetLength();
-  } catch (const platform::CFileException& err) {
+  // The version seen now is the one every byte of the output must come from.
+  if (!platform::GetFileVersion(m_fileIn.GetHandle(), &m_inputVersion)) {
+    const int err = errno;
     m_fileIn.Abort();
     m_bInputOpen = 0;
-    ShowFileError(err);
+    ShowFileError(platform::CFileException(platform::CauseFromErrno(err, m_arrInputPaths[i]), err,
+                                           m_arrInputPaths[i]));
     return -1;
   }
+  const std::uint64_t length = m_inputVersion.nSize;
   if (length > kMaxFileSize) {
     m_fileIn.Abort();
     m_bInputOpen = 0;
-    platform::AfxMessageBox(msg::kFileTooLarge);
+    platform::AfxMessageBox(std::string(msg::kFileTooLarge) + "\n" + msg::kFileLine +
+                            m_arrInputPaths[i] + "\n" +
+                            Format(msg::kSizeLine, static_cast<unsigned long long>(length)));
     return -1;
   }
   m_nFileSize = static_cast<std::size_t>(length);
@@ -55,10 +61,24 @@ int CExecutor::OpenInputFile(std::size_t i) {
 
 // A mapped input that lost bytes since it was opened has given zeros in their place, or
 // failed a write that copied from it: nothing made of it can be trusted.
-bool CExecutor::ReportLostInput() {
+bool CExecutor::CheckLostInput() {
   const int cause = platform::CheckMappedFile(m_pFileData, m_fileIn.GetHandle());
   if (cause == platform::CFileException::none) return false;
-  platform::AfxMessageBox(std::string(msg::kCannotRead) + FileErrorCauseText(cause));
+  m_readError = platform::CFileException(cause, -1, m_fileIn.GetFilePath());
+  return true;
+}
+
+// Bytes of two versions of a file must never pass for one: the run fails when the input
+// was written, cut, or replaced under its name while it was converted.
+bool CExecutor::ReportChangedInput(std::size_t i) const {
+  platform::FileVersion now;
+  platform::FileId atName;
+  const bool bSame = platform::GetFileVersion(m_fileIn.GetHandle(), &now) &&
+                     now == m_inputVersion &&
+                     (!platform::GetFileId(m_arrInputPaths[i], &atName) || atName == now.id);
+  if (bSame) return false;
+  platform::AfxMessageBox(std::string(msg::kCannotRead) + msg::kInputChanged + "\n" +
+                          msg::kFileLine + m_arrInputPaths[i]);
   return true;
 }
 

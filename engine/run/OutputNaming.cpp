@@ -1,3 +1,4 @@
+#include "engine/Messages.h"
 #include "engine/run/CExecutor.h"
 
 namespace engine {
@@ -11,20 +12,26 @@ void CExecutor::MakeOutputPath(std::string& out, const std::string& inputPath) {
 
 int CExecutor::OpenOutputFile(std::size_t i) {
   if (m_bOneFile == 0) MakeOutputPath(m_strOutputPath, m_arrInputPaths[i]);
+  m_bOutputDirect = 0;
   if (m_bOneFile != 0 && m_hOutput >= 0) {
-    m_fileOut.Attach(m_hOutput, m_strOutputPath);
+    m_fileOut.Attach(m_hOutput, msg::kStandardOutput);
     m_bOutputOpen = 1;
+    m_bOutputDirect = 1;
     return 0;
   }
+  // A regular file is replaced only when its new content is complete: a failed or
+  // interrupted run leaves the old one as it was.
   platform::CFileException e;
   const unsigned flags = platform::CFile::modeCreate | platform::CFile::modeWrite |
-                         platform::CFile::shareDenyWrite | platform::CFile::typeBinary;
+                         platform::CFile::shareDenyWrite | platform::CFile::typeBinary |
+                         platform::CFile::modeReplace;
   if (!m_fileOut.Open(m_strOutputPath, flags, &e)) {
     m_bOutputOpen = 0;
     ShowFileError(e);
     return -1;
   }
   m_bOutputOpen = 1;
+  m_bOutputDirect = m_fileOut.IsReplacing() ? 0 : 1;
   return 0;
 }
 

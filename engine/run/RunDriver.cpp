@@ -1,4 +1,5 @@
 #include <new>
+#include <optional>
 
 #include "engine/Messages.h"
 #include "engine/run/CExecutor.h"
@@ -104,40 +105,57 @@ void CExecutor::WriteFilePart(std::size_t i) {
   if (m_bDataMapped) m_fileOut.Flush();
 }
 
+int CExecutor::StopAt(std::size_t i) {
+  m_nStoppedAt = i;
+  return -1;
+}
+
 int CExecutor::Run() {
+  m_nInputCount = m_arrInputPaths.size();
+  m_nStoppedAt = m_nInputCount;
+  m_bOutputDirect = 0;
   if (m_pAbortFlag == nullptr) {
     platform::AfxMessageBox(msg::kNoAbortFlag);
     return -1;
   }
   if (m_bOneFile != 0 && OpenOutputFile(0) != 0) return -1;
-  m_nInputCount = m_arrInputPaths.size();
 
   for (std::size_t i = 0; i < m_nInputCount; ++i) {
-    if (*m_pAbortFlag == 1) return -1;
-    if (m_bOneFile == 0 && OpenOutputFile(i) != 0) return -1;
-    if (OpenInputFile(i) != 0) return -1;
+    if (*m_pAbortFlag == 1) return StopAt(i);
+    if (m_bOneFile == 0 && OpenOutputFile(i) != 0) return StopAt(i);
+    if (OpenInputFile(i) != 0) return StopAt(i);
     m_searcher.SetBuffer(m_pFileData.get(), m_nFileSize);
     if (Split() != kSplitOk) {
+      ReportSplitFailure(i);
       m_pFileData.reset();
-      return -1;  // the input stays open until CloseFiles
+      return StopAt(i);  // the input stays open until CloseFiles
     }
-    bool bWritten = true;
+    std::optional<platform::CFileException> writeError;
     try {
       WriteFilePart(i);
-    } catch (const platform::CFileException&) {
-      bWritten = false;
+    } catch (const platform::CFileException& e) {
+      writeError = e;
     }
-    const bool bLost = ReportLostInput();
+    // A write that copied from a lost page failed because of the input, not the output.
+    bool bFailed = true;
+    if (CheckLostInput()) {
+      ShowReadError(m_readError);
+    } else if (writeError) {
+      ShowWriteError(*writeError);
+    } else {
+      bFailed = ReportChangedInput(i);
+    }
     m_pFileData.reset();
     m_fileIn.Abort();
     m_bInputOpen = 0;
-    if (bLost || !bWritten) return -1;
+    if (bFailed) return StopAt(i);
     if (m_bOneFile == 0) {
       m_bOutputOpen = 0;
       try {
         m_fileOut.Close();
-      } catch (const platform::CFileException&) {
-        return -1;
+      } catch (const platform::CFileException& e) {
+        ShowWriteError(e);
+        return StopAt(i);
       }
     }
   }
@@ -146,8 +164,9 @@ int CExecutor::Run() {
     m_bOutputOpen = 0;
     try {
       m_fileOut.Close();
-    } catch (const platform::CFileException&) {
-      return -1;  // the last bytes never reached the file
+    } catch (const platform::CFileException& e) {
+      ShowWriteError(e);  // the last bytes never reached the file, or it was not put in place
+      return -1;
     }
   }
   return 0;

@@ -7,20 +7,33 @@
 
 namespace engine {
 
+int CExecutor::FailSplit(int result, int failure, std::size_t pos, std::size_t length) {
+  m_nSplitFailure = failure;
+  m_nFailurePos = pos;
+  m_nFailureLength = length;
+  return result;
+}
+
 int CExecutor::FindHeader() {
-  if (m_searcher.SearchTag(kModeHtml) != kFound) return kSplitCannot;
+  int r = m_searcher.SearchTag(kModeHtml);
+  if (r != kFound) return FailSplit(kSplitCannot, r == kNotFound ? kFailNoHtml : kFailSearch);
   m_nHeaderPos = m_searcher.m_nMatchPos;
-  if (m_searcher.SearchTag(kModeBody) != kFound) return kSplitCannot;
+  r = m_searcher.SearchTag(kModeBody);
+  if (r != kFound) return FailSplit(kSplitCannot, r == kNotFound ? kFailNoBody : kFailSearch);
   if (m_searcher.m_nMatchCode == kCodeBody) {
     m_nBodyStart = m_searcher.m_nMatchPos + m_searcher.m_nMatchLength;
     m_nHeaderLength = m_nBodyStart - m_nHeaderPos;
     return kSplitOk;
   }
-  return m_searcher.m_nMatchCode == kCodeHtmlEnd ? kSplitHtmlEndFirst : kSplitCannot;
+  if (m_searcher.m_nMatchCode == kCodeHtmlEnd) {
+    return FailSplit(kSplitHtmlEndFirst, kFailHtmlEndFirst, m_searcher.m_nMatchPos);
+  }
+  return FailSplit(kSplitCannot, kFailSearch);
 }
 
 int CExecutor::Split() {
-  if (!ReadInput()) return kSplitCannot;
+  m_nSplitFailure = kFailNone;
+  if (!ReadInput()) return FailSplit(kSplitCannot, kFailRead);
   int result;
   {
     // The index thread reads the buffer: it must end before anything else can happen to it.
@@ -30,7 +43,7 @@ int CExecutor::Split() {
     } stop{m_searcher};
     result = SplitLoaded();
   }
-  return ReportLostInput() ? kSplitCannot : result;
+  return CheckLostInput() ? FailSplit(kSplitCannot, kFailLost) : result;
 }
 
 // One read of the whole file, unless it is mapped. A file that shrank or failed since it
@@ -40,12 +53,12 @@ bool CExecutor::ReadInput() {
   try {
     m_fileIn.SeekToBegin();
     if (m_fileIn.Read(m_pFileData.get(), m_nFileSize) != m_nFileSize) {
-      platform::AfxMessageBox(std::string(msg::kCannotRead) +
-                              FileErrorCauseText(platform::CFileException::endOfFile));
+      m_readError =
+          platform::CFileException(platform::CFileException::endOfFile, -1, m_fileIn.GetFilePath());
       return false;
     }
   } catch (const platform::CFileException& e) {
-    platform::AfxMessageBox(std::string(msg::kCannotRead) + FileErrorCauseText(e.m_cause));
+    m_readError = e;
     return false;
   }
   if (m_bEuc == 1) ConvertEucToSjis();
@@ -68,7 +81,7 @@ int CExecutor::SplitLoaded() {
     m_searcher.m_bAutoClose = m_bAutoClose;
     if (m_rootCluster.AddSection(m_sections) != 0) {
       platform::AfxMessageBox(msg::kDefaultCluster);
-      return kSplitNoMemory;
+      return FailSplit(kSplitNoMemory, kFailNoMemory);
     }
     m_searcher.IndexAhead(m_nStartMode, m_nBodyStart);
     switch (m_searcher.SearchLayer(m_sections, m_rootCluster, m_nStartMode)) {
@@ -81,7 +94,7 @@ int CExecutor::SplitLoaded() {
           m_bTrailerFound = 1;
           return kSplitOk;
         }
-        return r == kNotFound ? kSplitOk : kSplitCannot;
+        return r == kNotFound ? kSplitOk : FailSplit(kSplitCannot, kFailSearch);
       }
       case kLayerDocumentEnd:
         m_nTrailerPos = m_searcher.m_nMatchPos;
@@ -89,14 +102,17 @@ int CExecutor::SplitLoaded() {
         m_bTrailerFound = 1;
         return kSplitOk;
       case kLayerNoMemory:
-        return kSplitNoMemory;
+        return FailSplit(kSplitNoMemory, kFailNoMemory);
       case kLayerBufferEnd:
         return kSplitOk;
+      case kLayerClosed:  // only a block closed at the top level ends the body this way
+        return FailSplit(kSplitCannot, kFailStrayClose, m_searcher.m_nMatchPos,
+                         m_searcher.m_nMatchLength);
       default:
-        return kSplitCannot;
+        return FailSplit(kSplitCannot, kFailSearch);
     }
   } catch (const std::bad_alloc&) {
-    return kSplitNoMemory;
+    return FailSplit(kSplitNoMemory, kFailNoMemory);
   }
 }
 

@@ -26,21 +26,18 @@ const std::string kDoc1 =
     "<!DOCTYPE x>\r\n<HTML><HEAD>1</HEAD><BODY bgcolor=1>b1</BODY>\r\n</HTML>tail";
 const std::string kHead1 = "<HTML><HEAD>1</HEAD><BODY bgcolor=1>b1";
 
-// The output and result of a run, which never shows a message itself (on failure the caller
-// reports it).
+// The output and result of a successful run, which shows no message of its own.
 TEST(Conversion, WritesTheOutput) {
   struct Row {
     const char* name;
     std::vector<std::string> inputs;
     Settings settings;
     std::string expected;
-    int result = 0;
   };
   const std::string numbered =
       "\r\n<CENTER>==============================\x88\xC8\x8F\xE3\x81\x40[0] "
       "\x94\xD4\x96\xDA\x82\xCC\x83\x74\x83\x40\x83\x43\x83\x8B\x93\xE0\x97\x65 "
       "==============================</CENTER>\r\n";
-  const Settings reversed = {.kind = 1, .reverse = {1}};
   // clang-format off
   const Row rows[] = {
       // One row per way the writer orders and cuts a layer's sections.
@@ -68,11 +65,6 @@ TEST(Conversion, WritesTheOutput) {
        {.separatorStyle = 1}, kHead1 + numbered + "b2</body></html>"},
       {"document_end_without_body_end", {"<HTML><BODY>x</HTML>y"}, {}, "<HTML><BODY>x</HTML>"},
       {"empty_list_leaves_an_empty_output", {}, {}, ""},
-      // A second file that cannot be divided ends the run after the first one.
-      {"body_after_html_end", {kDoc1, "<HTML></HTML><BODY>", kDoc1}, reversed,
-       kHead1 + "<HR SIZE=\"50\">", -1},
-      {"stray_closing_tag", {kDoc1, "<HTML><BODY>a</TD>b</BODY>", kDoc1}, reversed,
-       kHead1 + "<HR SIZE=\"50\">", -1},
   };
   // clang-format on
   for (const Row& r : rows) {
@@ -80,8 +72,47 @@ TEST(Conversion, WritesTheOutput) {
     MessageRecorder rec;
     int result = -2;
     EXPECT_EQ(testing_support::Convert(r.inputs, r.settings, &result), r.expected);
-    EXPECT_EQ(result, r.result);
+    EXPECT_EQ(result, 0);
     EXPECT_TRUE(rec.messages.empty());
+  }
+}
+
+// A log that cannot be split stops the run with a message that names the file, says what
+// is wrong and where; the output is not made. The first file converts, the third is never
+// opened.
+TEST(SplitFailure, NamesTheFileWhatAndWhere) {
+  const std::string stray = "<HTML><BODY>a\r\n<TD>x</TD></TD>b</BODY>";
+  const std::string longTag =
+      "<HTML><BODY>\n\n</td class=\"\x82\xa0" + std::string(50, 'c') + "\">";
+  const std::string cannot = "ファイルを区切れません\n";
+  // clang-format off
+  const std::pair<std::string, std::string> rows[] = {
+      {"", "<HTML> タグが見つかりません"},
+      {"<BODY>x</BODY>", "<HTML> タグが見つかりません"},
+      {"<HTML>x", "<HTML> タグの後に <BODY> タグも </HTML> タグも見つかりません"},
+      {"<HTML>\n\r\n</HTML><BODY>", "<BODY> タグより前に </HTML> タグがあります (3 行目)"},
+      {stray, "ブロックを閉じるタグが開くタグより多くなりました: </TD> (2 行目、オフセット " +
+                  std::to_string(stray.find("</TD>b")) + ")"},
+      {longTag, "ブロックを閉じるタグが開くタグより多くなりました: </td class=\"??" +
+                    std::string(26, 'c') + "... (3 行目、オフセット 14)"},
+  };
+  // clang-format on
+  for (const auto& [log, reason] : rows) {
+    SCOPED_TRACE(log);
+    testing_support::TempDir dir;
+    CExecutor ex;
+    testing_support::Apply({.kind = 1, .reverse = {1}}, ex);
+    int abort = 0;
+    ex.m_pAbortFlag = &abort;
+    ex.m_strOutputPath = dir.File("out.html");
+    const std::string bad = dir.Write("bad.html", log);
+    ex.SetInputFiles({dir.Write("in.html", kDoc1), bad, dir.File("never.html")});
+    MessageRecorder rec;
+    EXPECT_EQ(ex.Run(), -1);
+    ex.CloseFiles();
+    EXPECT_EQ(rec.Texts(), std::vector<std::string>{cannot + reason + "\nファイル: " + bad});
+    EXPECT_FALSE(testing_support::FileExists(dir.File("out.html")));
+    EXPECT_EQ(ex.StopReport(), "\n出力ファイルは実行前のままです: " + dir.File("out.html"));
   }
 }
 
@@ -91,11 +122,11 @@ TEST(RunDriver, AbortStopsBeforeTheFirstFile) {
   testing_support::Apply({}, ex);
   int abort = 1;
   ex.m_pAbortFlag = &abort;
-  ex.m_strOutputPath = dir.File("out.html");
+  ex.m_strOutputPath = dir.Write("out.html", "old");
   ex.SetInputFiles({dir.Write("in.html", kDoc1)});
   EXPECT_EQ(ex.Run(), -1);
   ex.CloseFiles();
-  EXPECT_EQ(ReadFile(dir.File("out.html")), "");
+  EXPECT_EQ(ReadFile(dir.File("out.html")), "old");
 }
 
 TEST(EucToSjis, ConvertsRowsAndCells) {
@@ -113,24 +144,37 @@ TEST(EucToSjis, ConvertsRowsAndCells) {
   }
 }
 
-// For the row under test: the open fails with this errno.
+// For the row under test: the open fails with this errno, or the file claims this size.
 int g_fault = 0;
+off_t g_size = -1;
 
+// Every message names the file, and says the OS cause where there is one.
 TEST(InputLoading, ReportsEachKindOfFailure) {
   testing_support::TempDir dir;
   const std::string file = dir.Write("a.html", "<HTML>");
   ::mkfifo(dir.File("fifo").c_str(), 0600);
   const std::string open = "ファイルをオープンできません\n";
-  const std::tuple<std::string, int, std::string> rows[] = {
+  const std::string tooLarge =
+      "ファイルが大きすぎます\n変換できるのは 4,294,967,294 バイトまでのファイルです\nファイル: ";
+  struct Row {
+    std::string path;
+    int fault;
+    std::string message;  // then the path and the cause of `err`
+    int err = 0;
+    off_t size = -1;
+  };
+  const Row rows[] = {
       {file, 0, ""},
-      {dir.File("missing.html"), 0, open + "ファイル未定義"},
-      {dir.File("no/such/folder/a.html"), 0, open + "不正パス"},
-      {file + "/x", 0, open + "不正パス"},
-      {"", 0, open + "不正パス"},
-      {dir.File("fifo"), 0, open + "ファイル アクセス禁止"},  // must not block
-      {file, EROFS, open + "ファイル アクセス禁止"},
-      {file, ENFILE, open + "オープン ファイル数超過"},
-      {file, EINVAL, open + "未定義エラー"},
+      {file, 0, "", 0, 0xFFFFFFFE},
+      {file, 0, tooLarge, 0, 0xFFFFFFFF},
+      {dir.File("missing.html"), 0, open + "ファイル未定義", ENOENT},
+      {dir.File("no/such/folder/a.html"), 0, open + "不正パス", ENOENT},
+      {file + "/x", 0, open + "不正パス", ENOTDIR},
+      {"", 0, open + "不正パス", ENOENT},
+      {dir.File("fifo"), 0, open + "ファイル アクセス禁止", EINVAL},  // must not block
+      {file, EROFS, open + "ファイル アクセス禁止", EROFS},
+      {file, ENFILE, open + "オープン ファイル数超過", ENFILE},
+      {file, EINVAL, open + "未定義エラー", EINVAL},
   };
   platform::SysCalls calls = platform::PosixSysCalls();
   calls.open = [](const char* path, int flags, mode_t mode) -> int {
@@ -138,20 +182,35 @@ TEST(InputLoading, ReportsEachKindOfFailure) {
     errno = g_fault;
     return -1;
   };
+  calls.fstat = [](int fd, struct stat* st) -> int {
+    const int r = ::fstat(fd, st);
+    if (g_size >= 0) st->st_size = g_size;
+    return r;
+  };
   platform::ScopedSysCalls scoped(calls);
-  for (const auto& [path, fault, message] : rows) {
-    SCOPED_TRACE(path + " " + std::to_string(fault));
-    g_fault = fault;
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.path + " " + std::to_string(row.fault) + " " + std::to_string(row.size));
+    g_fault = row.fault;
+    g_size = row.size;
     MessageRecorder rec;
     CExecutor ex;
-    ex.SetInputFiles({path});
+    ex.SetInputFiles({row.path});
     const int result = ex.OpenInputFile(0);
+    std::string message = row.message;
+    if (row.size > 0xFFFFFFFE) message += row.path + "\n大きさ: 4294967295 バイト";
+    if (row.err != 0)
+      message += "\nファイル: " + row.path + "\n原因: " + platform::OsErrorText(row.err);
     EXPECT_EQ(rec.Texts(),
               message.empty() ? std::vector<std::string>{} : std::vector<std::string>{message});
     EXPECT_EQ(result, message.empty() ? 0 : -1);
     EXPECT_EQ(ex.m_bInputOpen, message.empty() ? 1 : 0);
+    if (result == 0) {
+      EXPECT_EQ(ex.m_nFileSize, static_cast<std::size_t>(row.size < 0 ? 6 : row.size));
+    }
+    ex.CloseFiles();
   }
   g_fault = 0;
+  g_size = -1;
 }
 
 }  // namespace

@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <stdexcept>
@@ -20,7 +21,7 @@ const std::string kDoc = "<HTML><BODY>a<HR>b</BODY></HTML>";
 const std::string kCollision =
     "出力ファイル名が入力ファイルと衝突します。\n出力ファイル名を変更してください";
 
-// Two logs, an existing "old.html" and "link.html" pointing at the first log.
+// Two logs, an existing "old.html", a folder "sub" and "link.html" pointing at the first log.
 struct Fixture {
   testing_support::TempDir dir;
   CRunRequest request;
@@ -32,6 +33,7 @@ struct Fixture {
     inputs.astrInputPaths = {dir.Write("a.html", kDoc), dir.Write("b.html", kDoc)};
     inputs.strOutputPath = dir.File("out.html");
     dir.Write("old.html", "keep");
+    ::mkdir(dir.File("sub").c_str(), 0700);
     ::symlink(inputs.astrInputPaths[0].c_str(), dir.File("link.html").c_str());
   }
   RequestOutcome Run() { return request.OnRun(inputs, options, executor); }
@@ -78,7 +80,10 @@ TEST(RunRequest, ChecksInTheirOrder) {
       {"collision_through_a_link_and_another_spelling", {"a.html"}, "./link.html", 0, 0, "", 0, 0,
        {kCollision}},
       {"rev_name_is_an_input", {"a.html", "Rev_a.html"}, "out.html", 0, 0, "", 0, 1,
-       {kCollision + "\nREV"}},
+       {kCollision + "\n$/Rev_a.html"}},
+      // A folder is refused as one, not offered for overwriting.
+      {"output_is_a_folder", {"a.html"}, "sub", 0, 0, "", 0, 0,
+       {"出力ファイル名がフォルダーを指しています\n出力ファイル名を変更してください\nファイル: $/sub"}},
       {"overwrite_declined", {"a.html"}, "old.html", 0, 0, "", 0, 0,
        {"同名のファイルが存在します。上書きしますか？"}},
   };
@@ -99,7 +104,7 @@ TEST(RunRequest, ChecksInTheirOrder) {
     EXPECT_EQ(f.Run(), RequestOutcome::kRefused);
     std::vector<std::string> expected = r.messages;
     for (auto& m : expected) {
-      if (m.ends_with("REV")) m.replace(m.size() - 3, 3, f.dir.File("Rev_a.html"));
+      if (const auto at = m.find('$'); at != std::string::npos) m.replace(at, 1, f.dir.Path());
     }
     EXPECT_EQ(rec.Texts(), expected);
     for (const auto& name : r.inputs) EXPECT_EQ(ReadFile(f.dir.File(name)), kDoc);
@@ -118,8 +123,11 @@ TEST(RunRequest, ExceptionFromTheRunIsCaughtAndFilesClosed) {
   calls.writev = [](int, const iovec*, int) -> ssize_t { throw std::runtime_error("boom"); };
   platform::ScopedSysCalls scoped(calls);
   EXPECT_EQ(f.Run(), RequestOutcome::kFailed);
-  EXPECT_EQ(rec.Texts(), (std::vector<std::string>{"予期しないエラーが発生しました\nboom",
-                                                   "エラーのため終了します"}));
+  EXPECT_EQ(rec.Texts(),
+            (std::vector<std::string>{"予期しないエラーが発生しました\nboom",
+                                      "エラーのため終了します\n出力ファイルは実行前のままです: " +
+                                          f.dir.File("out.html")}));
+  EXPECT_FALSE(testing_support::FileExists(f.dir.File("out.html")));
   EXPECT_EQ(f.executor.m_bInputOpen, 0);
   EXPECT_EQ(f.executor.m_bOutputOpen, 0);
   EXPECT_EQ(f.executor.m_pFileData, nullptr);

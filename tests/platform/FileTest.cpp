@@ -9,6 +9,9 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <filesystem>
+#include <optional>
+#include <set>
 #include <string>
 #include <tuple>
 #include <utility>
@@ -56,6 +59,136 @@ TEST(File, SameFileThroughLinks) {
   ASSERT_EQ(::link(a.c_str(), dir.File("h").c_str()), 0);
   EXPECT_TRUE(IsSameFile(a, dir.File("s")) && IsSameFile(a, dir.File("h")));
   EXPECT_FALSE(IsSameFile(a, dir.Write("b", "x")) || IsSameFile(a, dir.File("missing")));
+}
+
+constexpr unsigned kReplace = kWrite | CFile::modeReplace;
+
+std::set<std::string> Names(const std::string& dir) {
+  std::set<std::string> names;
+  for (const auto& e : std::filesystem::directory_iterator(dir)) names.insert(e.path().filename());
+  return names;
+}
+
+bool s_noUnnamed = false;  // the file system cannot make unnamed files
+
+int OpenWithoutUnnamed(const char* path, int flags, mode_t mode) {
+  if (s_noUnnamed && (flags & O_TMPFILE) == O_TMPFILE) return errno = EOPNOTSUPP, -1;
+  return ::open(path, flags, mode);
+}
+
+// A replaced file keeps its old bytes until Close and after Abort; Close puts the new
+// bytes in place with the old permissions, through a symbolic link (which stays a link),
+// and leaves no other name in the folder. Where unnamed files cannot be made, a hidden
+// name stands in for them until then.
+TEST(File, ReplacesOnlyWhenComplete) {
+  struct Row {
+    const char* name;
+    const char* target;  // what the path names: "new", "file", "link", "dangling"
+    bool bUnnamed;
+    bool bAbort;
+  };
+  const Row rows[] = {
+      {"new_file", "new", true, false},         {"existing_file", "file", true, false},
+      {"through_a_link", "link", true, false},  {"dangling_link", "dangling", true, false},
+      {"aborted", "file", true, true},          {"named_new_file", "new", false, false},
+      {"named_existing", "link", false, false}, {"named_aborted", "file", false, true},
+  };
+  for (const Row& r : rows) {
+    SCOPED_TRACE(r.name);
+    s_noUnnamed = !r.bUnnamed;
+    SysCalls calls = PosixSysCalls();
+    calls.open = OpenWithoutUnnamed;
+    ScopedSysCalls scoped(calls);
+    TempDir dir;
+    ::mkdir(dir.File("real").c_str(), 0700);
+    const std::string target =
+        std::string(r.target) == "new" ? dir.File("out") : dir.File("real/out");
+    if (std::string(r.target) == "file" || std::string(r.target) == "link") {
+      dir.Write("real/out", "old bytes");
+      ::chmod(target.c_str(), 0640);
+    }
+    std::string path = target;
+    if (std::string(r.target) == "link" || std::string(r.target) == "dangling") {
+      path = dir.File("link");
+      ASSERT_EQ(::symlink("real/out", path.c_str()), 0);
+    }
+    const std::optional<std::string> before =
+        testing_support::FileExists(target) ? std::optional(ReadFile(target)) : std::nullopt;
+    const auto names = Names(dir.Path());
+    const auto realNames = Names(dir.File("real"));
+
+    CFile f;
+    CFileException e;
+    ASSERT_TRUE(f.Open(path, kReplace, &e)) << e.m_lOsError;
+    EXPECT_TRUE(f.IsReplacing());
+    f.Write("new", 3);
+    f.Flush();
+    EXPECT_EQ(testing_support::FileExists(target) ? std::optional(ReadFile(target)) : std::nullopt,
+              before);
+    const std::size_t hidden = r.bUnnamed ? 0 : 1;  // the stand-in's name, in the target's folder
+    EXPECT_EQ(Names(dir.Path()).size() + Names(dir.File("real")).size(),
+              names.size() + realNames.size() + hidden);
+    r.bAbort ? f.Abort() : f.Close();
+
+    EXPECT_EQ(ReadFile(target), r.bAbort ? *before : "new");
+    auto after = Names(dir.Path());
+    auto realAfter = Names(dir.File("real"));
+    if (!before && !r.bAbort) (target == dir.File("out") ? after : realAfter).erase("out");
+    EXPECT_EQ(after, names);
+    EXPECT_EQ(realAfter, realNames);
+    struct stat st {};
+    ASSERT_EQ(::lstat(path.c_str(), &st), 0);
+    EXPECT_EQ(S_ISLNK(st.st_mode), path != target);
+    if (before) {
+      ASSERT_EQ(::stat(target.c_str(), &st), 0);
+      EXPECT_EQ(st.st_mode & 07777, 0640u);
+    }
+  }
+  s_noUnnamed = false;
+}
+
+// Folders, devices and FIFOs are not replaced: a folder is refused, the others are
+// written directly as before.
+TEST(File, ReplacesOnlyRegularFiles) {
+  TempDir dir;
+  CFile f;
+  CFileException e;
+  EXPECT_FALSE(f.Open(dir.Path(), kReplace, &e));
+  EXPECT_EQ(e.m_lOsError, EISDIR);
+  ASSERT_TRUE(f.Open("/dev/null", kReplace, &e));
+  EXPECT_FALSE(f.IsReplacing());
+  f.Close();
+}
+
+// A run ended by SIGINT, SIGTERM or SIGHUP removes the stand-in's name; SIGKILL leaves
+// nothing where unnamed files are made. The target keeps its old bytes either way.
+TEST(File, EndedProcessLeavesNoNewFile) {
+  for (const int sig : {SIGINT, SIGTERM, SIGHUP, SIGKILL}) {
+    SCOPED_TRACE(sig);
+    TempDir dir;
+    const std::string target = dir.Write("out", "old bytes");
+    const auto names = Names(dir.Path());
+    const pid_t pid = ::fork();
+    ASSERT_GE(pid, 0);
+    if (pid == 0) {
+      s_noUnnamed = sig != SIGKILL;
+      SysCalls calls = PosixSysCalls();
+      calls.open = OpenWithoutUnnamed;
+      ScopedSysCalls scoped(calls);
+      CFile f;
+      if (!f.Open(target, kReplace, nullptr)) ::_exit(3);
+      f.Write("new bytes", 9);
+      f.Flush();
+      ::raise(sig);
+      ::_exit(4);
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(pid, &status, 0), pid);
+    ASSERT_TRUE(WIFSIGNALED(status)) << status;
+    EXPECT_EQ(WTERMSIG(status), sig);
+    EXPECT_EQ(ReadFile(target), "old bytes");
+    EXPECT_EQ(Names(dir.Path()), names);
+  }
 }
 
 std::size_t s_limit = 0;     // the most bytes one gathered write takes; 0: no limit

@@ -57,12 +57,21 @@ const std::string kNumbered =
     "\r\n<CENTER>==============================\x88\xC8\x8F\xE3\x81\x40[0] "
     "\x94\xD4\x96\xDA\x82\xCC\x83\x74\x83\x40\x83\x43\x83\x8B\x93\xE0\x97\x65 "
     "==============================</CENTER>\r\n";
-const std::string kErrorEnd = "エラーのため終了します\n";
+const std::string kErrorEnd = "エラーのため終了します";
 const std::string kOpenFailed = "ファイルをオープンできません\n";
-const std::string kDenied = kOpenFailed + "ファイル アクセス禁止\n" + kErrorEnd;
+const std::string kDenied = kOpenFailed + "ファイル アクセス禁止\nファイル: ";
+const std::string kNoEntry = "ファイルまたはフォルダーがありません (ENOENT)";
+const std::string kFull = "ファイルに書き込めません\nディスク フル\nファイル: ";
+const std::string kNoSpace = "\n原因: ディスクに空きがありません (ENOSPC)\n";
+const std::string kKept = "\n出力ファイルは実行前のままです: out.html\n";
+const std::string kPartialStdout = "\n出力先に書き込んだ内容はそのまま残っています: 標準出力\n";
+const std::string kSplit = "ファイルを区切れません\n";
 const std::string kSeparatorMissing = "区切り用の文字列を入力してください\n";
 const std::string kCollides =
     "出力ファイル名が入力ファイルと衝突します。\n出力ファイル名を変更してください\n";
+// More than a pipe holds, so that writing it waits for a reader.
+const std::string kBig =
+    "<HTML><BODY>" + Repeat("<dl>a post of the board</dl><HR>\r\n", 40000) + kEnd;
 const std::string kNestedTables =
     "<HTML><BODY>" + Repeat("<TABLE>", 10000) + "x" + Repeat("</TABLE>", 10000) + kEnd;
 const std::string kUsage = "\x01usage";  // a one-line complaint, then the usage text
@@ -78,7 +87,8 @@ struct CliCase {
   // such file. Every other file must be as it was.
   std::map<std::string, std::optional<std::string>> outputs = {};
   std::map<std::string, std::string> files = {{"in.html", kLog}};  // made before the run
-  std::string stdoutTo = {};  // where standard output is appended; empty: captured
+  std::string stdoutTo = {};  // where standard output is appended ("|": a pipe closed at once)
+  std::string before = {};    // a shell command run first, such as a limit
 };
 
 void PrintTo(const CliCase& c, std::ostream* os) {
@@ -89,13 +99,19 @@ CliCase Usage(const char* name, Args args) {
   return {name, args, 2, kUsage};
 }
 
-// "-q -o out.html OPTIONS in.html": one log converted to "out.html".
+// "-q -f -o out.html OPTIONS in.html": one log converted to "out.html", which held
+// "previous output" before.
 CliCase Convert(const char* name, Args options, std::string out, int status = 0,
                 std::string err = "", std::string in = kLog) {
-  Args args = {"-q", "-o", "out.html"};
+  Args args = {"-q", "-f", "-o", "out.html"};
   args.insert(args.end(), options.begin(), options.end());
   args.push_back("in.html");
-  return {name, args, status, err, {{"out.html", out}}, {{"in.html", in}}};
+  return {name,
+          args,
+          status,
+          err,
+          {{"out.html", out}},
+          {{"in.html", in}, {"out.html", "previous output"}}};
 }
 
 // clang-format off
@@ -143,22 +159,59 @@ const CliCase kCases[] = {
     {"names_with_spaces_japanese_and_a_leading_dash",
      {"-q", "-r", "1", "-o", "-出力 結果.html", "--", "-a b 掲示板.html"}, 0, "",
      {{"-出力 結果.html", kReversed}}, {{"-a b 掲示板.html", kLog}}},
-    // Failed runs keep what was written.
-    {"missing_second_input", {"-q", "-o", "out.html", "in.html", "missing.html"}, 1,
-     kOpenFailed + "ファイル未定義\n" + kErrorEnd, {{"out.html", kHead + kBody + "<HR SIZE=\"50\">"}}},
+    // A failed run leaves its output as it was, or not made, and says so, naming each file.
+    {"missing_second_input_keeps_the_old_output", {"-q", "-f", "-o", "out.html", "in.html", "missing.html"}, 1,
+     kOpenFailed + "ファイル未定義\nファイル: missing.html\n原因: " + kNoEntry + "\n" + kErrorEnd + kKept,
+     {{"out.html", "previous output"}}, {{"in.html", kLog}, {"out.html", "previous output"}}},
     {"output_in_a_missing_folder", {"-q", "-o", "missing/out.html", "in.html"}, 1,
-     kOpenFailed + "不正パス\n" + kErrorEnd},
-    {"output_on_a_full_device", {"-q", "-f", "-o", "/dev/full", "in.html"}, 1, kErrorEnd},
-    {"standard_output_on_a_full_device", {"-q", "in.html"}, 1, kErrorEnd, {}, {{"in.html", kLog}},
-     "/dev/full"},
-    {"directory_as_input", {"-q", "-o", "out.html", "sub"}, 1, kDenied, {{"out.html", ""}},
-     {{"sub", kMakeDir}}},
-    {"fifo_as_input", {"-q", "-o", "out.html", "pipe"}, 1, kDenied, {{"out.html", ""}},
+     kOpenFailed + "不正パス\nファイル: missing/out.html\n原因: " + kNoEntry + "\n" + kErrorEnd +
+     "\n出力ファイルは実行前のままです: missing/out.html\n"},
+    {"output_is_a_folder", {"-q", "-f", "-o", "sub", "in.html"}, 2,
+     "出力ファイル名がフォルダーを指しています\n出力ファイル名を変更してください\nファイル: sub\n", {},
+     {{"in.html", kLog}, {"sub", kMakeDir}}},
+    {"output_on_a_full_device", {"-q", "-f", "-o", "/dev/full", "in.html"}, 1,
+     kFull + "/dev/full" + kNoSpace + kErrorEnd + "\n出力先に書き込んだ内容はそのまま残っています: /dev/full\n"},
+    {"standard_output_on_a_full_device", {"-q", "in.html"}, 1,
+     kFull + "標準出力" + kNoSpace + kErrorEnd + kPartialStdout, {}, {{"in.html", kLog}}, "/dev/full"},
+    // A closed pipe and the file-size limit are write failures like any other.
+    {"standard_output_to_a_closed_pipe", {"-q", "big.html"}, 1,
+     "ファイルに書き込めません\n未定義エラー\nファイル: 標準出力\n原因: 書き込み先のパイプが閉じられました (EPIPE)\n" +
+     kErrorEnd + kPartialStdout, {}, {{"big.html", kBig}}, "|"},
+    {"file_size_limit", {"-q", "-f", "-o", "out.html", "big.html"}, 1,
+     "ファイルに書き込めません\n未定義エラー\nファイル: out.html\n原因: ファイルサイズの上限を超えました (EFBIG)\n" +
+     kErrorEnd + kKept, {{"out.html", "previous output"}},
+     {{"big.html", kBig}, {"out.html", "previous output"}}, "", "ulimit -f 64"},
+    {"directory_as_input", {"-q", "-o", "out.html", "sub"}, 1,
+     kDenied + "sub\n原因: フォルダーです (EISDIR)\n" + kErrorEnd + kKept, {}, {{"sub", kMakeDir}}},
+    {"fifo_as_input", {"-q", "-o", "out.html", "pipe"}, 1,
+     kDenied + "pipe\n原因: 通常のファイルではありません (EINVAL)\n" + kErrorEnd + kKept, {},
      {{"pipe", kMakeFifo}}},
-    {"endless_device_as_input", {"-q", "-o", "out.html", "/dev/zero"}, 1, kDenied, {{"out.html", ""}}},
-    // Hostile logs.
-    Convert("empty_file", {}, "", 1, kErrorEnd, ""),
-    Convert("binary_noise", {"-r", "1-15", "--euc"}, "", 1, kErrorEnd, Noise(1 << 20, 7)),
+    {"endless_device_as_input", {"-q", "-o", "out.html", "/dev/zero"}, 1,
+     kDenied + "/dev/zero\n原因: 通常のファイルではありません (EINVAL)\n" + kErrorEnd + kKept},
+    // A per-file run names the input it stopped at and what it did not convert; the outputs
+    // finished before stay, the others keep what they held.
+    {"per_file_stops_at_a_missing_input", {"-q", "-r", "1", "--per-file", "a.html", "b.html", "c.html"}, 1,
+     kOpenFailed + "ファイル未定義\nファイル: b.html\n原因: " + kNoEntry + "\n" + kErrorEnd +
+     "\n変換できなかった入力ファイル: b.html\n変換していない残りの入力ファイル: 1 個\n"
+     "出力ファイルは実行前のままです: Rev_b.html\n",
+     {{"Rev_a.html", kReversed}}, {{"a.html", kLog}, {"c.html", kLog}, {"Rev_a.html", "old a"},
+                                    {"Rev_b.html", "old b"}, {"Rev_c.html", "old c"}}},
+    // Hostile logs: why and where they cannot be split.
+    Convert("empty_file", {}, "previous output", 1,
+            kSplit + "<HTML> タグが見つかりません\nファイル: in.html\n" + kErrorEnd + kKept, ""),
+    Convert("binary_noise", {"-r", "1-15", "--euc"}, "previous output", 1,
+            kSplit + "<HTML> タグが見つかりません\nファイル: in.html\n" + kErrorEnd + kKept, Noise(1 << 20, 7)),
+    Convert("stray_closing_tag", {"-k", "1"}, "previous output", 1,
+            kSplit + "ブロックを閉じるタグが開くタグより多くなりました: </table> (3 行目、オフセット 44)\n"
+            "ファイル: in.html\n" + kErrorEnd + kKept,
+            "<html><body>\n<table><tr><td>\n</td></td></tr></table></body></html>"),
+    // Options that do nothing say so; the run goes on.
+    {"cuts_without_range", {"--lead-cut", "3", "--keep-cut", "-o", "out.html", "in.html"}, 0,
+     "--lead-cut, --trail-cut と --keep-cut は --range で層を指定しないと効きません\n正常に終了しました\n",
+     {{"out.html", kLog}}},
+    {"range_without_cuts", {"--range", "1", "-o", "out.html", "in.html"}, 0,
+     "--range は --lead-cut か --trail-cut を指定しないと効きません\n正常に終了しました\n",
+     {{"out.html", kLog}}},
     Convert("nested_tables_reversed_in_every_layer", {"-k", "1", "-r", "1-15"}, kNestedTables, 0, "",
             kNestedTables),
     Convert("a_million_rules", {"-k", "2", "-r", "1"}, "<HTML><BODY>" + Repeat("<HR>p", 1000000) + kEnd,
@@ -169,7 +222,7 @@ const CliCase kCases[] = {
 class Cli : public ::testing::TestWithParam<CliCase> {};
 
 // Runs the program in a fresh folder through the shell, with standard input from /dev/null
-// and standard output captured or appended to `stdoutTo`.
+// and standard output captured, appended to `stdoutTo` or written to a closed pipe.
 TEST_P(Cli, ExitsAsDocumentedAndWritesOnlyItsOutputs) {
   const CliCase& c = GetParam();
   TempDir dir;
@@ -187,12 +240,18 @@ TEST_P(Cli, ExitsAsDocumentedAndWritesOnlyItsOutputs) {
     for (const char ch : s) q += ch == '\'' ? std::string("'\\''") : std::string(1, ch);
     return q + "'";
   };
-  std::string command =
-      "cd " + quote(dir.Path()) + " && timeout -s KILL 120 " + quote(VELMORANT_CLI_PATH);
+  std::string command = "cd " + quote(dir.Path()) + " && " +
+                        (c.before.empty() ? "" : c.before + " && ") + "timeout -s KILL 120 " +
+                        quote(VELMORANT_CLI_PATH);
   for (const std::string& a : c.args) command += " " + quote(a);
-  command += " </dev/null 2>" + quote(dir.File(".err")) + " >" +
-             (c.stdoutTo.empty() ? quote(dir.File("-")) : ">" + quote(c.stdoutTo));
-  const int wait = std::system(command.c_str());
+  command += " </dev/null 2>" + quote(dir.File(".err"));
+  if (c.stdoutTo == "|") {
+    command += " | true";
+  } else {
+    command += " >" + (c.stdoutTo.empty() ? quote(dir.File("-")) : ">" + quote(c.stdoutTo));
+  }
+  // The status of the program, not of the command it writes to.
+  const int wait = std::system(("bash -o pipefail -c " + quote(command)).c_str());
   const int code = WIFEXITED(wait) ? WEXITSTATUS(wait) : 128 + WTERMSIG(wait);
   const std::string err = ReadFile(dir.File(".err"));
   ASSERT_LT(code, 128) << "killed by signal " << code - 128 << " (9: hanging)\n" << err;

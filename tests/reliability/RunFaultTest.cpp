@@ -1,18 +1,22 @@
 // Every way a file operation of a run can fail, through the request as a front end runs it:
-// the messages, the outcome, the partial output left on disk, every file closed afterwards
-// and the inputs untouched.
+// the messages (naming the file and the cause), the outcome, the outputs left exactly as
+// they were before the run, no other file made, every file closed afterwards and the
+// inputs untouched.
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/mman.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
 #include <cstdint>
+#include <filesystem>
 #include <map>
 #include <optional>
+#include <set>
 #include <string>
 #include <tuple>
 #include <utility>
@@ -34,7 +38,13 @@ using testing_support::MessageRecorder;
 using testing_support::ReadFile;
 using testing_support::TempDir;
 
-enum Call { kNoCall, kOpen, kFstat, kSeek, kRead, kClose };
+enum Call { kNoCall, kOpen, kFstat, kSeek, kRead, kClose, kLink, kRename };
+// Another program changes the planned input right after it is read, or at the first
+// gathered write while it is mapped: in place (with the same size and an older
+// modification time), or by renaming a new file over it.
+enum Change { kNoChange, kRewrite, kSwap };
+// The name an unnamed new file is known by in a plan, after its folder.
+constexpr char kUnnamed[] = "/(unnamed)";
 
 // Failures for the file layer; `path` is matched by its ending.
 struct FaultPlan {
@@ -50,6 +60,7 @@ struct FaultPlan {
   // Bytes all outputs together take; the write crossing it is short, the next one fails.
   std::size_t writeBudget = SIZE_MAX;
   bool choppy = false;  // reads return 3 bytes at most, writes 2; every other call is interrupted
+  Change change = kNoChange;
 };
 
 // The plan in force; system calls have no room for a context pointer.
@@ -88,6 +99,23 @@ void CutIf(const std::string& path) {
   g->plan.cutTo.reset();
 }
 
+void ChangeIf(const std::string& path) {
+  if (g->plan.change == kNoChange || !Planned(path)) return;
+  std::string bytes = ReadFile(path);
+  std::ranges::reverse(bytes);
+  struct stat st {};
+  if (::stat(path.c_str(), &st) != 0) std::abort();
+  const std::string target = g->plan.change == kSwap ? path + ".new" : path;
+  testing_support::WriteFile(target, bytes);
+  if (g->plan.change == kSwap && ::rename(target.c_str(), path.c_str()) != 0) std::abort();
+  if (g->plan.change == kRewrite) {
+    // Written within the clock's tick of the run's start, the file must still look changed.
+    const timespec times[2] = {st.st_atim, {st.st_mtim.tv_sec - 10, st.st_mtim.tv_nsec}};
+    if (::utimensat(AT_FDCWD, path.c_str(), times, 0) != 0) std::abort();
+  }
+  g->plan.change = kNoChange;
+}
+
 ssize_t FaultWrite(int fd, const void* buf, size_t count) {
   if (Interrupted()) return -1;
   const std::size_t room = g->plan.writeBudget - std::min(g->plan.writeBudget, g->written);
@@ -99,6 +127,7 @@ ssize_t FaultWrite(int fd, const void* buf, size_t count) {
 
 // A gathered write is a run of writes that stops at the first short one, as the kernel's does.
 ssize_t FaultWritev(int fd, const iovec* iov, int count) {
+  for (const auto& [other, path] : std::map(g->fds)) ChangeIf(path);
   if (g->plan.cutOnWrite) {
     for (const auto& [other, path] : g->fds) CutIf(path);
     return ::writev(fd, iov, count);  // the kernel copies from the cut pages itself
@@ -115,14 +144,18 @@ ssize_t FaultWritev(int fd, const iovec* iov, int count) {
 
 const platform::SysCalls kFaultCalls = {
     [](const char* path, int flags, mode_t mode) -> int {
-      if (Fails(kOpen, path)) return -1;
+      const bool bUnnamed = (flags & O_TMPFILE) == O_TMPFILE;
+      const std::string name = bUnnamed ? path + std::string(kUnnamed) : path;
+      if (Fails(kOpen, name)) return -1;
       const int fd = ::open(path, flags, mode);
-      if (fd >= 0) g->opens.emplace_back(g->fds[fd] = path, flags);
+      if (fd >= 0) g->opens.emplace_back(g->fds[fd] = name, flags);
       return fd;
     },
     [](int fd, void* buf, size_t count) -> ssize_t {
       if (Interrupted() || Fails(kRead, PathOf(fd))) return -1;
-      return ::read(fd, buf, g->plan.choppy ? std::min<size_t>(count, 3) : count);
+      const ssize_t n = ::read(fd, buf, g->plan.choppy ? std::min<size_t>(count, 3) : count);
+      ChangeIf(PathOf(fd));
+      return n;
     },
     FaultWrite,
     [](int fd) -> int {
@@ -150,7 +183,17 @@ const platform::SysCalls kFaultCalls = {
     },
     ::munmap,
     ::fallocate,
-    ::ftruncate};
+    ::ftruncate,
+    [](int oldDir, const char* oldPath, int newDir, const char* newPath, int flags) -> int {
+      if (Fails(kLink, newPath)) return -1;
+      return ::linkat(oldDir, oldPath, newDir, newPath, flags);
+    },
+    [](const char* oldPath, const char* newPath) -> int {
+      if (Fails(kRename, newPath)) return -1;
+      return ::rename(oldPath, newPath);
+    },
+    ::unlink,
+    ::fchmod};
 
 // Installs a FaultPlan over the real system calls for its lifetime.
 struct FaultInjector {
@@ -169,12 +212,21 @@ const std::string kFirstPart = "<HTML><BODY>b<HR>a" + kHr;
 const std::string kOneFile = kFirstPart + "d<hr>c" + kHr + "f<HR>e</BODY></HTML>";
 const std::string kRev[] = {"<HTML><BODY>b<HR>a</BODY></HTML>", "<html><body>d<hr>c</body></html>",
                             "<HTML><BODY>f<HR>e</BODY></HTML>"};
+// Messages, with "$" for the folder of the run.
 const std::string kOpenText = "ファイルをオープンできません\n";
 const std::string kReadText = "ファイルを読み込めません\n";
+const std::string kWriteText = "ファイルに書き込めません\n";
 const std::string kEof = kReadText + "ファイルの終わりに到達";
 const std::string kHardware = "ハードウェア エラー";
+const std::string kDenied = "ファイル アクセス禁止";
+const std::string kEioCause = "\n原因: 入出力エラーです (EIO)";
+const std::string kEaccesCause = "\n原因: アクセス権がありません (EACCES)";
 const std::string kErrorEnd = msg::kErrorEnd;
+const std::string kUnchanged = kErrorEnd + "\n出力ファイルは実行前のままです: $/out.html";
+const std::string kChanged =
+    kReadText + "変換中に入力ファイルが変更されました\nファイル: $/in1.html";
 const std::string kPages = "<HTML><BODY>" + std::string(5 << 12, 'x') + "<HR>y</BODY></HTML>";
+const std::string kOld = "old output, longer than any new one";
 
 enum Mode { kOne, kPer };
 
@@ -183,7 +235,8 @@ struct FaultCase {
   Mode mode;
   FaultPlan plan;
   std::vector<std::string> messages;  // the run succeeds when the last is msg::kNormalEnd
-  std::map<std::string, std::optional<std::string>> outputs;  // nullopt: never created
+  // Outputs after the run; before it each held kOld.
+  std::map<std::string, std::string> outputs;
   std::size_t stopsBefore;  // inputs from this one on are never opened
   std::vector<std::string> inputs = kInputs;
 };
@@ -191,31 +244,56 @@ struct FaultCase {
 // clang-format off
 const FaultCase kCases[] = {
     {"output_cannot_be_created", kOne, {.path = "out.html", .fail = kOpen, .err = EACCES},
-     {kOpenText + "ファイル アクセス禁止", kErrorEnd}, {{"out.html", std::nullopt}}, 0},
+     {kOpenText + kDenied + "\nファイル: $/out.html" + kEaccesCause, kUnchanged}, {{"out.html", kOld}}, 0},
+    // A rename needs the folder: a writable file in a read-only folder cannot be replaced.
+    {"folder_cannot_take_a_new_file", kOne, {.path = kUnnamed, .fail = kOpen, .err = EACCES},
+     {kOpenText + kDenied + "\nファイル: $/out.html" + kEaccesCause + "\nフォルダー: $", kUnchanged},
+     {{"out.html", kOld}}, 0},
     {"second_input_cannot_be_opened", kOne, {.path = "/in1.html", .fail = kOpen, .err = EMFILE},
-     {kOpenText + "オープン ファイル数超過", kErrorEnd}, {{"out.html", kFirstPart}}, 2},
+     {kOpenText + "オープン ファイル数超過\nファイル: $/in1.html\n原因: 開いているファイルが多すぎます (EMFILE)",
+      kUnchanged}, {{"out.html", kOld}}, 2},
     {"input_length_unknown", kOne, {.path = "/in0.html", .fail = kFstat},
-     {kOpenText + kHardware, kErrorEnd}, {{"out.html", ""}}, 1},
+     {kOpenText + kHardware + "\nファイル: $/in0.html" + kEioCause, kUnchanged}, {{"out.html", kOld}}, 1},
     {"input_cannot_be_rewound", kOne, {.path = "/in1.html", .fail = kSeek},
-     {kReadText + kHardware, kErrorEnd}, {{"out.html", kFirstPart}}, 2},
+     {kReadText + kHardware + "\nファイル: $/in1.html" + kEioCause, kUnchanged}, {{"out.html", kOld}}, 2},
     {"read_error", kOne, {.path = "/in1.html", .fail = kRead},
-     {kReadText + kHardware, kErrorEnd}, {{"out.html", kFirstPart}}, 2},
+     {kReadText + kHardware + "\nファイル: $/in1.html" + kEioCause, kUnchanged}, {{"out.html", kOld}}, 2},
     {"input_shrank_after_opening", kOne, {.path = "/in1.html", .longer = 5},
-     {kEof, kErrorEnd}, {{"out.html", kFirstPart}}, 2},
-    // The last bytes reach the disk only when the output is closed.
-    {"output_close_fails", kOne, {.path = "out.html", .fail = kClose},
-     {kErrorEnd}, {{"out.html", kOneFile}}, 3},
+     {kEof + "\nファイル: $/in1.html", kUnchanged}, {{"out.html", kOld}}, 2},
+    // The last bytes are known to be on disk only when the new file is closed.
+    {"output_close_fails", kOne, {.path = kUnnamed, .fail = kClose},
+     {kWriteText + kHardware + "\nファイル: $/out.html" + kEioCause, kUnchanged}, {{"out.html", kOld}}, 3},
+    {"output_cannot_be_linked_in", kOne, {.path = ".tmp", .fail = kLink, .err = ENOSPC},
+     {kWriteText + "ディスク フル\nファイル: $/out.html\n原因: ディスクに空きがありません (ENOSPC)\nフォルダー: $",
+      kUnchanged}, {{"out.html", kOld}}, 3},
+    {"output_cannot_be_renamed", kOne, {.path = "/out.html", .fail = kRename, .err = EACCES},
+     {kWriteText + kDenied + "\nファイル: $/out.html" + kEaccesCause + "\nフォルダー: $", kUnchanged},
+     {{"out.html", kOld}}, 3},
     // Zeros stand in for the bytes cut off; the run must not pass them off as the file.
     {"mapped_input_cut", kOne, {.path = "/in1.html", .map = true, .cutTo = 5},
-     {kEof, kErrorEnd}, {{"out.html", kFirstPart}}, 2},
+     {kEof + "\nファイル: $/in1.html", kUnchanged}, {{"out.html", kOld}}, 2},
+    // Files finished before the failure stay; the one that failed and the rest do not change.
     {"mapped_input_cut_per_file", kPer, {.path = "/in1.html", .map = true, .cutTo = 5},
-     {kEof, kErrorEnd}, {{"Rev_in0.html", kRev[0]}, {"Rev_in1.html", ""}, {"Rev_in2.html", std::nullopt}}, 2},
+     {kEof + "\nファイル: $/in1.html", kErrorEnd + "\n変換できなかった入力ファイル: $/in1.html"
+      "\n変換していない残りの入力ファイル: 1 個\n出力ファイルは実行前のままです: $/Rev_in1.html"},
+     {{"Rev_in0.html", kRev[0]}, {"Rev_in1.html", kOld}, {"Rev_in2.html", kOld}}, 2},
     {"mapped_input_cut_while_written", kOne,
-     {.path = "/in0.html", .map = true, .cutTo = 5, .cutOnWrite = true}, {kEof, kErrorEnd}, {}, 1},
+     {.path = "/in0.html", .map = true, .cutTo = 5, .cutOnWrite = true},
+     {kEof + "\nファイル: $/in0.html", kUnchanged}, {{"out.html", kOld}}, 1},
     // Whole pages cut off: the kernel's copy fails, and the run blames the input, not the output.
     {"mapped_pages_cut_while_written", kOne,
-     {.path = "/in0.html", .map = true, .cutTo = 0, .cutOnWrite = true}, {kEof, kErrorEnd}, {}, 1,
-     {kPages}},
+     {.path = "/in0.html", .map = true, .cutTo = 0, .cutOnWrite = true},
+     {kEof + "\nファイル: $/in0.html", kUnchanged}, {{"out.html", kOld}}, 1, {kPages}},
+    // Bytes of two versions of an input never pass for one file, read or mapped.
+    {"input_rewritten_while_converted", kOne, {.path = "/in1.html", .change = kRewrite},
+     {kChanged, kUnchanged}, {{"out.html", kOld}}, 2},
+    {"mapped_input_rewritten_while_converted", kOne,
+     {.path = "/in1.html", .map = true, .change = kRewrite}, {kChanged, kUnchanged},
+     {{"out.html", kOld}}, 2},
+    {"input_replaced_while_converted", kPer, {.path = "/in1.html", .change = kSwap},
+     {kChanged, kErrorEnd + "\n変換できなかった入力ファイル: $/in1.html"
+      "\n変換していない残りの入力ファイル: 1 個\n出力ファイルは実行前のままです: $/Rev_in1.html"},
+     {{"Rev_in0.html", kRev[0]}, {"Rev_in1.html", kOld}, {"Rev_in2.html", kOld}}, 2},
     {"short_and_interrupted_transfers", kOne, {.choppy = true}, {msg::kNormalEnd},
      {{"out.html", kOneFile}}, 3},
 };
@@ -246,13 +324,28 @@ struct Fixture {
     const std::string path = dir.File(name);
     return testing_support::FileExists(path) ? std::optional(ReadFile(path)) : std::nullopt;
   }
-  // Untouched by the run; a file another program cut has lost only what it cut.
+  // Every name in the folder.
+  std::set<std::string> Names() const {
+    std::set<std::string> names;
+    for (const auto& e : std::filesystem::directory_iterator(dir.Path()))
+      names.insert(e.path().filename().string());
+    return names;
+  }
+  // Untouched by the run; a file another program cut or changed has only that change.
   void ExpectInputsUntouched(const FaultPlan& plan = {}) const {
     for (std::size_t i = 0; i < contents.size(); ++i) {
       std::string expected = contents[i];
-      if (plan.cutTo && inputs.astrInputPaths[i].ends_with(plan.path)) expected.resize(*plan.cutTo);
+      if (inputs.astrInputPaths[i].ends_with(plan.path)) {
+        if (plan.cutTo) expected.resize(*plan.cutTo);
+        if (plan.change != kNoChange) std::ranges::reverse(expected);
+      }
       EXPECT_EQ(ReadFile(inputs.astrInputPaths[i]), expected) << i;
     }
+  }
+  std::string Expand(std::string text) const {
+    for (auto at = text.find('$'); at != std::string::npos; at = text.find('$', at + 1))
+      text.replace(at, 1, dir.Path());
+    return text;
   }
 };
 
@@ -261,7 +354,10 @@ class RunFault : public ::testing::TestWithParam<FaultCase> {};
 TEST_P(RunFault, FailsCleanly) {
   const FaultCase& c = GetParam();
   Fixture f(c.mode, c.inputs);
-  MessageRecorder rec;
+  std::set<std::string> names = f.Names();
+  for (const auto& [name, content] : c.outputs)
+    names.insert(f.dir.Write(name, kOld).substr(f.dir.Path().size() + 1));
+  MessageRecorder rec(platform::IDYES);
   {
     FaultInjector faults(c.plan);
     const bool bNormal = c.messages.back() == msg::kNormalEnd;
@@ -273,19 +369,24 @@ TEST_P(RunFault, FailsCleanly) {
         EXPECT_NE(path, f.inputs.astrInputPaths[i]) << "the run went on after the failure";
     }
   }
-  EXPECT_EQ(rec.Texts(), c.messages);
+  std::vector<std::string> expected;
+  for (const std::string& m : c.messages) expected.push_back(f.Expand(m));
+  // The overwrite question comes first, answered yes.
+  if (c.mode == kOne) expected.insert(expected.begin(), msg::kOverwrite);
+  EXPECT_EQ(rec.Texts(), expected);
   for (const auto& [name, content] : c.outputs) EXPECT_EQ(f.Content(name), content) << name;
+  EXPECT_EQ(f.Names(), names) << "a file was left behind or removed";
   f.ExpectInputsUntouched(c.plan);
 }
 
 INSTANTIATE_TEST_SUITE_P(Cases, RunFault, ::testing::ValuesIn(kCases),
                          [](const auto& info) { return std::string(info.param.name); });
 
-// A disk that fills up after n bytes: the files hold exactly the first n bytes of the
-// complete output, in order, later files are never created, and the run fails with no
-// message of its own. In the large log, big sections go to the file directly and small
-// ones through the write buffer.
-TEST(RunFaultDiskFull, FilesHoldTheStartOfTheOutputInOrder) {
+// A disk that fills up after n bytes: the outputs that fit whole are written, the one
+// that does not is never made and nothing follows it; the message names it and the cause,
+// and no new file is left in the folder. In the large log, big sections go to the file
+// directly and small ones through the write buffer.
+TEST(RunFaultDiskFull, OnlyWholeOutputsAreMade) {
   std::string big = "<HTML><BODY>";
   for (int i = 0; i < 6; ++i) {
     big += std::string(300 << 10, static_cast<char>('a' + i)) + "<HR>";
@@ -321,19 +422,34 @@ TEST(RunFaultDiskFull, FilesHoldTheStartOfTheOutputInOrder) {
         if (n % 7 == 0 || nearEnd(n)) budgets.push_back(n);
     for (const std::size_t n : budgets) {
       Fixture f(mode, inputs);
+      const std::set<std::string> names = f.Names();
       MessageRecorder rec;
       FaultInjector faults({.writeBudget = n});
       EXPECT_EQ(f.Run(), RequestOutcome::kFailed) << n;
       EXPECT_TRUE(faults.state.fds.empty()) << n;
-      EXPECT_EQ(rec.Texts(), std::vector<std::string>{kErrorEnd}) << n;
-      std::size_t left = n;
-      bool bAfter = false;  // after the file that failed
-      for (const auto& [name, bytes] : full) {
-        const auto expected = bAfter ? std::nullopt : std::optional(bytes.substr(0, left));
-        EXPECT_TRUE(f.Content(name) == expected) << "disk full after " << n << " in " << name;
-        bAfter = bAfter || left < bytes.size();
-        left -= std::min(left, bytes.size());
+      std::size_t failed = 0;  // the output that did not fit
+      while (ends[failed] <= n) ++failed;
+      const std::string name = full[failed].first;
+      const std::string stop =
+          mode == kOne ? ""
+                       : "\n変換できなかった入力ファイル: $/in" + std::to_string(failed) + ".html" +
+                             (failed < 2 ? "\n変換していない残りの入力ファイル: " +
+                                               std::to_string(2 - failed) + " 個"
+                                         : "");
+      EXPECT_EQ(rec.Texts(),
+                (std::vector<std::string>{
+                    f.Expand(kWriteText + "ディスク フル\nファイル: $/" + name +
+                             "\n原因: ディスクに空きがありません (ENOSPC)"),
+                    f.Expand(kErrorEnd + stop + "\n出力ファイルは実行前のままです: $/" + name)}))
+          << n;
+      std::set<std::string> made = names;
+      for (std::size_t k = 0; k < full.size(); ++k) {
+        EXPECT_EQ(f.Content(full[k].first),
+                  k < failed ? std::optional(full[k].second) : std::nullopt)
+            << "disk full after " << n << " in " << full[k].first;
+        if (k < failed) made.insert(full[k].first);
       }
+      EXPECT_EQ(f.Names(), made) << n;
       f.ExpectInputsUntouched();
     }
   }

@@ -28,9 +28,13 @@ TempDir::~TempDir() {
 
 std::string TempDir::Write(const std::string& name, const std::string& bytes) const {
   const std::string path = File(name);
+  WriteFile(path, bytes);
+  return path;
+}
+
+void WriteFile(const std::string& path, const std::string& bytes) {
   std::ofstream out(path, std::ios::binary | std::ios::trunc);
   out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-  return path;
 }
 
 std::string ReadFile(const std::string& path) {

@@ -23,6 +23,7 @@ class TempDir {
 };
 
 std::string ReadFile(const std::string& path);
+void WriteFile(const std::string& path, const std::string& bytes);
 bool FileExists(const std::string& path);
 
 }  // namespace testing_support
