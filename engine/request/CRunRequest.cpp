@@ -108,13 +108,13 @@ bool CRunRequest::CheckCollisions(const RunInputs& in, const COptionValues& opti
 
   if (in.target == RunInputs::Target::kPath) {
     if (collides(in.strOutputPath)) {
-      Show(msg::kCollision);
+      Show(std::string(msg::kCollision) + "\n" + msg::kFileLine + in.strOutputPath);
       return false;
     }
   } else if (in.target == RunInputs::Target::kDescriptor) {
     platform::FileId id;
     if (platform::GetFileId(in.hOutput, &id) && ids.count(id) != 0) {
-      Show(msg::kCollision);
+      Show(std::string(msg::kCollision) + "\n" + msg::kFileLine + msg::kStandardOutput);
       return false;
     }
   }
@@ -125,7 +125,7 @@ bool CRunRequest::CheckCollisions(const RunInputs& in, const COptionValues& opti
     for (const std::string& p : in.astrInputPaths) {
       CExecutor::MakeOutputPath(rev, p);
       if (collides(rev)) {
-        Show(std::string(msg::kCollision) + "\n" + rev);
+        Show(std::string(msg::kCollision) + "\n" + msg::kFileLine + rev);
         return false;
       }
     }
@@ -198,13 +198,13 @@ RequestOutcome CRunRequest::OnRun(const RunInputs& in, const COptionValues& opti
   try {
     result = executor.Run();
   } catch (const std::exception& e) {
-    Show(std::string(msg::kUnexpected) + e.what());
+    Show(std::string(msg::kUnexpected) + e.what() + executor.StoppedInputLine());
     result = -1;
   } catch (const platform::CFileException& e) {
     ShowFileError(e);
     result = -1;
   } catch (...) {
-    Show(msg::kUnexpected);
+    Show(msg::kUnexpected + executor.StoppedInputLine());
     result = -1;
   }
   executor.CloseFiles();

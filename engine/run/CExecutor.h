@@ -63,6 +63,8 @@ class CExecutor {
   // After a failed run: the lines that say what it left (the output unchanged, or which
   // input stopped a per-file run and how many were not converted).
   std::string StopReport() const;
+  // The line naming the input a run was working on when it stopped; empty when none.
+  std::string StoppedInputLine() const;
 
   // Input loading and file errors.
   int OpenInputFile(std::size_t i);
@@ -145,7 +147,6 @@ class CExecutor {
   bool CheckLostInput();
   void ReportSplitFailure(std::size_t i) const;
   bool ReportChangedInput(std::size_t i) const;
-  int StopAt(std::size_t i);
 };
 
 // Lines naming the file of a failed operation and its OS cause, to go under a message.

@@ -51,6 +51,11 @@ void CExecutor::ReportSplitFailure(std::size_t i) const {
   platform::AfxMessageBox(msg::kCannotSplit + reason + "\n" + msg::kFileLine + m_arrInputPaths[i]);
 }
 
+std::string CExecutor::StoppedInputLine() const {
+  if (m_nStoppedAt >= m_nInputCount) return {};
+  return std::string("\n") + msg::kFileLine + m_arrInputPaths[m_nStoppedAt];
+}
+
 std::string CExecutor::StopReport() const {
   std::string lines;
   std::string output = m_hOutput >= 0 ? msg::kStandardOutput : m_strOutputPath;

@@ -53,7 +53,9 @@ int CExecutor::OpenInputFile(std::size_t i) {
   if (!m_pFileData) {
     m_fileIn.Abort();
     m_bInputOpen = 0;
-    platform::AfxMessageBox(msg::kBufferAlloc);
+    platform::AfxMessageBox(std::string(msg::kBufferAlloc) + "\n" + msg::kFileLine +
+                            m_arrInputPaths[i] + "\n" +
+                            Format(msg::kSizeLine, static_cast<unsigned long long>(length)));
     return -1;
   }
   return 0;

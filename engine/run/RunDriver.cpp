@@ -105,11 +105,6 @@ void CExecutor::WriteFilePart(std::size_t i) {
   if (m_bDataMapped) m_fileOut.Flush();
 }
 
-int CExecutor::StopAt(std::size_t i) {
-  m_nStoppedAt = i;
-  return -1;
-}
-
 int CExecutor::Run() {
   m_nInputCount = m_arrInputPaths.size();
   m_nStoppedAt = m_nInputCount;
@@ -121,14 +116,15 @@ int CExecutor::Run() {
   if (m_bOneFile != 0 && OpenOutputFile(0) != 0) return -1;
 
   for (std::size_t i = 0; i < m_nInputCount; ++i) {
-    if (*m_pAbortFlag == 1) return StopAt(i);
-    if (m_bOneFile == 0 && OpenOutputFile(i) != 0) return StopAt(i);
-    if (OpenInputFile(i) != 0) return StopAt(i);
+    m_nStoppedAt = i;  // until it is done, where a failure would stop the run
+    if (*m_pAbortFlag == 1) return -1;
+    if (m_bOneFile == 0 && OpenOutputFile(i) != 0) return -1;
+    if (OpenInputFile(i) != 0) return -1;
     m_searcher.SetBuffer(m_pFileData.get(), m_nFileSize);
     if (Split() != kSplitOk) {
       ReportSplitFailure(i);
       m_pFileData.reset();
-      return StopAt(i);  // the input stays open until CloseFiles
+      return -1;  // the input stays open until CloseFiles
     }
     std::optional<platform::CFileException> writeError;
     try {
@@ -148,18 +144,19 @@ int CExecutor::Run() {
     m_pFileData.reset();
     m_fileIn.Abort();
     m_bInputOpen = 0;
-    if (bFailed) return StopAt(i);
+    if (bFailed) return -1;
     if (m_bOneFile == 0) {
       m_bOutputOpen = 0;
       try {
         m_fileOut.Close();
       } catch (const platform::CFileException& e) {
         ShowWriteError(e);
-        return StopAt(i);
+        return -1;
       }
     }
   }
 
+  m_nStoppedAt = m_nInputCount;
   if (m_bOutputOpen) {
     m_bOutputOpen = 0;
     try {

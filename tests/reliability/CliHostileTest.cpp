@@ -68,7 +68,7 @@ const std::string kPartialStdout = "\n出力先に書き込んだ内容はその
 const std::string kSplit = "ファイルを区切れません\n";
 const std::string kSeparatorMissing = "区切り用の文字列を入力してください\n";
 const std::string kCollides =
-    "出力ファイル名が入力ファイルと衝突します。\n出力ファイル名を変更してください\n";
+    "出力ファイル名が入力ファイルと衝突します。\n出力ファイル名を変更してください\nファイル: ";
 // More than a pipe holds, so that writing it waits for a reader.
 const std::string kBig =
     "<HTML><BODY>" + Repeat("<dl>a post of the board</dl><HR>\r\n", 40000) + kEnd;
@@ -131,11 +131,13 @@ const CliCase kCases[] = {
     {"separator_without_shift_jis", {"-s", "😀", "-o", "out.html", "in.html"}, 2,
      "区切り用の文字列に Shift_JIS (コードページ 932) で表せない文字があります\n"},
     {"decision_then_collision", {"-s", "<dl", "-o", "in.html", "in.html"}, 2,
-     "[<] はありますが [>] がないので [>] を自動サーチします\n" + kCollides},
-    {"output_is_a_link_to_the_input", {"-q", "-f", "-o", "link.html", "in.html"}, 2, kCollides, {},
+     "[<] はありますが [>] がないので [>] を自動サーチします\n" + kCollides + "in.html\n"},
+    {"output_is_a_link_to_the_input", {"-q", "-f", "-o", "link.html", "in.html"}, 2,
+     kCollides + "link.html\n", {},
      {{"in.html", kLog}, {"link.html", kLinkToIn}}},
     // The shell's ">>" does not empty the file, so only the program can keep it intact.
-    {"standard_output_appends_to_the_input", {"-q", "in.html"}, 2, kCollides, {}, {{"in.html", kLog}},
+    {"standard_output_appends_to_the_input", {"-q", "in.html"}, 2, kCollides + "標準出力\n", {},
+     {{"in.html", kLog}},
      "in.html"},
     {"rev_name_is_an_input", {"--per-file", "a.html", "Rev_a.html"}, 2, kCollides + "Rev_a.html\n",
      {}, {{"a.html", kLog}, {"Rev_a.html", "keep"}}},

@@ -482,7 +482,9 @@ TEST(RunFaultMemory, BufferThatCannotBeAllocatedClosesTheInput) {
     CExecutor ex;
     ex.SetInputFiles({input});
     const bool ok = ex.OpenInputFile(0) == -1 && ex.m_bInputOpen == 0 && !ex.m_fileIn.IsOpen() &&
-                    rec.Texts() == std::vector<std::string>{msg::kBufferAlloc};
+                    rec.Texts() == std::vector<std::string>{std::string(msg::kBufferAlloc) +
+                                                            "\nファイル: " + input +
+                                                            "\n大きさ: 3221225472 バイト"};
     ::_exit(ok ? 0 : 1);
   }
   int status = 0;

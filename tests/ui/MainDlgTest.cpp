@@ -222,7 +222,10 @@ class MainDlgTest : public QObject {
     QProcess process;
     process.start(VELMORANT_CLI, args);
     QVERIFY(process.waitForFinished(30000));
-    QCOMPARE(QString::fromUtf8(process.readAllStandardError()), texts.join('\n') + '\n');
+    // Messages name files by path: each side's folder is left out to compare them.
+    QCOMPARE(QString::fromUtf8(process.readAllStandardError())
+                 .remove(QString::fromStdString(cli.File(""))),
+             QString(texts.join('\n') + '\n').remove(QString::fromStdString(gui.File(""))));
     QCOMPARE(process.exitCode(), exitCode);
     if (exitCode) {
       QCOMPARE(ReadFile(gui.File("b.html")), kDocB);
