@@ -149,14 +149,16 @@ bool CFile::OpenReplacing(const std::string& path, unsigned flags, CFileExceptio
     }
     return false;
   };
-  std::string target;
-  int err = 0;
-  if (!ResolveLinks(path, &target, &err)) return fail(err);
+  // Only a regular file is replaced; a folder is refused, and anything else (a device, a
+  // FIFO, /dev/stdout on a pipe) is written as it is.
   struct stat st {};
-  const bool bExists = ::stat(target.c_str(), &st) == 0;
+  const bool bExists = ::stat(path.c_str(), &st) == 0;
   if (!bExists && errno != ENOENT) return fail(errno);
   if (bExists && S_ISDIR(st.st_mode)) return fail(EISDIR);
   if (bExists && !S_ISREG(st.st_mode)) return OpenDirect(path, flags, pError);
+  std::string target;
+  int err = 0;
+  if (!ResolveLinks(path, &target, &err)) return fail(err);
   if (bExists) {
     // What could not be written before must not be replaced now: a rename needs only
     // the folder's permission and would replace a read-only file silently.

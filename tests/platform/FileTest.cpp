@@ -148,7 +148,7 @@ TEST(File, ReplacesOnlyWhenComplete) {
 }
 
 // Folders, devices and FIFOs are not replaced: a folder is refused, the others are
-// written directly as before.
+// written directly as before, also through a link such as /dev/stdout on a pipe.
 TEST(File, ReplacesOnlyRegularFiles) {
   TempDir dir;
   CFile f;
@@ -158,6 +158,17 @@ TEST(File, ReplacesOnlyRegularFiles) {
   ASSERT_TRUE(f.Open("/dev/null", kReplace, &e));
   EXPECT_FALSE(f.IsReplacing());
   f.Close();
+  int fds[2];
+  ASSERT_EQ(::pipe(fds), 0);
+  ASSERT_TRUE(f.Open("/proc/self/fd/" + std::to_string(fds[1]), kReplace, &e)) << e.m_lOsError;
+  EXPECT_FALSE(f.IsReplacing());
+  f.Write("piped", 5);
+  f.Close();
+  char got[8] = {};
+  EXPECT_EQ(::read(fds[0], got, sizeof got), 5);
+  EXPECT_STREQ(got, "piped");
+  ::close(fds[0]);
+  ::close(fds[1]);
 }
 
 // A run ended by SIGINT, SIGTERM or SIGHUP removes the stand-in's name; SIGKILL leaves
