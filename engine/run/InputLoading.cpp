@@ -8,6 +8,14 @@
 #include "platform/MessageBox.h"
 
 namespace engine {
+namespace {
+
+std::string FileAndSizeLines(const std::string& path, std::uint64_t size) {
+  return std::string("\n") + msg::kFileLine + path + "\n" +
+         Format(msg::kSizeLine, static_cast<unsigned long long>(size));
+}
+
+}  // namespace
 
 int CExecutor::OpenInputFile(std::size_t i) {
   platform::CFileException e;
@@ -33,9 +41,7 @@ int CExecutor::OpenInputFile(std::size_t i) {
   if (length > kMaxFileSize) {
     m_fileIn.Abort();
     m_bInputOpen = 0;
-    platform::AfxMessageBox(std::string(msg::kFileTooLarge) + "\n" + msg::kFileLine +
-                            m_arrInputPaths[i] + "\n" +
-                            Format(msg::kSizeLine, static_cast<unsigned long long>(length)));
+    platform::AfxMessageBox(msg::kFileTooLarge + FileAndSizeLines(m_arrInputPaths[i], length));
     return -1;
   }
   m_nFileSize = static_cast<std::size_t>(length);
@@ -53,9 +59,7 @@ int CExecutor::OpenInputFile(std::size_t i) {
   if (!m_pFileData) {
     m_fileIn.Abort();
     m_bInputOpen = 0;
-    platform::AfxMessageBox(std::string(msg::kBufferAlloc) + "\n" + msg::kFileLine +
-                            m_arrInputPaths[i] + "\n" +
-                            Format(msg::kSizeLine, static_cast<unsigned long long>(length)));
+    platform::AfxMessageBox(msg::kBufferAlloc + FileAndSizeLines(m_arrInputPaths[i], length));
     return -1;
   }
   return 0;
