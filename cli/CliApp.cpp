@@ -6,6 +6,7 @@
 #include <string>
 
 #include "cli/CliOptions.h"
+#include "cli/TestThresholds.h"
 #include "engine/request/CRunRequest.h"
 #include "engine/run/CExecutor.h"
 #include "platform/Encoding.h"
@@ -106,6 +107,7 @@ int RunCli(int argc, char** argv, std::ostream& err, std::istream& in, bool bInt
   }
 
   engine::CExecutor executor;
+  ApplyTestThresholds(executor);
   return static_cast<int>(request.OnRun(inputs, OptionsFrom(o), executor));
 }
 

@@ -105,6 +105,9 @@ class CSearcher {
   void IndexAhead(std::uint8_t mode, std::size_t start);
   void StopIndex();
   std::size_t m_nIndexMin = 8u << 20;
+  // When past the start, the file offset at which the index's part begins instead of 45 %
+  // into the body: tests put the boundary where they need it.
+  std::size_t m_nIndexFrom = 0;
 
   // Scans walk 64 bytes at a time where the processor has AVX2, 32 otherwise; both give
   // the same answers (tests switch the wide walk off to compare).

@@ -339,7 +339,8 @@ void CSearcher::IndexAhead(std::uint8_t mode, std::size_t start) {
   if (m_nIndexMin > 0 && std::thread::hardware_concurrency() == 1) return;
   // The index takes a little more than half: the searching thread also builds the tree,
   // and after its part still goes through the index's.
-  const std::size_t from = start + (m_nBufferSize - start) / 20 * 9;
+  const std::size_t from =
+      m_nIndexFrom > start ? m_nIndexFrom : start + (m_nBufferSize - start) / 20 * 9;
   const std::size_t last = m_nBufferSize - scan.min;
   if (from == 0 || from > last) return;
   try {

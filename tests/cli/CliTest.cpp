@@ -36,7 +36,9 @@ TEST(CliParse, Layers) {
 
 // On a terminal the existing output is overwritten only when the user says yes.
 TEST(CliOverwrite, AsksOnATerminalWithNoAsTheDefault) {
-  const std::pair<const char*, bool> rows[] = {{"y\n", true}, {"\n", false}, {"", false}};
+  const std::pair<const char*, bool> rows[] = {{"y\n", true},  {"Y\n", true},     {"yes\n", true},
+                                               {"n\n", false}, {"yes!\n", false}, {"\n", false},
+                                               {"", false}};
   for (const auto& [answer, bYes] : rows) {
     testing_support::TempDir dir;
     const std::string in = dir.Write("log.html", "<HTML><BODY>a<HR>b</BODY></HTML>");

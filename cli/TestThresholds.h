@@ -1,0 +1,18 @@
+#pragma once
+
+namespace engine {
+class CExecutor;
+}
+
+namespace cli {
+
+// Lowers the sizes from which an input is mapped and searched by a second thread, from
+// environment variables that exist for tests only, so that a log of a few hundred bytes
+// takes the paths otherwise reserved for large ones:
+//   VELMORANT_TEST_LARGE_FILE  inputs of this many bytes or more are mapped (1 MiB)
+//   VELMORANT_TEST_INDEX_MIN   bodies of this many bytes or more get the second thread (8 MiB)
+//   VELMORANT_TEST_INDEX_FROM  the file offset at which the second thread's part begins
+// A variable that is unset or not a plain decimal number changes nothing.
+void ApplyTestThresholds(engine::CExecutor& executor);
+
+}  // namespace cli
