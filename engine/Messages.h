@@ -56,6 +56,7 @@ inline constexpr char kRegisterFailed[] = "検索キーの登録に失敗しま�
 inline constexpr char kUnexpected[] = "予期しないエラーが発生しました\n";
 inline constexpr char kNormalEnd[] = "正常に終了しました";
 inline constexpr char kErrorEnd[] = "エラーのため終了します";
+inline constexpr char kStopped[] = "変換を中止しました";
 inline constexpr char kOutputIsFolder[] =
     "出力ファイル名がフォルダーを指しています\n出力ファイル名を変更してください";
 

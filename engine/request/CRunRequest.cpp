@@ -135,16 +135,21 @@ bool CRunRequest::CheckCollisions(const RunInputs& in, const COptionValues& opti
 
 RequestOutcome CRunRequest::OnRun(const RunInputs& in, const COptionValues& options,
                                   CExecutor& executor) {
+  if (!Prepare(in, options, executor)) return RequestOutcome::kRefused;
+  return Finish(Execute(executor), executor);
+}
+
+bool CRunRequest::Prepare(const RunInputs& in, const COptionValues& options, CExecutor& executor) {
   executor.ResetRun();
   const bool bPath = in.target == RunInputs::Target::kPath;
 
   if (in.astrInputPaths.empty()) {
     Show(msg::kNoInput);
-    return RequestOutcome::kRefused;
+    return false;
   }
   if (bPath && in.strOutputPath.empty()) {
     Show(msg::kNoOutput);
-    return RequestOutcome::kRefused;
+    return false;
   }
 
   std::string separator;
@@ -152,30 +157,30 @@ RequestOutcome CRunRequest::OnRun(const RunInputs& in, const COptionValues& opti
     separator = in.strSeparatorText;
     if (separator.empty() && !in.bSeparatorNotCp932) {
       Show(msg::kNoSeparator);
-      return RequestOutcome::kRefused;
+      return false;
     }
     if (in.bSeparatorNotCp932) {
       Show(msg::kSeparatorNotCp932);
-      return RequestOutcome::kRefused;
+      return false;
     }
     CheckAutoClose(separator);
   } else if (m_nSeparatorKind < 0 || m_nSeparatorKind > 2) {
     // The kind "user separator string only" without a string would search for nothing.
     Show(msg::kNoSeparator);
-    return RequestOutcome::kRefused;
+    return false;
   }
 
-  if (!CheckCollisions(in, options)) return RequestOutcome::kRefused;
+  if (!CheckCollisions(in, options)) return false;
 
   // A folder cannot be replaced by a file; asking to overwrite it would mislead.
   if (bPath && platform::IsFolder(in.strOutputPath)) {
     Show(std::string(msg::kOutputIsFolder) + "\n" + msg::kFileLine + in.strOutputPath);
-    return RequestOutcome::kRefused;
+    return false;
   }
   if (bPath && platform::GetStatus(in.strOutputPath)) {
     const unsigned type = platform::MB_YESNO | platform::MB_ICONQUESTION | platform::MB_DEFBUTTON2;
     if (platform::AfxMessageBox(msg::kOverwrite, type) != platform::IDYES) {
-      return RequestOutcome::kRefused;
+      return false;
     }
   }
 
@@ -183,17 +188,19 @@ RequestOutcome CRunRequest::OnRun(const RunInputs& in, const COptionValues& opti
   executor.m_hOutput = in.target == RunInputs::Target::kDescriptor ? in.hOutput : -1;
   executor.m_strSeparator = separator;
   executor.m_pAbortFlag = &m_nAbort;
-  m_nAbort = 0;
+  m_nAbort.store(0);
   if (RegisterSearchKeys(executor) != 0) {
     Show(msg::kRegisterFailed);
-    return RequestOutcome::kRefused;
+    return false;
   }
   executor.m_bAutoClose = m_bAutoClose;
   executor.m_bEuc = in.bEuc ? 1 : 0;
   HandOverOptions(options, executor);
   SelectStartMode(executor);
-  if (executor.SetInputFiles(in.astrInputPaths) != 0) return RequestOutcome::kRefused;
+  return executor.SetInputFiles(in.astrInputPaths) == 0;
+}
 
+int CRunRequest::Execute(CExecutor& executor) {
   int result;
   try {
     result = executor.Run();
@@ -208,12 +215,15 @@ RequestOutcome CRunRequest::OnRun(const RunInputs& in, const COptionValues& opti
     result = -1;
   }
   executor.CloseFiles();
+  return result;
+}
 
+RequestOutcome CRunRequest::Finish(int result, CExecutor& executor) {
   if (result == 0) {
     platform::AfxMessageBox(msg::kNormalEnd, platform::MB_OK, true);
     return RequestOutcome::kSucceeded;
   }
-  Show(msg::kErrorEnd + executor.StopReport());
+  Show((executor.m_bStopped ? msg::kStopped : msg::kErrorEnd) + executor.StopReport());
   return RequestOutcome::kFailed;
 }
 

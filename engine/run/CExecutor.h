@@ -1,6 +1,7 @@
 #pragma once
 
 #include <array>
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -21,6 +22,7 @@ enum SplitResult : int {
   kSplitNoMemory = 2,
   kSplitCannot = 3,        // no "<HTML", no body, a failed search or read, a stray closing tag
   kSplitHtmlEndFirst = 7,  // "</HTML" came before any "<BODY"
+  kSplitStopped = 9,       // the run was asked to stop
 };
 
 // What stopped a split, for the message that names the file and the place.
@@ -100,7 +102,9 @@ class CExecutor {
   // In one-file output, a descriptor to write to instead of opening m_strOutputPath
   // (standard output of the command line); -1 when unused.
   int m_hOutput = -1;
-  int* m_pAbortFlag = nullptr;
+  // The caller's abort flag: 1 stops the run before the next file, or inside a large one
+  // within a few megabytes. Another thread may set it.
+  std::atomic<int>* m_pAbortFlag = nullptr;
   // From this size on a file is mapped rather than read, and its output space reserved.
   std::size_t m_nLargeFile = 1u << 20;
 
@@ -132,6 +136,11 @@ class CExecutor {
   // written in place (standard output, a device) rather than replaced when complete.
   std::size_t m_nStoppedAt = 0;
   int m_bOutputDirect = 0;
+  int m_bStopped = 0;  // the last run ended because the abort flag was set
+  // How far the run is, for another thread to show: units of work done out of a total of
+  // two per input byte (one for the split, one for the writing).
+  std::atomic<std::uint64_t> m_nProgressDone{0};
+  std::atomic<std::uint64_t> m_nProgressTotal{0};
   platform::FileVersion m_inputVersion;  // the current input as it was opened
 
  private:
@@ -139,7 +148,13 @@ class CExecutor {
   void WriteClusterBytes(const CCluster& cluster);
   void WriteSectionBytes(const CSection& section);
   void Copy(std::size_t pos, std::size_t length);
+  bool Checkpoint(std::uint64_t doneInFile);
+  void StartProgress();
   bool m_bLargeFile = false;
+  std::vector<std::uint64_t> m_anExpectedSizes;  // input sizes when the run started
+  std::uint64_t m_nProgressBase = 0;             // work of the files before this one
+  std::uint64_t m_nCopied = 0;                   // input bytes written for this file
+  std::uint64_t m_nNextCopyCheck = 0;
   bool m_bDataMapped = false;  // output ranges are written from the file's view in place
   bool ReadInput();
   int SplitLoaded();

@@ -105,6 +105,8 @@ int CExecutor::SplitLoaded() {
         return FailSplit(kSplitNoMemory, kFailNoMemory);
       case kLayerBufferEnd:
         return kSplitOk;
+      case kLayerStopped:
+        return kSplitStopped;
       case kLayerClosed:  // only a block closed at the top level ends the body this way
         return FailSplit(kSplitCannot, kFailStrayClose, m_searcher.m_nMatchPos,
                          m_searcher.m_nMatchLength);
