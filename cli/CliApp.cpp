@@ -8,6 +8,7 @@
 #include "cli/CliOptions.h"
 #include "engine/request/CRunRequest.h"
 #include "engine/run/CExecutor.h"
+#include "engine/run/TextEncoding.h"
 #include "platform/Encoding.h"
 #include "platform/MessageBox.h"
 
@@ -20,6 +21,18 @@ constexpr char kCutsWithoutRange[] =
     "--lead-cut, --trail-cut と --keep-cut は --range で層を指定しないと効きません";
 constexpr char kRangeWithoutCuts[] =
     "--range は --lead-cut か --trail-cut を指定しないと効きません";
+
+// The --encoding value that names an encoding.
+const char* OptionName(engine::TextEncoding encoding) {
+  switch (encoding) {
+    case engine::TextEncoding::kEucJp:
+      return "euc-jp";
+    case engine::TextEncoding::kUtf8:
+      return "utf-8";
+    default:
+      return "shift_jis";
+  }
+}
 
 // Settings as a run takes them when the options dialog was never opened, then the flags.
 engine::COptionValues OptionsFrom(const CliOptions& o) {
@@ -82,9 +95,21 @@ int RunCli(int argc, char** argv, std::ostream& err, std::istream& in, bool bInt
     platform::AfxMessageBox(kCutsWithoutRange, platform::MB_OK, true);
   if (bRange && !bCuts) platform::AfxMessageBox(kRangeWithoutCuts, platform::MB_OK, true);
 
+  // The run's encoding; "auto" is decided here, once, from the first input.
+  using engine::TextEncoding;
+  using Choice = CliOptions::Encoding;
+  const Choice choice = o.encoding.value_or(o.euc ? Choice::kEucJp : Choice::kShiftJis);
+  TextEncoding encoding = choice == Choice::kEucJp  ? TextEncoding::kEucJp
+                          : choice == Choice::kUtf8 ? TextEncoding::kUtf8
+                                                    : TextEncoding::kShiftJis;
+  if (choice == Choice::kAuto && !o.inputs.empty()) {
+    encoding = engine::DetectFileEncoding(o.inputs[0]).value_or(TextEncoding::kShiftJis);
+  }
+
   engine::RunInputs inputs;
   inputs.astrInputPaths = o.inputs;
-  inputs.bEuc = o.euc ? 1 : 0;
+  inputs.bEuc = encoding == TextEncoding::kEucJp ? 1 : 0;
+  inputs.bUtf8 = encoding == TextEncoding::kUtf8 ? 1 : 0;
   if (o.perFile) {
     inputs.target = engine::RunInputs::Target::kNone;
   } else if (!o.output || *o.output == "-") {
@@ -98,7 +123,10 @@ int RunCli(int argc, char** argv, std::ostream& err, std::istream& in, bool bInt
   engine::CRunRequest request;
   request.m_nSeparatorKind = o.kind;
   request.m_bOptionsOpened = 1;
-  if (o.separator) {
+  if (o.separator && encoding == TextEncoding::kUtf8) {
+    request.m_bUserSeparator = 1;
+    inputs.strSeparatorText = *o.separator;  // searched as typed
+  } else if (o.separator) {
     request.m_bUserSeparator = 1;
     const auto sjis = platform::Utf8ToCp932(*o.separator);
     inputs.strSeparatorText = sjis.value_or(std::string());
@@ -106,6 +134,20 @@ int RunCli(int argc, char** argv, std::ostream& err, std::istream& in, bool bInt
   }
 
   engine::CExecutor executor;
+  // An input whose bytes say it is in another encoding is pointed out before anyone opens
+  // the output; the run goes on as asked.
+  if (!o.quiet) {
+    executor.m_onEncodingMismatch = [&](const std::string& path, TextEncoding looksLike) {
+      std::string text = "「" + path + "」は " + engine::EncodingName(looksLike) + " のようです";
+      if (choice == Choice::kAuto) {
+        text += "が、最初の入力に合わせて " + std::string(engine::EncodingName(encoding)) +
+                " として変換します";
+      } else {
+        text += "。--encoding " + std::string(OptionName(looksLike)) + " を試してください";
+      }
+      platform::AfxMessageBox(text, platform::MB_OK, true);
+    };
+  }
   return static_cast<int>(request.OnRun(inputs, OptionsFrom(o), executor));
 }
 

@@ -11,11 +11,14 @@ namespace cli {
 // The command line, parsed but not yet checked against the files.
 struct CliOptions {
   std::vector<std::string> inputs;
-  std::optional<std::string> output;     // -o; "-" is standard output
+  std::optional<std::string> output;  // -o; "-" is standard output
   bool perFile = false;
   int kind = 0;
   std::optional<std::string> separator;  // -s, as typed (UTF-8)
   bool euc = false;
+  // --encoding; nothing: Shift_JIS, or EUC-JP with --euc.
+  enum class Encoding { kShiftJis, kEucJp, kUtf8, kAuto };
+  std::optional<Encoding> encoding;
   std::array<std::uint8_t, 16> reverse{};
   std::array<std::uint8_t, 16> range{};
   int leadCut = 0;

@@ -49,6 +49,7 @@ inline constexpr char kNoOutput[] = "出力用ファイル名を入力してく�
 inline constexpr char kNoSeparator[] = "区切り用の文字列を入力してください";
 inline constexpr char kSeparatorNotCp932[] =
     "区切り用の文字列に Shift_JIS (コードページ 932) で表せない文字があります";
+inline constexpr char kSeparatorNotUtf8[] = "区切り用の文字列が正しい UTF-8 ではありません";
 inline constexpr char kCollision[] =
     "出力ファイル名が入力ファイルと衝突します。\n出力ファイル名を変更してください";
 inline constexpr char kOverwrite[] = "同名のファイルが存在します。上書きしますか？";

@@ -163,6 +163,10 @@ bool CRunRequest::Prepare(const RunInputs& in, const COptionValues& options, CEx
       Show(msg::kSeparatorNotCp932);
       return false;
     }
+    if (in.bUtf8 && !IsValidUtf8(separator)) {
+      Show(msg::kSeparatorNotUtf8);
+      return false;
+    }
     CheckAutoClose(separator);
   } else if (m_nSeparatorKind < 0 || m_nSeparatorKind > 2) {
     // The kind "user separator string only" without a string would search for nothing.
@@ -195,6 +199,7 @@ bool CRunRequest::Prepare(const RunInputs& in, const COptionValues& options, CEx
   }
   executor.m_bAutoClose = m_bAutoClose;
   executor.m_bEuc = in.bEuc ? 1 : 0;
+  executor.m_bUtf8 = in.bUtf8 && !in.bEuc ? 1 : 0;
   HandOverOptions(options, executor);
   SelectStartMode(executor);
   return executor.SetInputFiles(in.astrInputPaths) == 0;

@@ -23,6 +23,9 @@ struct RunInputs {
   // separator check, in its place among the checks.
   int bSeparatorNotCp932 = 0;
   int bEuc = 0;
+  // The inputs are UTF-8: the separator field holds UTF-8 bytes, and a field that is not
+  // well-formed UTF-8 is refused at the separator check.
+  int bUtf8 = 0;
 };
 
 // How a request ended; the values are the command line's exit statuses.

@@ -4,10 +4,12 @@
 #include <atomic>
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "engine/run/TextEncoding.h"
 #include "engine/search/CSearcher.h"
 #include "engine/sections/CCluster.h"
 #include "engine/sections/CSectionStore.h"
@@ -98,6 +100,11 @@ class CExecutor {
   int m_bSimpleHeader = 0;
   std::string m_strSeparator;
   int m_bEuc = 0;
+  // The inputs are UTF-8: the numbered line between files is written in UTF-8 too.
+  int m_bUtf8 = 0;
+  // Told of each input whose bytes look like another encoding than the run's (as
+  // DetectEncoding decides); unset, the inputs are not looked at.
+  std::function<void(const std::string& path, TextEncoding looksLike)> m_onEncodingMismatch;
   std::string m_strOutputPath;
   // In one-file output, a descriptor to write to instead of opening m_strOutputPath
   // (standard output of the command line); -1 when unused.
@@ -157,6 +164,7 @@ class CExecutor {
   std::uint64_t m_nNextCopyCheck = 0;
   bool m_bDataMapped = false;  // output ranges are written from the file's view in place
   bool ReadInput();
+  void NoteEncoding() const;
   int SplitLoaded();
   int FailSplit(int result, int failure, std::size_t pos = 0, std::size_t length = 0);
   bool CheckLostInput();
@@ -180,7 +188,8 @@ const char* FileErrorCauseText(int cause);
 // Converts EUC-JP bytes to Shift_JIS in place (JIS X 0208 row and cell arithmetic).
 void ConvertEucToSjis(std::uint8_t* data, std::size_t size);
 
-// The numbered line written between files, for the file at 0-based position `index`.
-std::string NumberedSeparatorLine(std::size_t index);
+// The numbered line written between files, for the file at 0-based position `index`, in
+// Shift_JIS or in UTF-8.
+std::string NumberedSeparatorLine(std::size_t index, bool bUtf8 = false);
 
 }  // namespace engine

@@ -21,13 +21,18 @@ constexpr char kNumberedBefore[] =
 constexpr char kNumberedAfter[] =
     "] \x94\xD4\x96\xDA\x82\xCC\x83\x74\x83\x40\x83\x43\x83\x8B\x93\xE0\x97\x65 "
     "==============================</CENTER>\r\n";
+// The same text in UTF-8.
+const std::string kNumberedBeforeUtf8 = "\r\n<CENTER>==============================以上　[";
+const std::string kNumberedAfterUtf8 =
+    "] 番目のファイル内容 ==============================</CENTER>\r\n";
 
 // Thrown by the writer when the run is asked to stop.
 struct RunStopped {};
 
 }  // namespace
 
-std::string NumberedSeparatorLine(std::size_t index) {
+std::string NumberedSeparatorLine(std::size_t index, bool bUtf8) {
+  if (bUtf8) return kNumberedBeforeUtf8 + std::to_string(index) + kNumberedAfterUtf8;
   return std::string(kNumberedBefore) + std::to_string(index) + kNumberedAfter;
 }
 
@@ -115,7 +120,12 @@ void CExecutor::WriteFilePart(std::size_t i) {
   // A part holds each byte of its file at most once, and a header, footer or separator line.
   if (m_bLargeFile) m_fileOut.Reserve(m_nFileSize + kPartExtra);
   if (i == 0 || m_bOneFile == 0) {
-    if (m_bHeaderFound && m_bSimpleHeader == 0) {
+    if (m_bHeaderFound && m_bSimpleHeader == 0 && m_bEuc == 1) {
+      // The bytes are Shift_JIS now: so must be what the header says of them.
+      const std::string header = RelabelEucHeader(
+          {reinterpret_cast<const char*>(m_pFileData.get()) + m_nHeaderPos, m_nHeaderLength});
+      m_fileOut.Write(header.data(), header.size());
+    } else if (m_bHeaderFound && m_bSimpleHeader == 0) {
       Copy(m_nHeaderPos, m_nHeaderLength);
     } else {
       m_fileOut.Write(kFixedHeader, sizeof kFixedHeader - 1);
@@ -130,7 +140,7 @@ void CExecutor::WriteFilePart(std::size_t i) {
     }
   } else if (m_bAppendSeparator == 1) {
     if (m_nSeparatorStyle == 1) {
-      const std::string line = NumberedSeparatorLine(i);
+      const std::string line = NumberedSeparatorLine(i, m_bUtf8 == 1);
       m_fileOut.Write(line.data(), line.size());
     } else {
       m_fileOut.Write(kHrSeparator, sizeof kHrSeparator - 1);
