@@ -6,10 +6,13 @@
 #include <string>
 
 #include "cli/CliOptions.h"
+#include "cli/OutlinePrinter.h"
+#include "engine/Messages.h"
 #include "engine/request/CRunRequest.h"
 #include "engine/run/CExecutor.h"
 #include "engine/run/TextEncoding.h"
 #include "platform/Encoding.h"
+#include "platform/File.h"
 #include "platform/MessageBox.h"
 
 namespace cli {
@@ -21,18 +24,6 @@ constexpr char kCutsWithoutRange[] =
     "--lead-cut, --trail-cut と --keep-cut は --range で層を指定しないと効きません";
 constexpr char kRangeWithoutCuts[] =
     "--range は --lead-cut か --trail-cut を指定しないと効きません";
-
-// The --encoding value that names an encoding.
-const char* OptionName(engine::TextEncoding encoding) {
-  switch (encoding) {
-    case engine::TextEncoding::kEucJp:
-      return "euc-jp";
-    case engine::TextEncoding::kUtf8:
-      return "utf-8";
-    default:
-      return "shift_jis";
-  }
-}
 
 // Settings as a run takes them when the options dialog was never opened, then the flags.
 engine::COptionValues OptionsFrom(const CliOptions& o) {
@@ -51,6 +42,52 @@ engine::COptionValues OptionsFrom(const CliOptions& o) {
   v.m_bAppendSeparator = o.between == CliOptions::Between::kNone ? 0 : 1;
   v.m_nSeparatorStyle = o.between == CliOptions::Between::kNumbered ? 1 : 0;
   return v;
+}
+
+// Splits the inputs as the run would, writes nothing, and prints their trees to `outFd`.
+int PrintOutline(const CliOptions& o, engine::RunInputs& inputs, engine::CRunRequest& request,
+                 engine::CExecutor& executor, int outFd) {
+  engine::COptionValues options = OptionsFrom(o);
+  // Without layers, every layer is divided and written in order: the structure to look at
+  // before choosing what to reverse or cut.
+  const auto none = [](const auto& flags) {
+    return std::none_of(flags.begin(), flags.end(), [](auto f) { return f != 0; });
+  };
+  if (none(o.reverse) && none(o.range)) {
+    for (int layer = 1; layer <= 15; ++layer) options.m_abyRange[layer] = 1;
+    options.m_nLeadCut = options.m_nTrailCut = 0;
+  }
+  inputs.target = engine::RunInputs::Target::kNone;
+  if (!request.PrepareOutline(inputs, options, executor)) return kUsageError;
+
+  const bool bJson = o.outline == CliOptions::Outline::kJson;
+  platform::CFile out;
+  out.Attach(outFd, msg::kStandardOutput);
+  auto write = [&](const std::string& text) { out.Write(text.data(), text.size()); };
+  try {
+    // One JSON document, {"inputs": [...]}, with each input's object on a line of its own
+    // as soon as it is split: no input waits for the others in memory.
+    if (bJson) write("{\"inputs\": [\n");
+    bool bFirst = true;
+    const int result = executor.Outline([&](const engine::FileOutline& file) {
+      if (bJson) {
+        // Text from a log may hold bytes that are no UTF-8: shown as U+FFFD.
+        write((bFirst ? "" : ",\n") +
+              OutlineJson(file).dump(-1, ' ', false,
+                                     nlohmann::ordered_json::error_handler_t::replace));
+        bFirst = false;
+      } else {
+        write(OutlineText(file));
+      }
+      out.Flush();  // before a message about the file on standard error
+    });
+    if (bJson) write("\n]}\n");
+    out.Close();
+    return result == 0 ? 0 : 1;
+  } catch (const platform::CFileException& e) {
+    engine::ShowWriteError(e);
+    return 1;
+  }
 }
 
 }  // namespace
@@ -93,7 +130,10 @@ int RunCli(int argc, char** argv, std::ostream& err, std::istream& in, bool bInt
   const bool bCuts = o.leadCut != 0 || o.trailCut != 0;
   if (!bRange && (bCuts || o.keepCut))
     platform::AfxMessageBox(kCutsWithoutRange, platform::MB_OK, true);
-  if (bRange && !bCuts) platform::AfxMessageBox(kRangeWithoutCuts, platform::MB_OK, true);
+  const bool bOutline = o.outline != CliOptions::Outline::kNone;
+  if (bRange && !bCuts && !bOutline) {
+    platform::AfxMessageBox(kRangeWithoutCuts, platform::MB_OK, true);
+  }
 
   // The run's encoding; "auto" is decided here, once, from the first input.
   using engine::TextEncoding;
@@ -143,11 +183,12 @@ int RunCli(int argc, char** argv, std::ostream& err, std::istream& in, bool bInt
         text += "が、最初の入力に合わせて " + std::string(engine::EncodingName(encoding)) +
                 " として変換します";
       } else {
-        text += "。--encoding " + std::string(OptionName(looksLike)) + " を試してください";
+        text += "。--encoding " + std::string(EncodingOptionName(looksLike)) + " を試してください";
       }
       platform::AfxMessageBox(text, platform::MB_OK, true);
     };
   }
+  if (bOutline) return PrintOutline(o, inputs, request, executor, outFd);
   return static_cast<int>(request.OnRun(inputs, OptionsFrom(o), executor));
 }
 

@@ -31,6 +31,17 @@ std::optional<CliOptions::Encoding> ParseEncoding(std::string name) {
 
 }  // namespace
 
+const char* EncodingOptionName(engine::TextEncoding encoding) {
+  switch (encoding) {
+    case engine::TextEncoding::kEucJp:
+      return "euc-jp";
+    case engine::TextEncoding::kUtf8:
+      return "utf-8";
+    default:
+      return "shift_jis";
+  }
+}
+
 const char* CliUsage() {
   return "usage: velmorant-cli [OPTIONS] INPUT...\n"
          "Rewrites saved board logs: posts in reverse order, or in order with leading and\n"
@@ -46,6 +57,8 @@ const char* CliUsage() {
          "                           euc-jp (also euc), utf-8 (also utf8), or auto (decided from\n"
          "                           the first input)\n"
          "      --euc                the same as --encoding euc-jp\n"
+         "      --outline[=json]     write nothing: print how each input divides, as lines or "
+         "JSON\n"
          "  -r, --reverse LAYERS     layers written in reverse order, e.g. 1 or 1,3 or 2-4\n"
          "      --range LAYERS       layers in which the cut counts apply\n"
          "      --lead-cut N         leading sections cut, 0-19\n"
@@ -149,6 +162,15 @@ bool ParseCliOptions(int argc, char** argv, CliOptions& o, std::string& error) {
       o.separator = v;
     } else if (name == "--euc") {
       if (!flag(o.euc)) return false;
+    } else if (name == "--outline") {
+      v = inlineValue.value_or("text");
+      if (v == "text") {
+        o.outline = CliOptions::Outline::kText;
+      } else if (v == "json") {
+        o.outline = CliOptions::Outline::kJson;
+      } else {
+        return bad("outline format (text or json)");
+      }
     } else if (name == "--encoding") {
       if (!value(v)) return false;
       const auto encoding = ParseEncoding(v);
@@ -205,6 +227,10 @@ bool ParseCliOptions(int argc, char** argv, CliOptions& o, std::string& error) {
   }
   if (o.euc && o.encoding && *o.encoding != CliOptions::Encoding::kEucJp) {
     error = "--euc cannot be used with another --encoding";
+    return false;
+  }
+  if (o.outline != CliOptions::Outline::kNone && (o.output || o.perFile)) {
+    error = "--outline writes no file: it cannot be used with --output or --per-file";
     return false;
   }
   if (o.perFile && o.output) {

@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "engine/run/TextEncoding.h"
+
 namespace cli {
 
 // The command line, parsed but not yet checked against the files.
@@ -19,6 +21,8 @@ struct CliOptions {
   // --encoding; nothing: Shift_JIS, or EUC-JP with --euc.
   enum class Encoding { kShiftJis, kEucJp, kUtf8, kAuto };
   std::optional<Encoding> encoding;
+  // --outline: print each input's section tree instead of converting.
+  enum class Outline { kNone, kText, kJson } outline = Outline::kNone;
   std::array<std::uint8_t, 16> reverse{};
   std::array<std::uint8_t, 16> range{};
   int leadCut = 0;
@@ -40,5 +44,8 @@ bool ParseCliOptions(int argc, char** argv, CliOptions& options, std::string& er
 bool ParseLayers(const std::string& text, std::array<std::uint8_t, 16>& flags);
 
 const char* CliUsage();
+
+// The --encoding value that names an encoding: "shift_jis", "euc-jp", "utf-8".
+const char* EncodingOptionName(engine::TextEncoding encoding);
 
 }  // namespace cli

@@ -151,8 +151,41 @@ bool CRunRequest::Prepare(const RunInputs& in, const COptionValues& options, CEx
     Show(msg::kNoOutput);
     return false;
   }
-
   std::string separator;
+  if (!CheckSeparator(in, separator)) return false;
+  if (!CheckCollisions(in, options)) return false;
+
+  // A folder cannot be replaced by a file; asking to overwrite it would mislead.
+  if (bPath && platform::IsFolder(in.strOutputPath)) {
+    Show(std::string(msg::kOutputIsFolder) + "\n" + msg::kFileLine + in.strOutputPath);
+    return false;
+  }
+  if (bPath && platform::GetStatus(in.strOutputPath)) {
+    const unsigned type = platform::MB_YESNO | platform::MB_ICONQUESTION | platform::MB_DEFBUTTON2;
+    if (platform::AfxMessageBox(msg::kOverwrite, type) != platform::IDYES) {
+      return false;
+    }
+  }
+
+  executor.m_strOutputPath = in.strOutputPath;
+  executor.m_hOutput = in.target == RunInputs::Target::kDescriptor ? in.hOutput : -1;
+  return Configure(in, options, separator, executor);
+}
+
+bool CRunRequest::PrepareOutline(const RunInputs& in, const COptionValues& options,
+                                 CExecutor& executor) {
+  executor.ResetRun();
+  if (in.astrInputPaths.empty()) {
+    Show(msg::kNoInput);
+    return false;
+  }
+  std::string separator;
+  return CheckSeparator(in, separator) && Configure(in, options, separator, executor);
+}
+
+// The separator field: refused when it is needed and empty or has no form in the run's
+// encoding; otherwise the [<]/[>] decision on it, with its message.
+bool CRunRequest::CheckSeparator(const RunInputs& in, std::string& separator) {
   if (m_bUserSeparator == 1) {
     separator = in.strSeparatorText;
     if (separator.empty() && !in.bSeparatorNotCp932) {
@@ -173,23 +206,12 @@ bool CRunRequest::Prepare(const RunInputs& in, const COptionValues& options, CEx
     Show(msg::kNoSeparator);
     return false;
   }
+  return true;
+}
 
-  if (!CheckCollisions(in, options)) return false;
-
-  // A folder cannot be replaced by a file; asking to overwrite it would mislead.
-  if (bPath && platform::IsFolder(in.strOutputPath)) {
-    Show(std::string(msg::kOutputIsFolder) + "\n" + msg::kFileLine + in.strOutputPath);
-    return false;
-  }
-  if (bPath && platform::GetStatus(in.strOutputPath)) {
-    const unsigned type = platform::MB_YESNO | platform::MB_ICONQUESTION | platform::MB_DEFBUTTON2;
-    if (platform::AfxMessageBox(msg::kOverwrite, type) != platform::IDYES) {
-      return false;
-    }
-  }
-
-  executor.m_strOutputPath = in.strOutputPath;
-  executor.m_hOutput = in.target == RunInputs::Target::kDescriptor ? in.hOutput : -1;
+// The run settings, the search keys and the input list.
+bool CRunRequest::Configure(const RunInputs& in, const COptionValues& options,
+                            const std::string& separator, CExecutor& executor) {
   executor.m_strSeparator = separator;
   executor.m_pAbortFlag = &m_nAbort;
   m_nAbort.store(0);

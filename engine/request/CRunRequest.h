@@ -51,6 +51,8 @@ class CRunRequest {
   // The checks in their order (with their messages and the overwrite question) and the run
   // settings; false when the request stops there.
   bool Prepare(const RunInputs& inputs, const COptionValues& options, CExecutor& executor);
+  // The checks and settings an outline needs: the inputs and the separator, no output.
+  bool PrepareOutline(const RunInputs& inputs, const COptionValues& options, CExecutor& executor);
   // The run itself, which may go on another thread: it shows only the engine's messages,
   // and reads nothing of this object but the abort flag. Returns the run's result.
   int Execute(CExecutor& executor);
@@ -64,6 +66,9 @@ class CRunRequest {
 
  private:
   bool CheckCollisions(const RunInputs& inputs, const COptionValues& options) const;
+  bool CheckSeparator(const RunInputs& inputs, std::string& separator);
+  bool Configure(const RunInputs& inputs, const COptionValues& options,
+                 const std::string& separator, CExecutor& executor);
 };
 
 }  // namespace engine

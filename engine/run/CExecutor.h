@@ -13,6 +13,7 @@
 #include "engine/search/CSearcher.h"
 #include "engine/sections/CCluster.h"
 #include "engine/sections/CSectionStore.h"
+#include "engine/sections/Outline.h"
 #include "platform/File.h"
 #include "platform/FileBuffer.h"
 
@@ -64,6 +65,11 @@ class CExecutor {
   int SetInputFiles(const std::vector<std::string>& paths);
   int Run();
   void CloseFiles();
+  // Splits each input as a run would and hands its tree to `sink`, writing nothing. A file
+  // that cannot be split gets its outline up to the fault, then the run's message; the
+  // other inputs go on. 0, or -1 when an input could not be opened or split.
+  int Outline(const std::function<void(const FileOutline&)>& sink);
+
   // After a failed run: the lines that say what it left (the output unchanged, or which
   // input stopped a per-file run and how many were not converted).
   std::string StopReport() const;
@@ -165,6 +171,14 @@ class CExecutor {
   bool m_bDataMapped = false;  // output ranges are written from the file's view in place
   bool ReadInput();
   void NoteEncoding() const;
+  TextEncoding RunEncoding() const;
+  // Which sections of a cluster a range leaves in: [lead, rangeEnd) are written in the
+  // cluster's order, the others cut (or kept in place from trailStart on, and before lead).
+  struct CutBounds {
+    std::size_t lead, rangeEnd, trailStart;
+  };
+  CutBounds Bounds(const CCluster& cluster) const;
+  void OutlineCluster(const CCluster& cluster, std::vector<OutlineSection>& out);
   int SplitLoaded();
   int FailSplit(int result, int failure, std::size_t pos = 0, std::size_t length = 0);
   bool CheckLostInput();
