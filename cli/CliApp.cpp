@@ -6,6 +6,7 @@
 #include <string>
 
 #include "cli/CliOptions.h"
+#include "cli/InputList.h"
 #include "cli/OutlinePrinter.h"
 #include "engine/Messages.h"
 #include "engine/request/CRunRequest.h"
@@ -20,6 +21,7 @@ namespace {
 
 constexpr int kUsageError = 2;
 constexpr char kForceHint[] = "同名のファイルが存在します。上書きするには -f を指定してください";
+constexpr char kNoOutputFolder[] = "--output-dir のフォルダーがありません";
 constexpr char kCutsWithoutRange[] =
     "--lead-cut, --trail-cut と --keep-cut は --range で層を指定しないと効きません";
 constexpr char kRangeWithoutCuts[] =
@@ -125,6 +127,17 @@ int RunCli(int argc, char** argv, std::ostream& err, std::istream& in, bool bInt
     return platform::IDOK;
   });
 
+  if (o.filesFrom) {
+    if (const auto fault = ReadInputList(*o.filesFrom, o.null, in, o.inputs)) {
+      platform::AfxMessageBox(*fault);
+      return kUsageError;
+    }
+  }
+  if (o.outputDir && !platform::IsFolder(*o.outputDir)) {
+    platform::AfxMessageBox(std::string(kNoOutputFolder) + "\n" + msg::kFileLine + *o.outputDir);
+    return kUsageError;
+  }
+
   // Options that change nothing are said to, so that a typo is not mistaken for a result.
   const bool bRange = std::any_of(o.range.begin(), o.range.end(), [](auto f) { return f != 0; });
   const bool bCuts = o.leadCut != 0 || o.trailCut != 0;
@@ -152,6 +165,7 @@ int RunCli(int argc, char** argv, std::ostream& err, std::istream& in, bool bInt
   inputs.bUtf8 = encoding == TextEncoding::kUtf8 ? 1 : 0;
   if (o.perFile) {
     inputs.target = engine::RunInputs::Target::kNone;
+    inputs.strOutputDir = o.outputDir.value_or(std::string());
   } else if (!o.output || *o.output == "-") {
     inputs.target = engine::RunInputs::Target::kDescriptor;
     inputs.hOutput = outFd;

@@ -50,6 +50,11 @@ const char* CliUsage() {
          "  -o, --output PATH        one output file for all inputs ('-' or none: standard "
          "output)\n"
          "      --per-file           one output per input, named Rev_<input name>\n"
+         "      --output-dir DIR     with --per-file: write DIR/Rev_<input name> instead\n"
+         "      --files-from FILE    more input paths, one per line, after those given as\n"
+         "                           arguments ('-': standard input)\n"
+         "      --null               the --files-from list is separated by NUL bytes (find "
+         "-print0)\n"
          "  -k, --kind N             separator kind: 0 <TABLE><TR><TD><HR> (default),\n"
          "                           1 <TABLE><TR><TD>, 2 <HR>, 3 user separator string only\n"
          "  -s, --separator TEXT     user separator string (with kinds 0-2 it adds to the tags)\n"
@@ -154,6 +159,14 @@ bool ParseCliOptions(int argc, char** argv, CliOptions& o, std::string& error) {
       o.output = v;
     } else if (name == "--per-file") {
       if (!flag(o.perFile)) return false;
+    } else if (name == "--output-dir") {
+      if (!value(v)) return false;
+      o.outputDir = v;
+    } else if (name == "--files-from") {
+      if (!value(v)) return false;
+      o.filesFrom = v;
+    } else if (name == "--null") {
+      if (!flag(o.null)) return false;
     } else if (name == "-k" || name == "--kind") {
       if (!value(v)) return false;
       if (!ParseInt(v, 0, 3, o.kind)) return bad("kind (0 to 3)");
@@ -231,6 +244,18 @@ bool ParseCliOptions(int argc, char** argv, CliOptions& o, std::string& error) {
   }
   if (o.outline != CliOptions::Outline::kNone && (o.output || o.perFile)) {
     error = "--outline writes no file: it cannot be used with --output or --per-file";
+    return false;
+  }
+  if (o.outputDir && !o.perFile) {
+    error = "--output-dir needs --per-file";
+    return false;
+  }
+  if (o.outputDir && o.outputDir->empty()) {
+    error = "--output-dir needs a folder";
+    return false;
+  }
+  if (o.null && !o.filesFrom) {
+    error = "--null needs --files-from";
     return false;
   }
   if (o.perFile && o.output) {

@@ -15,6 +15,9 @@ struct CliOptions {
   std::vector<std::string> inputs;
   std::optional<std::string> output;  // -o; "-" is standard output
   bool perFile = false;
+  std::optional<std::string> outputDir;  // --output-dir: where per-file outputs go
+  std::optional<std::string> filesFrom;  // --files-from: more input paths ("-": stdin)
+  bool null = false;                     // --null: that list is NUL-separated
   int kind = 0;
   std::optional<std::string> separator;  // -s, as typed (UTF-8)
   bool euc = false;

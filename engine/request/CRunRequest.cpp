@@ -2,6 +2,7 @@
 
 #include <exception>
 #include <functional>
+#include <unordered_map>
 #include <unordered_set>
 
 #include "engine/Messages.h"
@@ -121,11 +122,19 @@ bool CRunRequest::CheckCollisions(const RunInputs& in, const COptionValues& opti
 
   const int bOneFile = m_bOptionsOpened == 1 ? options.m_bOneFile : 1;
   if (bOneFile == 0) {
+    // Two inputs must not write one "Rev_" file (an input listed twice writes it twice).
+    std::unordered_map<std::string, const std::string*> writers;
     std::string rev;
     for (const std::string& p : in.astrInputPaths) {
-      CExecutor::MakeOutputPath(rev, p);
+      CExecutor::MakeOutputPath(rev, p, in.strOutputDir);
       if (collides(rev)) {
         Show(std::string(msg::kCollision) + "\n" + msg::kFileLine + rev);
+        return false;
+      }
+      const auto [it, bNew] = writers.emplace(rev, &p);
+      if (!bNew && *it->second != p && !platform::IsSameFile(*it->second, p)) {
+        Show(std::string(msg::kSameOutput) + "\n" + msg::kFileLine + *it->second + "\n" +
+             msg::kFileLine + p + "\n" + msg::kOutputLine + rev);
         return false;
       }
     }
@@ -213,6 +222,7 @@ bool CRunRequest::CheckSeparator(const RunInputs& in, std::string& separator) {
 bool CRunRequest::Configure(const RunInputs& in, const COptionValues& options,
                             const std::string& separator, CExecutor& executor) {
   executor.m_strSeparator = separator;
+  executor.m_strOutputDir = in.strOutputDir;
   executor.m_pAbortFlag = &m_nAbort;
   m_nAbort.store(0);
   if (RegisterSearchKeys(executor) != 0) {

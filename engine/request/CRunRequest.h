@@ -18,6 +18,7 @@ struct RunInputs {
   // command line: no output-name checks), or nowhere (per-file output of the command line).
   enum class Target { kPath, kDescriptor, kNone } target = Target::kPath;
   int hOutput = -1;              // the descriptor for Target::kDescriptor
+  std::string strOutputDir;      // per-file output into this folder; empty: beside each input
   std::string strSeparatorText;  // the separator field, Shift_JIS bytes
   // The field held a character without a Shift_JIS (code page 932) form; refused at the
   // separator check, in its place among the checks.

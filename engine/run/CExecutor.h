@@ -81,7 +81,9 @@ class CExecutor {
   void ConvertEucToSjis();
   // Output naming and opening.
   int OpenOutputFile(std::size_t i);
-  static void MakeOutputPath(std::string& out, const std::string& inputPath);
+  // "Rev_" before the input's file name, in the input's folder or in `folder`.
+  static void MakeOutputPath(std::string& out, const std::string& inputPath,
+                             const std::string& folder = {});
 
   // Splitting and reordered output.
   int Split();
@@ -115,6 +117,8 @@ class CExecutor {
   // In one-file output, a descriptor to write to instead of opening m_strOutputPath
   // (standard output of the command line); -1 when unused.
   int m_hOutput = -1;
+  // In per-file output, the folder the "Rev_" files go to; empty: beside each input.
+  std::string m_strOutputDir;
   // The caller's abort flag: 1 stops the run before the next file, or inside a large one
   // within a few megabytes. Another thread may set it.
   std::atomic<int>* m_pAbortFlag = nullptr;
