@@ -102,12 +102,17 @@ int RunCli(int argc, char** argv, std::ostream& err, std::istream& in, bool bInt
     err << "velmorant-cli: " << error << "\n" << CliUsage();
     return kUsageError;
   }
-  if (o.help) {
-    err << CliUsage();
-    return 0;
-  }
-  if (o.version) {
-    err << "velmorant-cli 1.32\n";
+  if (o.help || o.version) {
+    // On standard output, where help2man and pagers look for them.
+    const std::string text = o.help ? CliUsage() : "velmorant-cli 1.32\n";
+    platform::CFile out;
+    out.Attach(outFd, msg::kStandardOutput);
+    try {
+      out.Write(text.data(), text.size());
+      out.Close();
+    } catch (const platform::CFileException&) {
+      return 1;
+    }
     return 0;
   }
 

@@ -43,7 +43,7 @@ const char* EncodingOptionName(engine::TextEncoding encoding) {
 }
 
 const char* CliUsage() {
-  return "usage: velmorant-cli [OPTIONS] INPUT...\n"
+  return "Usage: velmorant-cli [OPTIONS] INPUT...\n"
          "Rewrites saved board logs: posts in reverse order, or in order with leading and\n"
          "trailing ones cut away, layer by layer, every other byte unchanged.\n"
          "\n"
