@@ -3,7 +3,7 @@ BUILD ?= build
 JOBS ?= $(shell nproc)
 CMAKE_FLAGS ?=
 
-.PHONY: all bootstrap build demo test test-slow test-sanitize bench fuzz screenshots format clean
+.PHONY: all bootstrap build demo test test-slow test-sanitize bench fuzz screenshots package format clean
 
 all: build
 
@@ -34,6 +34,10 @@ fuzz: bootstrap
 
 screenshots: build
 	@scripts/screenshots $(BUILD)
+
+package: build
+	@cmake --build $(BUILD) --target package
+	@ls -1 $(BUILD)/velmorant_*.deb
 
 format:
 	@git ls-files '*.cpp' '*.h' | xargs clang-format -i

@@ -6,10 +6,15 @@
 #include <string>
 
 #include "cli/CliOptions.h"
+#include "cli/InputList.h"
+#include "cli/OutlinePrinter.h"
 #include "cli/TestThresholds.h"
+#include "engine/Messages.h"
 #include "engine/request/CRunRequest.h"
 #include "engine/run/CExecutor.h"
+#include "engine/run/TextEncoding.h"
 #include "platform/Encoding.h"
+#include "platform/File.h"
 #include "platform/MessageBox.h"
 
 namespace cli {
@@ -17,6 +22,7 @@ namespace {
 
 constexpr int kUsageError = 2;
 constexpr char kForceHint[] = "同名のファイルが存在します。上書きするには -f を指定してください";
+constexpr char kNoOutputFolder[] = "--output-dir のフォルダーがありません";
 constexpr char kCutsWithoutRange[] =
     "--lead-cut, --trail-cut と --keep-cut は --range で層を指定しないと効きません";
 constexpr char kRangeWithoutCuts[] =
@@ -41,6 +47,52 @@ engine::COptionValues OptionsFrom(const CliOptions& o) {
   return v;
 }
 
+// Splits the inputs as the run would, writes nothing, and prints their trees to `outFd`.
+int PrintOutline(const CliOptions& o, engine::RunInputs& inputs, engine::CRunRequest& request,
+                 engine::CExecutor& executor, int outFd) {
+  engine::COptionValues options = OptionsFrom(o);
+  // Without layers, every layer is divided and written in order: the structure to look at
+  // before choosing what to reverse or cut.
+  const auto none = [](const auto& flags) {
+    return std::none_of(flags.begin(), flags.end(), [](auto f) { return f != 0; });
+  };
+  if (none(o.reverse) && none(o.range)) {
+    for (int layer = 1; layer <= 15; ++layer) options.m_abyRange[layer] = 1;
+    options.m_nLeadCut = options.m_nTrailCut = 0;
+  }
+  inputs.target = engine::RunInputs::Target::kNone;
+  if (!request.PrepareOutline(inputs, options, executor)) return kUsageError;
+
+  const bool bJson = o.outline == CliOptions::Outline::kJson;
+  platform::CFile out;
+  out.Attach(outFd, msg::kStandardOutput);
+  auto write = [&](const std::string& text) { out.Write(text.data(), text.size()); };
+  try {
+    // One JSON document, {"inputs": [...]}, with each input's object on a line of its own
+    // as soon as it is split: no input waits for the others in memory.
+    if (bJson) write("{\"inputs\": [\n");
+    bool bFirst = true;
+    const int result = executor.Outline([&](const engine::FileOutline& file) {
+      if (bJson) {
+        // Text from a log may hold bytes that are no UTF-8: shown as U+FFFD.
+        write((bFirst ? "" : ",\n") +
+              OutlineJson(file).dump(-1, ' ', false,
+                                     nlohmann::ordered_json::error_handler_t::replace));
+        bFirst = false;
+      } else {
+        write(OutlineText(file));
+      }
+      out.Flush();  // before a message about the file on standard error
+    });
+    if (bJson) write("\n]}\n");
+    out.Close();
+    return result == 0 ? 0 : 1;
+  } catch (const platform::CFileException& e) {
+    engine::ShowWriteError(e);
+    return 1;
+  }
+}
+
 }  // namespace
 
 int RunCli(int argc, char** argv, std::ostream& err, std::istream& in, bool bInteractive,
@@ -51,12 +103,17 @@ int RunCli(int argc, char** argv, std::ostream& err, std::istream& in, bool bInt
     err << "velmorant-cli: " << error << "\n" << CliUsage();
     return kUsageError;
   }
-  if (o.help) {
-    err << CliUsage();
-    return 0;
-  }
-  if (o.version) {
-    err << "velmorant-cli 1.32\n";
+  if (o.help || o.version) {
+    // On standard output, where help2man and pagers look for them.
+    const std::string text = o.help ? CliUsage() : "velmorant-cli 1.32\n";
+    platform::CFile out;
+    out.Attach(outFd, msg::kStandardOutput);
+    try {
+      out.Write(text.data(), text.size());
+      out.Close();
+    } catch (const platform::CFileException&) {
+      return 1;
+    }
     return 0;
   }
 
@@ -76,18 +133,45 @@ int RunCli(int argc, char** argv, std::ostream& err, std::istream& in, bool bInt
     return platform::IDOK;
   });
 
+  if (o.filesFrom) {
+    if (const auto fault = ReadInputList(*o.filesFrom, o.null, in, o.inputs)) {
+      platform::AfxMessageBox(*fault);
+      return kUsageError;
+    }
+  }
+  if (o.outputDir && !platform::IsFolder(*o.outputDir)) {
+    platform::AfxMessageBox(std::string(kNoOutputFolder) + "\n" + msg::kFileLine + *o.outputDir);
+    return kUsageError;
+  }
+
   // Options that change nothing are said to, so that a typo is not mistaken for a result.
   const bool bRange = std::any_of(o.range.begin(), o.range.end(), [](auto f) { return f != 0; });
   const bool bCuts = o.leadCut != 0 || o.trailCut != 0;
   if (!bRange && (bCuts || o.keepCut))
     platform::AfxMessageBox(kCutsWithoutRange, platform::MB_OK, true);
-  if (bRange && !bCuts) platform::AfxMessageBox(kRangeWithoutCuts, platform::MB_OK, true);
+  const bool bOutline = o.outline != CliOptions::Outline::kNone;
+  if (bRange && !bCuts && !bOutline) {
+    platform::AfxMessageBox(kRangeWithoutCuts, platform::MB_OK, true);
+  }
+
+  // The run's encoding; "auto" is decided here, once, from the first input.
+  using engine::TextEncoding;
+  using Choice = CliOptions::Encoding;
+  const Choice choice = o.encoding.value_or(o.euc ? Choice::kEucJp : Choice::kShiftJis);
+  TextEncoding encoding = choice == Choice::kEucJp  ? TextEncoding::kEucJp
+                          : choice == Choice::kUtf8 ? TextEncoding::kUtf8
+                                                    : TextEncoding::kShiftJis;
+  if (choice == Choice::kAuto && !o.inputs.empty()) {
+    encoding = engine::DetectFileEncoding(o.inputs[0]).value_or(TextEncoding::kShiftJis);
+  }
 
   engine::RunInputs inputs;
   inputs.astrInputPaths = o.inputs;
-  inputs.bEuc = o.euc ? 1 : 0;
+  inputs.bEuc = encoding == TextEncoding::kEucJp ? 1 : 0;
+  inputs.bUtf8 = encoding == TextEncoding::kUtf8 ? 1 : 0;
   if (o.perFile) {
     inputs.target = engine::RunInputs::Target::kNone;
+    inputs.strOutputDir = o.outputDir.value_or(std::string());
   } else if (!o.output || *o.output == "-") {
     inputs.target = engine::RunInputs::Target::kDescriptor;
     inputs.hOutput = outFd;
@@ -99,7 +183,10 @@ int RunCli(int argc, char** argv, std::ostream& err, std::istream& in, bool bInt
   engine::CRunRequest request;
   request.m_nSeparatorKind = o.kind;
   request.m_bOptionsOpened = 1;
-  if (o.separator) {
+  if (o.separator && encoding == TextEncoding::kUtf8) {
+    request.m_bUserSeparator = 1;
+    inputs.strSeparatorText = *o.separator;  // searched as typed
+  } else if (o.separator) {
     request.m_bUserSeparator = 1;
     const auto sjis = platform::Utf8ToCp932(*o.separator);
     inputs.strSeparatorText = sjis.value_or(std::string());
@@ -108,6 +195,21 @@ int RunCli(int argc, char** argv, std::ostream& err, std::istream& in, bool bInt
 
   engine::CExecutor executor;
   ApplyTestThresholds(executor);
+  // An input whose bytes say it is in another encoding is pointed out before anyone opens
+  // the output; the run goes on as asked.
+  if (!o.quiet) {
+    executor.m_onEncodingMismatch = [&](const std::string& path, TextEncoding looksLike) {
+      std::string text = "「" + path + "」は " + engine::EncodingName(looksLike) + " のようです";
+      if (choice == Choice::kAuto) {
+        text += "が、最初の入力に合わせて " + std::string(engine::EncodingName(encoding)) +
+                " として変換します";
+      } else {
+        text += "。--encoding " + std::string(EncodingOptionName(looksLike)) + " を試してください";
+      }
+      platform::AfxMessageBox(text, platform::MB_OK, true);
+    };
+  }
+  if (bOutline) return PrintOutline(o, inputs, request, executor, outFd);
   return static_cast<int>(request.OnRun(inputs, OptionsFrom(o), executor));
 }
 

@@ -2,6 +2,7 @@
 
 #include <charconv>
 #include <string_view>
+#include <utility>
 
 namespace cli {
 namespace {
@@ -14,24 +15,61 @@ bool ParseInt(std::string_view text, int lo, int hi, int& value) {
   return true;
 }
 
+std::optional<CliOptions::Encoding> ParseEncoding(std::string name) {
+  for (char& c : name) c = static_cast<char>(c >= 'A' && c <= 'Z' ? c + 32 : c);
+  using E = CliOptions::Encoding;
+  const std::pair<const char*, E> names[] = {
+      {"shift_jis", E::kShiftJis}, {"sjis", E::kShiftJis}, {"cp932", E::kShiftJis},
+      {"euc-jp", E::kEucJp},       {"euc", E::kEucJp},     {"utf-8", E::kUtf8},
+      {"utf8", E::kUtf8},          {"auto", E::kAuto},
+  };
+  for (const auto& [text, encoding] : names) {
+    if (name == text) return encoding;
+  }
+  return std::nullopt;
+}
+
 }  // namespace
 
+const char* EncodingOptionName(engine::TextEncoding encoding) {
+  switch (encoding) {
+    case engine::TextEncoding::kEucJp:
+      return "euc-jp";
+    case engine::TextEncoding::kUtf8:
+      return "utf-8";
+    default:
+      return "shift_jis";
+  }
+}
+
 const char* CliUsage() {
-  return "usage: velmorant-cli [OPTIONS] INPUT...\n"
+  return "Usage: velmorant-cli [OPTIONS] INPUT...\n"
          "Rewrites saved board logs: posts in reverse order, or in order with leading and\n"
          "trailing ones cut away, layer by layer, every other byte unchanged.\n"
          "\n"
-         "  -o, --output PATH        one output file for all inputs ('-' or none: standard output)\n"
+         "  -o, --output PATH        one output file for all inputs ('-' or none: standard "
+         "output)\n"
          "      --per-file           one output per input, named Rev_<input name>\n"
+         "      --output-dir DIR     with --per-file: write DIR/Rev_<input name> instead\n"
+         "      --files-from FILE    more input paths, one per line, after those given as\n"
+         "                           arguments ('-': standard input)\n"
+         "      --null               the --files-from list is separated by NUL bytes (find "
+         "-print0)\n"
          "  -k, --kind N             separator kind: 0 <TABLE><TR><TD><HR> (default),\n"
          "                           1 <TABLE><TR><TD>, 2 <HR>, 3 user separator string only\n"
          "  -s, --separator TEXT     user separator string (with kinds 0-2 it adds to the tags)\n"
-         "      --euc                inputs are EUC-JP\n"
+         "      --encoding NAME      the inputs' encoding: shift_jis (default; also sjis, cp932),\n"
+         "                           euc-jp (also euc), utf-8 (also utf8), or auto (decided from\n"
+         "                           the first input)\n"
+         "      --euc                the same as --encoding euc-jp\n"
+         "      --outline[=json]     write nothing: print how each input divides, as lines or "
+         "JSON\n"
          "  -r, --reverse LAYERS     layers written in reverse order, e.g. 1 or 1,3 or 2-4\n"
          "      --range LAYERS       layers in which the cut counts apply\n"
          "      --lead-cut N         leading sections cut, 0-19\n"
          "      --trail-cut N        trailing sections cut, 0-19\n"
-         "      --keep-cut           write cut sections unchanged in place instead of dropping them\n"
+         "      --keep-cut           write cut sections unchanged in place instead of dropping "
+         "them\n"
          "      --order separator|body  in reversed layers, write the separator or the text first\n"
          "      --between hr|numbered|none  text between files in one output\n"
          "      --simple-header      always write the fixed header\n"
@@ -121,6 +159,14 @@ bool ParseCliOptions(int argc, char** argv, CliOptions& o, std::string& error) {
       o.output = v;
     } else if (name == "--per-file") {
       if (!flag(o.perFile)) return false;
+    } else if (name == "--output-dir") {
+      if (!value(v)) return false;
+      o.outputDir = v;
+    } else if (name == "--files-from") {
+      if (!value(v)) return false;
+      o.filesFrom = v;
+    } else if (name == "--null") {
+      if (!flag(o.null)) return false;
     } else if (name == "-k" || name == "--kind") {
       if (!value(v)) return false;
       if (!ParseInt(v, 0, 3, o.kind)) return bad("kind (0 to 3)");
@@ -129,6 +175,20 @@ bool ParseCliOptions(int argc, char** argv, CliOptions& o, std::string& error) {
       o.separator = v;
     } else if (name == "--euc") {
       if (!flag(o.euc)) return false;
+    } else if (name == "--outline") {
+      v = inlineValue.value_or("text");
+      if (v == "text") {
+        o.outline = CliOptions::Outline::kText;
+      } else if (v == "json") {
+        o.outline = CliOptions::Outline::kJson;
+      } else {
+        return bad("outline format (text or json)");
+      }
+    } else if (name == "--encoding") {
+      if (!value(v)) return false;
+      const auto encoding = ParseEncoding(v);
+      if (!encoding) return bad("encoding (shift_jis, euc-jp, utf-8 or auto)");
+      o.encoding = encoding;
     } else if (name == "-r" || name == "--reverse") {
       if (!value(v)) return false;
       if (!ParseLayers(v, o.reverse)) return bad("layers (1 to 15)");
@@ -177,6 +237,26 @@ bool ParseCliOptions(int argc, char** argv, CliOptions& o, std::string& error) {
       error = "unknown option " + name;
       return false;
     }
+  }
+  if (o.euc && o.encoding && *o.encoding != CliOptions::Encoding::kEucJp) {
+    error = "--euc cannot be used with another --encoding";
+    return false;
+  }
+  if (o.outline != CliOptions::Outline::kNone && (o.output || o.perFile)) {
+    error = "--outline writes no file: it cannot be used with --output or --per-file";
+    return false;
+  }
+  if (o.outputDir && !o.perFile) {
+    error = "--output-dir needs --per-file";
+    return false;
+  }
+  if (o.outputDir && o.outputDir->empty()) {
+    error = "--output-dir needs a folder";
+    return false;
+  }
+  if (o.null && !o.filesFrom) {
+    error = "--null needs --files-from";
+    return false;
   }
   if (o.perFile && o.output) {
     error = "--output cannot be used with --per-file";

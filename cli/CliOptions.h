@@ -6,16 +6,26 @@
 #include <string>
 #include <vector>
 
+#include "engine/run/TextEncoding.h"
+
 namespace cli {
 
 // The command line, parsed but not yet checked against the files.
 struct CliOptions {
   std::vector<std::string> inputs;
-  std::optional<std::string> output;     // -o; "-" is standard output
+  std::optional<std::string> output;  // -o; "-" is standard output
   bool perFile = false;
+  std::optional<std::string> outputDir;  // --output-dir: where per-file outputs go
+  std::optional<std::string> filesFrom;  // --files-from: more input paths ("-": stdin)
+  bool null = false;                     // --null: that list is NUL-separated
   int kind = 0;
   std::optional<std::string> separator;  // -s, as typed (UTF-8)
   bool euc = false;
+  // --encoding; nothing: Shift_JIS, or EUC-JP with --euc.
+  enum class Encoding { kShiftJis, kEucJp, kUtf8, kAuto };
+  std::optional<Encoding> encoding;
+  // --outline: print each input's section tree instead of converting.
+  enum class Outline { kNone, kText, kJson } outline = Outline::kNone;
   std::array<std::uint8_t, 16> reverse{};
   std::array<std::uint8_t, 16> range{};
   int leadCut = 0;
@@ -37,5 +47,8 @@ bool ParseCliOptions(int argc, char** argv, CliOptions& options, std::string& er
 bool ParseLayers(const std::string& text, std::array<std::uint8_t, 16>& flags);
 
 const char* CliUsage();
+
+// The --encoding value that names an encoding: "shift_jis", "euc-jp", "utf-8".
+const char* EncodingOptionName(engine::TextEncoding encoding);
 
 }  // namespace cli

@@ -49,13 +49,18 @@ inline constexpr char kNoOutput[] = "出力用ファイル名を入力してく�
 inline constexpr char kNoSeparator[] = "区切り用の文字列を入力してください";
 inline constexpr char kSeparatorNotCp932[] =
     "区切り用の文字列に Shift_JIS (コードページ 932) で表せない文字があります";
+inline constexpr char kSeparatorNotUtf8[] = "区切り用の文字列が正しい UTF-8 ではありません";
 inline constexpr char kCollision[] =
     "出力ファイル名が入力ファイルと衝突します。\n出力ファイル名を変更してください";
+inline constexpr char kSameOutput[] =
+    "2 つの入力ファイルが同じ出力ファイルに書き込まれます\n入力ファイル名を変更してください";
+inline constexpr char kOutputLine[] = "出力ファイル: ";
 inline constexpr char kOverwrite[] = "同名のファイルが存在します。上書きしますか？";
 inline constexpr char kRegisterFailed[] = "検索キーの登録に失敗しました。メモリー確保が出来ません";
 inline constexpr char kUnexpected[] = "予期しないエラーが発生しました\n";
 inline constexpr char kNormalEnd[] = "正常に終了しました";
 inline constexpr char kErrorEnd[] = "エラーのため終了します";
+inline constexpr char kStopped[] = "変換を中止しました";
 inline constexpr char kOutputIsFolder[] =
     "出力ファイル名がフォルダーを指しています\n出力ファイル名を変更してください";
 
@@ -65,5 +70,6 @@ inline constexpr char kOutputPartial[] = "出力先に書き込んだ内容は�
 inline constexpr char kStoppedInput[] = "変換できなかった入力ファイル: ";
 inline constexpr char kInputsSkipped[] = "変換していない残りの入力ファイル: %zu 個";
 inline constexpr char kStandardOutput[] = "標準出力";
+inline constexpr char kStandardInput[] = "標準入力";
 
 }  // namespace msg

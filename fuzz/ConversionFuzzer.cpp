@@ -1,5 +1,6 @@
 // Converts random bytes as a log under random settings, in memory, and checks the section
 // tree and the output against properties that hold for every log.
+#include <atomic>
 #include <fcntl.h>
 #include <sys/mman.h>
 #include <sys/stat.h>
@@ -287,7 +288,7 @@ int RunFiles(const FuzzSettings& fs, const std::vector<std::string_view>& inputs
   if (fs.map) ex.m_nLargeFile = 0;
   request.HandOverOptions(fs.o, ex);
   request.SelectStartMode(ex);
-  int abort = 0;
+  std::atomic<int> abort{0};
   ex.m_pAbortFlag = &abort;
   ex.m_strOutputPath = kOutName;
   std::vector<std::string> names;

@@ -27,6 +27,37 @@ std::optional<std::string> Convert(const char* to, const char* from, std::string
 
 }  // namespace
 
-std::optional<std::string> Utf8ToCp932(std::string_view utf8) { return Convert("CP932", "UTF-8", utf8); }
+std::optional<std::string> Utf8ToCp932(std::string_view utf8) {
+  return Convert("CP932", "UTF-8", utf8);
+}
+
+std::string Cp932ToUtf8Lossy(std::string_view cp932) {
+  // Opened once per thread: an outline converts a line of text for every section.
+  struct Converter {
+    iconv_t cd = ::iconv_open("UTF-8", "CP932");
+    ~Converter() {
+      if (cd != reinterpret_cast<iconv_t>(-1)) ::iconv_close(cd);
+    }
+  };
+  thread_local Converter converter;
+  iconv_t cd = converter.cd;
+  if (cd == reinterpret_cast<iconv_t>(-1)) return std::string(cp932);
+  ::iconv(cd, nullptr, nullptr, nullptr, nullptr);  // a fresh state
+  std::string out;
+  char buffer[256];
+  char* src = const_cast<char*>(cp932.data());
+  size_t srcLeft = cp932.size();
+  while (srcLeft > 0) {
+    char* dst = buffer;
+    size_t dstLeft = sizeof buffer;
+    const size_t r = ::iconv(cd, &src, &srcLeft, &dst, &dstLeft);
+    out.append(buffer, sizeof buffer - dstLeft);
+    if (r != static_cast<size_t>(-1) || errno == E2BIG) continue;
+    out += "\xEF\xBF\xBD";  // EILSEQ or a cut character: skip one byte
+    ++src;
+    --srcLeft;
+  }
+  return out;
+}
 
 }  // namespace platform

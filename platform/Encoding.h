@@ -10,4 +10,8 @@ namespace platform {
 // not valid UTF-8 or holds a character that code page 932 cannot express.
 std::optional<std::string> Utf8ToCp932(std::string_view utf8);
 
+// Code page 932 bytes as UTF-8 text for showing: a byte that starts no character becomes
+// U+FFFD and the conversion goes on after it.
+std::string Cp932ToUtf8Lossy(std::string_view cp932);
+
 }  // namespace platform

@@ -4,6 +4,7 @@
 // compare of every key at every position, for what the engine's search tests leave out:
 // user keys of one byte, like a tag, starting like a closing tag or longer than a word,
 // and modes of more distinct first or second bytes than the block walk tests at once.
+#include <atomic>
 #include <gtest/gtest.h>
 
 #include <string>
@@ -34,7 +35,7 @@ TEST(GeneratedLog, ConvertsAsTheBenchmarkExpects) {
     testing_support::TempDir dir;
     engine::CExecutor ex;
     testing_support::Apply(s, ex);
-    int abort = 0;
+    std::atomic<int> abort{0};
     ex.m_pAbortFlag = &abort;
     ex.m_strOutputPath = dir.File("out.html");
     ex.SetInputFiles({dir.Write("in.html", log.bytes)});

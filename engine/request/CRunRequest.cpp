@@ -2,6 +2,7 @@
 
 #include <exception>
 #include <functional>
+#include <unordered_map>
 #include <unordered_set>
 
 #include "engine/Messages.h"
@@ -121,11 +122,19 @@ bool CRunRequest::CheckCollisions(const RunInputs& in, const COptionValues& opti
 
   const int bOneFile = m_bOptionsOpened == 1 ? options.m_bOneFile : 1;
   if (bOneFile == 0) {
+    // Two inputs must not write one "Rev_" file (an input listed twice writes it twice).
+    std::unordered_map<std::string, const std::string*> writers;
     std::string rev;
     for (const std::string& p : in.astrInputPaths) {
-      CExecutor::MakeOutputPath(rev, p);
+      CExecutor::MakeOutputPath(rev, p, in.strOutputDir);
       if (collides(rev)) {
         Show(std::string(msg::kCollision) + "\n" + msg::kFileLine + rev);
+        return false;
+      }
+      const auto [it, bNew] = writers.emplace(rev, &p);
+      if (!bNew && *it->second != p && !platform::IsSameFile(*it->second, p)) {
+        Show(std::string(msg::kSameOutput) + "\n" + msg::kFileLine + *it->second + "\n" +
+             msg::kFileLine + p + "\n" + msg::kOutputLine + rev);
         return false;
       }
     }
@@ -135,65 +144,100 @@ bool CRunRequest::CheckCollisions(const RunInputs& in, const COptionValues& opti
 
 RequestOutcome CRunRequest::OnRun(const RunInputs& in, const COptionValues& options,
                                   CExecutor& executor) {
+  if (!Prepare(in, options, executor)) return RequestOutcome::kRefused;
+  return Finish(Execute(executor), executor);
+}
+
+bool CRunRequest::Prepare(const RunInputs& in, const COptionValues& options, CExecutor& executor) {
   executor.ResetRun();
   const bool bPath = in.target == RunInputs::Target::kPath;
 
   if (in.astrInputPaths.empty()) {
     Show(msg::kNoInput);
-    return RequestOutcome::kRefused;
+    return false;
   }
   if (bPath && in.strOutputPath.empty()) {
     Show(msg::kNoOutput);
-    return RequestOutcome::kRefused;
+    return false;
   }
-
   std::string separator;
-  if (m_bUserSeparator == 1) {
-    separator = in.strSeparatorText;
-    if (separator.empty() && !in.bSeparatorNotCp932) {
-      Show(msg::kNoSeparator);
-      return RequestOutcome::kRefused;
-    }
-    if (in.bSeparatorNotCp932) {
-      Show(msg::kSeparatorNotCp932);
-      return RequestOutcome::kRefused;
-    }
-    CheckAutoClose(separator);
-  } else if (m_nSeparatorKind < 0 || m_nSeparatorKind > 2) {
-    // The kind "user separator string only" without a string would search for nothing.
-    Show(msg::kNoSeparator);
-    return RequestOutcome::kRefused;
-  }
-
-  if (!CheckCollisions(in, options)) return RequestOutcome::kRefused;
+  if (!CheckSeparator(in, separator)) return false;
+  if (!CheckCollisions(in, options)) return false;
 
   // A folder cannot be replaced by a file; asking to overwrite it would mislead.
   if (bPath && platform::IsFolder(in.strOutputPath)) {
     Show(std::string(msg::kOutputIsFolder) + "\n" + msg::kFileLine + in.strOutputPath);
-    return RequestOutcome::kRefused;
+    return false;
   }
   if (bPath && platform::GetStatus(in.strOutputPath)) {
     const unsigned type = platform::MB_YESNO | platform::MB_ICONQUESTION | platform::MB_DEFBUTTON2;
     if (platform::AfxMessageBox(msg::kOverwrite, type) != platform::IDYES) {
-      return RequestOutcome::kRefused;
+      return false;
     }
   }
 
   executor.m_strOutputPath = in.strOutputPath;
   executor.m_hOutput = in.target == RunInputs::Target::kDescriptor ? in.hOutput : -1;
+  return Configure(in, options, separator, executor);
+}
+
+bool CRunRequest::PrepareOutline(const RunInputs& in, const COptionValues& options,
+                                 CExecutor& executor) {
+  executor.ResetRun();
+  if (in.astrInputPaths.empty()) {
+    Show(msg::kNoInput);
+    return false;
+  }
+  std::string separator;
+  return CheckSeparator(in, separator) && Configure(in, options, separator, executor);
+}
+
+// The separator field: refused when it is needed and empty or has no form in the run's
+// encoding; otherwise the [<]/[>] decision on it, with its message.
+bool CRunRequest::CheckSeparator(const RunInputs& in, std::string& separator) {
+  if (m_bUserSeparator == 1) {
+    separator = in.strSeparatorText;
+    if (separator.empty() && !in.bSeparatorNotCp932) {
+      Show(msg::kNoSeparator);
+      return false;
+    }
+    if (in.bSeparatorNotCp932) {
+      Show(msg::kSeparatorNotCp932);
+      return false;
+    }
+    if (in.bUtf8 && !IsValidUtf8(separator)) {
+      Show(msg::kSeparatorNotUtf8);
+      return false;
+    }
+    CheckAutoClose(separator);
+  } else if (m_nSeparatorKind < 0 || m_nSeparatorKind > 2) {
+    // The kind "user separator string only" without a string would search for nothing.
+    Show(msg::kNoSeparator);
+    return false;
+  }
+  return true;
+}
+
+// The run settings, the search keys and the input list.
+bool CRunRequest::Configure(const RunInputs& in, const COptionValues& options,
+                            const std::string& separator, CExecutor& executor) {
   executor.m_strSeparator = separator;
+  executor.m_strOutputDir = in.strOutputDir;
   executor.m_pAbortFlag = &m_nAbort;
-  m_nAbort = 0;
+  m_nAbort.store(0);
   if (RegisterSearchKeys(executor) != 0) {
     Show(msg::kRegisterFailed);
-    return RequestOutcome::kRefused;
+    return false;
   }
   executor.m_bAutoClose = m_bAutoClose;
   executor.m_bEuc = in.bEuc ? 1 : 0;
+  executor.m_bUtf8 = in.bUtf8 && !in.bEuc ? 1 : 0;
   HandOverOptions(options, executor);
   SelectStartMode(executor);
-  if (executor.SetInputFiles(in.astrInputPaths) != 0) return RequestOutcome::kRefused;
+  return executor.SetInputFiles(in.astrInputPaths) == 0;
+}
 
+int CRunRequest::Execute(CExecutor& executor) {
   int result;
   try {
     result = executor.Run();
@@ -208,12 +252,15 @@ RequestOutcome CRunRequest::OnRun(const RunInputs& in, const COptionValues& opti
     result = -1;
   }
   executor.CloseFiles();
+  return result;
+}
 
+RequestOutcome CRunRequest::Finish(int result, CExecutor& executor) {
   if (result == 0) {
     platform::AfxMessageBox(msg::kNormalEnd, platform::MB_OK, true);
     return RequestOutcome::kSucceeded;
   }
-  Show(msg::kErrorEnd + executor.StopReport());
+  Show((executor.m_bStopped ? msg::kStopped : msg::kErrorEnd) + executor.StopReport());
   return RequestOutcome::kFailed;
 }
 

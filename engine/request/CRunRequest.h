@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <string>
 #include <vector>
 
@@ -16,12 +17,16 @@ struct RunInputs {
   // Where one-file output goes: the typed path, an open descriptor (standard output of the
   // command line: no output-name checks), or nowhere (per-file output of the command line).
   enum class Target { kPath, kDescriptor, kNone } target = Target::kPath;
-  int hOutput = -1;                // the descriptor for Target::kDescriptor
-  std::string strSeparatorText;    // the separator field, Shift_JIS bytes
+  int hOutput = -1;              // the descriptor for Target::kDescriptor
+  std::string strOutputDir;      // per-file output into this folder; empty: beside each input
+  std::string strSeparatorText;  // the separator field, Shift_JIS bytes
   // The field held a character without a Shift_JIS (code page 932) form; refused at the
   // separator check, in its place among the checks.
   int bSeparatorNotCp932 = 0;
   int bEuc = 0;
+  // The inputs are UTF-8: the separator field holds UTF-8 bytes, and a field that is not
+  // well-formed UTF-8 is refused at the separator check.
+  int bUtf8 = 0;
 };
 
 // How a request ended; the values are the command line's exit statuses.
@@ -40,9 +45,20 @@ class CRunRequest {
   int m_bUserSeparator = 0;
   int m_nSeparatorKind = 0;
   int m_bOptionsOpened = 0;
-  int m_nAbort = 0;
+  std::atomic<int> m_nAbort{0};  // 1 stops the run; another thread may set it
 
+  // The whole request on the caller's thread: Prepare, Execute, Finish.
   RequestOutcome OnRun(const RunInputs& inputs, const COptionValues& options, CExecutor& executor);
+  // The checks in their order (with their messages and the overwrite question) and the run
+  // settings; false when the request stops there.
+  bool Prepare(const RunInputs& inputs, const COptionValues& options, CExecutor& executor);
+  // The checks and settings an outline needs: the inputs and the separator, no output.
+  bool PrepareOutline(const RunInputs& inputs, const COptionValues& options, CExecutor& executor);
+  // The run itself, which may go on another thread: it shows only the engine's messages,
+  // and reads nothing of this object but the abort flag. Returns the run's result.
+  int Execute(CExecutor& executor);
+  // The closing message for a run's result.
+  RequestOutcome Finish(int result, CExecutor& executor);
 
   int RegisterSearchKeys(CExecutor& executor) const;
   void SelectStartMode(CExecutor& executor) const;
@@ -51,6 +67,9 @@ class CRunRequest {
 
  private:
   bool CheckCollisions(const RunInputs& inputs, const COptionValues& options) const;
+  bool CheckSeparator(const RunInputs& inputs, std::string& separator);
+  bool Configure(const RunInputs& inputs, const COptionValues& options,
+                 const std::string& separator, CExecutor& executor);
 };
 
 }  // namespace engine

@@ -1,15 +1,19 @@
 #pragma once
 
 #include <array>
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "engine/run/TextEncoding.h"
 #include "engine/search/CSearcher.h"
 #include "engine/sections/CCluster.h"
 #include "engine/sections/CSectionStore.h"
+#include "engine/sections/Outline.h"
 #include "platform/File.h"
 #include "platform/FileBuffer.h"
 
@@ -21,6 +25,7 @@ enum SplitResult : int {
   kSplitNoMemory = 2,
   kSplitCannot = 3,        // no "<HTML", no body, a failed search or read, a stray closing tag
   kSplitHtmlEndFirst = 7,  // "</HTML" came before any "<BODY"
+  kSplitStopped = 9,       // the run was asked to stop
 };
 
 // What stopped a split, for the message that names the file and the place.
@@ -60,6 +65,11 @@ class CExecutor {
   int SetInputFiles(const std::vector<std::string>& paths);
   int Run();
   void CloseFiles();
+  // Splits each input as a run would and hands its tree to `sink`, writing nothing. A file
+  // that cannot be split gets its outline up to the fault, then the run's message; the
+  // other inputs go on. 0, or -1 when an input could not be opened or split.
+  int Outline(const std::function<void(const FileOutline&)>& sink);
+
   // After a failed run: the lines that say what it left (the output unchanged, or which
   // input stopped a per-file run and how many were not converted).
   std::string StopReport() const;
@@ -71,7 +81,9 @@ class CExecutor {
   void ConvertEucToSjis();
   // Output naming and opening.
   int OpenOutputFile(std::size_t i);
-  static void MakeOutputPath(std::string& out, const std::string& inputPath);
+  // "Rev_" before the input's file name, in the input's folder or in `folder`.
+  static void MakeOutputPath(std::string& out, const std::string& inputPath,
+                             const std::string& folder = {});
 
   // Splitting and reordered output.
   int Split();
@@ -96,11 +108,20 @@ class CExecutor {
   int m_bSimpleHeader = 0;
   std::string m_strSeparator;
   int m_bEuc = 0;
+  // The inputs are UTF-8: the numbered line between files is written in UTF-8 too.
+  int m_bUtf8 = 0;
+  // Told of each input whose bytes look like another encoding than the run's (as
+  // DetectEncoding decides); unset, the inputs are not looked at.
+  std::function<void(const std::string& path, TextEncoding looksLike)> m_onEncodingMismatch;
   std::string m_strOutputPath;
   // In one-file output, a descriptor to write to instead of opening m_strOutputPath
   // (standard output of the command line); -1 when unused.
   int m_hOutput = -1;
-  int* m_pAbortFlag = nullptr;
+  // In per-file output, the folder the "Rev_" files go to; empty: beside each input.
+  std::string m_strOutputDir;
+  // The caller's abort flag: 1 stops the run before the next file, or inside a large one
+  // within a few megabytes. Another thread may set it.
+  std::atomic<int>* m_pAbortFlag = nullptr;
   // From this size on a file is mapped rather than read, and its output space reserved.
   std::size_t m_nLargeFile = 1u << 20;
 
@@ -132,6 +153,11 @@ class CExecutor {
   // written in place (standard output, a device) rather than replaced when complete.
   std::size_t m_nStoppedAt = 0;
   int m_bOutputDirect = 0;
+  int m_bStopped = 0;  // the last run ended because the abort flag was set
+  // How far the run is, for another thread to show: units of work done out of a total of
+  // two per input byte (one for the split, one for the writing).
+  std::atomic<std::uint64_t> m_nProgressDone{0};
+  std::atomic<std::uint64_t> m_nProgressTotal{0};
   platform::FileVersion m_inputVersion;  // the current input as it was opened
 
  private:
@@ -139,9 +165,24 @@ class CExecutor {
   void WriteClusterBytes(const CCluster& cluster);
   void WriteSectionBytes(const CSection& section);
   void Copy(std::size_t pos, std::size_t length);
+  bool Checkpoint(std::uint64_t doneInFile);
+  void StartProgress();
   bool m_bLargeFile = false;
+  std::vector<std::uint64_t> m_anExpectedSizes;  // input sizes when the run started
+  std::uint64_t m_nProgressBase = 0;             // work of the files before this one
+  std::uint64_t m_nCopied = 0;                   // input bytes written for this file
+  std::uint64_t m_nNextCopyCheck = 0;
   bool m_bDataMapped = false;  // output ranges are written from the file's view in place
   bool ReadInput();
+  void NoteEncoding() const;
+  TextEncoding RunEncoding() const;
+  // Which sections of a cluster a range leaves in: [lead, rangeEnd) are written in the
+  // cluster's order, the others cut (or kept in place from trailStart on, and before lead).
+  struct CutBounds {
+    std::size_t lead, rangeEnd, trailStart;
+  };
+  CutBounds Bounds(const CCluster& cluster) const;
+  void OutlineCluster(const CCluster& cluster, std::vector<OutlineSection>& out);
   int SplitLoaded();
   int FailSplit(int result, int failure, std::size_t pos = 0, std::size_t length = 0);
   bool CheckLostInput();
@@ -165,7 +206,8 @@ const char* FileErrorCauseText(int cause);
 // Converts EUC-JP bytes to Shift_JIS in place (JIS X 0208 row and cell arithmetic).
 void ConvertEucToSjis(std::uint8_t* data, std::size_t size);
 
-// The numbered line written between files, for the file at 0-based position `index`.
-std::string NumberedSeparatorLine(std::size_t index);
+// The numbered line written between files, for the file at 0-based position `index`, in
+// Shift_JIS or in UTF-8.
+std::string NumberedSeparatorLine(std::size_t index, bool bUtf8 = false);
 
 }  // namespace engine

@@ -64,7 +64,7 @@ std::string CExecutor::StopReport() const {
     lines += std::string("\n") + msg::kStoppedInput + m_arrInputPaths[m_nStoppedAt];
     const std::size_t rest = m_nInputCount - m_nStoppedAt - 1;
     if (rest > 0) lines += "\n" + Format(msg::kInputsSkipped, rest);
-    MakeOutputPath(output, m_arrInputPaths[m_nStoppedAt]);
+    MakeOutputPath(output, m_arrInputPaths[m_nStoppedAt], m_strOutputDir);
   }
   return lines + "\n" + (m_bOutputDirect ? msg::kOutputPartial : msg::kOutputUnchanged) + output;
 }

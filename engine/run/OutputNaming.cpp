@@ -3,15 +3,20 @@
 
 namespace engine {
 
-void CExecutor::MakeOutputPath(std::string& out, const std::string& inputPath) {
+void CExecutor::MakeOutputPath(std::string& out, const std::string& inputPath,
+                               const std::string& folder) {
   // '/' separates folders; it is never part of a Shift_JIS or UTF-8 multibyte character.
   const auto slash = inputPath.rfind('/');
   const std::size_t k = slash == std::string::npos ? 0 : slash + 1;
-  out = inputPath.substr(0, k) + "Rev_" + inputPath.substr(k);
+  if (folder.empty()) {
+    out = inputPath.substr(0, k) + "Rev_" + inputPath.substr(k);
+  } else {
+    out = folder + (folder.back() == '/' ? "" : "/") + "Rev_" + inputPath.substr(k);
+  }
 }
 
 int CExecutor::OpenOutputFile(std::size_t i) {
-  if (m_bOneFile == 0) MakeOutputPath(m_strOutputPath, m_arrInputPaths[i]);
+  if (m_bOneFile == 0) MakeOutputPath(m_strOutputPath, m_arrInputPaths[i], m_strOutputDir);
   m_bOutputDirect = 0;
   if (m_bOneFile != 0 && m_hOutput >= 0) {
     m_fileOut.Attach(m_hOutput, msg::kStandardOutput);

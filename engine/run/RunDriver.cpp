@@ -1,5 +1,8 @@
+#include <algorithm>
+#include <filesystem>
 #include <new>
 #include <optional>
+#include <system_error>
 
 #include "engine/Messages.h"
 #include "engine/run/CExecutor.h"
@@ -18,14 +21,43 @@ constexpr char kNumberedBefore[] =
 constexpr char kNumberedAfter[] =
     "] \x94\xD4\x96\xDA\x82\xCC\x83\x74\x83\x40\x83\x43\x83\x8B\x93\xE0\x97\x65 "
     "==============================</CENTER>\r\n";
+// The same text in UTF-8.
+const std::string kNumberedBeforeUtf8 = "\r\n<CENTER>==============================以上　[";
+const std::string kNumberedAfterUtf8 =
+    "] 番目のファイル内容 ==============================</CENTER>\r\n";
+
+// Thrown by the writer when the run is asked to stop.
+struct RunStopped {};
 
 }  // namespace
 
-std::string NumberedSeparatorLine(std::size_t index) {
+std::string NumberedSeparatorLine(std::size_t index, bool bUtf8) {
+  if (bUtf8) return kNumberedBeforeUtf8 + std::to_string(index) + kNumberedAfterUtf8;
   return std::string(kNumberedBefore) + std::to_string(index) + kNumberedAfter;
 }
 
-CExecutor::CExecutor() = default;
+CExecutor::CExecutor() {
+  m_searcher.m_checkpoint = [this](std::size_t pos) { return Checkpoint(pos); };
+}
+
+// Publishes how far the current file is and tells whether the run may go on.
+bool CExecutor::Checkpoint(std::uint64_t doneInFile) {
+  m_nProgressDone.store(m_nProgressBase + doneInFile, std::memory_order_relaxed);
+  return m_pAbortFlag == nullptr || m_pAbortFlag->load(std::memory_order_relaxed) != 1;
+}
+
+void CExecutor::StartProgress() {
+  m_anExpectedSizes.assign(m_arrInputPaths.size(), 0);
+  std::uint64_t total = 0;
+  for (std::size_t i = 0; i < m_arrInputPaths.size(); ++i) {
+    std::error_code ec;
+    const auto size = std::filesystem::file_size(m_arrInputPaths[i], ec);
+    if (!ec) total += m_anExpectedSizes[i] = size;
+  }
+  m_nProgressBase = 0;
+  m_nProgressDone.store(0, std::memory_order_relaxed);
+  m_nProgressTotal.store(2 * total, std::memory_order_relaxed);
+}
 
 CExecutor::~CExecutor() {
   CloseFiles();
@@ -73,6 +105,13 @@ void CExecutor::Copy(std::size_t pos, std::size_t length) {
   } else {
     m_fileOut.Write(m_pFileData.get() + pos, length);
   }
+  m_nCopied += length;
+  if (m_nCopied >= m_nNextCopyCheck) {
+    m_nNextCopyCheck = m_nCopied + CSearcher::kCheckpointStep;
+    if (!Checkpoint(m_nFileSize + std::min<std::uint64_t>(m_nCopied, m_nFileSize))) {
+      throw RunStopped{};
+    }
+  }
 }
 
 // Header, body and the end of file i's part. Throws CFileException when a write fails.
@@ -81,7 +120,12 @@ void CExecutor::WriteFilePart(std::size_t i) {
   // A part holds each byte of its file at most once, and a header, footer or separator line.
   if (m_bLargeFile) m_fileOut.Reserve(m_nFileSize + kPartExtra);
   if (i == 0 || m_bOneFile == 0) {
-    if (m_bHeaderFound && m_bSimpleHeader == 0) {
+    if (m_bHeaderFound && m_bSimpleHeader == 0 && m_bEuc == 1) {
+      // The bytes are Shift_JIS now: so must be what the header says of them.
+      const std::string header = RelabelEucHeader(
+          {reinterpret_cast<const char*>(m_pFileData.get()) + m_nHeaderPos, m_nHeaderLength});
+      m_fileOut.Write(header.data(), header.size());
+    } else if (m_bHeaderFound && m_bSimpleHeader == 0) {
       Copy(m_nHeaderPos, m_nHeaderLength);
     } else {
       m_fileOut.Write(kFixedHeader, sizeof kFixedHeader - 1);
@@ -96,7 +140,7 @@ void CExecutor::WriteFilePart(std::size_t i) {
     }
   } else if (m_bAppendSeparator == 1) {
     if (m_nSeparatorStyle == 1) {
-      const std::string line = NumberedSeparatorLine(i);
+      const std::string line = NumberedSeparatorLine(i, m_bUtf8 == 1);
       m_fileOut.Write(line.data(), line.size());
     } else {
       m_fileOut.Write(kHrSeparator, sizeof kHrSeparator - 1);
@@ -109,6 +153,8 @@ int CExecutor::Run() {
   m_nInputCount = m_arrInputPaths.size();
   m_nStoppedAt = m_nInputCount;
   m_bOutputDirect = 0;
+  m_bStopped = 0;
+  StartProgress();
   if (m_pAbortFlag == nullptr) {
     platform::AfxMessageBox(msg::kNoAbortFlag);
     return -1;
@@ -117,24 +163,41 @@ int CExecutor::Run() {
 
   for (std::size_t i = 0; i < m_nInputCount; ++i) {
     m_nStoppedAt = i;  // until it is done, where a failure would stop the run
-    if (*m_pAbortFlag == 1) return -1;
+    if (m_pAbortFlag->load() == 1) {
+      m_bStopped = 1;
+      return -1;
+    }
     if (m_bOneFile == 0 && OpenOutputFile(i) != 0) return -1;
     if (OpenInputFile(i) != 0) return -1;
+    // The total counted the size the file had when the run started.
+    m_nProgressTotal += 2 * (std::uint64_t{m_nFileSize} - m_anExpectedSizes[i]);
+    m_nCopied = 0;
+    m_nNextCopyCheck = 0;
     m_searcher.SetBuffer(m_pFileData.get(), m_nFileSize);
-    if (Split() != kSplitOk) {
-      ReportSplitFailure(i);
+    const int split = Split();
+    if (split != kSplitOk) {
+      if (split == kSplitStopped) {
+        m_bStopped = 1;
+      } else {
+        ReportSplitFailure(i);
+      }
       m_pFileData.reset();
       return -1;  // the input stays open until CloseFiles
     }
     std::optional<platform::CFileException> writeError;
+    bool bStopped = false;
     try {
       WriteFilePart(i);
     } catch (const platform::CFileException& e) {
       writeError = e;
+    } catch (const RunStopped&) {
+      bStopped = true;
     }
     // A write that copied from a lost page failed because of the input, not the output.
     bool bFailed = true;
-    if (CheckLostInput()) {
+    if (bStopped) {
+      m_bStopped = 1;
+    } else if (CheckLostInput()) {
       ShowReadError(m_readError);
     } else if (writeError) {
       ShowWriteError(*writeError);
@@ -145,6 +208,8 @@ int CExecutor::Run() {
     m_fileIn.Abort();
     m_bInputOpen = 0;
     if (bFailed) return -1;
+    m_nProgressBase += 2 * std::uint64_t{m_nFileSize};
+    m_nProgressDone.store(m_nProgressBase, std::memory_order_relaxed);
     if (m_bOneFile == 0) {
       m_bOutputOpen = 0;
       try {

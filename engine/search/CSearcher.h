@@ -3,6 +3,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -25,6 +26,7 @@ enum LayerResult : std::uint8_t {
   kLayerClosed = 0,       // a closing block tag closed the cluster
   kLayerNoMemory = 2,     // a section could not be allocated
   kLayerSearchError = 3,  // the tag search reported an error
+  kLayerStopped = 4,      // the checkpoint asked to stop
   kLayerBodyEnd = 5,      // "</BODY" was found
   kLayerDocumentEnd = 6,  // "</HTML" was found
   kLayerBufferEnd = 255,  // the buffer ended: no further key, or a tag without its '>'
@@ -109,6 +111,12 @@ class CSearcher {
   // into the body: tests put the boundary where they need it.
   std::size_t m_nIndexFrom = 0;
 
+  // Called by the layered search each time the scan has passed another kCheckpointStep
+  // bytes, with the scan position; false stops it (kLayerStopped). A run reports its
+  // progress and is stopped inside a large file through it.
+  std::function<bool(std::size_t)> m_checkpoint;
+  static constexpr std::size_t kCheckpointStep = 4u << 20;
+
   // Scans walk 64 bytes at a time where the processor has AVX2, 32 otherwise; both give
   // the same answers (tests switch the wide walk off to compare).
   static bool s_bWideScan;
@@ -137,6 +145,7 @@ class CSearcher {
 
   std::vector<ModeScan> m_aModeScan;
   std::unique_ptr<CMatchIndex> m_pIndex;
+  std::size_t m_nNextCheckpoint = 0;
 };
 
 // Folds the block codes: "<TABLE", "<TR", "<TD" become 15, their closing tags 16.

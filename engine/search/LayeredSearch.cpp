@@ -14,6 +14,10 @@ std::uint8_t CSearcher::SearchLayer(CSectionStore& store, CCluster& cluster, std
 
   for (;;) {
     const int r = SearchTag(mode);
+    if (m_nPos >= m_nNextCheckpoint && m_checkpoint) {
+      m_nNextCheckpoint = m_nPos + kCheckpointStep;
+      if (!m_checkpoint(m_nPos)) return kLayerStopped;
+    }
     if (r != kFound) {
       if (r == kSearchError) {
         platform::AfxMessageBox(Format(msg::kLayerError, int{K.m_byLayer}));
@@ -44,7 +48,7 @@ std::uint8_t CSearcher::SearchLayer(CSectionStore& store, CCluster& cluster, std
         const std::uint8_t r2 = SearchLayer(store, S->m_cluster, mode);
         S->UpdateSpans();
         // A nested tree that ran out of memory is incomplete; going on would drop its bytes.
-        if (r2 == kLayerNoMemory) return kLayerNoMemory;
+        if (r2 == kLayerNoMemory || r2 == kLayerStopped) return r2;
         if (m_bMatchComplete) {
           if (K.AddSection(store) != 0) return kLayerNoMemory;
           continue;

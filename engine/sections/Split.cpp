@@ -49,7 +49,10 @@ int CExecutor::Split() {
 // One read of the whole file, unless it is mapped. A file that shrank or failed since it
 // was opened must not be written: part of the buffer would hold no file bytes.
 bool CExecutor::ReadInput() {
-  if (platform::IsMapped(m_pFileData)) return true;
+  if (platform::IsMapped(m_pFileData)) {
+    NoteEncoding();
+    return true;
+  }
   try {
     m_fileIn.SeekToBegin();
     if (m_fileIn.Read(m_pFileData.get(), m_nFileSize) != m_nFileSize) {
@@ -61,8 +64,18 @@ bool CExecutor::ReadInput() {
     m_readError = e;
     return false;
   }
+  NoteEncoding();  // on the bytes as the file holds them
   if (m_bEuc == 1) ConvertEucToSjis();
   return true;
+}
+
+void CExecutor::NoteEncoding() const {
+  if (!m_onEncodingMismatch) return;
+  const TextEncoding run = m_bEuc == 1    ? TextEncoding::kEucJp
+                           : m_bUtf8 == 1 ? TextEncoding::kUtf8
+                                          : TextEncoding::kShiftJis;
+  const auto seen = DetectEncoding(m_pFileData.get(), m_nFileSize);
+  if (seen && *seen != run) m_onEncodingMismatch(m_fileIn.GetFilePath(), *seen);
 }
 
 int CExecutor::SplitLoaded() {
@@ -105,6 +118,8 @@ int CExecutor::SplitLoaded() {
         return FailSplit(kSplitNoMemory, kFailNoMemory);
       case kLayerBufferEnd:
         return kSplitOk;
+      case kLayerStopped:
+        return kSplitStopped;
       case kLayerClosed:  // only a block closed at the top level ends the body this way
         return FailSplit(kSplitCannot, kFailStrayClose, m_searcher.m_nMatchPos,
                          m_searcher.m_nMatchLength);

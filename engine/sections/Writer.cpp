@@ -10,6 +10,14 @@ int CExecutor::ChooseOrder(const CCluster& cluster) const {
   return m_abyReverse[cluster.m_byLayer + 1u] ? kReversed : kInOrder;
 }
 
+CExecutor::CutBounds CExecutor::Bounds(const CCluster& cluster) const {
+  const std::size_t n = cluster.m_nCount;
+  if (!m_abyRange[cluster.m_byLayer + 1u]) return {0, n, n};
+  const std::size_t lead = std::min<std::size_t>(std::max(m_nLeadCut, 0), n);
+  const std::size_t trail = std::min<std::size_t>(std::max(m_nTrailCut, 0), n);
+  return {lead, lead + trail >= n ? lead : n - trail, std::max(lead, n - trail)};
+}
+
 void CExecutor::WriteClusterBytes(const CCluster& cluster) {
   if (cluster.m_nLength == 0) return;
   const std::size_t n = cluster.m_nCount;
@@ -35,19 +43,13 @@ void CExecutor::WriteClusterBytes(const CCluster& cluster) {
     }
   };
 
-  if (m_abyRange[cluster.m_byLayer + 1u]) {
-    const std::size_t lead = std::min<std::size_t>(std::max(m_nLeadCut, 0), n);
-    const std::size_t trail = std::min<std::size_t>(std::max(m_nTrailCut, 0), n);
-    const std::size_t rangeEnd = lead + trail >= n ? lead : n - trail;
-    if (m_bCutOutsideRange == 1) {
-      for (std::size_t i = 0; i < lead; ++i) copyUnchanged(i);
-    }
-    writeRange(lead, rangeEnd);
-    if (m_bCutOutsideRange == 1) {
-      for (std::size_t i = std::max(lead, n - trail); i < n; ++i) copyUnchanged(i);
-    }
-  } else {
-    writeRange(0, n);
+  const CutBounds b = Bounds(cluster);
+  if (m_bCutOutsideRange == 1) {
+    for (std::size_t i = 0; i < b.lead; ++i) copyUnchanged(i);
+  }
+  writeRange(b.lead, b.rangeEnd);
+  if (m_bCutOutsideRange == 1) {
+    for (std::size_t i = b.trailStart; i < n; ++i) copyUnchanged(i);
   }
   if (cluster.m_byLayer != 0) Copy(cluster.m_nClosePos, cluster.m_nCloseLength);
 }

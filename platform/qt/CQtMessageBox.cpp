@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QMessageBox>
+#include <QThread>
 
 namespace platform::qt {
 
@@ -25,6 +26,13 @@ std::unique_ptr<QMessageBox> CQtMessageBox::Create(const Message& m, QWidget* pa
 }
 
 int CQtMessageBox::Show(const Message& m) const {
+  // A run on another thread shows its messages on the dialog's thread and waits for them.
+  if (QThread::currentThread() != qApp->thread()) {
+    int answer = IDOK;
+    QMetaObject::invokeMethod(
+        qApp, [&] { answer = Show(m); }, Qt::BlockingQueuedConnection);
+    return answer;
+  }
   QWidget* parent = QApplication::activeModalWidget();
   if (!parent) parent = QApplication::activeWindow();
   const auto box = Create(m, parent);

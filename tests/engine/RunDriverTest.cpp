@@ -1,8 +1,13 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <sys/uio.h>
+#include <atomic>
 
+#include <algorithm>
 #include <cerrno>
+#include <optional>
 #include <string>
+#include <tuple>
 
 #include "engine/run/CExecutor.h"
 #include "platform/SysCalls.h"
@@ -102,7 +107,7 @@ TEST(SplitFailure, NamesTheFileWhatAndWhere) {
     testing_support::TempDir dir;
     CExecutor ex;
     testing_support::Apply({.kind = 1, .reverse = {1}}, ex);
-    int abort = 0;
+    std::atomic<int> abort{0};
     ex.m_pAbortFlag = &abort;
     ex.m_strOutputPath = dir.File("out.html");
     const std::string bad = dir.Write("bad.html", log);
@@ -120,13 +125,80 @@ TEST(RunDriver, AbortStopsBeforeTheFirstFile) {
   testing_support::TempDir dir;
   CExecutor ex;
   testing_support::Apply({}, ex);
-  int abort = 1;
+  std::atomic<int> abort{1};
   ex.m_pAbortFlag = &abort;
   ex.m_strOutputPath = dir.Write("out.html", "old");
   ex.SetInputFiles({dir.Write("in.html", kDoc1)});
   EXPECT_EQ(ex.Run(), -1);
   ex.CloseFiles();
   EXPECT_EQ(ReadFile(dir.File("out.html")), "old");
+}
+
+bool g_stopOnWrite = false;  // the first gathered write of the output sets the flag
+std::atomic<int>* g_flag = nullptr;
+
+// A run asked to stop inside a large file stops within a few megabytes, in the split or
+// while it writes, leaves the output as it was and says so; one left alone counts its
+// progress up to the total, never backwards.
+TEST(RunDriver, StopsInsideALargeFileAndCountsProgress) {
+  std::string log = "<HTML><BODY>";
+  while (log.size() < (24u << 20))
+    log += "<dl>a post of some length, " + std::string(100, 'p') + "</dl><HR>";
+  log += "</BODY></HTML>";
+  platform::SysCalls calls = platform::PosixSysCalls();
+  calls.writev = [](int fd, const iovec* iov, int n) -> ssize_t {
+    if (g_stopOnWrite) g_flag->store(1);
+    return ::writev(fd, iov, n);
+  };
+  platform::ScopedSysCalls scoped(calls);
+  const std::uint64_t total = 2 * (log.size() + log.size());
+  // Where the flag is set, in units of work (two per input byte); none: not at all.
+  const std::tuple<const char*, std::optional<std::uint64_t>, bool> rows[] = {
+      {"left_alone", std::nullopt, false},
+      {"during_the_first_split", std::uint64_t{8} << 20, false},
+      {"during_the_second_split", 2 * log.size() + (8 << 20), false},
+      {"while_writing", std::nullopt, true},
+  };
+  for (const auto& [name, stopAt, bOnWrite] : rows) {
+    SCOPED_TRACE(name);
+    testing_support::TempDir dir;
+    CExecutor ex;
+    testing_support::Apply({.kind = 2, .reverse = {1}}, ex);
+    std::atomic<int> abort{0};
+    g_flag = &abort;
+    g_stopOnWrite = bOnWrite;
+    ex.m_pAbortFlag = &abort;
+    ex.m_strOutputPath = dir.Write("out.html", "old");
+    ex.SetInputFiles({dir.Write("a.html", log), dir.Write("b.html", log)});
+    std::vector<std::uint64_t> seen;
+    const auto inner = ex.m_searcher.m_checkpoint;
+    ex.m_searcher.m_checkpoint = [&](std::size_t pos) {
+      seen.push_back(ex.m_nProgressDone.load());
+      if (stopAt && ex.m_nProgressDone.load() >= *stopAt) abort.store(1);
+      return inner(pos);
+    };
+    MessageRecorder rec;
+    const int result = ex.Run();
+    ex.CloseFiles();
+    g_stopOnWrite = false;
+    EXPECT_EQ(ex.m_nProgressTotal.load(), total);
+    EXPECT_TRUE(std::ranges::is_sorted(seen));
+    EXPECT_TRUE(rec.messages.empty());
+    if (!stopAt && !bOnWrite) {
+      EXPECT_EQ(result, 0);
+      EXPECT_EQ(ex.m_nProgressDone.load(), total);
+      // The second header and the first trailer give way to the 14-byte line between files.
+      EXPECT_EQ(ReadFile(dir.File("out.html")).size(), 2 * log.size() - 26 + 14);
+      continue;
+    }
+    EXPECT_EQ(result, -1);
+    EXPECT_EQ(ex.m_bStopped, 1);
+    EXPECT_EQ(ReadFile(dir.File("out.html")), "old");
+    // Stopped within a step of where the flag was set.
+    const std::uint64_t at = stopAt.value_or(log.size());
+    EXPECT_LE(ex.m_nProgressDone.load(), at + 2 * CSearcher::kCheckpointStep);
+    EXPECT_EQ(ex.StopReport(), "\n出力ファイルは実行前のままです: " + dir.File("out.html"));
+  }
 }
 
 TEST(EucToSjis, ConvertsRowsAndCells) {

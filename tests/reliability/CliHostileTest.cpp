@@ -122,7 +122,7 @@ const CliCase kCases[] = {
     Usage("output_with_per_file", {"--per-file", "-o", "x", "in.html"}),
     Usage("option_without_its_value", {"-o"}),
     Usage("flag_with_a_value", {"--euc=1", "in.html"}),
-    {"help", {"--help"}, 0, kUsage},
+    {"help_on_standard_output", {"--help"}, 0, "", {{"-", kUsage}}},
     // The checks before the run, in their order.
     {"no_input", {"-o", "out.html"}, 2, "入力用ファイル名を入力してください\n"},
     {"empty_output", {"-o", "", "in.html"}, 2, "出力用ファイル名を入力してください\n"},
@@ -259,7 +259,7 @@ TEST_P(Cli, ExitsAsDocumentedAndWritesOnlyItsOutputs) {
   ASSERT_LT(code, 128) << "killed by signal " << code - 128 << " (9: hanging)\n" << err;
   EXPECT_EQ(code, c.status) << err;
   if (c.err == kUsage) {
-    EXPECT_NE(err.find("usage: velmorant-cli [OPTIONS]"), std::string::npos) << err;
+    EXPECT_NE(err.find("Usage: velmorant-cli [OPTIONS]"), std::string::npos) << err;
   } else {
     EXPECT_EQ(err, c.err);
   }
@@ -270,7 +270,11 @@ TEST_P(Cli, ExitsAsDocumentedAndWritesOnlyItsOutputs) {
   after.try_emplace(dir.File("-"));
   for (const auto& [name, bytes] : c.outputs) {
     const std::string path = dir.File(name);
-    EXPECT_EQ(after.count(path) ? std::optional(after[path]) : std::nullopt, bytes) << name;
+    if (bytes == kUsage) {
+      EXPECT_EQ(after[path].rfind("Usage: velmorant-cli [OPTIONS]", 0), 0u) << after[path];
+    } else {
+      EXPECT_EQ(after.count(path) ? std::optional(after[path]) : std::nullopt, bytes) << name;
+    }
     before.erase(path);
     after.erase(path);
   }

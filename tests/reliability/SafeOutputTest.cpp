@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/Program.h"
 #include "tests/support/TestFiles.h"
 
 namespace {
@@ -38,20 +39,11 @@ std::string BigLog(std::size_t mib) {
 
 // Starts velmorant-cli in `dir` with messages to dir/.err; returns its process id.
 pid_t Start(const std::string& dir, const std::vector<std::string>& args) {
-  const pid_t pid = ::fork();
-  if (pid != 0) return pid;
-  if (::chdir(dir.c_str()) != 0) ::_exit(120);
-  if (!std::freopen(".err", "w", stderr) || !std::freopen("/dev/null", "r", stdin)) ::_exit(121);
-  std::vector<char*> argv = {const_cast<char*>(VELMORANT_CLI_PATH)};
-  for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
-  argv.push_back(nullptr);
-  ::execv(VELMORANT_CLI_PATH, argv.data());
-  ::_exit(122);
+  return testing_support::StartProgram(VELMORANT_CLI_PATH, dir, args);
 }
 
 int Wait(pid_t pid) {
-  int status = 0;
-  return ::waitpid(pid, &status, 0) == pid ? status : -1;
+  return testing_support::WaitProgram(pid);
 }
 
 void Sleep(long microseconds) {

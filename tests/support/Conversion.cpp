@@ -39,7 +39,7 @@ std::string Convert(const std::vector<std::string>& inputs, const Settings& s, i
     paths.push_back(dir.Write("in" + std::to_string(paths.size()) + ".html", input));
   engine::CExecutor ex;
   Apply(s, ex);
-  int abort = 0;
+  std::atomic<int> abort{0};
   ex.m_pAbortFlag = &abort;
   ex.m_strOutputPath = dir.File("out.html");
   ex.SetInputFiles(paths);

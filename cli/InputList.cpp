@@ -1,0 +1,61 @@
+#include "cli/InputList.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <fstream>
+#include <istream>
+#include <iterator>
+
+#include "engine/Messages.h"
+#include "platform/File.h"
+#include "platform/FileException.h"
+
+namespace cli {
+namespace {
+
+constexpr char kCannotReadList[] = "入力ファイルのリストを読み込めません";
+constexpr char kEmptyEntry[] = "入力ファイルのリストの %zu 番目の名前が空です";
+
+}  // namespace
+
+std::optional<std::string> ReadInputList(const std::string& source, bool bNull,
+                                         std::istream& standardInput,
+                                         std::vector<std::string>& paths) {
+  const std::string name = source == "-" ? msg::kStandardInput : source;
+  std::string text;
+  if (source == "-") {
+    text.assign(std::istreambuf_iterator<char>(standardInput), {});
+  } else {
+    // A stream, not the run's own file reading: a list may well come from a pipe,
+    // such as --files-from <(find ...).
+    std::ifstream file;
+    int err = EISDIR;
+    if (!platform::IsFolder(source)) {
+      errno = 0;
+      file.open(source, std::ios::binary);
+      if (file.is_open()) text.assign(std::istreambuf_iterator<char>(file), {});
+      err = !file.is_open() || file.bad() ? (errno != 0 ? errno : EIO) : 0;
+    }
+    if (err != 0) {
+      return std::string(kCannotReadList) + "\n" + msg::kFileLine + name + "\n" + msg::kCauseLine +
+             platform::OsErrorText(err);
+    }
+  }
+  const char separator = bNull ? '\0' : '\n';
+  std::size_t number = 0;
+  for (std::size_t at = 0; at < text.size();) {
+    std::size_t end = text.find(separator, at);
+    if (end == std::string::npos) end = text.size();
+    ++number;
+    if (end == at) {
+      char line[128];
+      std::snprintf(line, sizeof line, kEmptyEntry, number);
+      return std::string(line) + "\n" + msg::kFileLine + name;
+    }
+    paths.emplace_back(text, at, end - at);
+    at = end + 1;
+  }
+  return std::nullopt;
+}
+
+}  // namespace cli
