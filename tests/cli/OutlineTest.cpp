@@ -132,36 +132,6 @@ TEST(Outline, OffsetsAndActionsRebuildTheRunsOutput) {
   }
 }
 
-// One line per section, indented by layer; the header and trailer have a line each; a log
-// that cannot be split has its outline up to the fault and the run's message about it.
-TEST(Outline, TextLinesAndAFaultAfterThem) {
-  TempDir dir;
-  const std::string good = dir.Write("good.html", "<HTML><BODY>a <b>b</b><HR>c\r\nd</BODY></HTML>");
-  const std::string bad =
-      dir.Write("bad.html", "<HTML><BODY>x<TABLE><TR>y</TR></TD></TABLE></TABLE>z");
-  std::string err;
-  EXPECT_EQ(RunCommand({"--outline", "-r", "1-2", bad, good}, dir.File("out"), &err), 1);
-  // The </TD> closes the table (any closing tag ends the innermost block): the first
-  // </TABLE> closes the body.
-  EXPECT_EQ(ReadFile(dir.File("out")), bad +
-                                           " (shift_jis)\n"
-                                           "header  offset 0  length 12\n"
-                                           "L1 #0  offset 12  length 23  reversed  x y\n"
-                                           "  L2 #0  offset 20  length 10  reversed  y\n"
-                                           "  L2 #1  offset 30  length 0  reversed  \n"
-                                           "L1 #1  offset 35  length 0  reversed  \n" +
-                                           good +
-                                           " (shift_jis)\n"
-                                           "header  offset 0  length 12\n"
-                                           "L1 #0  offset 12  length 14  reversed  a b\n"
-                                           "L1 #1  offset 26  length 4  reversed  c d\n"
-                                           "trailer  offset 30  length 14\n");
-  EXPECT_EQ(err,
-            "ファイルを区切れません\nブロックを閉じるタグが開くタグより多くなりました: </TABLE> "
-            "(1 行目、オフセット 35)\nファイル: " +
-                bad + "\n");
-}
-
 TEST(Outline, VisibleText) {
   using engine::TextEncoding;
   const std::tuple<std::string, TextEncoding, std::string> rows[] = {
