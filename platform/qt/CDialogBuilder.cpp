@@ -3,7 +3,6 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDialog>
-#include <QFontDatabase>
 #include <QFontMetrics>
 #include <QGroupBox>
 #include <QLabel>
@@ -111,11 +110,10 @@ QWidget* CreateControl(QDialog& dlg, const ControlTemplate& c) {
 }  // namespace
 
 QFont CDialogBuilder::DialogFont() {
-  const QStringList families = QFontDatabase::families();
-  for (const char* name : {"IPAPGothic", "Noto Sans CJK JP"}) {
-    if (families.contains(QString::fromLatin1(name))) return QFont(QString::fromLatin1(name), 9);
-  }
+  // Matched by the font matcher, not looked up in the family list: in a Japanese locale that
+  // list has the local names ("IPA Pゴシック") and the lookup fell back to a fixed-width font.
   QFont font;
+  font.setFamilies({QStringLiteral("IPAPGothic"), QStringLiteral("Noto Sans CJK JP")});
   font.setPointSize(9);
   return font;
 }
