@@ -3,7 +3,6 @@
 // what the window does as a desktop window (drops, keys, growing, remembered folders).
 #include <QApplication>
 #include <QCheckBox>
-#include <QClipboard>
 #include <QComboBox>
 #include <QDir>
 #include <QFileDialog>
@@ -145,6 +144,14 @@ class MainDlgTest : public QObject {
     QStringList out;
     for (const auto& s : rec.Texts()) out << QString::fromStdString(s);
     return out;
+  }
+
+  // Closes the dialog with 終了 and starts a new one, as the next start of the program does.
+  void Restart() {
+    Click(*m_dlg, 1);
+    m_dlg = std::make_unique<CMainDlg>();
+    m_dlg->OnInitDialog();
+    m_dlg->show();
   }
 
   // Presses a button whose file dialog is shown for real; returns what it showed: its folder,
@@ -357,16 +364,6 @@ class MainDlgTest : public QObject {
     QCOMPARE(!m_dlg->isVisible(), closes);
   }
 
-  // A long separator pasted into the field is kept whole, though wider than the field.
-  void separatorKeepsPastedText() {
-    const QString text = "<div>" + QString(995, QChar(u'区')) + "</div>";
-    QApplication::clipboard()->setText(text);
-    m_dlg->m_comboSeparator->lineEdit()->setFocus();
-    m_dlg->m_comboSeparator->lineEdit()->selectAll();
-    QTest::keyClick(m_dlg->m_comboSeparator->lineEdit(), Qt::Key_V, Qt::ControlModifier);
-    QCOMPARE(m_dlg->m_comboSeparator->currentText(), text);
-  }
-
   // The list scrolls as far as its longest path, a little per arrow click.
   void listScrollsNoFurtherThanItsText_data() {
     QTest::addColumn<int>("length");
@@ -417,33 +414,15 @@ class MainDlgTest : public QObject {
     QCOMPARE(QRect(after.x() - before.x(), after.y() - before.y(), after.width() - before.width(),
                    after.height() - before.height()),
              change);
+    Restart();  // the size is kept
+    QCOMPARE(m_dlg->size(), base + QSize(200, 100));
     m_dlg->resize(base - QSize(50, 50));
     QTRY_COMPARE(m_dlg->size(), base);
   }
 
-  // The window size and the folders survive a restart; nothing else does.
-  void remembersSizeAndFolders() {
-    TempDir d;
-    QDir().mkpath(QString::fromStdString(d.File("in")));
-    QDir().mkpath(QString::fromStdString(d.File("out")));
-    const QSize grown = m_dlg->size() + QSize(60, 40);
-    m_dlg->resize(grown);
-    QTRY_COMPARE(m_dlg->size(), grown);
-    Act(*m_dlg, d, "in:in/a.html browse:out/x.html euc");
-    Click(*m_dlg, 1);
-    m_dlg = std::make_unique<CMainDlg>();
-    m_dlg->OnInitDialog();
-    m_dlg->show();
-    QCOMPARE(m_dlg->size(), grown);
-    QCOMPARE(m_dlg->m_nFileCount, 0);
-    QVERIFY(!m_dlg->m_checkEuc->isChecked());
-    QCOMPARE(FileDialogOf(1002).value(0), QString::fromStdString(d.File("in")));
-    QCOMPARE(FileDialogOf(1003).mid(0, 2),
-             QStringList({QString::fromStdString(d.File("out")), "出力用のファイル.html"}));
-  }
-
   // Where the file dialogs open and what they offer. Steps as in Act() on files in the
-  // folders "in" and "out"; then the folder and the name filled in.
+  // folders "in" and "out" ("restart": 終了, then a new start); then the folder and the name
+  // filled in.
   void fileDialogs_data() {
     QTest::addColumn<QString>("steps");
     QTest::addColumn<int>("button");
@@ -451,8 +430,12 @@ class MainDlgTest : public QObject {
     QTest::newRow("add, list empty: the output's folder") << "browse:out/x.html" << 1002 << "out ";
     QTest::newRow("add: the last input's folder")
         << "browse:out/x.html in:out/b.html,in/a.html" << 1002 << "in ";
+    QTest::newRow("add after a restart: the folder inputs came from")
+        << "in:in/a.html browse:out/x.html restart" << 1002 << "in ";
     QTest::newRow("browse: the output's folder and name")
         << "browse:out/x.html" << 1003 << "out x.html";
+    QTest::newRow("browse after a restart: the output's last folder, the default name")
+        << "browse:out/x.html restart" << 1003 << "out 出力用のファイル.html";
   }
   void fileDialogs() {
     QFETCH(QString, steps);
@@ -461,7 +444,8 @@ class MainDlgTest : public QObject {
     TempDir d;
     QDir().mkpath(QString::fromStdString(d.File("in")));
     QDir().mkpath(QString::fromStdString(d.File("out")));
-    Act(*m_dlg, d, steps);
+    Act(*m_dlg, d, steps.section(" restart", 0, 0));
+    if (steps.endsWith("restart")) Restart();
     const QStringList dialog = FileDialogOf(button);
     QCOMPARE(dialog.size(), 4);
     QCOMPARE(QString(dialog[0]).remove(QString::fromStdString(d.File(""))) + " " + dialog[1],
