@@ -10,8 +10,14 @@ inline constexpr int IDM_ABOUTBOX = 16;
 // The title of every message box.
 inline constexpr char kAppTitle[] = "Velmorant";
 
-// File dialog filter: one entry, every file.
-inline constexpr char kFileFilter[] = "Select File (*)";
+// File dialog filters: logs first, then every file.
+inline constexpr char kFileFilter[] = "HTML ファイル (*.html *.htm);;すべてのファイル (*)";
+
+// Asked when the dialog is to close while a run goes on; Yes stops the run.
+inline constexpr char kAskStop[] = "変換を中止しますか？";
+
+// The separator field takes at most this many characters.
+inline constexpr int kSeparatorMaxLength = 1024;
 
 // Appended to the program's folder for the default output path.
 inline constexpr char kDefaultOutputName[] = "出力用のファイル.html";

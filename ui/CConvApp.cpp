@@ -3,15 +3,17 @@
 #include <QApplication>
 
 #include "platform/qt/CQtMessageBox.h"
+#include "platform/qt/Translations.h"
 #include "resources/Strings.h"
 #include "ui/CMainDlg.h"
 #include "ui/ProgramIcon.h"
 
 int CConvApp::InitInstance() {
+  platform::qt::InstallQtTranslations(*qApp);
   QApplication::setWindowIcon(LoadProgramIcon());
   const platform::qt::CQtMessageBox messageBox(QString::fromUtf8(resources::kAppTitle));
   const auto sink = messageBox.Install();
   CMainDlg dlg;
-  dlg.DoModal();
+  dlg.DoModal(m_astrFiles);
   return 0;
 }

@@ -10,9 +10,11 @@
 #include <QListWidget>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QScrollBar>
+#include <QSettings>
+#include <QThread>
 
 #include "platform/qt/CDialogBuilder.h"
-#include "platform/qt/CItemSizeDelegate.h"
 #include "resources/MainDialog.h"
 #include "resources/Strings.h"
 #include "ui/CAboutDlg.h"
@@ -21,8 +23,13 @@
 using platform::qt::GetDlgItem;
 
 namespace {
-constexpr int kListExtent = 2000;
 constexpr int SC_CLOSE = 0xF060;
+constexpr int kProgressInterval = 50;  // ms between two updates of the bar during a run
+
+// The window size and the folders; options are never saved.
+QSettings Settings() {
+  return QSettings(QStringLiteral("velmorant"), QStringLiteral("velmorant"));
+}
 }  // namespace
 
 CMainDlg::CMainDlg() : QDialog(nullptr), m_hIcon(LoadProgramIcon()), m_menuSystem(this) {
@@ -35,6 +42,16 @@ CMainDlg::CMainDlg() : QDialog(nullptr), m_hIcon(LoadProgramIcon()), m_menuSyste
   m_editOutput = GetDlgItem<QLineEdit>(*this, 1001);
   for (const char* item : resources::kSeparatorItems)
     m_comboSeparator->addItem(QString::fromUtf8(item));
+  m_comboSeparator->lineEdit()->setMaxLength(resources::kSeparatorMaxLength);
+  // The list is as wide as its longest path; an arrow click scrolls a few characters.
+  m_listInput->horizontalScrollBar()->setSingleStep(4 * fontMetrics().averageCharWidth());
+  m_listInput->viewport()->setAcceptDrops(true);
+  m_listInput->viewport()->installEventFilter(this);
+  m_listInput->installEventFilter(this);
+  m_editOutput->installEventFilter(this);
+  m_progress->setRange(0, 1000);
+  m_timerProgress.setInterval(kProgressInterval);
+  connect(&m_timerProgress, &QTimer::timeout, this, [this] { ShowProgress(); });
 
   auto button = [this](int id) { return GetDlgItem<QPushButton>(*this, id); };
   connect(button(1), &QPushButton::clicked, this, &QDialog::accept);
@@ -54,8 +71,17 @@ CMainDlg::CMainDlg() : QDialog(nullptr), m_hIcon(LoadProgramIcon()), m_menuSyste
   connect(m_comboSeparator, &QComboBox::activated, this, [this] { OnSelchangeSeparator(); });
 }
 
-int CMainDlg::DoModal() {
+CMainDlg::~CMainDlg() {
+  if (!m_pRunThread) return;
+  m_nAbort.store(1);
+  // The run may be waiting for a message box, which this thread shows.
+  while (!m_pRunThread->wait(QDeadlineTimer(10))) QCoreApplication::processEvents();
+  delete m_pRunThread;
+}
+
+int CMainDlg::DoModal(const QStringList& files) {
   OnInitDialog();
+  AddInputFiles(files);
   return exec();
 }
 
@@ -80,17 +106,54 @@ void CMainDlg::OnInitDialog() {
   OnSpecifySeparator();
   IniArray();
   ResetList();
-  m_listInput->setItemDelegate(new platform::qt::CItemSizeDelegate(kListExtent, 0, m_listInput));
   m_bOptionsOpened = 0;
   m_nSeparatorKind = 0;
   m_bUserSeparator = 0;
   m_comboSeparator->setCurrentIndex(0);
+  m_progress->setValue(0);
+  LoadSettings();
 }
 
 QString CMainDlg::DefaultOutputPath(const QString& programDir, const QString& homeDir) {
   const QFileInfo dir(programDir);
   const QString folder = dir.isDir() && dir.isWritable() ? programDir : homeDir;
   return QDir(folder).filePath(QString::fromUtf8(resources::kDefaultOutputName));
+}
+
+void CMainDlg::LoadSettings() {
+  const QSettings settings = Settings();
+  resize(settings.value("window/size", size()).toSize().expandedTo(minimumSize()));
+  m_strInputFolder = settings.value("folders/input").toString();
+  m_strOutputFolder = settings.value("folders/output").toString();
+}
+
+void CMainDlg::SaveSettings() const {
+  QSettings settings = Settings();
+  settings.setValue("window/size", size());
+  settings.setValue("folders/input", m_strInputFolder);
+  settings.setValue("folders/output", m_strOutputFolder);
+}
+
+void CMainDlg::done(int r) {
+  if (m_bAskingStop) return;
+  if (m_pRunThread) {
+    AskStop();
+    return;
+  }
+  SaveSettings();
+  QDialog::done(r);
+}
+
+void CMainDlg::keyPressEvent(QKeyEvent* event) {
+  // Enter in a text field would press the default button, 終了, and lose the list.
+  const bool bEnter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
+  QWidget* focus = focusWidget();
+  if (bEnter && (focus == m_editOutput || focus == m_comboSeparator ||
+                 focus == m_comboSeparator->lineEdit())) {
+    event->accept();
+    return;
+  }
+  QDialog::keyPressEvent(event);
 }
 
 void CMainDlg::contextMenuEvent(QContextMenuEvent* event) {

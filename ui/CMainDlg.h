@@ -4,6 +4,7 @@
 #include <QIcon>
 #include <QMenu>
 #include <QStringList>
+#include <QTimer>
 
 #include "engine/request/CRunRequest.h"
 #include "engine/run/CExecutor.h"
@@ -14,6 +15,7 @@ class QComboBox;
 class QLineEdit;
 class QListWidget;
 class QProgressBar;
+class QThread;
 
 // The main dialog (template 102): the input list, the output file, the separator choice,
 // the EUC box, the options and the run. The run request's state (m_bAutoClose,
@@ -21,8 +23,11 @@ class QProgressBar;
 class CMainDlg : public QDialog, public engine::CRunRequest {
  public:
   CMainDlg();
+  // Waits for a run that is still going on (stopping it): the run uses the executor.
+  ~CMainDlg() override;
 
-  int DoModal();
+  // Shows the dialog with `files` in the input list.
+  int DoModal(const QStringList& files = {});
   void OnInitDialog();
 
   // Handlers.
@@ -48,10 +53,15 @@ class CMainDlg : public QDialog, public engine::CRunRequest {
   void AddToListBox(const QString& path);
   void ResetList();
   void DeleteListItem(int DeleteIndex);
+  // Appends files to the array and the list in the given order; folders are left out.
+  void AddInputFiles(const QStringList& paths);
 
   // The program's folder and the output file name in it, or the home folder when the
   // program's folder cannot be written to.
   static QString DefaultOutputPath(const QString& programDir, const QString& homeDir);
+
+  // Whether a run is going on (on the worker thread, or its closing message still to come).
+  bool IsRunning() const { return m_pRunThread != nullptr; }
 
   COptionDlg m_dlgOptions;
   int m_nFileCount = 0;
@@ -67,11 +77,32 @@ class CMainDlg : public QDialog, public engine::CRunRequest {
   int m_bListHasFiles = 0;
   // Stands in for the window menu, which the window manager owns: close, then the about entry.
   QMenu m_menuSystem;
+  // Folders remembered between starts: of the last input added and of the last output chosen.
+  QString m_strInputFolder;
+  QString m_strOutputFolder;
+
+  // Closing (終了, Esc, the close box, the menu) during a run asks whether to stop it instead.
+  void done(int r) override;
 
  protected:
   void contextMenuEvent(QContextMenuEvent* event) override;
+  void keyPressEvent(QKeyEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
   int CurSel() const;
   void RebuildList();
+  void LoadSettings();
+  void SaveSettings() const;
+  void StartRun();
+  void OnRunEnded();
+  void ShowProgress();
+  void EnableEditing(bool bEnable);
+  void AskStop();
+
+  QTimer m_timerProgress;  // moves the progress bar while a run goes on
+  QThread* m_pRunThread = nullptr;
+  int m_nRunResult = 0;
+  bool m_bAskingStop = false;  // the stop question is open
+  bool m_bRunEnded = false;    // the run ended while the question was open
 };

@@ -1,7 +1,12 @@
 // The input list of the main dialog: the path array, the list box that shows it, and the
 // handlers that add, remove, move and choose files.
+#include <QCoreApplication>
+#include <QDir>
+#include <QDropEvent>
+#include <QFileInfo>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMimeData>
 #include <new>
 
 #include "platform/MessageBox.h"
@@ -12,6 +17,13 @@
 namespace {
 constexpr char kPlaceholder[] = "入力ファイル名";
 constexpr char kArrayGrowFailed[] = "配列の拡張に失敗";
+
+QStringList LocalFiles(const QMimeData* mime) {
+  QStringList paths;
+  for (const QUrl& url : mime->urls())
+    if (url.isLocalFile()) paths << url.toLocalFile();
+  return paths;
+}
 }  // namespace
 
 int CMainDlg::CurSel() const {
@@ -87,21 +99,71 @@ void CMainDlg::RebuildList() {
   for (int i = 0; i < m_astrInputPaths.size(); ++i) m_listInput->insertItem(i, m_astrInputPaths[i]);
 }
 
-void CMainDlg::OnAddInput() {
-  const QStringList paths =
-      platform::qt::CFileDialog::GetOpenFileNames(this, QString::fromUtf8(resources::kFileFilter));
+void CMainDlg::AddInputFiles(const QStringList& paths) {
   for (const QString& path : paths) {
+    const QFileInfo info(path);
+    if (info.isDir()) continue;
     // A path the array could not take is not shown: the list never outnumbers the array.
-    if (AddToArray(path) == 0) AddToListBox(path);
+    if (AddToArray(info.absoluteFilePath()) == 0) AddToListBox(info.absoluteFilePath());
+    m_strInputFolder = info.absolutePath();
   }
 }
 
+void CMainDlg::OnAddInput() {
+  // The folder of the last input listed, else the one files came from last time.
+  const QString folder = !m_astrInputPaths.isEmpty()   ? QFileInfo(m_astrInputPaths.last()).path()
+                         : !m_strInputFolder.isEmpty() ? m_strInputFolder
+                                                       : QFileInfo(m_editOutput->text()).path();
+  AddInputFiles(platform::qt::CFileDialog::GetOpenFileNames(
+      this, folder, QString::fromUtf8(resources::kFileFilter)));
+}
+
 void CMainDlg::OnBrowseOutput() {
-  const QString path =
-      platform::qt::CFileDialog::GetFileName(this, QString::fromUtf8(resources::kFileFilter));
+  QString path = m_editOutput->text();
+  // The default output is no choice of the user's: the folder chosen last time comes first.
+  const QString defaultPath =
+      DefaultOutputPath(QCoreApplication::applicationDirPath(), QDir::homePath());
+  if ((path.isEmpty() || path == defaultPath) && !m_strOutputFolder.isEmpty())
+    path = QDir(m_strOutputFolder).filePath(QFileInfo(path).fileName());
+  path =
+      platform::qt::CFileDialog::GetFileName(this, path, QString::fromUtf8(resources::kFileFilter));
   if (path.isEmpty()) return;
   m_editOutput->setText(path);
   m_editOutput->home(false);
+  m_strOutputFolder = QFileInfo(path).path();
+}
+
+bool CMainDlg::eventFilter(QObject* watched, QEvent* event) {
+  const QEvent::Type type = event->type();
+  const bool bList = watched == m_listInput->viewport();
+  if ((bList || watched == m_editOutput) &&
+      (type == QEvent::DragEnter || type == QEvent::DragMove || type == QEvent::Drop)) {
+    // Files dropped on the list are added in their order; one dropped on the output field
+    // replaces its text. Other drops go on as usual (text into the field).
+    auto* drop = static_cast<QDropEvent*>(event);
+    const QStringList files = LocalFiles(drop->mimeData());
+    if (files.isEmpty()) return false;
+    if (IsRunning()) {
+      drop->ignore();
+      return true;
+    }
+    drop->acceptProposedAction();
+    if (type != QEvent::Drop) return true;
+    if (bList) {
+      AddInputFiles(files);
+    } else {
+      m_editOutput->setText(files.first());
+      m_editOutput->home(false);
+      m_strOutputFolder = QFileInfo(files.first()).path();
+    }
+    return true;
+  }
+  if (watched == m_listInput && type == QEvent::KeyPress &&
+      static_cast<QKeyEvent*>(event)->key() == Qt::Key_Delete) {
+    OnDelete();
+    return true;
+  }
+  return QDialog::eventFilter(watched, event);
 }
 
 void CMainDlg::OnDelete() {

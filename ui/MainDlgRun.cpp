@@ -1,11 +1,20 @@
-// The run button: reads the dialog's controls into the run request's inputs and hands them
-// to the same request the command line uses.
+// The run button: reads the dialog's controls into the run request's inputs, checks them on
+// the dialog's thread, runs on a worker thread while the dialog keeps answering, and closes
+// with the request's message back on the dialog's thread.
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFile>
+#include <QFileInfo>
 #include <QLineEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QThread>
+#include <algorithm>
 
 #include "platform/Encoding.h"
+#include "platform/MessageBox.h"
+#include "platform/qt/CDialogBuilder.h"
+#include "resources/Strings.h"
 #include "ui/CMainDlg.h"
 
 namespace {
@@ -14,9 +23,13 @@ std::string LocalBytes(const QString& path) {
   return QFile::encodeName(path).toStdString();
 }
 
+// The controls that would change a run; 終了 stays, to ask for a stop.
+constexpr int kEditingIds[] = {1001, 1002, 1003, 1004, 1009, 1010, 1011, 1014, 1015, 1021, 1028};
+
 }  // namespace
 
 void CMainDlg::OnRun() {
+  if (IsRunning()) return;
   engine::RunInputs inputs;
   for (const QString& path : m_astrInputPaths) inputs.astrInputPaths.push_back(LocalBytes(path));
   inputs.strOutputPath = LocalBytes(m_editOutput->text());
@@ -26,5 +39,54 @@ void CMainDlg::OnRun() {
   inputs.strSeparatorText = sjis.value_or(std::string());
   inputs.bSeparatorNotCp932 = sjis ? 0 : 1;
   inputs.bEuc = m_checkEuc->isChecked() ? 1 : 0;
-  engine::CRunRequest::OnRun(inputs, m_dlgOptions, m_executor);
+  if (!Prepare(inputs, m_dlgOptions, m_executor)) return;
+  m_strOutputFolder = QFileInfo(m_editOutput->text()).absolutePath();
+  StartRun();
+}
+
+void CMainDlg::StartRun() {
+  m_bRunEnded = false;
+  m_progress->setValue(0);
+  EnableEditing(false);
+  // Execute reads nothing of the dialog but the abort flag; the executor is the run's alone
+  // until the thread has ended.
+  m_pRunThread = QThread::create([this] { m_nRunResult = Execute(m_executor); });
+  connect(m_pRunThread, &QThread::finished, this, [this] { OnRunEnded(); });
+  m_timerProgress.start();
+  m_pRunThread->start();
+}
+
+void CMainDlg::OnRunEnded() {
+  m_bRunEnded = true;
+  if (m_bAskingStop) return;  // the closing message waits for the answer
+  m_timerProgress.stop();
+  m_pRunThread->wait();
+  delete m_pRunThread;
+  m_pRunThread = nullptr;
+  ShowProgress();
+  EnableEditing(true);
+  Finish(m_nRunResult, m_executor);
+}
+
+void CMainDlg::ShowProgress() {
+  const std::uint64_t total = m_executor.m_nProgressTotal.load(std::memory_order_relaxed);
+  const std::uint64_t done = m_executor.m_nProgressDone.load(std::memory_order_relaxed);
+  const int max = m_progress->maximum();
+  m_progress->setValue(total == 0 ? 0 : static_cast<int>(std::min(done, total) * max / total));
+}
+
+void CMainDlg::EnableEditing(bool bEnable) {
+  for (const int id : kEditingIds)
+    platform::qt::GetDlgItem<QWidget>(*this, id)->setEnabled(bEnable);
+  auto* focus = platform::qt::GetDlgItem<QPushButton>(*this, bEnable ? 1004 : 1);
+  focus->setFocus();
+}
+
+void CMainDlg::AskStop() {
+  m_bAskingStop = true;
+  const unsigned type = platform::MB_YESNO | platform::MB_ICONQUESTION | platform::MB_DEFBUTTON2;
+  const int answer = platform::AfxMessageBox(resources::kAskStop, type);
+  m_bAskingStop = false;
+  if (answer == platform::IDYES) m_nAbort.store(1);
+  if (m_bRunEnded) OnRunEnded();
 }

@@ -98,20 +98,27 @@ void CExecutor::CloseFiles() {
 }
 
 // Ranges of a mapped file are written where they lie (WriteFilePart flushes them before
-// the view is released); those of a small file are copied and written with the next.
+// the view is released); those of a small file are copied and written with the next. A long
+// range (a body written unchanged is one) goes out in steps, so that progress is published
+// and a stop is seen within one step, not only when the whole range is written.
 void CExecutor::Copy(std::size_t pos, std::size_t length) {
-  if (m_bDataMapped) {
-    m_fileOut.WriteKept(m_pFileData.get() + pos, length);
-  } else {
-    m_fileOut.Write(m_pFileData.get() + pos, length);
-  }
-  m_nCopied += length;
-  if (m_nCopied >= m_nNextCopyCheck) {
-    m_nNextCopyCheck = m_nCopied + CSearcher::kCheckpointStep;
-    if (!Checkpoint(m_nFileSize + std::min<std::uint64_t>(m_nCopied, m_nFileSize))) {
-      throw RunStopped{};
+  do {
+    const std::size_t n = std::min(length, CSearcher::kCheckpointStep);
+    if (m_bDataMapped) {
+      m_fileOut.WriteKept(m_pFileData.get() + pos, n);
+    } else {
+      m_fileOut.Write(m_pFileData.get() + pos, n);
     }
-  }
+    pos += n;
+    length -= n;
+    m_nCopied += n;
+    if (m_nCopied >= m_nNextCopyCheck) {
+      m_nNextCopyCheck = m_nCopied + CSearcher::kCheckpointStep;
+      if (!Checkpoint(m_nFileSize + std::min<std::uint64_t>(m_nCopied, m_nFileSize))) {
+        throw RunStopped{};
+      }
+    }
+  } while (length > 0);
 }
 
 // Header, body and the end of file i's part. Throws CFileException when a write fails.

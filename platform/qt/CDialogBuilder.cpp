@@ -3,7 +3,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDialog>
-#include <QFontDatabase>
+#include <QEvent>
 #include <QFontMetrics>
 #include <QGroupBox>
 #include <QLabel>
@@ -12,8 +12,8 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
-
-#include "platform/qt/CFitWidthValidator.h"
+#include <algorithm>
+#include <vector>
 
 namespace platform::qt {
 namespace {
@@ -63,11 +63,8 @@ QWidget* CreateControl(QDialog& dlg, const ControlTemplate& c) {
       l->setAlignment(Qt::AlignLeft | Qt::AlignTop);
       return l;
     }
-    case ControlKind::kEdit: {
-      auto* e = new QLineEdit(&dlg);
-      if (!(c.style & kAutoHScroll)) e->setValidator(new CFitWidthValidator(e));
-      return e;
-    }
+    case ControlKind::kEdit:
+      return new QLineEdit(&dlg);
     case ControlKind::kListBox: {
       auto* l = new QListWidget(&dlg);
       l->setSelectionMode(QAbstractItemView::SingleSelection);
@@ -84,9 +81,6 @@ QWidget* CreateControl(QDialog& dlg, const ControlTemplate& c) {
         b->setEditable(true);
         b->setInsertPolicy(QComboBox::NoInsert);
         b->setCompleter(nullptr);
-        if (!(c.style & kAutoHScroll)) {
-          b->lineEdit()->setValidator(new CFitWidthValidator(b->lineEdit()));
-        }
         // As in a Windows combo box, typed text leaves no list item selected.
         QObject::connect(b->lineEdit(), &QLineEdit::textEdited, b, [b](const QString& text) {
           const int pos = b->lineEdit()->cursorPosition();
@@ -108,14 +102,49 @@ QWidget* CreateControl(QDialog& dlg, const ControlTemplate& c) {
   return nullptr;
 }
 
+// Keeps every control at its template rectangle, moved or stretched by what the dialog has
+// grown beyond its template size, as the control's style asks.
+class CTemplateLayout : public QObject {
+ public:
+  CTemplateLayout(QDialog& dlg, QSize base) : QObject(&dlg), m_base(base) {
+    dlg.installEventFilter(this);
+  }
+
+  void Add(QWidget* w, const QRect& r, unsigned style) { m_controls.push_back({w, r, style}); }
+
+  void Place(QSize size) const {
+    const int dx = std::max(0, size.width() - m_base.width());
+    const int dy = std::max(0, size.height() - m_base.height());
+    for (const Control& c : m_controls) {
+      QRect r = c.rect;
+      r.translate(c.style & kMoveX ? dx : 0, c.style & kMoveY ? dy : 0);
+      r.setSize(r.size() + QSize(c.style & kGrowX ? dx : 0, c.style & kGrowY ? dy : 0));
+      c.widget->setGeometry(r);
+    }
+  }
+
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    if (event->type() == QEvent::Resize) Place(static_cast<QWidget*>(watched)->size());
+    return false;
+  }
+
+ private:
+  struct Control {
+    QWidget* widget;
+    QRect rect;
+    unsigned style;
+  };
+  QSize m_base;
+  std::vector<Control> m_controls;
+};
+
 }  // namespace
 
 QFont CDialogBuilder::DialogFont() {
-  const QStringList families = QFontDatabase::families();
-  for (const char* name : {"IPAPGothic", "Noto Sans CJK JP"}) {
-    if (families.contains(QString::fromLatin1(name))) return QFont(QString::fromLatin1(name), 9);
-  }
+  // Matched by the font matcher, not looked up in the family list: in a Japanese locale that
+  // list has the local names ("IPA Pゴシック") and the lookup fell back to a fixed-width font.
   QFont font;
+  font.setFamilies({QStringLiteral("IPAPGothic"), QStringLiteral("Noto Sans CJK JP")});
   font.setPointSize(9);
   return font;
 }
@@ -135,7 +164,17 @@ void CDialogBuilder::Build(QDialog& dlg, const DialogTemplate& t) {
   dlg.setFont(DialogFont());
   dlg.setWindowTitle(QString::fromUtf8(t.caption));
   const QFontMetrics fm(dlg.font());
-  dlg.setFixedSize(MapDialogRect(fm, 0, 0, t.cx, t.cy).size());
+  const QSize size = MapDialogRect(fm, 0, 0, t.cx, t.cy).size();
+  const bool bGrows =
+      std::any_of(t.controls.begin(), t.controls.end(),
+                  [](const ControlTemplate& c) { return (c.style & (kGrowX | kGrowY)) != 0; });
+  if (bGrows) {
+    dlg.setMinimumSize(size);
+    dlg.resize(size);
+  } else {
+    dlg.setFixedSize(size);
+  }
+  auto* layout = new CTemplateLayout(dlg, size);
 
   QWidget* previous = nullptr;
   int index = 0;
@@ -149,7 +188,7 @@ void CDialogBuilder::Build(QDialog& dlg, const DialogTemplate& t) {
       combo->setMaxVisibleItems(std::max(1, (r.height() - closed) / fm.height()));
       r.setHeight(closed);
     }
-    w->setGeometry(r);
+    layout->Add(w, r, c.style);
     if (c.style & kHidden) w->hide();
     if (c.style & kDisabled) w->setEnabled(false);
     if (w->focusPolicy() != Qt::NoFocus) {
@@ -157,6 +196,7 @@ void CDialogBuilder::Build(QDialog& dlg, const DialogTemplate& t) {
       previous = w;
     }
   }
+  layout->Place(size);
 }
 
 }  // namespace platform::qt

@@ -17,7 +17,9 @@ namespace platform::qt {
 // n being their position in the template.
 class CDialogBuilder {
  public:
-  // Sets the dialog's font, caption and fixed size, then creates every control.
+  // Sets the dialog's font, caption and size, then creates every control. A dialog with
+  // controls that grow (kGrowX, kGrowY) can be enlarged from its template size; the others
+  // keep that size.
   static void Build(QDialog& dlg, const DialogTemplate& t);
 
   // 9 pt of the first Japanese gothic installed: IPAPGothic, then Noto Sans CJK JP, else

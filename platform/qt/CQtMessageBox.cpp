@@ -1,10 +1,18 @@
 #include "platform/qt/CQtMessageBox.h"
 
 #include <QApplication>
+#include <QGridLayout>
 #include <QMessageBox>
+#include <QSpacerItem>
 #include <QThread>
 
 namespace platform::qt {
+namespace {
+
+// What a window manager's title bar takes besides the title: the icon, the buttons, margins.
+constexpr int kTitleBarExtra = 160;
+
+}  // namespace
 
 CQtMessageBox::CQtMessageBox(QString strTitle) : m_strTitle(std::move(strTitle)) {}
 
@@ -22,6 +30,13 @@ std::unique_ptr<QMessageBox> CQtMessageBox::Create(const Message& m, QWidget* pa
     box->setDefaultButton(QMessageBox::Ok);
   }
   if (m.nType & MB_ICONQUESTION) box->setIcon(QMessageBox::Question);
+  // A box sized to a short text left the title bar too little room ("Ve… nt"). The spacer
+  // goes in last: setting the icon rebuilds the layout.
+  if (auto* grid = qobject_cast<QGridLayout*>(box->layout())) {
+    const int width = box->fontMetrics().horizontalAdvance(m_strTitle) + kTitleBarExtra;
+    grid->addItem(new QSpacerItem(width, 0, QSizePolicy::Minimum, QSizePolicy::Minimum),
+                  grid->rowCount(), 0, 1, grid->columnCount());
+  }
   return box;
 }
 

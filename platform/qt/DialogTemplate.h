@@ -28,13 +28,18 @@ enum ControlStyle : unsigned {
   kCentered = 1u << 2,      // label text centred
   kSunken = 1u << 3,        // label with a sunken edge
   kPushLike = 1u << 4,      // check box drawn as a toggle button
-  kAutoHScroll = 1u << 5,   // text field scrolls; without it typing stops at the field's end
   kVScroll = 1u << 6,       // vertical scroll bar
   kHScroll = 1u << 7,       // horizontal scroll bar
   kNoScrollHide = 1u << 8,  // scroll bars always shown
   kBorder = 1u << 9,
   kNoPrefix = 1u << 10,      // '&' is shown, not a mnemonic
   kSingleSelect = 1u << 11,  // list box: one entry selected at a time
+  // How a control follows a dialog that grows beyond its template size: moved with the
+  // right or the bottom edge, or stretched by the extra width or height.
+  kMoveX = 1u << 12,
+  kMoveY = 1u << 13,
+  kGrowX = 1u << 14,
+  kGrowY = 1u << 15,
 };
 
 // One control: its id (-1 for statics without one), kind, caption, rectangle in dialog

@@ -134,7 +134,7 @@ TEST(RunDriver, AbortStopsBeforeTheFirstFile) {
   EXPECT_EQ(ReadFile(dir.File("out.html")), "old");
 }
 
-bool g_stopOnWrite = false;  // the first gathered write of the output sets the flag
+bool g_stopOnWrite = false;  // the first write of the output sets the flag
 std::atomic<int>* g_flag = nullptr;
 
 // A run asked to stop inside a large file stops within a few megabytes, in the split or
@@ -150,20 +150,27 @@ TEST(RunDriver, StopsInsideALargeFileAndCountsProgress) {
     if (g_stopOnWrite) g_flag->store(1);
     return ::writev(fd, iov, n);
   };
+  calls.write = [](int fd, const void* data, size_t n) -> ssize_t {
+    if (g_stopOnWrite) g_flag->store(1);
+    return ::write(fd, data, n);
+  };
   platform::ScopedSysCalls scoped(calls);
   const std::uint64_t total = 2 * (log.size() + log.size());
-  // Where the flag is set, in units of work (two per input byte); none: not at all.
-  const std::tuple<const char*, std::optional<std::uint64_t>, bool> rows[] = {
-      {"left_alone", std::nullopt, false},
-      {"during_the_first_split", std::uint64_t{8} << 20, false},
-      {"during_the_second_split", 2 * log.size() + (8 << 20), false},
-      {"while_writing", std::nullopt, true},
+  // Where the flag is set, in units of work (two per input byte); none: not at all. Without
+  // layer 1 reversed, each body is written unchanged, as one range.
+  const std::tuple<const char*, std::optional<std::uint64_t>, bool, bool> rows[] = {
+      {"left_alone", std::nullopt, false, true},
+      {"during_the_first_split", std::uint64_t{8} << 20, false, true},
+      {"during_the_second_split", 2 * log.size() + (8 << 20), false, true},
+      {"while_writing", std::nullopt, true, true},
+      {"while_writing_a_body_unchanged", std::nullopt, true, false},
   };
-  for (const auto& [name, stopAt, bOnWrite] : rows) {
+  for (const auto& [name, stopAt, bOnWrite, bReverse] : rows) {
     SCOPED_TRACE(name);
     testing_support::TempDir dir;
     CExecutor ex;
-    testing_support::Apply({.kind = 2, .reverse = {1}}, ex);
+    testing_support::Apply(
+        {.kind = 2, .reverse = bReverse ? std::vector<int>{1} : std::vector<int>{}}, ex);
     std::atomic<int> abort{0};
     g_flag = &abort;
     g_stopOnWrite = bOnWrite;

@@ -1,10 +1,19 @@
 // The main dialog driven through its widgets: the input list, the separator choice, the
-// file-dialog and message-box seams, and runs compared byte for byte with the command line.
+// file-dialog and message-box seams, runs compared byte for byte with the command line, and
+// what the window does as a desktop window (drops, keys, growing, remembered folders).
+#include <QApplication>
+#include <QCheckBox>
 #include <QComboBox>
+#include <QDir>
+#include <QFileDialog>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMimeData>
 #include <QProcess>
 #include <QPushButton>
+#include <QScrollBar>
+#include <QSettings>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 
@@ -45,16 +54,30 @@ const std::string kDocB = Sjis(
     "<HR>t<HR>u 名前 v</BODY></HTML>");
 const std::string kDocEuc = "<HTML><BODY>\xA4\xA2<HR>\xA4\xA4<HR>\xA4\xA6</BODY></HTML>";
 
+// Drops `urls` on `target` as a file manager does: enter, then drop if the enter was taken.
+bool Drop(QWidget* target, const QList<QUrl>& urls) {
+  QMimeData mime;
+  mime.setUrls(urls);
+  const QPoint pos = target->rect().center();
+  QDragEnterEvent enter(pos, Qt::CopyAction, &mime, Qt::LeftButton, {});
+  QCoreApplication::sendEvent(target, &enter);
+  if (!enter.isAccepted()) return false;
+  QDropEvent drop(pos, Qt::CopyAction, &mime, Qt::LeftButton, {});
+  QCoreApplication::sendEvent(target, &drop);
+  return drop.isAccepted();
+}
+
 void WriteInputs(const TempDir& d, bool euc = false) {
   d.Write("a.html", euc ? kDocEuc : kDocA);
   d.Write("b.html", euc ? kDocEuc : kDocB);
 }
 
 // What the user does, one "verb:argument" a step; names are files of `d`. "in", "browse": the
-// file dialog answers with the names (none: cancelled). "del", "up", "down": click row N (no N:
-// keep the selection), then the button. "euc": the EUC check box. "options": open the options
-// dialog, click the controls listed by id ("ID:N" picks item N of a combo box) and press OK unless
-// they closed it.
+// file dialog answers with the names (none: cancelled). "drop": the names dropped on the list
+// ("web": a link that is no file). "del", "up", "down", "delkey": click row N (no N: keep the
+// selection), then the button or the Delete key. "euc": the EUC check box. "options": open the
+// options dialog, click the controls listed by id ("ID:N" picks item N of a combo box) and press
+// OK unless they closed it.
 void Act(CMainDlg& dlg, const TempDir& d, const QString& steps) {
   QListWidget* list = dlg.m_listInput;
   COptionDlg& o = dlg.m_dlgOptions;
@@ -63,12 +86,21 @@ void Act(CMainDlg& dlg, const TempDir& d, const QString& steps) {
     QStringList paths;
     for (const QString& name : arg.split(',', Qt::SkipEmptyParts))
       paths << QString::fromStdString(d.File(name.toStdString()));
-    const qsizetype button = QStringList{"in", "browse", "del", "up", "down", "euc"}.indexOf(verb);
+    const qsizetype button =
+        QStringList{"in", "browse", "del", "up", "down", "euc", "delkey"}.indexOf(verb);
     if (button >= 2 && !arg.isEmpty())
       QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
                         list->visualItemRect(list->item(arg.toInt())).center());
     if (button == 0 || button == 1) CFileDialog::SetNextAnswer(paths);
-    if (button >= 0) Click(dlg, QList{1002, 1003, 1009, 1010, 1011, 1015}[button]);
+    if (button >= 0 && button < 6) Click(dlg, QList{1002, 1003, 1009, 1010, 1011, 1015}[button]);
+    if (verb == "delkey") QTest::keyClick(list, Qt::Key_Delete);
+    if (verb == "drop") {
+      QList<QUrl> urls;
+      for (const QString& path : paths)
+        urls << (path.endsWith("/web") ? QUrl("https://example.org/log.html")
+                                       : QUrl::fromLocalFile(path));
+      Drop(list->viewport(), urls);
+    }
     if (verb.startsWith("clear")) {
       QLineEdit* edit = verb == "clear-out" ? dlg.m_editOutput : dlg.m_comboSeparator->lineEdit();
       edit->selectAll();
@@ -99,20 +131,53 @@ void Act(CMainDlg& dlg, const TempDir& d, const QString& steps) {
 class MainDlgTest : public QObject {
   Q_OBJECT
 
+  std::unique_ptr<QTemporaryDir> m_settings;
   std::unique_ptr<CMainDlg> m_dlg;
 
-  // Presses "実行" with every question answered yes; returns the messages shown.
+  // Presses "実行" with every question answered yes and waits for the run to end; returns
+  // the messages shown.
   QStringList Run() {
     MessageRecorder rec(platform::IDYES);
     Click(*m_dlg, 1004);
+    const QDeadlineTimer deadline(30000);
+    while (m_dlg->IsRunning() && !deadline.hasExpired()) QTest::qWait(5);
     QStringList out;
     for (const auto& s : rec.Texts()) out << QString::fromStdString(s);
     return out;
   }
 
+  // Closes the dialog with 終了 and starts a new one, as the next start of the program does.
+  void Restart() {
+    Click(*m_dlg, 1);
+    m_dlg = std::make_unique<CMainDlg>();
+    m_dlg->OnInitDialog();
+    m_dlg->show();
+  }
+
+  // Presses a button whose file dialog is shown for real; returns what it showed: its folder,
+  // the file name filled in, its filters and whether it is Qt's own.
+  QStringList FileDialogOf(int id) {
+    QStringList shown;
+    QTimer::singleShot(0, [&] {
+      auto* fd = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+      if (!fd) return;
+      const bool save = fd->acceptMode() == QFileDialog::AcceptSave;
+      shown << fd->directory().absolutePath()
+            << (save ? QFileInfo(fd->selectedFiles().value(0)).fileName() : QString())
+            << fd->nameFilters().join(";;")
+            << QString::number(fd->testOption(QFileDialog::DontUseNativeDialog));
+      fd->reject();
+    });
+    Click(*m_dlg, id);
+    return shown;
+  }
+
  private slots:
   void init() {
     CFileDialog::ClearAnswers();
+    // Each test starts as a first start; nothing is left in the user's settings.
+    m_settings = std::make_unique<QTemporaryDir>();
+    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, m_settings->path());
     m_dlg = std::make_unique<CMainDlg>();
     m_dlg->OnInitDialog();
     m_dlg->show();
@@ -141,6 +206,8 @@ class MainDlgTest : public QObject {
         "b 0 0 0 <TABLE><TR><TD><HR>");
     row("no move past the ends, up, down twice", "in:a,b,c up:0 down:2 up:1 down:0 down",
         "acb 2 0 0 <TABLE><TR><TD><HR>");
+    row("drops in their order after the list; a folder and a link left out; Delete key",
+        "in:a drop:c,.,b,web,a delkey:0", "cba 0 0 0 <TABLE><TR><TD><HR>");
   }
   void controls() {
     QFETCH(QString, steps);
@@ -200,6 +267,10 @@ class MainDlgTest : public QObject {
         "-k 3 -s 名前 -r 1 --lead-cut 1 --range 1 --order body --between hr");
     run("EUC input, one output per input", "euc options:1020,1029",
         "--euc --per-file -r 1 --order body");
+    // Wider than the field: a cut would leave a tag prefix, matched and announced otherwise.
+    run("a separator wider than its field, typed whole",
+        "pick:3 clear-sep type:<dl-class=\"thread-reply-separator-for-my-saved-logs-2024\">",
+        "-k 3 -s <dl-class=\"thread-reply-separator-for-my-saved-logs-2024\">");
   }
   void sameAsTheCommandLine() {
     QFETCH(QString, steps);
@@ -241,6 +312,146 @@ class MainDlgTest : public QObject {
       QVERIFY2(!fromDialog.empty(), name);
       QCOMPARE(fromDialog, ReadFile(cli.File(name)));
     }
+  }
+
+  // A file dropped on the output field replaces its text; other drops are the field's own.
+  void dropOnTheOutputField() {
+    TempDir d;
+    m_dlg->m_editOutput->setText("abc");
+    QVERIFY(Drop(m_dlg->m_editOutput, {QUrl::fromLocalFile(QString::fromStdString(d.File("x")))}));
+    QCOMPARE(m_dlg->m_editOutput->text(), QString::fromStdString(d.File("x")));
+    QVERIFY(!Drop(m_dlg->m_editOutput, {QUrl("https://example.org/log.html")}));
+  }
+
+  // velmorant FILE...: the files listed in their order, relative ones from the current folder.
+  void startsWithTheFilesNamed() {
+    TempDir d;
+    const QString previous = QDir::currentPath();
+    QDir::setCurrent(QString::fromStdString(d.Path()));
+    CMainDlg dlg;
+    QStringList shown;
+    QTimer::singleShot(0, [&] {
+      for (int i = 0; i < dlg.m_listInput->count(); ++i) shown << dlg.m_listInput->item(i)->text();
+      dlg.reject();
+    });
+    dlg.DoModal({"b.html", QString::fromStdString(d.File("a.html")), "."});
+    QDir::setCurrent(previous);
+    QCOMPARE(shown, QStringList({QString::fromStdString(d.File("b.html")),
+                                 QString::fromStdString(d.File("a.html"))}));
+  }
+
+  // A key (0: a click) on a control, and whether the dialog closes.
+  void closing_data() {
+    QTest::addColumn<int>("id");
+    QTest::addColumn<int>("key");
+    QTest::addColumn<bool>("closes");
+    QTest::newRow("Enter in the output field") << 1001 << int(Qt::Key_Return) << false;
+    QTest::newRow("Enter in the separator field") << 1028 << int(Qt::Key_Enter) << false;
+    QTest::newRow("Esc in the list") << 1014 << int(Qt::Key_Escape) << true;
+    QTest::newRow("終了") << 1 << 0 << true;
+  }
+  void closing() {
+    QFETCH(int, id);
+    QFETCH(int, key);
+    QFETCH(bool, closes);
+    QWidget* target = platform::qt::GetDlgItem<QWidget>(*m_dlg, id);
+    if (id == 1028) target = m_dlg->m_comboSeparator->lineEdit();
+    target->setFocus();
+    if (key)
+      QTest::keyClick(target, Qt::Key(key));
+    else
+      Click(*m_dlg, id);
+    QCOMPARE(!m_dlg->isVisible(), closes);
+  }
+
+  // The list scrolls as far as its longest path, a little per arrow click.
+  void listScrollsNoFurtherThanItsText_data() {
+    QTest::addColumn<int>("length");
+    QTest::newRow("a path that fits") << 8;
+    QTest::newRow("a long path") << 200;
+  }
+  void listScrollsNoFurtherThanItsText() {
+    QFETCH(int, length);
+    const QString path = "/logs/" + QString(length, 'x') + ".html";
+    CFileDialog::SetNextAnswer({path});
+    Click(*m_dlg, 1002);
+    QListWidget* list = m_dlg->m_listInput;
+    QScrollBar* bar = list->horizontalScrollBar();
+    list->doItemsLayout();
+    QCoreApplication::processEvents();
+    // The whole path can be reached, and no more than a few pixels of margin past it.
+    const int hidden = list->fontMetrics().horizontalAdvance(path) - list->viewport()->width();
+    QVERIFY2(bar->maximum() >= hidden && bar->maximum() <= std::max(0, hidden + 20),
+             qPrintable(QString::number(bar->maximum()) + " " + QString::number(hidden)));
+    bar->triggerAction(QAbstractSlider::SliderSingleStepAdd);
+    QVERIFY(bar->value() < list->viewport()->width() / 2);
+  }
+
+  // The dialog grown by 200 x 100 pixels: how each control moved (x, y) and grew (w, h).
+  void growsFromTheTemplate_data() {
+    QTest::addColumn<QString>("control");
+    QTest::addColumn<QRect>("change");
+    QTest::newRow("list") << "1014" << QRect(0, 0, 200, 100);
+    QTest::newRow("its title") << "static_2" << QRect(0, 0, 0, 0);
+    QTest::newRow("buttons right of it") << "1011" << QRect(200, 0, 0, 0);
+    QTest::newRow("EUC box") << "1015" << QRect(0, 100, 0, 0);
+    QTest::newRow("options") << "1021" << QRect(200, 100, 0, 0);
+    QTest::newRow("output field") << "1001" << QRect(0, 100, 200, 0);
+    QTest::newRow("output browse") << "1003" << QRect(200, 100, 0, 0);
+    QTest::newRow("separator field") << "1028" << QRect(0, 100, 200, 0);
+    QTest::newRow("bar") << "1005" << QRect(0, 100, 200, 0);
+    QTest::newRow("終了") << "1" << QRect(200, 100, 0, 0);
+  }
+  void growsFromTheTemplate() {
+    QFETCH(QString, control);
+    QFETCH(QRect, change);
+    auto* w = m_dlg->findChild<QWidget*>(control);
+    const QSize base = m_dlg->size();
+    const QRect before = w->geometry();
+    m_dlg->resize(base + QSize(200, 100));
+    QTRY_COMPARE(m_dlg->size(), base + QSize(200, 100));
+    const QRect after = w->geometry();
+    QCOMPARE(QRect(after.x() - before.x(), after.y() - before.y(), after.width() - before.width(),
+                   after.height() - before.height()),
+             change);
+    Restart();  // the size is kept
+    QCOMPARE(m_dlg->size(), base + QSize(200, 100));
+    m_dlg->resize(base - QSize(50, 50));
+    QTRY_COMPARE(m_dlg->size(), base);
+  }
+
+  // Where the file dialogs open and what they offer. Steps as in Act() on files in the
+  // folders "in" and "out" ("restart": 終了, then a new start); then the folder and the name
+  // filled in.
+  void fileDialogs_data() {
+    QTest::addColumn<QString>("steps");
+    QTest::addColumn<int>("button");
+    QTest::addColumn<QString>("shown");
+    QTest::newRow("add, list empty: the output's folder") << "browse:out/x.html" << 1002 << "out ";
+    QTest::newRow("add: the last input's folder")
+        << "browse:out/x.html in:out/b.html,in/a.html" << 1002 << "in ";
+    QTest::newRow("add after a restart: the folder inputs came from")
+        << "in:in/a.html browse:out/x.html restart" << 1002 << "in ";
+    QTest::newRow("browse: the output's folder and name")
+        << "browse:out/x.html" << 1003 << "out x.html";
+    QTest::newRow("browse after a restart: the output's last folder, the default name")
+        << "browse:out/x.html restart" << 1003 << "out 出力用のファイル.html";
+  }
+  void fileDialogs() {
+    QFETCH(QString, steps);
+    QFETCH(int, button);
+    QFETCH(QString, shown);
+    TempDir d;
+    QDir().mkpath(QString::fromStdString(d.File("in")));
+    QDir().mkpath(QString::fromStdString(d.File("out")));
+    Act(*m_dlg, d, steps.section(" restart", 0, 0));
+    if (steps.endsWith("restart")) Restart();
+    const QStringList dialog = FileDialogOf(button);
+    QCOMPARE(dialog.size(), 4);
+    QCOMPARE(QString(dialog[0]).remove(QString::fromStdString(d.File(""))) + " " + dialog[1],
+             shown);
+    QCOMPARE(dialog[2], "HTML ファイル (*.html *.htm);;すべてのファイル (*)");
+    QCOMPARE(dialog[3], "1");
   }
 };
 

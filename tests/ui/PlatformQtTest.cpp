@@ -1,12 +1,16 @@
-// The Qt platform pieces: templates built into widgets, and the message box.
+// The Qt platform pieces: templates built into widgets, the message box, and Qt's own texts.
 #include <QApplication>
 #include <QDialog>
+#include <QFileDialog>
 #include <QMessageBox>
+#include <QPushButton>
 #include <QTest>
 #include <QTimer>
 
 #include "platform/qt/CDialogBuilder.h"
+#include "platform/qt/CFileDialog.h"
 #include "platform/qt/CQtMessageBox.h"
+#include "platform/qt/Translations.h"
 #include "resources/AboutDialog.h"
 #include "resources/MainDialog.h"
 #include "resources/OptionDialog.h"
@@ -32,7 +36,8 @@ class PlatformQtTest : public QObject {
     }
   }
 
-  // A box of each type shown through the message seam, and the answer a key press gives.
+  // A box of each type shown through the message seam, and the answer a key press gives. Each
+  // box leaves a title bar room for the title beside the window manager's buttons.
   void messageBoxes_data() {
     QTest::addColumn<unsigned>("type");
     QTest::addColumn<int>("key");
@@ -49,14 +54,41 @@ class PlatformQtTest : public QObject {
     const CQtMessageBox factory(QStringLiteral("Velmorant"));
     const auto sink = factory.Install();
     QString shownText;
+    int room = 0;
     QTimer::singleShot(0, [&] {
       auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
       if (!box) return;
       shownText = box->windowTitle() + ":" + box->text();
+      room = box->width() - box->fontMetrics().horizontalAdvance(box->windowTitle());
       QTest::keyClick(box, Qt::Key(key));
     });
-    QCOMPARE(platform::AfxMessageBox("上書きしますか？", type), answer);
-    QCOMPARE(shownText, QStringLiteral("Velmorant:上書きしますか？"));
+    QCOMPARE(platform::AfxMessageBox("完了", type), answer);
+    QCOMPARE(shownText, QStringLiteral("Velmorant:完了"));
+    QVERIFY2(room >= 150, qPrintable(QString::number(room)));
+  }
+
+  // Qt's own texts (question buttons, file dialogs) in the language of the locale; a later
+  // locale replaces the texts of an earlier one.
+  void qtTextsFollowTheLocale_data() {
+    QTest::addColumn<QString>("locale");
+    QTest::addColumn<QString>("texts");
+    QTest::newRow("ja_JP") << "ja_JP"
+                           << "はい(&Y) いいえ(&N) 名前を付けて保存 ファイル名(&N):";
+    QTest::newRow("C after ja_JP") << "C"
+                                   << "&Yes &No Save As File &name:";
+  }
+  void qtTextsFollowTheLocale() {
+    QFETCH(QString, locale);
+    QFETCH(QString, texts);
+    QLocale::setDefault(QLocale(locale));
+    InstallQtTranslations(*qApp);
+    const auto box = CQtMessageBox("Velmorant").Create({"?", 292}, nullptr);
+    const auto dlg = CFileDialog::Create(nullptr, CFileDialog::Mode::kSave, "/tmp/x.html", "");
+    QCOMPARE(
+        QStringList({box->button(QMessageBox::Yes)->text(), box->button(QMessageBox::No)->text(),
+                     dlg->windowTitle(), dlg->labelText(QFileDialog::FileName)})
+            .join(' '),
+        texts);
   }
 };
 

@@ -45,7 +45,7 @@ COptionDlg::COptionDlg() : QDialog(nullptr) {
   connect(GetDlgItem<QPushButton>(*this, 2), &QPushButton::clicked, this, &QDialog::reject);
 
   for (QComboBox* combo : {m_comboSeparatorText, m_comboLeadCut, m_comboTrailCut}) {
-    combo->setItemDelegate(new platform::qt::CItemSizeDelegate(0, kItemHeight, combo));
+    combo->setItemDelegate(new platform::qt::CItemSizeDelegate(kItemHeight, combo));
   }
 }
 

@@ -1,23 +1,109 @@
-// Renders the main dialog, the options dialog and the about box into PNG files in the
-// folder given as the only argument.
+// Renders the dialogs into PNG files in the folder given as the only argument: the main
+// dialog empty, with files, grown, and during a run (with its stop question and closing message),
+// the options dialog, the about box and the two file dialogs. Nothing of the user's
+// settings is read or written.
 #include <QApplication>
+#include <QDeadlineTimer>
 #include <QDir>
+#include <QFile>
+#include <QFileDialog>
+#include <QLineEdit>
+#include <QMessageBox>
 #include <QPixmap>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QSettings>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <atomic>
 #include <cstdio>
+#include <thread>
 
 #include "platform/qt/CFileDialog.h"
+#include "platform/qt/CQtMessageBox.h"
+#include "platform/qt/Translations.h"
+#include "resources/Strings.h"
 #include "ui/CAboutDlg.h"
 #include "ui/CMainDlg.h"
 
 namespace {
 
-bool Save(QWidget& w, const QString& path) {
-  w.show();
-  QApplication::processEvents();
+QDir g_out;
+bool g_ok = true;
+
+void Spin(int ms) {
+  const QDeadlineTimer deadline(ms);
+  while (!deadline.hasExpired()) QApplication::processEvents(QEventLoop::AllEvents, 10);
+}
+
+void Grab(QWidget& w, const QString& name) {
+  const QString path = g_out.filePath(name);
   const bool ok = w.grab().save(path);
-  w.hide();
+  g_ok &= ok;
   std::printf("%s %s\n", ok ? "wrote" : "FAILED", qPrintable(path));
-  return ok;
+}
+
+void Save(QWidget& w, const QString& name, int settle = 0) {
+  w.show();
+  Spin(settle);
+  QApplication::processEvents();
+  Grab(w, name);
+  w.hide();
+}
+
+// Grabs the next message box once it is shown and presses `button` in it.
+void AnswerNextBox(const QString& name, QMessageBox::StandardButton button) {
+  QTimer::singleShot(50, [name, button] {
+    auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+    if (!box) return AnswerNextBox(name, button);
+    Grab(*box, name);
+    box->button(button)->click();
+  });
+}
+
+void WriteFile(const QString& path, const QByteArray& bytes) {
+  QFile file(path);
+  g_ok &= file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
+}
+
+// A board log of about `size` bytes, posts between <HR> tags.
+QByteArray MakeLog(qsizetype size) {
+  QByteArray log = "<HTML><BODY>\r\n";
+  const QByteArray post = "<dl><dt>name</dt><dd>post text</dd></dl><HR>\r\n";
+  log.reserve(size + 64);
+  while (log.size() < size) log += post;
+  return log + "</BODY></HTML>";
+}
+
+// The main dialog during a run on a large log, held when about half of the work is done.
+void RunScreenshots(const QDir& folder) {
+  const QByteArray log = MakeLog(64 << 20);
+  WriteFile(folder.filePath("大きなログ.html"), log);
+  CMainDlg main;
+  main.OnInitDialog();
+  main.AddInputFiles({folder.filePath("大きなログ.html")});
+  main.m_editOutput->setText(folder.filePath("出力用のファイル.html"));
+  main.m_editOutput->home(false);
+  std::atomic<bool> release = false;
+  auto inner = main.m_executor.m_searcher.m_checkpoint;
+  main.m_executor.m_searcher.m_checkpoint = [&, inner](std::size_t pos) {
+    inner(pos);
+    while (pos + (4u << 20) >= static_cast<std::size_t>(log.size()) && !release &&
+           main.m_nAbort == 0)
+      std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    return inner(pos);
+  };
+  main.show();
+  main.OnRun();
+  const QDeadlineTimer deadline(20000);
+  while (main.m_progress->value() < 450 && !deadline.hasExpired()) Spin(20);
+  Grab(main, "main-running.png");
+  AnswerNextBox("question-stop.png", QMessageBox::Yes);
+  AnswerNextBox("message-stopped.png", QMessageBox::Ok);
+  main.reject();  // asks whether to stop; the answer is Yes
+  while (main.IsRunning() && !deadline.hasExpired()) Spin(20);
+  release = true;
+  main.hide();
 }
 
 }  // namespace
@@ -28,21 +114,43 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "usage: velmorant-screenshots FOLDER\n");
     return 2;
   }
-  const QDir dir(QString::fromLocal8Bit(argv[1]));
-  bool ok = true;
+  g_out = QDir(QString::fromLocal8Bit(argv[1]));
+  platform::qt::InstallQtTranslations(app);
+  const platform::qt::CQtMessageBox messageBox(QString::fromUtf8(resources::kAppTitle));
+  const auto sink = messageBox.Install();
+  QTemporaryDir temp;
+  QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, temp.path());
+  const QDir logs(temp.filePath("ログ"));
+  logs.mkpath(".");
+  for (const char* name : {"2003年スレッド.html", "2004年スレッド.html", "メモ.txt"})
+    WriteFile(logs.filePath(QString::fromUtf8(name)), "<HTML><BODY>x</BODY></HTML>");
 
   CMainDlg main;
   main.OnInitDialog();
-  ok &= Save(main, dir.filePath("main.png"));
+  Save(main, "main.png");
   platform::qt::CFileDialog::SetNextAnswer(
-      {"/home/user/ログ/2003年スレッド.html", "/home/user/ログ/2004年スレッド.html"});
+      {logs.filePath("2003年スレッド.html"), logs.filePath("2004年スレッド.html")});
   main.OnAddInput();
-  ok &= Save(main, dir.filePath("main-with-files.png"));
+  Save(main, "main-with-files.png");
+  const QSize size = main.size();
+  main.resize(size + QSize(240, 80));  // extra width to the list and the fields
+  Save(main, "main-grown.png");
+  main.resize(size);
+
+  const QString filter = QString::fromUtf8(resources::kFileFilter);
+  using Mode = platform::qt::CFileDialog::Mode;
+  Save(*platform::qt::CFileDialog::Create(&main, Mode::kOpenFiles, logs.path(), filter),
+       "file-open.png", 500);
+  Save(*platform::qt::CFileDialog::Create(&main, Mode::kSave,
+                                          logs.filePath("出力用のファイル.html"), filter),
+       "file-save.png", 500);
 
   main.m_dlgOptions.OnInitDialog();
-  ok &= Save(main.m_dlgOptions, dir.filePath("options.png"));
+  Save(main.m_dlgOptions, "options.png");
 
   CAboutDlg about;
-  ok &= Save(about, dir.filePath("about.png"));
-  return ok ? 0 : 1;
+  Save(about, "about.png");
+
+  RunScreenshots(QDir(temp.path()));
+  return g_ok ? 0 : 1;
 }

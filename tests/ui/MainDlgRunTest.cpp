@@ -1,0 +1,151 @@
+// A run on a large log goes on beside the dialog: the dialog keeps answering, the bar moves,
+// the controls that would change the run are off, and closing asks whether to stop; a stop
+// leaves the old output byte for byte.
+#include <QListWidget>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QSettings>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+#include <atomic>
+#include <thread>
+
+#include "engine/Messages.h"
+#include "platform/qt/CDialogBuilder.h"
+#include "platform/qt/CFileDialog.h"
+#include "resources/Strings.h"
+#include "tests/support/MessageRecorder.h"
+#include "tests/support/TestFiles.h"
+#include "ui/CMainDlg.h"
+
+using testing_support::MessageRecorder;
+using testing_support::ReadFile;
+using testing_support::TempDir;
+
+namespace {
+
+// A Shift_JIS board log of about `size` bytes: numbered posts between <HR> tags.
+std::string MakeLog(std::size_t size) {
+  std::string log = "<HTML><HEAD></HEAD><BODY>\r\n";
+  for (std::size_t n = 0; log.size() < size; ++n)
+    log += "<dl><dt>" + std::to_string(n) + " \x96\xBC\x91\x4F</dt><dd>post text</dd></dl><HR>\r\n";
+  return log + "</BODY></HTML>";
+}
+
+// Holds the run at its first checkpoint past the middle of the file until released (or the
+// dialog's abort flag is set), as a slow disk would; a run on the dialog's thread would block
+// the test here, and then find it given up.
+class Hold {
+ public:
+  Hold(CMainDlg& dlg, std::size_t at) {
+    auto inner = dlg.m_executor.m_searcher.m_checkpoint;
+    dlg.m_executor.m_searcher.m_checkpoint = [this, inner, at, &dlg](std::size_t pos) {
+      inner(pos);  // publishes the progress
+      int running = kRunning;
+      if (pos >= at && m_state.compare_exchange_strong(running, kHeld)) {
+        const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(3);
+        while (m_state == kHeld && dlg.m_nAbort == 0 && std::chrono::steady_clock::now() < end)
+          std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        m_state = kPassed;
+      }
+      return inner(pos);
+    };
+  }
+  bool IsHeld() const { return m_state == kHeld; }
+  void Release() { m_state = kPassed; }
+
+ private:
+  enum { kRunning, kHeld, kPassed };
+  std::atomic<int> m_state{kRunning};
+};
+
+}  // namespace
+
+class MainDlgRunTest : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void initTestCase() {
+    static QTemporaryDir settings;
+    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, settings.path());
+  }
+
+  // What is done while the run is held in the middle: "esc", "close" (the close box), "exit"
+  // (終了) or "destroy" (the dialog's owner deletes it); the answer to the stop question; and
+  // whether the run then stops.
+  void largeRun_data() {
+    QTest::addColumn<QString>("action");
+    QTest::addColumn<int>("answer");
+    QTest::addColumn<bool>("stops");
+    QTest::newRow("nothing: it runs to the end") << "" << int(platform::IDNO) << false;
+    QTest::newRow("Esc, Yes: stopped") << "esc" << int(platform::IDYES) << true;
+    QTest::newRow("close box, No: runs on") << "close" << int(platform::IDNO) << false;
+    QTest::newRow("終了, Yes: stopped") << "exit" << int(platform::IDYES) << true;
+    QTest::newRow("dialog deleted: stopped") << "destroy" << int(platform::IDNO) << true;
+  }
+  void largeRun() {
+    QFETCH(QString, action);
+    QFETCH(int, answer);
+    QFETCH(bool, stops);
+    TempDir d;
+    const std::string log = MakeLog(24u << 20);
+    const std::string input = d.Write("log.html", log);
+    const std::string output = d.Write("out.html", "the old output\r\n");
+    auto dlg = std::make_unique<CMainDlg>();
+    dlg->OnInitDialog();
+    dlg->show();
+    QVERIFY(QTest::qWaitForWindowExposed(dlg.get()));
+    platform::qt::CFileDialog::SetNextAnswer({QString::fromStdString(input)});
+    platform::qt::CFileDialog::SetNextAnswer({QString::fromStdString(output)});
+    platform::qt::GetDlgItem<QPushButton>(*dlg, 1002)->click();
+    platform::qt::GetDlgItem<QPushButton>(*dlg, 1003)->click();
+    Hold hold(*dlg, log.size() / 2);
+    int ticks = 0;
+    QTimer timer;
+    connect(&timer, &QTimer::timeout, [&] { ++ticks; });
+    timer.start(5);
+
+    MessageRecorder rec(platform::IDYES);
+    platform::qt::GetDlgItem<QPushButton>(*dlg, 1004)->click();
+    QTRY_VERIFY(hold.IsHeld());
+    // Held half-way through the search, which is half of the work.
+    QTRY_VERIFY2(dlg->m_progress->value() >= 250 && dlg->m_progress->value() <= 350,
+                 qPrintable(QString::number(dlg->m_progress->value())));
+    const int before = ticks;
+    QTRY_VERIFY(ticks > before + 3);
+    for (const int id : {1001, 1002, 1004, 1009, 1014, 1015, 1021, 1028})
+      QVERIFY2(!platform::qt::GetDlgItem<QWidget>(*dlg, id)->isEnabled(),
+               qPrintable(QString::number(id)));
+    QVERIFY(platform::qt::GetDlgItem<QWidget>(*dlg, 1)->isEnabled());
+
+    rec.answer = answer;
+    if (action == "esc") QTest::keyClick(dlg.get(), Qt::Key_Escape);
+    if (action == "close") dlg->close();
+    if (action == "exit") platform::qt::GetDlgItem<QPushButton>(*dlg, 1)->click();
+    if (action == "destroy") {
+      dlg.reset();
+    } else {
+      QVERIFY(dlg->isVisible());
+      hold.Release();
+      QTRY_VERIFY_WITH_TIMEOUT(!dlg->IsRunning(), 20000);
+      QCOMPARE(dlg->m_progress->value() == dlg->m_progress->maximum(), !stops);
+      QVERIFY(dlg->m_listInput->isEnabled());
+    }
+
+    QStringList expected = {msg::kOverwrite};
+    if (!action.isEmpty() && action != "destroy") expected << resources::kAskStop;
+    if (action != "destroy")
+      expected << (stops ? QString(msg::kStopped) + "\n" + msg::kOutputUnchanged +
+                               QString::fromStdString(output)
+                         : QString(msg::kNormalEnd));
+    QStringList shown;
+    for (const std::string& text : rec.Texts()) shown << QString::fromStdString(text);
+    QCOMPARE(shown, expected);
+    // Without layers to reverse, the output is the log itself.
+    QCOMPARE(ReadFile(output), stops ? std::string("the old output\r\n") : log);
+  }
+};
+
+QTEST_MAIN(MainDlgRunTest)
+#include "MainDlgRunTest.moc"

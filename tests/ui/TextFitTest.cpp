@@ -1,0 +1,96 @@
+// Every caption of the three dialogs fits the rectangle its control draws it in, measured
+// with the control's font and style. CMake runs this under the C and ja_JP.UTF-8 locales at
+// scale factors 1 and 2.
+#include <QCheckBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSettings>
+#include <QStyleOptionButton>
+#include <QStyleOptionGroupBox>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include "ui/CAboutDlg.h"
+#include "ui/CMainDlg.h"
+
+namespace {
+
+// The rectangle the style draws a control's caption in, and the caption; empty when the
+// control shows no text.
+std::pair<QRect, QString> CaptionRoom(QWidget* w) {
+  if (auto* label = qobject_cast<QLabel*>(w)) {
+    const int m = label->margin() + std::max(0, label->indent());
+    return {label->contentsRect().adjusted(m, m, -m, -m), label->text()};
+  }
+  if (auto* box = qobject_cast<QGroupBox*>(w)) {
+    QStyleOptionGroupBox opt;
+    opt.initFrom(box);
+    opt.text = box->title();
+    opt.subControls = QStyle::SC_GroupBoxLabel | QStyle::SC_GroupBoxFrame;
+    return {box->style()->subControlRect(QStyle::CC_GroupBox, &opt, QStyle::SC_GroupBoxLabel, box),
+            box->title()};
+  }
+  auto* button = qobject_cast<QAbstractButton*>(w);
+  if (!button) return {};
+  QStyleOptionButton opt;
+  opt.initFrom(button);
+  opt.text = button->text();
+  const QStyle::SubElement contents = qobject_cast<QCheckBox*>(w) ? QStyle::SE_CheckBoxContents
+                                      : qobject_cast<QRadioButton*>(w)
+                                          ? QStyle::SE_RadioButtonContents
+                                          : QStyle::SE_PushButtonContents;
+  return {button->style()->subElementRect(contents, &opt, button), button->text()};
+}
+
+}  // namespace
+
+class TextFitTest : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void initTestCase() {
+    // The template's own size, not one the user left.
+    static QTemporaryDir settings;
+    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, settings.path());
+    if (qgetenv("LANG").startsWith("ja"))
+      QCOMPARE(QLocale::system().language(), QLocale::Japanese);  // the locale is installed
+  }
+
+  void captionsFit_data() {
+    QTest::addColumn<int>("dialog");
+    QTest::newRow("main") << 0;
+    QTest::newRow("options") << 1;
+    QTest::newRow("about") << 2;
+  }
+  void captionsFit() {
+    QFETCH(int, dialog);
+    CMainDlg main;
+    CAboutDlg about;
+    QDialog* dlg = dialog == 0   ? static_cast<QDialog*>(&main)
+                   : dialog == 1 ? static_cast<QDialog*>(&main.m_dlgOptions)
+                                 : &about;
+    if (dialog == 0) main.OnInitDialog();
+    if (dialog == 1) main.m_dlgOptions.OnInitDialog();
+    dlg->show();
+    QVERIFY(QTest::qWaitForWindowExposed(dlg));
+    QStringList clipped;
+    for (QWidget* w : dlg->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+      const auto [room, text] = CaptionRoom(w);
+      if (text.isEmpty() || w->isHidden()) continue;
+      const QSize need = w->fontMetrics().size(Qt::TextShowMnemonic, text);
+      if (need.width() > room.width() || need.height() > room.height())
+        clipped << QStringLiteral("%1 \"%2\": needs %3 x %4, has %5 x %6")
+                       .arg(w->objectName(), text)
+                       .arg(need.width())
+                       .arg(need.height())
+                       .arg(room.width())
+                       .arg(room.height());
+    }
+    QVERIFY2(clipped.isEmpty(), qPrintable(QLocale().name() + ":\n" + clipped.join('\n')));
+  }
+};
+
+QTEST_MAIN(TextFitTest)
+#include "TextFitTest.moc"
