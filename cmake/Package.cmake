@@ -11,6 +11,8 @@ set(CPACK_DEBIAN_PACKAGE_MAINTAINER "${CPACK_PACKAGE_CONTACT}")
 set(CPACK_DEBIAN_PACKAGE_SECTION text)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+# Qt's own dialogs in Japanese; the program runs without them.
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS qt6-translations-l10n)
 # CPack puts the space before each line of the long description.
 set(CPACK_DEBIAN_PACKAGE_DESCRIPTION "reverse, trim and merge saved bulletin-board logs
 Velmorant rewrites saved bulletin-board logs: HTML files whose posts
