@@ -47,13 +47,16 @@ TEST(LargeFile, LogOfTwoAndAHalfGiBIsConverted) {
   EXPECT_TRUE(ReadFile(dir.File("out.html")) == reversed + "</BODY></HTML>");
 }
 
+// The message states the real limit, the file and its size; no output is made.
 TEST(LargeFile, LogOfFourGiBIsRefusedClearly) {
   TempDir dir;
-  EXPECT_EQ(
-      Convert(dir, 4 * kGiB, 0, "<HTML><BODY>a<HR>b</BODY></HTML>"),
-      std::pair(1, std::string("ファイルが大きすぎます\n4 GiB 未満のファイルだけを変換できます\n"
-                               "エラーのため終了します\n")));
-  EXPECT_EQ(ReadFile(dir.File("out.html")), "");
+  EXPECT_EQ(Convert(dir, 4 * kGiB, 0, "<HTML><BODY>a<HR>b</BODY></HTML>"),
+            std::pair(1, std::string("ファイルが大きすぎます\n"
+                                     "変換できるのは 4,294,967,294 バイトまでのファイルです\n"
+                                     "ファイル: in.html\n大きさ: 4294967296 バイト\n"
+                                     "エラーのため終了します\n"
+                                     "出力ファイルは実行前のままです: out.html\n")));
+  EXPECT_FALSE(testing_support::FileExists(dir.File("out.html")));
 }
 
 }  // namespace
