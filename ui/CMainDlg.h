@@ -8,6 +8,7 @@
 
 #include "engine/request/CRunRequest.h"
 #include "engine/run/CExecutor.h"
+#include "engine/run/TextEncoding.h"
 #include "ui/options/COptionDlg.h"
 
 class QCheckBox;
@@ -62,6 +63,10 @@ class CMainDlg : public QDialog, public engine::CRunRequest {
 
   // Whether a run is going on (on the worker thread, or its closing message still to come).
   bool IsRunning() const { return m_pRunThread != nullptr; }
+
+  // The run's encoding: the EUC box's choice, or what the first input's bytes say it is in,
+  // when they say another and the user agrees. Nothing of the answer is kept.
+  engine::TextEncoding AskEncoding() const;
 
   COptionDlg m_dlgOptions;
   int m_nFileCount = 0;

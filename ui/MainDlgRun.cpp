@@ -1,6 +1,7 @@
-// The run button: reads the dialog's controls into the run request's inputs, checks them on
-// the dialog's thread, runs on a worker thread while the dialog keeps answering, and closes
-// with the request's message back on the dialog's thread.
+// The run button: reads the dialog's controls into the run request's inputs (asking first
+// when the first input looks like another encoding), checks them on the dialog's thread,
+// runs on a worker thread while the dialog keeps answering, and closes with the request's
+// message back on the dialog's thread.
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFile>
@@ -11,11 +12,12 @@
 #include <QThread>
 #include <algorithm>
 
-#include "platform/Encoding.h"
+#include "engine/run/TextEncoding.h"
 #include "platform/MessageBox.h"
 #include "platform/qt/CDialogBuilder.h"
 #include "resources/Strings.h"
 #include "ui/CMainDlg.h"
+#include "ui/RunEncoding.h"
 
 namespace {
 
@@ -33,15 +35,26 @@ void CMainDlg::OnRun() {
   engine::RunInputs inputs;
   for (const QString& path : m_astrInputPaths) inputs.astrInputPaths.push_back(LocalBytes(path));
   inputs.strOutputPath = LocalBytes(m_editOutput->text());
-  // The separator is searched as Shift_JIS bytes; text without that form is refused by the
-  // request at its separator check.
-  const auto sjis = platform::Utf8ToCp932(m_comboSeparator->currentText().toStdString());
-  inputs.strSeparatorText = sjis.value_or(std::string());
-  inputs.bSeparatorNotCp932 = sjis ? 0 : 1;
-  inputs.bEuc = m_checkEuc->isChecked() ? 1 : 0;
+  ApplyEncoding(inputs, AskEncoding(), m_comboSeparator->currentText().toStdString());
   if (!Prepare(inputs, m_dlgOptions, m_executor)) return;
   m_strOutputFolder = QFileInfo(m_editOutput->text()).absolutePath();
   StartRun();
+}
+
+engine::TextEncoding CMainDlg::AskEncoding() const {
+  using engine::TextEncoding;
+  const TextEncoding chosen =
+      m_checkEuc->isChecked() ? TextEncoding::kEucJp : TextEncoding::kShiftJis;
+  if (m_astrInputPaths.isEmpty()) return chosen;
+  const QString first = m_astrInputPaths.first();
+  const auto seen = engine::DetectFileEncoding(LocalBytes(first));
+  if (!seen || *seen == chosen) return chosen;
+  const QString text =
+      QString::fromUtf8(resources::kAskEncoding)
+          .arg(QFileInfo(first).fileName(), QString::fromUtf8(engine::EncodingName(*seen)));
+  // No, the default, keeps the choice the user made.
+  const unsigned type = platform::MB_YESNO | platform::MB_ICONQUESTION | platform::MB_DEFBUTTON2;
+  return platform::AfxMessageBox(text.toStdString(), type) == platform::IDYES ? *seen : chosen;
 }
 
 void CMainDlg::StartRun() {

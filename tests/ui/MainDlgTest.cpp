@@ -11,6 +11,7 @@
 #include <QMimeData>
 #include <QProcess>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QScrollBar>
 #include <QSettings>
 #include <QTemporaryDir>
@@ -46,13 +47,42 @@ void Click(QWidget& dlg, int id) {
 std::string Sjis(const std::string& utf8) {
   return platform::Utf8ToCp932(utf8).value();
 }
-const std::string kDocA = Sjis(
+const std::string kTextA =
     "<HTML><BODY>\r\n<dl>一</dl><HR><dl>二 名前</dl><HR><TABLE><TR><TD>x1</TD><TD>x2</TD></TR>"
-    "<TR><TD>y</TD></TR></TABLE><HR><dl>四</dl>\r\n</BODY></HTML>\r\n");
-const std::string kDocB = Sjis(
+    "<TR><TD>y</TD></TR></TABLE><HR><dl>四</dl>\r\n</BODY></HTML>\r\n";
+const std::string kTextB =
     "<HTML><BODY><TABLE><TR><TD>p</TD></TR><TR><TD>q 名前 r</TD><TD>s</TD></TR></TABLE>"
-    "<HR>t<HR>u 名前 v</BODY></HTML>");
+    "<HR>t<HR>u 名前 v</BODY></HTML>";
+const std::string kDocA = Sjis(kTextA);
+const std::string kDocB = Sjis(kTextB);
 const std::string kDocEuc = "<HTML><BODY>\xA4\xA2<HR>\xA4\xA4<HR>\xA4\xA6</BODY></HTML>";
+
+// The logs a and b of a kind: "sjis" and "euc" say nothing of their encoding; "utf8" is
+// UTF-8 with Japanese text; the "-labelled" ones carry a charset label.
+std::pair<std::string, std::string> Logs(const QString& kind) {
+  if (kind == "utf8") return {kTextA, kTextB};
+  if (kind == "euc") return {kDocEuc, kDocEuc};
+  if (kind == "euc-labelled") {
+    const std::string doc =
+        "<HTML><HEAD><META http-equiv=\"Content-Type\" content=\"text/html; charset=EUC-JP\">"
+        "</HEAD><BODY>\xA4\xA2<HR>\xA4\xA4<HR>\xA4\xA6</BODY></HTML>";
+    return {doc, doc};
+  }
+  if (kind == "sjis-labelled") {
+    const std::string doc =
+        Sjis("<HTML><HEAD><meta charset=shift_jis></HEAD><BODY>一<HR>二</BODY>");
+    return {doc, doc};
+  }
+  return {kDocA, kDocB};
+}
+
+// The kind a row's steps name ("logs:KIND"); else EUC-JP when they tick the EUC box.
+QString LogsOf(const QString& steps) {
+  const QStringList words = steps.split(' ');
+  for (const QString& word : words)
+    if (word.startsWith("logs:")) return word.mid(5);
+  return words.contains("euc") ? "euc" : "sjis";
+}
 
 // Drops `urls` on `target` as a file manager does: enter, then drop if the enter was taken.
 bool Drop(QWidget* target, const QList<QUrl>& urls) {
@@ -67,9 +97,10 @@ bool Drop(QWidget* target, const QList<QUrl>& urls) {
   return drop.isAccepted();
 }
 
-void WriteInputs(const TempDir& d, bool euc = false) {
-  d.Write("a.html", euc ? kDocEuc : kDocA);
-  d.Write("b.html", euc ? kDocEuc : kDocB);
+void WriteInputs(const TempDir& d, const QString& kind) {
+  const auto [a, b] = Logs(kind);
+  d.Write("a.html", a);
+  d.Write("b.html", b);
 }
 
 // What the user does, one "verb:argument" a step; names are files of `d`. "in", "browse": the
@@ -134,15 +165,18 @@ class MainDlgTest : public QObject {
   std::unique_ptr<QTemporaryDir> m_settings;
   std::unique_ptr<CMainDlg> m_dlg;
 
-  // Presses "実行" with every question answered yes and waits for the run to end; returns
-  // the messages shown.
-  QStringList Run() {
-    MessageRecorder rec(platform::IDYES);
+  // Presses "実行", answers the overwrite question Yes and any other `answer`, and waits for
+  // the run to end; returns the messages shown.
+  QStringList Run(int answer = platform::IDYES) {
+    QStringList out;
+    const platform::ScopedMessageSink sink([&](const platform::Message& m) -> int {
+      out << QString::fromStdString(m.text);
+      if (!(m.nType & platform::MB_YESNO)) return platform::IDOK;
+      return m.text == msg::kOverwrite ? platform::IDYES : answer;
+    });
     Click(*m_dlg, 1004);
     const QDeadlineTimer deadline(30000);
     while (m_dlg->IsRunning() && !deadline.hasExpired()) QTest::qWait(5);
-    QStringList out;
-    for (const auto& s : rec.Texts()) out << QString::fromStdString(s);
     return out;
   }
 
@@ -265,8 +299,20 @@ class MainDlgTest : public QObject {
     run("user string only, cuts dropped, hr line between",
         "pick:3 clear-sep type:名前 options:1029,1022:1,1046,1024:0",
         "-k 3 -s 名前 -r 1 --lead-cut 1 --range 1 --order body --between hr");
-    run("EUC input, one output per input", "euc options:1020,1029",
-        "--euc --per-file -r 1 --order body");
+    run("EUC input that says nothing of it: no question; one output per input",
+        "euc options:1020,1029", "--euc --per-file -r 1 --order body");
+    // "ask:ENCODING:ANSWER": the question before the run names that encoding, and is answered.
+    run("UTF-8 log, Yes: separator and numbered line in UTF-8",
+        "logs:utf8 ask:UTF-8:yes pick:3 clear-sep type:名前 options:1029",
+        "--encoding utf-8 -k 3 -s 名前 -r 1 --order body --between numbered");
+    run("UTF-8 log, No: as chosen, separator in Shift_JIS",
+        "logs:utf8 ask:UTF-8:no pick:3 clear-sep type:名前 options:1029",
+        "-k 3 -s 名前 -r 1 --order body --between numbered");
+    run("EUC-labelled log, box not ticked, Yes", "logs:euc-labelled ask:EUC-JP:yes options:1029",
+        "--euc -r 1 --order body --between numbered");
+    run("Shift_JIS-labelled log, box ticked, Yes",
+        "logs:sjis-labelled euc ask:Shift_JIS:yes options:1029",
+        "-r 1 --order body --between numbered");
     // Wider than the field: a cut would leave a tag prefix, matched and announced otherwise.
     run("a separator wider than its field, typed whole",
         "pick:3 clear-sep type:<dl-class=\"thread-reply-separator-for-my-saved-logs-2024\">",
@@ -276,14 +322,22 @@ class MainDlgTest : public QObject {
     QFETCH(QString, steps);
     QFETCH(QString, cliArgs);
     QFETCH(int, exitCode);
-    const bool euc = steps.contains("euc"), perFile = cliArgs.contains("--per-file");
+    const bool perFile = cliArgs.contains("--per-file");
     TempDir gui, cli;
-    WriteInputs(gui, euc);
-    WriteInputs(cli, euc);
+    WriteInputs(gui, LogsOf(steps));
+    WriteInputs(cli, LogsOf(steps));
     Act(*m_dlg, gui, steps);
     const QStringList inputs = m_dlg->m_astrInputPaths;
     const QString output = m_dlg->m_editOutput->text();
-    const QStringList texts = Run();
+    const QString ask = QRegularExpression("ask:(\\S+)").match(steps).captured(1);
+    const int answer = ask.endsWith(":no") ? platform::IDNO : platform::IDYES;
+    // The dialog asks before the run where the command line points out each input.
+    const QString question = ask.isEmpty()
+                                 ? QString()
+                                 : QString("「a.html」は %1 のようです。%1 として処理しますか？")
+                                       .arg(ask.section(':', 0, 0));
+    QStringList texts = Run(answer);
+    if (!question.isEmpty()) QCOMPARE(texts.takeFirst(), question);
 
     QStringList args;
     for (const QString& arg : cliArgs.split(' ', Qt::SkipEmptyParts))
@@ -295,6 +349,7 @@ class MainDlgTest : public QObject {
     QVERIFY(process.waitForFinished(30000));
     // Messages name files by path: each side's folder is left out to compare them.
     QCOMPARE(QString::fromUtf8(process.readAllStandardError())
+                 .remove(QRegularExpression(".*を試してください\n"))
                  .remove(QString::fromStdString(cli.File(""))),
              QString(texts.join('\n') + '\n').remove(QString::fromStdString(gui.File(""))));
     QCOMPARE(process.exitCode(), exitCode);
@@ -304,7 +359,8 @@ class MainDlgTest : public QObject {
       QCOMPARE(m_dlg->m_editOutput->text(), output);
       return;
     }
-    QStringList again = Run();
+    QStringList again = Run(answer);
+    if (!question.isEmpty()) QCOMPARE(again.takeFirst(), question);
     QCOMPARE(again.removeAll(msg::kOverwrite), perFile ? 0 : 1);
     QCOMPARE(again, texts);
     for (const char* name : perFile ? QList{"Rev_a.html", "Rev_b.html"} : QList{"out.html"}) {
