@@ -10,6 +10,7 @@
 #include "engine/run/CExecutor.h"
 #include "engine/run/TextEncoding.h"
 #include "ui/options/COptionDlg.h"
+#include "ui/preview/CPreviewDlg.h"
 
 class QCheckBox;
 class QComboBox;
@@ -42,6 +43,7 @@ class CMainDlg : public QDialog, public engine::CRunRequest {
   void OnDblclkInputList() {}
   void OnSpecifySeparator();
   void OnOptions();
+  void OnPreview();
   void OnEditchangeSeparator();
   void OnSelchangeSeparator();
   void OnSysCommand(int nID);
@@ -67,6 +69,9 @@ class CMainDlg : public QDialog, public engine::CRunRequest {
   // The run's encoding: the EUC box's choice, or what the first input's bytes say it is in,
   // when they say another and the user agrees. Nothing of the answer is kept.
   engine::TextEncoding AskEncoding() const;
+  // What the preview shows: the selected input (else the first) with the settings a run
+  // would read now; none without an input.
+  std::optional<OutlineJob> PreviewJob() const;
 
   COptionDlg m_dlgOptions;
   int m_nFileCount = 0;
@@ -82,6 +87,8 @@ class CMainDlg : public QDialog, public engine::CRunRequest {
   int m_bListHasFiles = 0;
   // Stands in for the window menu, which the window manager owns: close, then the about entry.
   QMenu m_menuSystem;
+  // How the selected input divides; it follows the settings while it is shown.
+  CPreviewDlg m_dlgPreview;
   // Folders remembered between starts: of the last input added and of the last output chosen.
   QString m_strInputFolder;
   QString m_strOutputFolder;

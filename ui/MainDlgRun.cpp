@@ -1,9 +1,10 @@
 // The run button: reads the dialog's controls into the run request's inputs (asking first
 // when the first input looks like another encoding), checks them on the dialog's thread,
 // runs on a worker thread while the dialog keeps answering, and closes with the request's
-// message back on the dialog's thread.
+// message back on the dialog's thread. The preview reads the same controls.
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDateTime>
 #include <QFile>
 #include <QFileInfo>
 #include <QLineEdit>
@@ -55,6 +56,24 @@ engine::TextEncoding CMainDlg::AskEncoding() const {
   // No, the default, keeps the choice the user made.
   const unsigned type = platform::MB_YESNO | platform::MB_ICONQUESTION | platform::MB_DEFBUTTON2;
   return platform::AfxMessageBox(text.toStdString(), type) == platform::IDYES ? *seen : chosen;
+}
+
+std::optional<OutlineJob> CMainDlg::PreviewJob() const {
+  if (m_astrInputPaths.isEmpty()) return std::nullopt;
+  const int row = CurSel();
+  const QString path = m_astrInputPaths[row >= 0 && row < m_astrInputPaths.size() ? row : 0];
+  const QFileInfo info(path);
+  OutlineJob job;
+  job.strPath = LocalBytes(path);
+  job.nFileSize = info.size();
+  job.nModified = info.lastModified().toMSecsSinceEpoch();
+  job.strSeparator = m_comboSeparator->currentText().toStdString();
+  job.bEuc = m_checkEuc->isChecked() ? 1 : 0;
+  job.bUserSeparator = m_bUserSeparator;
+  job.nSeparatorKind = m_nSeparatorKind;
+  // Until the options dialog has been opened, a run takes defaults that reverse and cut nothing.
+  if (m_bOptionsOpened == 1) job.options = static_cast<const engine::COptionValues&>(m_dlgOptions);
+  return job;
 }
 
 void CMainDlg::StartRun() {
