@@ -153,6 +153,7 @@ void CMainDlg::done(int r) {
     AskStop();
     return;
   }
+  m_bClosedWhileDetecting = m_bDetecting;
   SaveSettings();
   m_dlgPreview.hide();
   QDialog::done(r);

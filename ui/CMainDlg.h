@@ -5,6 +5,7 @@
 #include <QMenu>
 #include <QStringList>
 #include <QTimer>
+#include <optional>
 
 #include "engine/request/CRunRequest.h"
 #include "engine/run/CExecutor.h"
@@ -67,8 +68,9 @@ class CMainDlg : public QDialog, public engine::CRunRequest {
   bool IsRunning() const { return m_pRunThread != nullptr; }
 
   // The run's encoding: the EUC box's choice, or what the first input's bytes say it is in,
-  // when they say another and the user agrees. Nothing of the answer is kept.
-  engine::TextEncoding AskEncoding() const;
+  // when they say another and the user agrees. Nothing of the answer is kept. None when the
+  // dialog was closed while the input was looked at.
+  std::optional<engine::TextEncoding> AskEncoding();
   // What the preview shows: the selected input (else the first) with the settings a run
   // would read now; none without an input.
   std::optional<OutlineJob> PreviewJob() const;
@@ -115,6 +117,8 @@ class CMainDlg : public QDialog, public engine::CRunRequest {
   QTimer m_timerProgress;  // moves the progress bar while a run goes on
   QThread* m_pRunThread = nullptr;
   int m_nRunResult = 0;
-  bool m_bAskingStop = false;  // the stop question is open
-  bool m_bRunEnded = false;    // the run ended while the question was open
+  bool m_bAskingStop = false;            // the stop question is open
+  bool m_bRunEnded = false;              // the run ended while the question was open
+  bool m_bDetecting = false;             // the first input is looked at before a run
+  bool m_bClosedWhileDetecting = false;  // the dialog closed meanwhile: no run follows
 };

@@ -5,6 +5,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDateTime>
+#include <QEventLoop>
 #include <QFile>
 #include <QFileInfo>
 #include <QLineEdit>
@@ -12,6 +13,7 @@
 #include <QPushButton>
 #include <QThread>
 #include <algorithm>
+#include <memory>
 
 #include "engine/run/TextEncoding.h"
 #include "platform/MessageBox.h"
@@ -32,23 +34,40 @@ constexpr int kEditingIds[] = {1001, 1002, 1003, 1004, 1009, 1010, 1011, 1014, 1
 }  // namespace
 
 void CMainDlg::OnRun() {
-  if (IsRunning()) return;
+  if (IsRunning() || m_bDetecting) return;
   engine::RunInputs inputs;
   for (const QString& path : m_astrInputPaths) inputs.astrInputPaths.push_back(LocalBytes(path));
   inputs.strOutputPath = LocalBytes(m_editOutput->text());
-  ApplyEncoding(inputs, AskEncoding(), m_comboSeparator->currentText().toStdString());
+  const std::optional<engine::TextEncoding> encoding = AskEncoding();
+  if (!encoding) return;
+  ApplyEncoding(inputs, *encoding, m_comboSeparator->currentText().toStdString());
   if (!Prepare(inputs, m_dlgOptions, m_executor)) return;
   m_strOutputFolder = QFileInfo(m_editOutput->text()).absolutePath();
   StartRun();
 }
 
-engine::TextEncoding CMainDlg::AskEncoding() const {
+std::optional<engine::TextEncoding> CMainDlg::AskEncoding() {
   using engine::TextEncoding;
   const TextEncoding chosen =
       m_checkEuc->isChecked() ? TextEncoding::kEucJp : TextEncoding::kShiftJis;
   if (m_astrInputPaths.isEmpty()) return chosen;
   const QString first = m_astrInputPaths.first();
-  const auto seen = engine::DetectFileEncoding(LocalBytes(first));
+  // A UTF-8 log is read whole to be told valid (0.7 s for 350 MiB): beside the dialog, which
+  // keeps answering meanwhile with the controls of a run off.
+  std::optional<TextEncoding> seen;
+  const std::unique_ptr<QThread> look(QThread::create(
+      [&seen, path = LocalBytes(first)] { seen = engine::DetectFileEncoding(path); }));
+  QEventLoop loop;
+  connect(look.get(), &QThread::finished, &loop, &QEventLoop::quit);
+  m_bDetecting = true;
+  m_bClosedWhileDetecting = false;
+  EnableEditing(false);
+  look->start();
+  loop.exec();
+  look->wait();
+  m_bDetecting = false;
+  EnableEditing(true);
+  if (m_bClosedWhileDetecting) return std::nullopt;
   if (!seen || *seen == chosen) return chosen;
   const QString text =
       QString::fromUtf8(resources::kAskEncoding)
