@@ -50,16 +50,7 @@ engine::COptionValues OptionsFrom(const CliOptions& o) {
 // Splits the inputs as the run would, writes nothing, and prints their trees to `outFd`.
 int PrintOutline(const CliOptions& o, engine::RunInputs& inputs, engine::CRunRequest& request,
                  engine::CExecutor& executor, int outFd) {
-  engine::COptionValues options = OptionsFrom(o);
-  // Without layers, every layer is divided and written in order: the structure to look at
-  // before choosing what to reverse or cut.
-  const auto none = [](const auto& flags) {
-    return std::none_of(flags.begin(), flags.end(), [](auto f) { return f != 0; });
-  };
-  if (none(o.reverse) && none(o.range)) {
-    for (int layer = 1; layer <= 15; ++layer) options.m_abyRange[layer] = 1;
-    options.m_nLeadCut = options.m_nTrailCut = 0;
-  }
+  const engine::COptionValues options = engine::OutlineOptions(OptionsFrom(o));
   inputs.target = engine::RunInputs::Target::kNone;
   if (!request.PrepareOutline(inputs, options, executor)) return kUsageError;
 

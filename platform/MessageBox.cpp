@@ -1,6 +1,7 @@
 #include "platform/MessageBox.h"
 
 #include <cstdio>
+#include <utility>
 
 namespace platform {
 namespace {
@@ -15,10 +16,15 @@ MessageSink& CurrentSink() {
   return sink;
 }
 
+MessageSink& ThreadSink() {
+  thread_local MessageSink sink;
+  return sink;
+}
+
 }  // namespace
 
 int AfxMessageBox(const std::string& text, unsigned nType, bool bInformation) {
-  const MessageSink& sink = CurrentSink();
+  const MessageSink& sink = ThreadSink() ? ThreadSink() : CurrentSink();
   return sink ? sink(Message{text, nType, bInformation}) : IDOK;
 }
 
@@ -26,6 +32,13 @@ MessageSink SetMessageSink(MessageSink sink) {
   MessageSink previous = std::move(CurrentSink());
   CurrentSink() = std::move(sink);
   return previous;
+}
+
+ScopedThreadMessageSink::ScopedThreadMessageSink(MessageSink sink)
+    : m_previous(std::exchange(ThreadSink(), std::move(sink))) {}
+
+ScopedThreadMessageSink::~ScopedThreadMessageSink() {
+  ThreadSink() = std::move(m_previous);
 }
 
 }  // namespace platform

@@ -26,7 +26,8 @@ struct Message {
 // stderr, tests record them. Returns the button pressed (IDOK, IDYES, IDNO).
 using MessageSink = std::function<int(const Message&)>;
 
-// Shows a message through the current sink and waits for its answer.
+// Shows a message through the current sink (the calling thread's own, if it has one) and
+// waits for its answer.
 int AfxMessageBox(const std::string& text, unsigned nType = MB_OK, bool bInformation = false);
 
 // Replaces the sink; returns the previous one. The default sink prints to stderr and
@@ -40,6 +41,20 @@ class ScopedMessageSink {
   ~ScopedMessageSink() { SetMessageSink(std::move(m_previous)); }
   ScopedMessageSink(const ScopedMessageSink&) = delete;
   ScopedMessageSink& operator=(const ScopedMessageSink&) = delete;
+
+ private:
+  MessageSink m_previous;
+};
+
+// Sends the messages of the calling thread to `sink` for the lifetime of the guard; other
+// threads keep the program's sink. A worker that collects its messages installs one, without
+// touching the sink other threads read.
+class ScopedThreadMessageSink {
+ public:
+  explicit ScopedThreadMessageSink(MessageSink sink);
+  ~ScopedThreadMessageSink();
+  ScopedThreadMessageSink(const ScopedThreadMessageSink&) = delete;
+  ScopedThreadMessageSink& operator=(const ScopedThreadMessageSink&) = delete;
 
  private:
   MessageSink m_previous;

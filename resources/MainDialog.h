@@ -29,7 +29,9 @@ inline constexpr ControlTemplate kMainDialogControls[] = {
      kSingleSelect | kVScroll | kHScroll | kNoScrollHide | kBorder | kGrowX | kGrowY},
     {1015, ControlKind::kCheckBox, "EUCコードとして処理", 71, 101, 108, 21, kMoveY},
     {1016, ControlKind::kCheckBox, "区切りを指示", 250, 145, 62, 19, kHidden | kMoveX | kMoveY},
-    {1021, ControlKind::kPushButton, "その他オプション", 184, 102, 125, 20, kMoveX | kMoveY},
+    {1021, ControlKind::kPushButton, "その他オプション", 184, 102, 70, 20, kMoveX | kMoveY},
+    // How the selected input divides with the settings above and the options.
+    {1006, ControlKind::kPushButton, "プレビュー", 258, 102, 51, 20, kMoveX | kMoveY},
     {1028, ControlKind::kComboDropDown, "", 71, 147, 129, 60, kVScroll | kMoveY | kGrowX},
 };
 

@@ -32,7 +32,8 @@ QSettings Settings() {
 }
 }  // namespace
 
-CMainDlg::CMainDlg() : QDialog(nullptr), m_hIcon(LoadProgramIcon()), m_menuSystem(this) {
+CMainDlg::CMainDlg()
+    : QDialog(nullptr), m_hIcon(LoadProgramIcon()), m_menuSystem(this), m_dlgPreview(this) {
   platform::qt::CDialogBuilder::Build(*this, resources::kMainDialog);
   m_comboSeparator = GetDlgItem<QComboBox>(*this, 1028);
   m_checkSpecifySeparator = GetDlgItem<QCheckBox>(*this, 1016);
@@ -64,11 +65,23 @@ CMainDlg::CMainDlg() : QDialog(nullptr), m_hIcon(LoadProgramIcon()), m_menuSyste
   connect(button(1010), &QPushButton::clicked, this, [this] { OnMoveUp(); });
   connect(button(1011), &QPushButton::clicked, this, [this] { OnMoveDown(); });
   connect(button(1021), &QPushButton::clicked, this, [this] { OnOptions(); });
+  connect(button(1006), &QPushButton::clicked, this, [this] { OnPreview(); });
   connect(m_listInput, &QListWidget::itemDoubleClicked, this, [this] { OnDblclkInputList(); });
   connect(m_checkSpecifySeparator, &QCheckBox::clicked, this, [this] { OnSpecifySeparator(); });
   connect(m_comboSeparator->lineEdit(), &QLineEdit::textEdited, this,
           [this] { OnEditchangeSeparator(); });
   connect(m_comboSeparator, &QComboBox::activated, this, [this] { OnSelchangeSeparator(); });
+
+  // The preview follows whatever a run would read: the input, the separator, the EUC box (and
+  // the options, in OnOptions). A burst of changes makes one new outline.
+  m_dlgPreview.m_jobOfDialog = [this] { return PreviewJob(); };
+  const auto follow = [this] { m_dlgPreview.Schedule(); };
+  connect(m_listInput, &QListWidget::itemSelectionChanged, this, follow);
+  connect(m_listInput->model(), &QAbstractItemModel::rowsInserted, this, follow);
+  connect(m_listInput->model(), &QAbstractItemModel::rowsRemoved, this, follow);
+  connect(m_comboSeparator, &QComboBox::currentTextChanged, this, follow);
+  connect(m_comboSeparator, &QComboBox::activated, this, follow);
+  connect(m_checkEuc, &QCheckBox::toggled, this, follow);
 }
 
 CMainDlg::~CMainDlg() {
@@ -140,7 +153,9 @@ void CMainDlg::done(int r) {
     AskStop();
     return;
   }
+  m_bClosedWhileDetecting = m_bDetecting;
   SaveSettings();
+  m_dlgPreview.hide();
   QDialog::done(r);
 }
 
@@ -172,6 +187,13 @@ void CMainDlg::OnSysCommand(int nID) {
 void CMainDlg::OnOptions() {
   m_dlgOptions.DoModal();
   m_bOptionsOpened = 1;
+  m_dlgPreview.Schedule();
+}
+
+void CMainDlg::OnPreview() {
+  m_dlgPreview.show();
+  m_dlgPreview.raise();
+  m_dlgPreview.activateWindow();
 }
 
 void CMainDlg::OnSelchangeSeparator() {

@@ -5,10 +5,13 @@
 #include <QMenu>
 #include <QStringList>
 #include <QTimer>
+#include <optional>
 
 #include "engine/request/CRunRequest.h"
 #include "engine/run/CExecutor.h"
+#include "engine/run/TextEncoding.h"
 #include "ui/options/COptionDlg.h"
+#include "ui/preview/CPreviewDlg.h"
 
 class QCheckBox;
 class QComboBox;
@@ -41,6 +44,7 @@ class CMainDlg : public QDialog, public engine::CRunRequest {
   void OnDblclkInputList() {}
   void OnSpecifySeparator();
   void OnOptions();
+  void OnPreview();
   void OnEditchangeSeparator();
   void OnSelchangeSeparator();
   void OnSysCommand(int nID);
@@ -63,6 +67,14 @@ class CMainDlg : public QDialog, public engine::CRunRequest {
   // Whether a run is going on (on the worker thread, or its closing message still to come).
   bool IsRunning() const { return m_pRunThread != nullptr; }
 
+  // The run's encoding: the EUC box's choice, or what the first input's bytes say it is in,
+  // when they say another and the user agrees. Nothing of the answer is kept. None when the
+  // dialog was closed while the input was looked at.
+  std::optional<engine::TextEncoding> AskEncoding();
+  // What the preview shows: the selected input (else the first) with the settings a run
+  // would read now; none without an input.
+  std::optional<OutlineJob> PreviewJob() const;
+
   COptionDlg m_dlgOptions;
   int m_nFileCount = 0;
   engine::CExecutor m_executor;
@@ -77,6 +89,8 @@ class CMainDlg : public QDialog, public engine::CRunRequest {
   int m_bListHasFiles = 0;
   // Stands in for the window menu, which the window manager owns: close, then the about entry.
   QMenu m_menuSystem;
+  // How the selected input divides; it follows the settings while it is shown.
+  CPreviewDlg m_dlgPreview;
   // Folders remembered between starts: of the last input added and of the last output chosen.
   QString m_strInputFolder;
   QString m_strOutputFolder;
@@ -103,6 +117,8 @@ class CMainDlg : public QDialog, public engine::CRunRequest {
   QTimer m_timerProgress;  // moves the progress bar while a run goes on
   QThread* m_pRunThread = nullptr;
   int m_nRunResult = 0;
-  bool m_bAskingStop = false;  // the stop question is open
-  bool m_bRunEnded = false;    // the run ended while the question was open
+  bool m_bAskingStop = false;            // the stop question is open
+  bool m_bRunEnded = false;              // the run ended while the question was open
+  bool m_bDetecting = false;             // the first input is looked at before a run
+  bool m_bClosedWhileDetecting = false;  // the dialog closed meanwhile: no run follows
 };

@@ -23,6 +23,8 @@ struct COptionValues {
   int m_nSeparatorStyle = 1;
   int m_nTrailCutSel = 0;
   int m_nLeadCutSel = 0;
+
+  bool operator==(const COptionValues&) const = default;
 };
 
 }  // namespace engine

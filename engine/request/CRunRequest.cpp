@@ -1,5 +1,6 @@
 #include "engine/request/CRunRequest.h"
 
+#include <algorithm>
 #include <exception>
 #include <functional>
 #include <unordered_map>
@@ -25,6 +26,17 @@ void Show(const std::string& text) {
 }
 
 }  // namespace
+
+COptionValues OutlineOptions(COptionValues o) {
+  const auto none = [](const auto& flags) {
+    return std::none_of(flags.begin(), flags.end(), [](auto f) { return f != 0; });
+  };
+  if (none(o.m_abyReverse) && none(o.m_abyRange)) {
+    for (int layer = 1; layer <= 15; ++layer) o.m_abyRange[layer] = 1;
+    o.m_nLeadCut = o.m_nTrailCut = 0;
+  }
+  return o;
+}
 
 int CRunRequest::RegisterSearchKeys(CExecutor& executor) const {
   return RegisterSeparatorGrammar(executor.m_searcher, executor.m_strSeparator);

@@ -29,6 +29,11 @@ struct RunInputs {
   int bUtf8 = 0;
 };
 
+// The options an outline is made with: those given, or, when they reverse and range no
+// layer, every layer divided and written in order, so that the structure can be looked at
+// before choosing what to reverse or cut.
+COptionValues OutlineOptions(COptionValues options);
+
 // How a request ended; the values are the command line's exit statuses.
 enum class RequestOutcome : int {
   kSucceeded = 0,  // the run finished normally

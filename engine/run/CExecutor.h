@@ -65,10 +65,12 @@ class CExecutor {
   int SetInputFiles(const std::vector<std::string>& paths);
   int Run();
   void CloseFiles();
-  // Splits each input as a run would and hands its tree to `sink`, writing nothing. A file
-  // that cannot be split gets its outline up to the fault, then the run's message; the
-  // other inputs go on. 0, or -1 when an input could not be opened or split.
-  int Outline(const std::function<void(const FileOutline&)>& sink);
+  // Splits each input as a run would and hands its tree to `sink`, which may keep it (move
+  // it away), writing nothing. A file that cannot be split gets its outline up to the fault,
+  // then the run's message; the other inputs go on. The abort flag ends it at once, with no
+  // outline and no message for that file (m_bStopped). 0, or -1 when an input could not be
+  // opened or split, or the outline was stopped.
+  int Outline(const std::function<void(FileOutline&)>& sink);
 
   // After a failed run: the lines that say what it left (the output unchanged, or which
   // input stopped a per-file run and how many were not converted).

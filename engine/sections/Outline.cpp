@@ -41,7 +41,9 @@ const char* ActionName(SectionAction action) {
 std::string VisibleText(const std::uint8_t* d, std::size_t size, TextEncoding encoding,
                         std::size_t maxChars) {
   // The first maxChars characters (a space between words counts as one), whole ones only.
+  // An outline makes one for every section, so the strings are made once each where it can.
   std::string bytes;
+  bytes.reserve(2 * maxChars + 1);
   std::size_t chars = 0;
   bool bSpace = false;
   for (std::size_t p = 0; p < size && chars < maxChars;) {
@@ -67,13 +69,18 @@ std::string VisibleText(const std::uint8_t* d, std::size_t size, TextEncoding en
     p += n;
     ++chars;
   }
-  const std::string utf8 =
-      encoding == TextEncoding::kUtf8 ? bytes : platform::Cp932ToUtf8Lossy(bytes);
+  std::string utf8 =
+      encoding == TextEncoding::kUtf8 ? std::move(bytes) : platform::Cp932ToUtf8Lossy(bytes);
   // Control characters are shown escaped; everything else as it is.
+  const auto isControl = [](char ch) {
+    const auto c = static_cast<std::uint8_t>(ch);
+    return c < 0x20 || c == 0x7F;
+  };
+  if (std::none_of(utf8.begin(), utf8.end(), isControl)) return utf8;
   std::string text;
   for (const char ch : utf8) {
     const auto c = static_cast<std::uint8_t>(ch);
-    if (c >= 0x20 && c != 0x7F) {
+    if (!isControl(ch)) {
       text += ch;
       continue;
     }
@@ -94,6 +101,7 @@ void CExecutor::OutlineCluster(const CCluster& cluster, std::vector<OutlineSecti
   const int order = cluster.m_nCount == 0 ? kUnchanged : ChooseOrder(cluster);
   const CutBounds b = Bounds(cluster);
   const TextEncoding shown = m_bUtf8 == 1 ? TextEncoding::kUtf8 : TextEncoding::kShiftJis;
+  out.reserve(cluster.m_nCount);
   for (Offset i = 0; i < cluster.m_nCount; ++i) {
     const CSection& s = cluster.GetSection(m_sections, i);
     OutlineSection o;
@@ -118,8 +126,9 @@ void CExecutor::OutlineCluster(const CCluster& cluster, std::vector<OutlineSecti
   }
 }
 
-int CExecutor::Outline(const std::function<void(const FileOutline&)>& sink) {
+int CExecutor::Outline(const std::function<void(FileOutline&)>& sink) {
   m_nInputCount = m_arrInputPaths.size();
+  m_bStopped = 0;
   int result = 0;
   for (std::size_t i = 0; i < m_nInputCount; ++i) {
     m_nStoppedAt = i;
@@ -129,6 +138,15 @@ int CExecutor::Outline(const std::function<void(const FileOutline&)>& sink) {
     }
     m_searcher.SetBuffer(m_pFileData.get(), m_nFileSize);
     const int split = Split();
+    if (split == kSplitStopped) {
+      // Whoever stopped it wants no part of it: walking a large partial tree would only delay
+      // what comes next.
+      m_bStopped = 1;
+      m_pFileData.reset();
+      m_fileIn.Abort();
+      m_bInputOpen = 0;
+      return -1;
+    }
     FileOutline file;
     file.strPath = m_arrInputPaths[i];
     file.encoding = RunEncoding();
@@ -143,8 +161,9 @@ int CExecutor::Outline(const std::function<void(const FileOutline&)>& sink) {
     if (m_nSplitFailure != kFailRead && m_nSplitFailure != kFailLost && file.bHeader) {
       OutlineCluster(m_rootCluster, file.sections);
     }
+    const bool bComplete = file.bComplete;
     sink(file);
-    if (!file.bComplete) {
+    if (!bComplete) {
       ReportSplitFailure(i);
       result = -1;
     }

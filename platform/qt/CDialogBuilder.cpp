@@ -9,9 +9,11 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QTreeView>
 #include <algorithm>
 #include <vector>
 
@@ -63,8 +65,22 @@ QWidget* CreateControl(QDialog& dlg, const ControlTemplate& c) {
       l->setAlignment(Qt::AlignLeft | Qt::AlignTop);
       return l;
     }
-    case ControlKind::kEdit:
-      return new QLineEdit(&dlg);
+    case ControlKind::kEdit: {
+      if (c.style & kMultiLine) {
+        auto* e = new QPlainTextEdit(&dlg);
+        e->setReadOnly(c.style & kReadOnly);
+        e->setTabChangesFocus(true);
+        return e;
+      }
+      auto* e = new QLineEdit(&dlg);
+      e->setReadOnly(c.style & kReadOnly);
+      return e;
+    }
+    case ControlKind::kTreeView: {
+      auto* t = new QTreeView(&dlg);
+      t->setUniformRowHeights(true);  // a tree of many thousand rows is laid out at once
+      return t;
+    }
     case ControlKind::kListBox: {
       auto* l = new QListWidget(&dlg);
       l->setSelectionMode(QAbstractItemView::SingleSelection);

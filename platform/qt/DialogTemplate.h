@@ -18,6 +18,7 @@ enum class ControlKind {
   kComboDropDown,  // editable text field with a list below
   kComboDropList,  // list only
   kProgress,
+  kTreeView,  // rows in a tree, with columns
 };
 
 // Style flags of a control, as the template gives them.
@@ -40,6 +41,8 @@ enum ControlStyle : unsigned {
   kMoveY = 1u << 13,
   kGrowX = 1u << 14,
   kGrowY = 1u << 15,
+  kMultiLine = 1u << 16,  // edit: several lines, scrolled vertically
+  kReadOnly = 1u << 17,   // edit: shows text the user can select but not change
 };
 
 // One control: its id (-1 for statics without one), kind, caption, rectangle in dialog

@@ -121,6 +121,8 @@ TEST(SplitFailure, NamesTheFileWhatAndWhere) {
   }
 }
 
+// A stop asked for before a run writes nothing; before an outline, it hands over no partial
+// tree and says nothing: whoever stopped it wants none of it.
 TEST(RunDriver, AbortStopsBeforeTheFirstFile) {
   testing_support::TempDir dir;
   CExecutor ex;
@@ -132,6 +134,13 @@ TEST(RunDriver, AbortStopsBeforeTheFirstFile) {
   EXPECT_EQ(ex.Run(), -1);
   ex.CloseFiles();
   EXPECT_EQ(ReadFile(dir.File("out.html")), "old");
+
+  MessageRecorder rec;
+  int outlines = 0;
+  EXPECT_EQ(ex.Outline([&](FileOutline&) { ++outlines; }), -1);
+  EXPECT_EQ(outlines, 0);
+  EXPECT_EQ(ex.m_bStopped, 1);
+  EXPECT_TRUE(rec.messages.empty());
 }
 
 bool g_stopOnWrite = false;  // the first write of the output sets the flag

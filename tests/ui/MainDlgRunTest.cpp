@@ -1,13 +1,18 @@
 // A run on a large log goes on beside the dialog: the dialog keeps answering, the bar moves,
 // the controls that would change the run are off, and closing asks whether to stop; a stop
 // leaves the old output byte for byte.
+#include <QLabel>
+#include <QLineEdit>
 #include <QListWidget>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+#include <QTreeView>
+#include <algorithm>
 #include <atomic>
 #include <thread>
 
@@ -33,31 +38,35 @@ std::string MakeLog(std::size_t size) {
   return log + "</BODY></HTML>";
 }
 
-// Holds the run at its first checkpoint past the middle of the file until released (or the
-// dialog's abort flag is set), as a slow disk would; a run on the dialog's thread would block
-// the test here, and then find it given up.
+// Holds an executor at its first checkpoint past the middle of the file until released (or
+// its abort flag is set), as a slow disk would; work on the dialog's thread would block the
+// test here, and then find it given up.
 class Hold {
  public:
-  Hold(CMainDlg& dlg, std::size_t at) {
-    auto inner = dlg.m_executor.m_searcher.m_checkpoint;
-    dlg.m_executor.m_searcher.m_checkpoint = [this, inner, at, &dlg](std::size_t pos) {
+  Hold(engine::CExecutor& executor, const std::atomic<int>& abort, std::size_t at) {
+    auto inner = executor.m_searcher.m_checkpoint;
+    executor.m_searcher.m_checkpoint = [this, inner, at, &abort](std::size_t pos) {
       inner(pos);  // publishes the progress
       int running = kRunning;
       if (pos >= at && m_state.compare_exchange_strong(running, kHeld)) {
         const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(3);
-        while (m_state == kHeld && dlg.m_nAbort == 0 && std::chrono::steady_clock::now() < end)
+        while (m_state == kHeld && abort == 0 && std::chrono::steady_clock::now() < end)
           std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        m_bAborted = abort != 0;
         m_state = kPassed;
       }
       return inner(pos);
     };
   }
   bool IsHeld() const { return m_state == kHeld; }
+  bool IsPassed() const { return m_state == kPassed; }
+  bool WasAborted() const { return m_bAborted; }  // let go by the abort flag
   void Release() { m_state = kPassed; }
 
  private:
   enum { kRunning, kHeld, kPassed };
   std::atomic<int> m_state{kRunning};
+  std::atomic<bool> m_bAborted{false};
 };
 
 }  // namespace
@@ -100,7 +109,7 @@ class MainDlgRunTest : public QObject {
     platform::qt::CFileDialog::SetNextAnswer({QString::fromStdString(output)});
     platform::qt::GetDlgItem<QPushButton>(*dlg, 1002)->click();
     platform::qt::GetDlgItem<QPushButton>(*dlg, 1003)->click();
-    Hold hold(*dlg, log.size() / 2);
+    Hold hold(dlg->m_executor, dlg->m_nAbort, log.size() / 2);
     int ticks = 0;
     QTimer timer;
     connect(&timer, &QTimer::timeout, [&] { ++ticks; });
@@ -144,6 +153,86 @@ class MainDlgRunTest : public QObject {
     QCOMPARE(shown, expected);
     // Without layers to reverse, the output is the log itself.
     QCOMPARE(ReadFile(output), stops ? std::string("the old output\r\n") : log);
+  }
+
+  // A large UTF-8 log is read whole before the run's encoding question: beside the dialog,
+  // whose event loop goes on meanwhile. (No, and an empty output field: no run follows.)
+  void largeUtf8LogLookedAtBeside() {
+    TempDir d;
+    std::string log = "<HTML><BODY>";
+    while (log.size() < (64u << 20)) log += "<dl>名前 本文の行</dl><HR>\r\n";
+    const std::string input = d.Write("log.html", log + "</BODY></HTML>");
+    CMainDlg dlg;
+    dlg.OnInitDialog();
+    dlg.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&dlg));
+    dlg.AddInputFiles({QString::fromStdString(input)});
+    dlg.m_editOutput->clear();
+    int ticks = 0, ticksAtQuestion = -1;
+    QTimer timer;
+    connect(&timer, &QTimer::timeout, [&] { ++ticks; });
+    timer.start(5);
+    QStringList shown;
+    const platform::ScopedMessageSink sink([&](const platform::Message& m) {
+      if (ticksAtQuestion < 0) ticksAtQuestion = ticks;
+      shown << QString::fromStdString(m.text);
+      return platform::IDNO;
+    });
+    platform::qt::GetDlgItem<QPushButton>(dlg, 1004)->click();
+    QCOMPARE(shown, QStringList({"「log.html」は UTF-8 のようです。UTF-8 として処理しますか？",
+                                 msg::kNoOutput}));
+    QVERIFY2(ticksAtQuestion >= 3, qPrintable(QString::number(ticksAtQuestion)));
+    QVERIFY(platform::qt::GetDlgItem<QWidget>(dlg, 1004)->isEnabled());
+  }
+
+  // The preview of a large log is made beside the dialog: held half-way, the dialog's event
+  // loop goes on; a change of the options then stops it through its abort flag, and the tree
+  // shown is that of the new options. No message box is shown.
+  void largePreview() {
+    TempDir d;
+    const std::string log = MakeLog(24u << 20);
+    const std::string input = d.Write("log.html", log);
+    CMainDlg dlg;
+    dlg.OnInitDialog();
+    dlg.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&dlg));
+    platform::qt::CFileDialog::SetNextAnswer({QString::fromStdString(input)});
+    platform::qt::GetDlgItem<QPushButton>(dlg, 1002)->click();
+    COutlineWorker& worker = dlg.m_dlgPreview.m_worker;
+    Hold hold(worker.m_executor, worker.m_request.m_nAbort, log.size() / 2);
+    int ticks = 0;
+    QTimer timer;
+    connect(&timer, &QTimer::timeout, [&] { ++ticks; });
+    timer.start(5);
+
+    MessageRecorder rec;
+    platform::qt::GetDlgItem<QPushButton>(dlg, 1006)->click();
+    QTRY_VERIFY(hold.IsHeld());
+    const int before = ticks;
+    QTRY_VERIFY(ticks > before + 3);
+    QVERIFY(dlg.m_dlgPreview.IsBusy());
+    // How far the split is, past the middle where it is held.
+    const auto percent = [&] {
+      const QString label = dlg.m_dlgPreview.m_labelFile->text();
+      return QRegularExpression("(\\d+)%$").match(label).captured(1).toInt();
+    };
+    QTRY_VERIFY2(percent() >= 50 && percent() < 100, qPrintable(QString::number(percent())));
+
+    QTimer::singleShot(0, [&] {  // layer 1 reversed
+      platform::qt::GetDlgItem<QPushButton>(dlg.m_dlgOptions, 1029)->click();
+      platform::qt::GetDlgItem<QPushButton>(dlg.m_dlgOptions, 1)->click();
+    });
+    platform::qt::GetDlgItem<QPushButton>(dlg, 1021)->click();
+    QTRY_VERIFY(hold.IsPassed());
+    QVERIFY(hold.WasAborted());
+    QTRY_VERIFY_WITH_TIMEOUT(!dlg.m_dlgPreview.IsBusy(), 20000);
+    const QAbstractItemModel& tree = *dlg.m_dlgPreview.m_treeOutline->model();
+    const int posts = static_cast<int>(std::count(log.begin(), log.end(), '\n'));
+    QCOMPARE(tree.rowCount(),
+             posts + 2);  // the header, a section per <HR> and the last, the trailer
+    QCOMPARE(tree.index(1, 3).data().toString(), QString("反転"));
+    QCOMPARE(tree.index(posts, 3).data().toString(), QString("反転"));
+    QVERIFY(rec.messages.empty());
   }
 };
 

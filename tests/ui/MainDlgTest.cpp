@@ -1,21 +1,29 @@
 // The main dialog driven through its widgets: the input list, the separator choice, the
 // file-dialog and message-box seams, runs compared byte for byte with the command line, and
 // what the window does as a desktop window (drops, keys, growing, remembered folders).
+#include <QAbstractItemModelTester>
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
 #include <QFileDialog>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMimeData>
+#include <QPlainTextEdit>
 #include <QProcess>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QScrollBar>
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+#include <QTreeView>
 
 #include "engine/Messages.h"
 #include "platform/Encoding.h"
@@ -46,13 +54,44 @@ void Click(QWidget& dlg, int id) {
 std::string Sjis(const std::string& utf8) {
   return platform::Utf8ToCp932(utf8).value();
 }
-const std::string kDocA = Sjis(
+const std::string kTextA =
     "<HTML><BODY>\r\n<dl>一</dl><HR><dl>二 名前</dl><HR><TABLE><TR><TD>x1</TD><TD>x2</TD></TR>"
-    "<TR><TD>y</TD></TR></TABLE><HR><dl>四</dl>\r\n</BODY></HTML>\r\n");
-const std::string kDocB = Sjis(
+    "<TR><TD>y</TD></TR></TABLE><HR><dl>四</dl>\r\n</BODY></HTML>\r\n";
+const std::string kTextB =
     "<HTML><BODY><TABLE><TR><TD>p</TD></TR><TR><TD>q 名前 r</TD><TD>s</TD></TR></TABLE>"
-    "<HR>t<HR>u 名前 v</BODY></HTML>");
+    "<HR>t<HR>u 名前 v</BODY></HTML>";
+const std::string kDocA = Sjis(kTextA);
+const std::string kDocB = Sjis(kTextB);
 const std::string kDocEuc = "<HTML><BODY>\xA4\xA2<HR>\xA4\xA4<HR>\xA4\xA6</BODY></HTML>";
+
+// The logs a and b of a kind: "sjis" and "euc" say nothing of their encoding; "utf8" is
+// UTF-8 with Japanese text; the "-labelled" ones carry a charset label; "broken" has a
+// closing tag too many in a.
+std::pair<std::string, std::string> Logs(const QString& kind) {
+  if (kind == "utf8") return {kTextA, kTextB};
+  if (kind == "euc") return {kDocEuc, kDocEuc};
+  if (kind == "euc-labelled") {
+    const std::string doc =
+        "<HTML><HEAD><META http-equiv=\"Content-Type\" content=\"text/html; charset=EUC-JP\">"
+        "</HEAD><BODY>\xA4\xA2<HR>\xA4\xA4<HR>\xA4\xA6</BODY></HTML>";
+    return {doc, doc};
+  }
+  if (kind == "sjis-labelled") {
+    const std::string doc =
+        Sjis("<HTML><HEAD><meta charset=shift_jis></HEAD><BODY>一<HR>二</BODY>");
+    return {doc, doc};
+  }
+  if (kind == "broken") return {Sjis("<HTML><BODY>一<HR>二\r\n</TD>三<HR>四</BODY></HTML>"), kDocB};
+  return {kDocA, kDocB};
+}
+
+// The kind a row's steps name ("logs:KIND"); else EUC-JP when they tick the EUC box.
+QString LogsOf(const QString& steps) {
+  const QStringList words = steps.split(' ');
+  for (const QString& word : words)
+    if (word.startsWith("logs:")) return word.mid(5);
+  return words.contains("euc") ? "euc" : "sjis";
+}
 
 // Drops `urls` on `target` as a file manager does: enter, then drop if the enter was taken.
 bool Drop(QWidget* target, const QList<QUrl>& urls) {
@@ -67,17 +106,26 @@ bool Drop(QWidget* target, const QList<QUrl>& urls) {
   return drop.isAccepted();
 }
 
-void WriteInputs(const TempDir& d, bool euc = false) {
-  d.Write("a.html", euc ? kDocEuc : kDocA);
-  d.Write("b.html", euc ? kDocEuc : kDocB);
+void WriteInputs(const TempDir& d, const QString& kind) {
+  const auto [a, b] = Logs(kind);
+  d.Write("a.html", a);
+  d.Write("b.html", b);
+}
+
+// Waits until the preview shows what the dialog's settings ask for.
+bool Settle(const CMainDlg& dlg) {
+  const QDeadlineTimer deadline(30000);
+  while (dlg.m_dlgPreview.IsBusy() && !deadline.hasExpired()) QTest::qWait(5);
+  return !dlg.m_dlgPreview.IsBusy();
 }
 
 // What the user does, one "verb:argument" a step; names are files of `d`. "in", "browse": the
 // file dialog answers with the names (none: cancelled). "drop": the names dropped on the list
 // ("web": a link that is no file). "del", "up", "down", "delkey": click row N (no N: keep the
-// selection), then the button or the Delete key. "euc": the EUC check box. "options": open the
-// options dialog, click the controls listed by id ("ID:N" picks item N of a combo box) and press
-// OK unless they closed it.
+// selection), then the button or the Delete key; "row:N" only clicks row N. "euc": the EUC check
+// box. "options": open the options dialog, click the controls listed by id ("ID:N" picks item N
+// of a combo box) and press OK unless they closed it. "preview": open the preview and wait for
+// its tree.
 void Act(CMainDlg& dlg, const TempDir& d, const QString& steps) {
   QListWidget* list = dlg.m_listInput;
   COptionDlg& o = dlg.m_dlgOptions;
@@ -87,13 +135,17 @@ void Act(CMainDlg& dlg, const TempDir& d, const QString& steps) {
     for (const QString& name : arg.split(',', Qt::SkipEmptyParts))
       paths << QString::fromStdString(d.File(name.toStdString()));
     const qsizetype button =
-        QStringList{"in", "browse", "del", "up", "down", "euc", "delkey"}.indexOf(verb);
+        QStringList{"in", "browse", "del", "up", "down", "euc", "delkey", "row"}.indexOf(verb);
     if (button >= 2 && !arg.isEmpty())
       QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
                         list->visualItemRect(list->item(arg.toInt())).center());
     if (button == 0 || button == 1) CFileDialog::SetNextAnswer(paths);
     if (button >= 0 && button < 6) Click(dlg, QList{1002, 1003, 1009, 1010, 1011, 1015}[button]);
     if (verb == "delkey") QTest::keyClick(list, Qt::Key_Delete);
+    if (verb == "preview") {
+      Click(dlg, 1006);
+      QVERIFY(Settle(dlg));
+    }
     if (verb == "drop") {
       QList<QUrl> urls;
       for (const QString& path : paths)
@@ -134,15 +186,18 @@ class MainDlgTest : public QObject {
   std::unique_ptr<QTemporaryDir> m_settings;
   std::unique_ptr<CMainDlg> m_dlg;
 
-  // Presses "実行" with every question answered yes and waits for the run to end; returns
-  // the messages shown.
-  QStringList Run() {
-    MessageRecorder rec(platform::IDYES);
+  // Presses "実行", answers the overwrite question Yes and any other `answer`, and waits for
+  // the run to end; returns the messages shown.
+  QStringList Run(int answer = platform::IDYES) {
+    QStringList out;
+    const platform::ScopedMessageSink sink([&](const platform::Message& m) -> int {
+      out << QString::fromStdString(m.text);
+      if (!(m.nType & platform::MB_YESNO)) return platform::IDOK;
+      return m.text == msg::kOverwrite ? platform::IDYES : answer;
+    });
     Click(*m_dlg, 1004);
     const QDeadlineTimer deadline(30000);
     while (m_dlg->IsRunning() && !deadline.hasExpired()) QTest::qWait(5);
-    QStringList out;
-    for (const auto& s : rec.Texts()) out << QString::fromStdString(s);
     return out;
   }
 
@@ -265,8 +320,20 @@ class MainDlgTest : public QObject {
     run("user string only, cuts dropped, hr line between",
         "pick:3 clear-sep type:名前 options:1029,1022:1,1046,1024:0",
         "-k 3 -s 名前 -r 1 --lead-cut 1 --range 1 --order body --between hr");
-    run("EUC input, one output per input", "euc options:1020,1029",
-        "--euc --per-file -r 1 --order body");
+    run("EUC input that says nothing of it: no question; one output per input",
+        "euc options:1020,1029", "--euc --per-file -r 1 --order body");
+    // "ask:ENCODING:ANSWER": the question before the run names that encoding, and is answered.
+    run("UTF-8 log, Yes: separator and numbered line in UTF-8",
+        "logs:utf8 ask:UTF-8:yes pick:3 clear-sep type:名前 options:1029",
+        "--encoding utf-8 -k 3 -s 名前 -r 1 --order body --between numbered");
+    run("UTF-8 log, No: as chosen, separator in Shift_JIS",
+        "logs:utf8 ask:UTF-8:no pick:3 clear-sep type:名前 options:1029",
+        "-k 3 -s 名前 -r 1 --order body --between numbered");
+    run("EUC-labelled log, box not ticked, Yes", "logs:euc-labelled ask:EUC-JP:yes options:1029",
+        "--euc -r 1 --order body --between numbered");
+    run("Shift_JIS-labelled log, box ticked, Yes",
+        "logs:sjis-labelled euc ask:Shift_JIS:yes options:1029",
+        "-r 1 --order body --between numbered");
     // Wider than the field: a cut would leave a tag prefix, matched and announced otherwise.
     run("a separator wider than its field, typed whole",
         "pick:3 clear-sep type:<dl-class=\"thread-reply-separator-for-my-saved-logs-2024\">",
@@ -276,14 +343,22 @@ class MainDlgTest : public QObject {
     QFETCH(QString, steps);
     QFETCH(QString, cliArgs);
     QFETCH(int, exitCode);
-    const bool euc = steps.contains("euc"), perFile = cliArgs.contains("--per-file");
+    const bool perFile = cliArgs.contains("--per-file");
     TempDir gui, cli;
-    WriteInputs(gui, euc);
-    WriteInputs(cli, euc);
+    WriteInputs(gui, LogsOf(steps));
+    WriteInputs(cli, LogsOf(steps));
     Act(*m_dlg, gui, steps);
     const QStringList inputs = m_dlg->m_astrInputPaths;
     const QString output = m_dlg->m_editOutput->text();
-    const QStringList texts = Run();
+    const QString ask = QRegularExpression("ask:(\\S+)").match(steps).captured(1);
+    const int answer = ask.endsWith(":no") ? platform::IDNO : platform::IDYES;
+    // The dialog asks before the run where the command line points out each input.
+    const QString question = ask.isEmpty()
+                                 ? QString()
+                                 : QString("「a.html」は %1 のようです。%1 として処理しますか？")
+                                       .arg(ask.section(':', 0, 0));
+    QStringList texts = Run(answer);
+    if (!question.isEmpty()) QCOMPARE(texts.takeFirst(), question);
 
     QStringList args;
     for (const QString& arg : cliArgs.split(' ', Qt::SkipEmptyParts))
@@ -295,6 +370,7 @@ class MainDlgTest : public QObject {
     QVERIFY(process.waitForFinished(30000));
     // Messages name files by path: each side's folder is left out to compare them.
     QCOMPARE(QString::fromUtf8(process.readAllStandardError())
+                 .remove(QRegularExpression(".*を試してください\n"))
                  .remove(QString::fromStdString(cli.File(""))),
              QString(texts.join('\n') + '\n').remove(QString::fromStdString(gui.File(""))));
     QCOMPARE(process.exitCode(), exitCode);
@@ -304,7 +380,8 @@ class MainDlgTest : public QObject {
       QCOMPARE(m_dlg->m_editOutput->text(), output);
       return;
     }
-    QStringList again = Run();
+    QStringList again = Run(answer);
+    if (!question.isEmpty()) QCOMPARE(again.takeFirst(), question);
     QCOMPARE(again.removeAll(msg::kOverwrite), perFile ? 0 : 1);
     QCOMPARE(again, texts);
     for (const char* name : perFile ? QList{"Rev_a.html", "Rev_b.html"} : QList{"out.html"}) {
@@ -312,6 +389,101 @@ class MainDlgTest : public QObject {
       QVERIFY2(!fromDialog.empty(), name);
       QCOMPARE(fromDialog, ReadFile(cli.File(name)));
     }
+  }
+
+  // The preview opened, then the steps (as in Act() on files a and b of the row's "logs:" kind;
+  // what follows "preview" changes what it shows), and the command line's outline of the input
+  // named: the same file and encoding, the same tree row for row, and the same messages, in the
+  // window and never in a message box.
+  void previewSameAsTheCommandLine_data() {
+    QTest::addColumn<QString>("steps");
+    QTest::addColumn<QString>("cliArgs");
+    auto row = [](const char* name, const char* steps, const char* cliArgs) {
+      QTest::newRow(name) << QString(steps) << QString(cliArgs);
+    };
+    row("the selected input: every layer divided, in order", "in:a.html,b.html preview", "b.html");
+    row("another input selected", "in:a.html,b.html preview row:0", "a.html");
+    row("options: reversed, cut and kept", "in:a.html preview options:1029,1047,1022:1,1026",
+        "-r 1 --range 2 --lead-cut 1 --keep-cut a.html");
+    row("options: only layer 2 reversed", "in:a.html preview options:1030", "-r 2 a.html");
+    row("separator typed", "in:b.html preview pick:3 clear-sep type:名前", "-k 3 -s 名前 b.html");
+    row("EUC box ticked", "logs:euc in:a.html preview euc", "--euc a.html");
+    row("UTF-8 log: read as its bytes say", "logs:utf8 in:b.html preview clear-sep type:名前",
+        "--encoding utf-8 -s 名前 b.html");
+    row("a labelled log without </HTML>: the fixed footer", "logs:sjis-labelled in:a.html preview",
+        "a.html");
+    row("a log that cannot be split: the tree up to the fault",
+        "logs:broken in:a.html,b.html preview row:0", "a.html");
+  }
+  void previewSameAsTheCommandLine() {
+    QFETCH(QString, steps);
+    QFETCH(QString, cliArgs);
+    TempDir gui, cli;
+    WriteInputs(gui, LogsOf(steps));
+    WriteInputs(cli, LogsOf(steps));
+    MessageRecorder boxes;
+    const CPreviewDlg& preview = m_dlg->m_dlgPreview;
+    QAbstractItemModelTester tester(preview.m_treeOutline->model());  // after each new tree
+    Act(*m_dlg, gui, steps);
+    QVERIFY(Settle(*m_dlg));
+    QStringList shown = {preview.m_labelFile->text().section(" — ", 0, 0)};
+    const std::function<void(const QModelIndex&, int)> walk = [&](const QModelIndex& parent,
+                                                                  int depth) {
+      const QAbstractItemModel& m = *preview.m_treeOutline->model();
+      for (int r = 0; r < m.rowCount(parent); ++r) {
+        QStringList cells;
+        for (int c = 0; c < m.columnCount(parent); ++c)
+          cells << m.index(r, c, parent).data().toString();
+        shown << QString(2 * depth, ' ') + cells.join('|');
+        walk(m.index(r, 0, parent), depth + 1);
+      }
+    };
+    walk({}, 0);
+
+    QStringList args = {"--outline=json"};
+    for (const QString& arg : cliArgs.split(' '))
+      args << (arg.endsWith(".html") ? QString::fromStdString(cli.File(arg.toStdString())) : arg);
+    QProcess process;
+    process.start(VELMORANT_CLI, args);
+    QVERIFY(process.waitForFinished(30000));
+    const QJsonObject input =
+        QJsonDocument::fromJson(process.readAllStandardOutput())["inputs"][0].toObject();
+    const QMap<QString, QString> encodings = {
+        {"shift_jis", "Shift_JIS"}, {"euc-jp", "EUC-JP"}, {"utf-8", "UTF-8"}};
+    const QMap<QString, QString> actions = {{"in-order", "順番どおり"},
+                                            {"reversed", "反転"},
+                                            {"cut", "カット"},
+                                            {"kept", "そのまま"},
+                                            {"whole", "まるごと"}};
+    auto span = [](const QJsonValue& v) {
+      return QString::number(v["offset"].toInteger()) + "|" +
+             QString::number(v["length"].toInteger());
+    };
+    QStringList expected = {QFileInfo(input["path"].toString()).fileName() + " (" +
+                            encodings[input["encoding"].toString()] + ")"};
+    if (!input["header"].isNull()) expected << "ヘッダー|" + span(input["header"]) + "||";
+    const std::function<void(const QJsonArray&, int)> add = [&](const QJsonArray& sections,
+                                                                int depth) {
+      for (const QJsonValue& s : sections) {
+        expected << QString(2 * depth, ' ') +
+                        QStringList(
+                            {QString("L%1 #%2").arg(s["layer"].toInt()).arg(s["index"].toInt()),
+                             span(s), actions[s["action"].toString()], s["text"].toString()})
+                            .join('|');
+        add(s["sections"].toArray(), depth + 1);
+      }
+    };
+    add(input["sections"].toArray(), 0);
+    if (input["trailer"].isObject())
+      expected << "トレーラー|" + span(input["trailer"]) + "||";
+    else if (input["complete"].toBool())
+      expected << "トレーラー||||なし: 決まったフッターを書きます";
+    QCOMPARE(shown, expected);
+    QCOMPARE(preview.m_editMessages->toPlainText().remove(QString::fromStdString(gui.File(""))),
+             QString::fromUtf8(process.readAllStandardError())
+                 .trimmed()
+                 .remove(QString::fromStdString(cli.File(""))));
+    QVERIFY(boxes.messages.empty());
   }
 
   // A file dropped on the output field replaces its text; other drops are the field's own.

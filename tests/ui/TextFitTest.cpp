@@ -1,4 +1,4 @@
-// Every caption of the three dialogs fits the rectangle its control draws it in, measured
+// Every caption of the four dialogs fits the rectangle its control draws it in, measured
 // with the control's font and style. CMake runs this under the C and ja_JP.UTF-8 locales at
 // scale factors 1 and 2.
 #include <QCheckBox>
@@ -63,6 +63,7 @@ class TextFitTest : public QObject {
     QTest::newRow("main") << 0;
     QTest::newRow("options") << 1;
     QTest::newRow("about") << 2;
+    QTest::newRow("preview") << 3;
   }
   void captionsFit() {
     QFETCH(int, dialog);
@@ -70,7 +71,8 @@ class TextFitTest : public QObject {
     CAboutDlg about;
     QDialog* dlg = dialog == 0   ? static_cast<QDialog*>(&main)
                    : dialog == 1 ? static_cast<QDialog*>(&main.m_dlgOptions)
-                                 : &about;
+                   : dialog == 2 ? static_cast<QDialog*>(&about)
+                                 : &main.m_dlgPreview;  // without an input: its longest line
     if (dialog == 0) main.OnInitDialog();
     if (dialog == 1) main.m_dlgOptions.OnInitDialog();
     dlg->show();

@@ -4,6 +4,7 @@
 // once the bar is half full, answers the question with Yes and prints how long the run took
 // to end after the answer. --reverse-layer1 reverses layer 1 (Qt keeps --reverse for itself);
 // without it the options are those of a first start, and each body is copied unchanged.
+// --preview LOG opens the preview of LOG instead and prints how long its tree took to show.
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QKeyEvent>
@@ -13,6 +14,7 @@
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QTimer>
+#include <QTreeView>
 #include <cstdio>
 
 #include "platform/MessageBox.h"
@@ -23,9 +25,12 @@ int main(int argc, char** argv) {
   QApplication app(argc, argv);
   const QStringList args = QApplication::arguments().mid(1);
   const bool bStop = args.contains("--stop");
+  const bool bPreview = args.contains("--preview");
   const QStringList files = QStringList(args).filter(QRegularExpression("^[^-]"));
-  if (files.size() != 2) {
-    std::fprintf(stderr, "usage: velmorant-run-latency [--stop] [--reverse-layer1] LOG OUTPUT\n");
+  if (files.size() != (bPreview ? 1 : 2)) {
+    std::fprintf(stderr,
+                 "usage: velmorant-run-latency [--stop] [--reverse-layer1] LOG OUTPUT\n"
+                 "       velmorant-run-latency --preview [--reverse-layer1] LOG\n");
     return 2;
   }
   QTemporaryDir settings;  // the user's window size and folders stay as they are
@@ -44,7 +49,7 @@ int main(int argc, char** argv) {
   CMainDlg dlg;
   dlg.OnInitDialog();
   dlg.AddInputFiles({files[0]});
-  dlg.m_editOutput->setText(files[1]);
+  if (!bPreview) dlg.m_editOutput->setText(files[1]);
   if (args.contains("--reverse-layer1")) {
     dlg.m_bOptionsOpened = 1;
     dlg.m_dlgOptions.m_abyReverse[1] = 1;
@@ -66,12 +71,24 @@ int main(int argc, char** argv) {
       QKeyEvent esc(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
       QApplication::sendEvent(&dlg, &esc);
     }
-    if (!dlg.IsRunning()) QApplication::quit();
+    if (bPreview ? !dlg.m_dlgPreview.IsBusy() : !dlg.IsRunning()) QApplication::quit();
   });
   started = clock.elapsed();
-  dlg.OnRun();
+  if (bPreview) {
+    dlg.OnPreview();
+  } else {
+    dlg.OnRun();
+  }
   timer.start(10);
   QApplication::exec();
+  if (bPreview) {
+    const QAbstractItemModel& tree = *dlg.m_dlgPreview.m_treeOutline->model();
+    std::printf(
+        "preview: %lld ms to the tree (%d top-level rows), timer ticks: %lld, largest gap "
+        "between ticks: %lld ms\n",
+        clock.elapsed() - started, tree.rowCount(), ticks, maxGap);
+    return 0;
+  }
   std::printf(
       "run: %lld ms, timer ticks: %lld, largest gap between ticks: %lld ms, bar moved %lld times\n",
       clock.elapsed() - started, ticks, maxGap, moves);

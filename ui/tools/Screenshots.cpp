@@ -1,7 +1,8 @@
 // Renders the dialogs into PNG files in the folder given as the only argument: the main
 // dialog empty, with files, grown, and during a run (with its stop question and closing message),
-// the options dialog, the about box and the two file dialogs. Nothing of the user's
-// settings is read or written.
+// the options dialog, the about box, the two file dialogs, the preview window (as it opens,
+// with options, on a broken log) and the encoding question. Nothing of the user's settings
+// is read or written.
 #include <QApplication>
 #include <QDeadlineTimer>
 #include <QDir>
@@ -106,6 +107,60 @@ void RunScreenshots(const QDir& folder) {
   main.hide();
 }
 
+// Waits until the preview shows what it was last asked for.
+void Settle(CMainDlg& main) {
+  const QDeadlineTimer deadline(20000);
+  do Spin(50);
+  while (main.m_dlgPreview.IsBusy() && !deadline.hasExpired());
+}
+
+// The preview window on the sample log: its structure as it first opens, the marks of a
+// reversal with cuts, and a log that cannot be split; then the question asked before a run
+// when the first input looks like UTF-8.
+void PreviewScreenshots(const QDir& folder) {
+  QFile sample(QStringLiteral(VELMORANT_SAMPLE_LOG));
+  g_ok &= sample.open(QIODevice::ReadOnly);
+  const QByteArray log = sample.readAll();
+  const QString logPath = folder.filePath("2003年スレッド.html");
+  WriteFile(logPath, log);
+  CMainDlg main;
+  main.OnInitDialog();
+  main.AddInputFiles({logPath});
+  main.show();
+  main.OnPreview();
+  Settle(main);
+  Grab(main.m_dlgPreview, "preview.png");
+
+  // Layer 1 reversed, its first and last sections cut; layer 2 divided, its first cut.
+  COptionDlg& o = main.m_dlgOptions;
+  o.m_abyReverse[1] = 1;
+  o.m_abyRange[1] = o.m_abyRange[2] = 1;
+  o.m_nLeadCut = o.m_nLeadCutSel = 1;
+  o.m_nTrailCut = o.m_nTrailCutSel = 1;
+  main.m_bOptionsOpened = 1;
+  main.m_dlgPreview.Schedule();
+  Settle(main);
+  Grab(main.m_dlgPreview, "preview-options.png");
+
+  // A closing tag with no block open, half-way through.
+  const QString broken = folder.filePath("壊れたログ.html");
+  const qsizetype at = log.indexOf("<dl>", log.size() / 2);
+  WriteFile(broken, log.left(at) + "</TD>" + log.mid(at));
+  main.AddInputFiles({broken});
+  Settle(main);
+  Grab(main.m_dlgPreview, "preview-fault.png");
+  main.m_dlgPreview.hide();
+
+  const QString utf8 = folder.filePath("新しいログ.html");
+  WriteFile(utf8, "<HTML><BODY>\xE4\xB8\x80<HR>\xE4\xBA\x8C</BODY></HTML>");
+  main.AddInputFiles({utf8});
+  main.OnMoveUp();
+  main.OnMoveUp();
+  AnswerNextBox("question-encoding.png", QMessageBox::No);
+  main.AskEncoding();
+  main.hide();
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -152,5 +207,6 @@ int main(int argc, char** argv) {
   Save(about, "about.png");
 
   RunScreenshots(QDir(temp.path()));
+  PreviewScreenshots(logs);
   return g_ok ? 0 : 1;
 }

@@ -1,0 +1,42 @@
+#pragma once
+
+#include "platform/qt/DialogTemplate.h"
+
+namespace resources {
+
+using namespace platform::qt;
+
+inline constexpr int IDD_PREVIEW_DIALOG = 130;
+
+// The preview window: which input it shows and how, its outline as a tree, what the engine
+// said about it, and a button to close it. The tree takes the extra room.
+inline constexpr ControlTemplate kPreviewDialogControls[] = {
+    {1001, ControlKind::kLabel, "", 4, 3, 452, 14, kNoPrefix | kGrowX},
+    {1002, ControlKind::kTreeView, "", 4, 19, 452, 176, kBorder | kGrowX | kGrowY},
+    {1003, ControlKind::kEdit, "", 4, 198, 452, 38,
+     kMultiLine | kReadOnly | kVScroll | kBorder | kMoveY | kGrowX},
+    {2, ControlKind::kPushButton, "閉じる", 406, 240, 50, 15, kMoveX | kMoveY},
+};
+
+inline constexpr DialogTemplate kPreviewDialog{IDD_PREVIEW_DIALOG, "区切りのプレビュー", 460, 259,
+                                               kPreviewDialogControls};
+
+// The columns of the tree, as the command line's outline prints them.
+inline constexpr const char* kOutlineColumns[] = {"層 #番号", "位置", "長さ", "処理", "本文"};
+
+// What a run does with a section, index = engine::SectionAction.
+inline constexpr const char* kActionLabels[] = {"順番どおり", "反転", "カット", "そのまま",
+                                                "まるごと"};
+
+inline constexpr char kHeaderRow[] = "ヘッダー";
+inline constexpr char kTrailerRow[] = "トレーラー";
+inline constexpr char kFixedFooter[] = "なし: 決まったフッターを書きます";
+
+// The line above the tree: the file and the encoding it is read in ("a.html (Shift_JIS)").
+inline constexpr char kPreviewOf[] = "%1 (%2)";
+// Added when the encoding was read from the file's bytes and the EUC box says otherwise.
+inline constexpr char kPreviewDetected[] = " — 内容から判断しました。実行時に確認します";
+inline constexpr char kPreviewBusy[] = "%1 — 区切りを調べています… %2%";
+inline constexpr char kPreviewNoInput[] = "入力ファイルを追加すると、区切り方がここに表示されます";
+
+}  // namespace resources

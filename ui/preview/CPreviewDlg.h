@@ -1,0 +1,57 @@
+#pragma once
+
+#include <QDialog>
+#include <QTimer>
+#include <cstdint>
+#include <functional>
+#include <optional>
+
+#include "ui/preview/COutlineWorker.h"
+
+class COutlineModel;
+class QLabel;
+class QPlainTextEdit;
+class QTreeView;
+
+// The preview window: how one input divides with the main dialog's settings, as the tree a
+// run builds, with what the engine said about it. Outlines are made on the worker's thread,
+// so the window and the dialog keep answering while a large log is split. The window takes
+// the dialog's settings from `m_jobOfDialog` when it is shown and a moment after each
+// change the dialog reports (Schedule).
+class CPreviewDlg : public QDialog {
+ public:
+  explicit CPreviewDlg(QWidget* parent);
+  ~CPreviewDlg() override;
+
+  // Takes the settings again a moment from now, once a burst of changes (typing) is over;
+  // nothing while the window is hidden.
+  void Schedule();
+  // Takes the settings now; unchanged settings of the same file version make nothing new.
+  void Update();
+  // Whether what the window shows may still change: settings are due or being outlined.
+  bool IsBusy() const;
+
+  std::function<std::optional<OutlineJob>()> m_jobOfDialog;
+  QLabel* m_labelFile;             // 1001
+  QTreeView* m_treeOutline;        // 1002
+  QPlainTextEdit* m_editMessages;  // 1003
+  COutlineModel* m_pModel;
+  COutlineWorker m_worker;
+
+ protected:
+  void showEvent(QShowEvent* event) override;
+  void hideEvent(QHideEvent* event) override;
+
+ private:
+  void OnReady();
+  void ShowProgress();
+  QString FileName() const;
+
+  QTimer m_timerUpdate;    // the pause after a change
+  QTimer m_timerProgress;  // the percentage while an outline is made
+  bool m_bAsked = false;   // m_job was asked for since the window was shown
+  bool m_bPlaced = false;  // put beside the dialog once
+  std::optional<OutlineJob> m_job;
+  std::uint64_t m_nGeneration = 0;  // of m_job
+  std::uint64_t m_nShown = 0;       // of what the window shows
+};
