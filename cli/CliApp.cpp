@@ -65,13 +65,11 @@ int PrintOutline(const CliOptions& o, engine::RunInputs& inputs, engine::CRunReq
     bool bFirst = true;
     const int result = executor.Outline([&](const engine::FileOutline& file) {
       if (bJson) {
-        // Text from a log may hold bytes that are no UTF-8: shown as U+FFFD.
-        write((bFirst ? "" : ",\n") +
-              OutlineJson(file).dump(-1, ' ', false,
-                                     nlohmann::ordered_json::error_handler_t::replace));
+        if (!bFirst) write(",\n");
+        PrintOutlineJson(file, write);
         bFirst = false;
       } else {
-        write(OutlineText(file));
+        PrintOutlineText(file, write);
       }
       out.Flush();  // before a message about the file on standard error
     });
