@@ -49,7 +49,7 @@ std::string Quoted(const std::string& text) {
 }
 
 // The members are written one by one rather than as one library object of the whole tree:
-// a table log of 256 MiB has two million sections, and that object took 1.7 GB and 9 s.
+// a table log of 256 MiB has 1.4 million sections, and that object took 1.7 GB and 9 s.
 void AddSections(const std::vector<engine::OutlineSection>& sections, Chunks& out) {
   out.Text() += '[';
   bool bFirst = true;
