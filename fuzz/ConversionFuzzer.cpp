@@ -128,7 +128,13 @@ const platform::SysCalls kMemoryCalls = {
       g_files->output.resize(static_cast<std::size_t>(length));
       return 0;
     },
-    [](int, const char*, int, const char*, int) -> int { return 0; },
+    // The new output linked in: under its own name when there was none, else beside it.
+    [](int, const char*, int, const char* to, int) -> int {
+      if (std::string_view(to).find("/.velmorant-") == std::string_view::npos) {
+        g_files->bPutInPlace = true;
+      }
+      return 0;
+    },
     [](const char*, const char*) -> int {
       g_files->bPutInPlace = true;
       return 0;

@@ -222,17 +222,32 @@ void CFile::Commit() {
   };
   const SignalBlock block;
   if (name.empty()) {
-    // Give the unnamed file a name beside the target, then rename that over it.
     const std::string self = "/proc/self/fd/" + std::to_string(fd);
+    const auto link = [&](const std::string& to) {
+      int rc = Sys().linkat(AT_FDCWD, self.c_str(), AT_FDCWD, to.c_str(), AT_SYMLINK_FOLLOW);
+      if (rc != 0 && errno == ENOENT && ::access("/proc/self/fd", X_OK) != 0) {
+        // No /proc: linking the descriptor itself needs a capability, but may be allowed.
+        rc = Sys().linkat(fd, "", AT_FDCWD, to.c_str(), AT_EMPTY_PATH);
+      }
+      return rc == 0;
+    };
+    // Where there is no file yet, the new one takes the name itself, in one step: no
+    // moment at which a kill could leave a second name behind.
+    if (link(m_strTarget)) {
+      const int closed = Sys().close(std::exchange(fd, -1));
+      if (closed != 0) {
+        name = m_strTarget;  // ours alone: nothing was there before it
+        fail(errno, false);
+      }
+      finish();
+      return;
+    }
+    if (errno != EEXIST) fail(errno, true);
+    // Otherwise a name beside the target, renamed over it at once.
     const std::string folder = FolderOf(m_strTarget);
     for (int attempt = 0;; ++attempt) {
       const std::string candidate = TempName(folder);
-      int rc = Sys().linkat(AT_FDCWD, self.c_str(), AT_FDCWD, candidate.c_str(), AT_SYMLINK_FOLLOW);
-      if (rc != 0 && errno == ENOENT && ::access("/proc/self/fd", X_OK) != 0) {
-        // No /proc: linking the descriptor itself needs a capability, but may be allowed.
-        rc = Sys().linkat(fd, "", AT_FDCWD, candidate.c_str(), AT_EMPTY_PATH);
-      }
-      if (rc == 0) {
+      if (link(candidate)) {
         name = candidate;
         break;
       }

@@ -1,8 +1,11 @@
 #include "engine/sections/Outline.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cstdio>
 #include <cstring>
+#include <string_view>
+#include <utility>
 
 #include "engine/run/CExecutor.h"
 #include "platform/Encoding.h"
@@ -19,6 +22,62 @@ std::size_t CharLength(std::uint8_t c, TextEncoding encoding) {
   if (encoding == TextEncoding::kUtf8) return c >= 0xF0 ? 4 : c >= 0xE0 ? 3 : c >= 0xC0 ? 2 : 1;
   // Shift_JIS lead bytes; an EUC log is Shift_JIS once converted.
   return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC) ? 2 : 1;
+}
+
+// A character reference: "&gt;", "&#62;" or "&#x3E;". nLength 0: none there.
+struct Entity {
+  std::size_t nLength = 0;
+  std::uint32_t nCodePoint = 0;
+};
+
+Entity ReadEntity(const std::uint8_t* d, std::size_t size) {
+  const std::size_t semicolon = [&] {
+    for (std::size_t i = 1; i < std::min<std::size_t>(size, 10); ++i) {
+      if (d[i] == ';') return i;
+    }
+    return std::size_t{0};
+  }();
+  if (semicolon < 2) return {};
+  const std::string_view name(reinterpret_cast<const char*>(d + 1), semicolon - 1);
+  std::uint32_t cp = 0;
+  if (name[0] == '#') {
+    const bool bHex = name.size() > 1 && (name[1] == 'x' || name[1] == 'X');
+    const std::string_view digits = name.substr(bHex ? 2 : 1);
+    if (digits.empty()) return {};
+    for (const char ch : digits) {
+      const int v = std::isdigit(static_cast<unsigned char>(ch)) ? ch - '0'
+                    : bHex && std::isxdigit(static_cast<unsigned char>(ch))
+                        ? std::tolower(static_cast<unsigned char>(ch)) - 'a' + 10
+                        : -1;
+      if (v < 0) return {};
+      cp = cp * (bHex ? 16 : 10) + static_cast<std::uint32_t>(v);
+      if (cp > 0x10FFFF) return {};
+    }
+    if (cp == 0 || (cp >= 0xD800 && cp <= 0xDFFF)) return {};
+  } else {
+    static constexpr std::pair<std::string_view, std::uint32_t> kNamed[] = {
+        {"lt", '<'}, {"gt", '>'}, {"amp", '&'}, {"quot", '"'}, {"apos", '\''}, {"nbsp", 0xA0}};
+    const auto* it = std::find_if(std::begin(kNamed), std::end(kNamed),
+                                  [&](const auto& e) { return e.first == name; });
+    if (it == std::end(kNamed)) return {};
+    cp = it->second;
+  }
+  return {semicolon + 1, cp};
+}
+
+void AppendUtf8(std::uint32_t cp, std::string& out) {
+  const auto byte = [&out](std::uint32_t b) { out += static_cast<char>(b); };
+  if (cp < 0x800) {
+    byte(0xC0 | cp >> 6);
+  } else if (cp < 0x10000) {
+    byte(0xE0 | cp >> 12);
+    byte(0x80 | (cp >> 6 & 0x3F));
+  } else {
+    byte(0xF0 | cp >> 18);
+    byte(0x80 | (cp >> 12 & 0x3F));
+    byte(0x80 | (cp >> 6 & 0x3F));
+  }
+  byte(0x80 | (cp & 0x3F));
 }
 
 }  // namespace
@@ -42,8 +101,14 @@ std::string VisibleText(const std::uint8_t* d, std::size_t size, TextEncoding en
                         std::size_t maxChars) {
   // The first maxChars characters (a space between words counts as one), whole ones only.
   // An outline makes one for every section, so the strings are made once each where it can.
-  std::string bytes;
+  std::string utf8;   // shown text so far
+  std::string bytes;  // log bytes not yet decoded
   bytes.reserve(2 * maxChars + 1);
+  const auto decode = [&] {
+    if (bytes.empty()) return;
+    utf8 += encoding == TextEncoding::kUtf8 ? bytes : platform::Cp932ToUtf8Lossy(bytes);
+    bytes.clear();
+  };
   std::size_t chars = 0;
   bool bSpace = false;
   for (std::size_t p = 0; p < size && chars < maxChars;) {
@@ -54,9 +119,11 @@ std::string VisibleText(const std::uint8_t* d, std::size_t size, TextEncoding en
       bSpace = bSpace || chars > 0;  // a tag between words parts them
       continue;
     }
-    if (IsSpace(c)) {
+    Entity entity;
+    if (c == '&') entity = ReadEntity(d + p, size - p);
+    if (IsSpace(c) || entity.nCodePoint == 0xA0) {
       bSpace = bSpace || chars > 0;
-      ++p;
+      p += entity.nLength ? entity.nLength : 1;
       continue;
     }
     if (bSpace) {
@@ -64,13 +131,24 @@ std::string VisibleText(const std::uint8_t* d, std::size_t size, TextEncoding en
       bSpace = false;
       if (++chars == maxChars) break;
     }
+    if (entity.nLength) {
+      // Replies quote with "&gt;&gt;12": shown as the reader sees it.
+      if (entity.nCodePoint < 0x80) {
+        bytes += static_cast<char>(entity.nCodePoint);
+      } else {
+        decode();
+        AppendUtf8(entity.nCodePoint, utf8);
+      }
+      p += entity.nLength;
+      ++chars;
+      continue;
+    }
     const std::size_t n = std::min(CharLength(c, encoding), size - p);
     bytes.append(reinterpret_cast<const char*>(d + p), n);
     p += n;
     ++chars;
   }
-  std::string utf8 =
-      encoding == TextEncoding::kUtf8 ? std::move(bytes) : platform::Cp932ToUtf8Lossy(bytes);
+  decode();
   // Control characters are shown escaped; everything else as it is.
   const auto isControl = [](char ch) {
     const auto c = static_cast<std::uint8_t>(ch);

@@ -142,6 +142,13 @@ TEST(Outline, VisibleText) {
       {"\xB1\xFD", TextEncoding::kShiftJis, "ｱ\xEF\xBF\xBD"},  // half-width ｱ, then no character
       {"<a href='x", TextEncoding::kShiftJis, ""},             // a tag to the end
       {"\xE3\x81\x82 <i>\xE3\x81\x84</i>", TextEncoding::kUtf8, "あ い"},
+      // Character references as a browser shows them; anything else that starts with & stays.
+      {"&gt;&gt;3 &lt;b&gt; &amp;amp; &quot;&apos;", TextEncoding::kShiftJis, ">>3 <b> &amp; \"'"},
+      {"\x96\xBC&#x2665;&#9829;\x91\x4F&nbsp;&#65;&#x41;&#x2000B;", TextEncoding::kShiftJis,
+       "名♥♥前 AA𠀋"},
+      {"&#1;&#0; &#xD800; &#1114112;", TextEncoding::kShiftJis, "\\x01&#0; &#xD800; &#1114112;"},
+      {"&gt &GT; &nosuch; &#x; & &", TextEncoding::kShiftJis, "&gt &GT; &nosuch; &#x; & &"},
+      {std::string(39, 'x') + "&gt;&gt;", TextEncoding::kShiftJis, std::string(39, 'x') + ">"},
       {std::string(50, 'x'), TextEncoding::kShiftJis, std::string(40, 'x')},
       {std::string(39, 'x') + "\x82\xA0\x82\xA2",
        TextEncoding::kShiftJis,  // never half a character

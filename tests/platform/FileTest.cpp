@@ -147,6 +147,47 @@ TEST(File, ReplacesOnlyWhenComplete) {
   s_noUnnamed = false;
 }
 
+// A new output takes its name in one step. Made by someone else meanwhile, the name is
+// replaced like any existing file; a close that reports a lost write leaves no file.
+TEST(File, NewFileTakesItsNameOnlyWhenComplete) {
+  static bool s_failClose;
+  struct Row {
+    const char* name;
+    bool bMadeMeanwhile;
+    bool bCloseFails;
+  };
+  for (const Row& r : {Row{"appeared_meanwhile", true, false}, Row{"close_fails", false, true},
+                       Row{"appeared_and_close_fails", true, true}}) {
+    SCOPED_TRACE(r.name);
+    s_failClose = r.bCloseFails;
+    SysCalls calls = PosixSysCalls();
+    calls.close = [](int fd) {
+      const int rc = ::close(fd);
+      return s_failClose ? (errno = EIO, -1) : rc;
+    };
+    TempDir dir;
+    const std::string target = dir.File("out");
+    CFile f;
+    ASSERT_TRUE(f.Open(target, kReplace, nullptr));
+    f.Write("new", 3);
+    if (r.bMadeMeanwhile) dir.Write("out", "theirs");
+    {
+      ScopedSysCalls scoped(calls);
+      if (r.bCloseFails) {
+        EXPECT_THROW(f.Close(), CFileException);
+      } else {
+        f.Close();
+      }
+    }
+    const std::set<std::string> only = {"out"};
+    EXPECT_EQ(Names(dir.Path()), r.bCloseFails && !r.bMadeMeanwhile ? decltype(only){} : only);
+    if (r.bMadeMeanwhile) {
+      EXPECT_EQ(ReadFile(target), r.bCloseFails ? "theirs" : "new");
+    }
+  }
+  s_failClose = false;
+}
+
 // Folders, devices and FIFOs are not replaced: a folder is refused, the others are
 // written directly as before, also through a link such as /dev/stdout on a pipe.
 TEST(File, ReplacesOnlyRegularFiles) {
