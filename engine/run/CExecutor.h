@@ -71,6 +71,8 @@ class CExecutor {
   // outline and no message for that file (m_bStopped). 0, or -1 when an input could not be
   // opened or split, or the outline was stopped.
   int Outline(const std::function<void(FileOutline&)>& sink);
+  // 1: Outline hands each file's bytes over with its tree instead of making the texts.
+  int m_bOutlineKeepsBytes = 0;
 
   // After a failed run: the lines that say what it left (the output unchanged, or which
   // input stopped a per-file run and how many were not converted).

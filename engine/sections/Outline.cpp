@@ -169,6 +169,14 @@ std::string VisibleText(const std::uint8_t* d, std::size_t size, TextEncoding en
   return text;
 }
 
+std::string SectionText(const FileOutline& file, const OutlineSection& section) {
+  if (!file.bytes) return section.strText;
+  // An EUC log is split as Shift_JIS.
+  const TextEncoding shown =
+      file.encoding == TextEncoding::kUtf8 ? TextEncoding::kUtf8 : TextEncoding::kShiftJis;
+  return VisibleText(file.bytes.get() + section.nOffset, section.nLength, shown);
+}
+
 TextEncoding CExecutor::RunEncoding() const {
   if (m_bEuc == 1) return TextEncoding::kEucJp;
   return m_bUtf8 == 1 ? TextEncoding::kUtf8 : TextEncoding::kShiftJis;
@@ -196,7 +204,9 @@ void CExecutor::OutlineCluster(const CCluster& cluster, std::vector<OutlineSecti
       const bool bKept = m_bCutOutsideRange == 1 && (i < b.lead || i >= b.trailStart);
       o.action = bKept ? SectionAction::kKept : SectionAction::kCut;
     }
-    o.strText = VisibleText(m_pFileData.get() + s.m_nStart, s.m_nTotalLength, shown);
+    if (!m_bOutlineKeepsBytes) {
+      o.strText = VisibleText(m_pFileData.get() + s.m_nStart, s.m_nTotalLength, shown);
+    }
     if (s.m_cluster.m_nCount > 0 && s.m_cluster.m_bLeaf == 0) {
       OutlineCluster(s.m_cluster, o.children);
     }
@@ -240,11 +250,17 @@ int CExecutor::Outline(const std::function<void(FileOutline&)>& sink) {
       OutlineCluster(m_rootCluster, file.sections);
     }
     const bool bComplete = file.bComplete;
-    sink(file);
-    if (!bComplete) {
-      ReportSplitFailure(i);
-      result = -1;
+    if (m_bOutlineKeepsBytes && !file.sections.empty()) {
+      // The report reads the bytes, so it comes before they go; one who keeps the bytes
+      // shows the messages apart from the tree anyway.
+      if (!bComplete) ReportSplitFailure(i);
+      file.bytes = std::move(m_pFileData);
+      sink(file);
+    } else {
+      sink(file);
+      if (!bComplete) ReportSplitFailure(i);
     }
+    if (!bComplete) result = -1;
     m_pFileData.reset();
     m_fileIn.Abort();
     m_bInputOpen = 0;

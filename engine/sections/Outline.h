@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "engine/run/TextEncoding.h"
+#include "platform/FileBuffer.h"
 
 namespace engine {
 
@@ -30,7 +31,7 @@ struct OutlineSection {
   std::size_t nLength = 0;      // the whole section: its text, then its separator or block
   std::size_t nHeadLength = 0;  // its text before the separator or block
   SectionAction action = SectionAction::kInOrder;
-  std::string strText;                   // its first visible characters, as UTF-8
+  std::string strText;                   // its first visible characters, as UTF-8; see SectionText
   std::vector<OutlineSection> children;  // the sections of its block, when it is divided
 };
 
@@ -46,11 +47,18 @@ struct FileOutline {
   std::size_t nTrailerLength = 0;
   std::vector<OutlineSection> sections;
   bool bComplete = false;  // false: the split stopped at a fault, reported after the outline
+  // The bytes split, kept instead of making every section's text up front (a viewer that
+  // shows a few rows at a time); null when the texts were made.
+  platform::FileBuffer bytes;
 };
 
 // The first visible characters of some log bytes, as UTF-8: tags dropped, each run of
 // white space one space, control characters escaped ("\x1b"), at most `maxChars`.
 std::string VisibleText(const std::uint8_t* data, std::size_t size, TextEncoding encoding,
                         std::size_t maxChars = 40);
+
+// A section's first visible characters, as UTF-8: made now from the kept bytes, or the
+// text made with the outline.
+std::string SectionText(const FileOutline& file, const OutlineSection& section);
 
 }  // namespace engine

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <functional>
 #include <nlohmann/json.hpp>
 #include <sstream>
 #include <string>
@@ -12,6 +13,8 @@
 #include "cli/CliApp.h"
 #include "engine/run/CExecutor.h"
 #include "engine/sections/Outline.h"
+#include "tests/support/Conversion.h"
+#include "tests/support/MessageRecorder.h"
 #include "tests/support/TestFiles.h"
 
 namespace cli {
@@ -158,6 +161,66 @@ TEST(Outline, VisibleText) {
     const std::string text = engine::VisibleText(
         reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size(), encoding);
     EXPECT_EQ(text, expected) << bytes;
+  }
+}
+
+// A viewer keeps the bytes and makes each text as its row is shown: the texts, the tree and
+// the messages must be those of an outline that made them at once, in every encoding and
+// for a log that fails part way.
+TEST(Outline, TextsMadeLaterFromTheKeptBytesAreTheSame) {
+  struct Row {
+    const char* name;
+    std::string log;
+    int bEuc;
+    int bUtf8;
+  };
+  const Row rows[] = {
+      {"shift_jis_nested",
+       "<HTML><BODY><TABLE><TR><TD>\x96\xBC &gt;&gt;1</TD></TR><TR><TD>b</TD></TR></TABLE>"
+       "<HR>after</BODY></HTML>",
+       0, 0},
+      {"euc", "<HTML><BODY>x\xA4\xA2<HR>\xA4\xA4y</BODY></HTML>", 1, 0},
+      {"utf8", "<HTML><BODY>\xE3\x81\x82<HR>\xE3\x81\x84</BODY></HTML>", 0, 1},
+      {"stray_closing_tag", "<HTML><BODY>first<HR>second</TD>third</BODY></HTML>", 0, 0},
+  };
+  for (const Row& r : rows) {
+    SCOPED_TRACE(r.name);
+    TempDir dir;
+    const std::string path = dir.Write("in.html", r.log);
+    // Each section's offset and text, depth first; the messages the outline gave.
+    auto outline = [&](int bKeep, std::vector<std::string>& messages) {
+      engine::CExecutor ex;
+      testing_support::Settings settings;
+      settings.range = {1, 2, 3};
+      testing_support::Apply(settings, ex);
+      ex.m_bEuc = r.bEuc;
+      ex.m_bUtf8 = r.bUtf8;
+      ex.m_bOutlineKeepsBytes = bKeep;
+      ex.SetInputFiles({path});
+      std::vector<std::string> texts;
+      testing_support::MessageRecorder rec;
+      ex.Outline([&](engine::FileOutline& file) {
+        EXPECT_EQ(file.bytes != nullptr, bKeep == 1);
+        const std::function<void(const std::vector<engine::OutlineSection>&)> walk =
+            [&](const std::vector<engine::OutlineSection>& sections) {
+              for (const engine::OutlineSection& s : sections) {
+                if (bKeep) {
+                  EXPECT_EQ(s.strText, "");  // made only when asked for
+                }
+                texts.push_back(std::to_string(s.nOffset) + " " + engine::SectionText(file, s));
+                walk(s.children);
+              }
+            };
+        walk(file.sections);
+      });
+      messages = rec.Texts();
+      return texts;
+    };
+    std::vector<std::string> messagesAtOnce, messagesLater;
+    const auto atOnce = outline(0, messagesAtOnce);
+    ASSERT_GE(atOnce.size(), 2u);
+    EXPECT_EQ(outline(1, messagesLater), atOnce);
+    EXPECT_EQ(messagesLater, messagesAtOnce);
   }
 }
 

@@ -145,7 +145,7 @@ QVariant COutlineModel::data(const QModelIndex& index, int role) const {
         case kAction:
           return Utf8(resources::kActionLabels[static_cast<int>(s->action)]);
         case kText:
-          return QString::fromStdString(s->strText);
+          return QString::fromStdString(engine::SectionText(f, *s));
       }
       return {};
     case Qt::DecorationRole:
