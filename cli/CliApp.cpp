@@ -13,6 +13,7 @@
 #include "engine/request/CRunRequest.h"
 #include "engine/run/CExecutor.h"
 #include "engine/run/TextEncoding.h"
+#include "platform/Console.h"
 #include "platform/Encoding.h"
 #include "platform/File.h"
 #include "platform/MessageBox.h"
@@ -49,7 +50,7 @@ engine::COptionValues OptionsFrom(const CliOptions& o) {
 
 // Splits the inputs as the run would, writes nothing, and prints their trees to `outFd`.
 int PrintOutline(const CliOptions& o, engine::RunInputs& inputs, engine::CRunRequest& request,
-                 engine::CExecutor& executor, int outFd) {
+                 engine::CExecutor& executor, platform::FileHandle outFd) {
   const engine::COptionValues options = engine::OutlineOptions(OptionsFrom(o));
   inputs.target = engine::RunInputs::Target::kNone;
   if (!request.PrepareOutline(inputs, options, executor)) return kUsageError;
@@ -85,7 +86,7 @@ int PrintOutline(const CliOptions& o, engine::RunInputs& inputs, engine::CRunReq
 }  // namespace
 
 int RunCli(int argc, char** argv, std::ostream& err, std::istream& in, bool bInteractive,
-           int outFd) {
+           platform::FileHandle outFd) {
   CliOptions o;
   std::string error;
   if (!ParseCliOptions(argc, argv, o, error)) {
@@ -107,19 +108,19 @@ int RunCli(int argc, char** argv, std::ostream& err, std::istream& in, bool bInt
   }
 
   platform::ScopedMessageSink sink([&](const platform::Message& m) -> int {
-    if (m.nType & platform::MB_YESNO) {
-      if (o.force) return platform::IDYES;
+    if (m.nType & platform::kMbYesNo) {
+      if (o.force) return platform::kIdYes;
       if (!bInteractive) {
         err << kForceHint << "\n";
-        return platform::IDNO;
+        return platform::kIdNo;
       }
       err << m.text << " [y/N] " << std::flush;
       std::string answer;
       std::getline(in, answer);
-      return answer == "y" || answer == "Y" || answer == "yes" ? platform::IDYES : platform::IDNO;
+      return answer == "y" || answer == "Y" || answer == "yes" ? platform::kIdYes : platform::kIdNo;
     }
     if (!(m.bInformation && o.quiet)) err << m.text << "\n" << std::flush;
-    return platform::IDOK;
+    return platform::kIdOk;
   });
 
   if (o.filesFrom) {
@@ -137,10 +138,10 @@ int RunCli(int argc, char** argv, std::ostream& err, std::istream& in, bool bInt
   const bool bRange = std::any_of(o.range.begin(), o.range.end(), [](auto f) { return f != 0; });
   const bool bCuts = o.leadCut != 0 || o.trailCut != 0;
   if (!bRange && (bCuts || o.keepCut))
-    platform::AfxMessageBox(kCutsWithoutRange, platform::MB_OK, true);
+    platform::AfxMessageBox(kCutsWithoutRange, platform::kMbOk, true);
   const bool bOutline = o.outline != CliOptions::Outline::kNone;
   if (bRange && !bCuts && !bOutline) {
-    platform::AfxMessageBox(kRangeWithoutCuts, platform::MB_OK, true);
+    platform::AfxMessageBox(kRangeWithoutCuts, platform::kMbOk, true);
   }
 
   // The run's encoding; "auto" is decided here, once, from the first input.
@@ -170,6 +171,8 @@ int RunCli(int argc, char** argv, std::ostream& err, std::istream& in, bool bInt
   }
 
   engine::CRunRequest request;
+  // Ctrl-C in a Windows console stops the run as the desktop program's stop does.
+  const platform::ScopedConsoleInterrupt interrupt(request.m_nAbort);
   request.m_nSeparatorKind = o.kind;
   request.m_bOptionsOpened = 1;
   if (o.separator && encoding == TextEncoding::kUtf8) {
@@ -195,7 +198,7 @@ int RunCli(int argc, char** argv, std::ostream& err, std::istream& in, bool bInt
       } else {
         text += "。--encoding " + std::string(EncodingOptionName(looksLike)) + " を試してください";
       }
-      platform::AfxMessageBox(text, platform::MB_OK, true);
+      platform::AfxMessageBox(text, platform::kMbOk, true);
     };
   }
   if (bOutline) return PrintOutline(o, inputs, request, executor, outFd);

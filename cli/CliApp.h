@@ -2,12 +2,14 @@
 
 #include <iosfwd>
 
+#include "platform/File.h"
+
 namespace cli {
 
 // The whole command line program over injected streams: messages go to `err`, the
 // overwrite question reads `in` when `bInteractive`, one-file output without -o goes to
-// descriptor `outFd`. Returns the exit status.
+// `outFd`. Returns the exit status.
 int RunCli(int argc, char** argv, std::ostream& err, std::istream& in, bool bInteractive,
-           int outFd);
+           platform::FileHandle outFd);
 
 }  // namespace cli

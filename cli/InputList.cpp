@@ -1,8 +1,6 @@
 #include "cli/InputList.h"
 
-#include <cerrno>
 #include <cstdio>
-#include <fstream>
 #include <istream>
 #include <iterator>
 
@@ -15,6 +13,7 @@ namespace {
 
 constexpr char kCannotReadList[] = "入力ファイルのリストを読み込めません";
 constexpr char kEmptyEntry[] = "入力ファイルのリストの %zu 番目の名前が空です";
+constexpr char kUtf8Bom[] = "\xEF\xBB\xBF";
 
 }  // namespace
 
@@ -26,26 +25,23 @@ std::optional<std::string> ReadInputList(const std::string& source, bool bNull,
   if (source == "-") {
     text.assign(std::istreambuf_iterator<char>(standardInput), {});
   } else {
-    // A stream, not the run's own file reading: a list may well come from a pipe,
+    // Read as it comes, not as the run reads its inputs: a list may well come from a pipe,
     // such as --files-from <(find ...).
-    std::ifstream file;
-    int err = EISDIR;
-    if (!platform::IsFolder(source)) {
-      errno = 0;
-      file.open(source, std::ios::binary);
-      if (file.is_open()) text.assign(std::istreambuf_iterator<char>(file), {});
-      err = !file.is_open() || file.bad() ? (errno != 0 ? errno : EIO) : 0;
-    }
-    if (err != 0) {
+    long err = 0;
+    if (!platform::ReadWholeFile(source, &text, &err)) {
       return std::string(kCannotReadList) + "\n" + msg::kFileLine + name + "\n" + msg::kCauseLine +
              platform::OsErrorText(err);
     }
   }
+  // Lists written on Windows: a byte-order mark before the first name, CR LF line ends.
+  const std::size_t start = text.rfind(kUtf8Bom, 0) == 0 ? sizeof kUtf8Bom - 1 : 0;
   const char separator = bNull ? '\0' : '\n';
   std::size_t number = 0;
-  for (std::size_t at = 0; at < text.size();) {
+  for (std::size_t at = start; at < text.size();) {
     std::size_t end = text.find(separator, at);
     if (end == std::string::npos) end = text.size();
+    const std::size_t next = end + 1;
+    if (!bNull && end > at && text[end - 1] == '\r') --end;
     ++number;
     if (end == at) {
       char line[128];
@@ -53,7 +49,7 @@ std::optional<std::string> ReadInputList(const std::string& source, bool bNull,
       return std::string(line) + "\n" + msg::kFileLine + name;
     }
     paths.emplace_back(text, at, end - at);
-    at = end + 1;
+    at = next;
   }
   return std::nullopt;
 }

@@ -21,7 +21,7 @@
 #include "engine/search/SeparatorGrammar.h"
 #include "engine/sections/CSection.h"
 #include "platform/MessageBox.h"
-#include "platform/SysCalls.h"
+#include "platform/posix/SysCalls.h"
 
 namespace {
 
@@ -282,7 +282,7 @@ int RunFiles(const FuzzSettings& fs, const std::vector<std::string_view>& inputs
   files.positions.assign(inputs.size(), 0);
   g_files = &files;
   platform::ScopedSysCalls calls(kMemoryCalls);
-  platform::ScopedMessageSink sink([](const platform::Message&) { return platform::IDOK; });
+  platform::ScopedMessageSink sink([](const platform::Message&) { return platform::kIdOk; });
 
   engine::CRunRequest request;
   request.m_nSeparatorKind = fs.kind;

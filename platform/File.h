@@ -6,11 +6,20 @@
 #include <string>
 #include <vector>
 
-#include <sys/uio.h>
-
 #include "platform/FileException.h"
 
 namespace platform {
+
+// An open file of the system as a number: a POSIX descriptor, or a Windows handle.
+using FileHandle = std::intptr_t;
+inline constexpr FileHandle kNoFileHandle = -1;
+
+// One range of bytes waiting to be written, laid out as the system's gather-write entry
+// (POSIX iovec), so that a list of them is handed to the system as it is.
+struct GatherRange {
+  void* iov_base;
+  std::size_t iov_len;
+};
 
 // A binary file with the open modes the engine uses. Reads go straight to the caller's
 // buffer. Writes are collected and reach the file in large gathered blocks, so that
@@ -45,11 +54,11 @@ class CFile {
   // no open ever blocks.
   bool Open(const std::string& path, unsigned flags, CFileException* pError);
 
-  // Writes to a descriptor the caller owns (standard output); Close flushes but keeps it open.
-  void Attach(int fd, std::string name);
+  // Writes to a file the caller owns (standard output); Close flushes but keeps it open.
+  void Attach(FileHandle fd, std::string name);
 
-  bool IsOpen() const { return m_fd >= 0; }
-  int GetHandle() const { return m_fd; }
+  bool IsOpen() const { return m_fd != kNoFileHandle; }
+  FileHandle GetHandle() const { return m_fd; }
   const std::string& GetFilePath() const { return m_strPath; }
 
   // These throw CFileException on failure.
@@ -89,14 +98,14 @@ class CFile {
   void Commit();
   void Discard() noexcept;
 
-  int m_fd = -1;
+  FileHandle m_fd = kNoFileHandle;
   bool m_bOwned = false;
   bool m_bCreated = false;  // created or emptied by Open: nothing follows what is written
   std::string m_strPath;
   std::unique_ptr<std::uint8_t[]> m_pWriteBuffer;
-  std::size_t m_nBuffered = 0;    // bytes of m_pWriteBuffer in use
-  std::vector<iovec> m_aPending;  // what the next flush writes, in order
-  std::uint64_t m_nOffset = 0;    // bytes written since the file was opened
+  std::size_t m_nBuffered = 0;          // bytes of m_pWriteBuffer in use
+  std::vector<GatherRange> m_aPending;  // what the next flush writes, in order
+  std::uint64_t m_nOffset = 0;          // bytes written since the file was opened
   std::uint64_t m_nPendingBytes = 0;
   std::uint64_t m_nReservedEnd = 0;
   bool m_bReplacing = false;
@@ -106,11 +115,17 @@ class CFile {
 };
 
 // Write failures are reported by the call instead of ending the process: a closed pipe
-// (SIGPIPE) gives EPIPE, the file-size limit (SIGXFSZ) EFBIG. For programs to call first.
+// (SIGPIPE) gives EPIPE, the file-size limit (SIGXFSZ) EFBIG. For programs to call first;
+// Windows has no such signals.
 void IgnoreWriteSignals();
 
 // Nonzero when something of that name exists (the overwrite question).
 bool GetStatus(const std::string& path);
+// The size of the file of that name; false when it cannot be looked at.
+bool GetFileSize(const std::string& path, std::uint64_t* pSize);
+// The whole content of a file of any kind (a pipe too); false with the OS error when it
+// cannot be read.
+bool ReadWholeFile(const std::string& path, std::string* pText, long* pError);
 // True when the name leads to a folder.
 bool IsFolder(const std::string& path);
 
@@ -121,7 +136,7 @@ struct FileId {
   bool operator==(const FileId&) const = default;
 };
 bool GetFileId(const std::string& path, FileId* pId);
-bool GetFileId(int fd, FileId* pId);
+bool GetFileId(FileHandle fd, FileId* pId);
 
 // One version of a file: another version has another inode, size, modification or
 // change time. Read through the system-call table, so tests can change it.
@@ -132,7 +147,7 @@ struct FileVersion {
   std::int64_t nChanged = 0;
   bool operator==(const FileVersion&) const = default;
 };
-bool GetFileVersion(int fd, FileVersion* pVersion);
+bool GetFileVersion(FileHandle fd, FileVersion* pVersion);
 
 // True when both names lead to one existing file (another spelling, a symbolic or a hard link).
 bool IsSameFile(const std::string& a, const std::string& b);

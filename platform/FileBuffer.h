@@ -4,6 +4,8 @@
 #include <cstdint>
 #include <memory>
 
+#include "platform/File.h"
+
 namespace platform {
 
 // Frees a file buffer of either kind: unmaps a mapped one, deletes an allocated one.
@@ -24,14 +26,15 @@ FileBuffer AllocateFileBuffer(std::size_t size);
 // A mapped file can lose bytes while it is in use (another program truncates it, or the
 // disk fails). Touching a lost page would end the process; here it reads as zeros instead.
 // A write that copies from a lost page fails with EFAULT. Either way what was made of the
-// buffer cannot be trusted: CheckMappedFile tells.
-FileBuffer MapFile(int fd, std::size_t size);
+// buffer cannot be trusted: CheckMappedFile tells. (On Windows no other program can cut an
+// input: it is open for reading only, shared with readers only.)
+FileBuffer MapFile(FileHandle fd, std::size_t size);
 
 bool IsMapped(const FileBuffer& buffer);
 
 // Whether a mapped buffer still holds its file's bytes: CFileException::none, endOfFile
 // when the file is shorter now than the view, hardIO when a page could not be read, or the
 // cause of the failure to look at the file. Always none for an allocated buffer.
-int CheckMappedFile(const FileBuffer& buffer, int fd);
+int CheckMappedFile(const FileBuffer& buffer, FileHandle fd);
 
 }  // namespace platform

@@ -4,7 +4,8 @@
 
 namespace platform {
 
-// A failed file operation: the cause a caller turns into a message, and the OS error behind it.
+// A failed file operation: the cause a caller turns into a message, and the OS error behind
+// it (an errno value, or a Windows system error code).
 class CFileException {
  public:
   enum Cause {
@@ -36,11 +37,15 @@ class CFileException {
   std::string m_strFolder;
 };
 
-// A short Japanese description of an OS error for messages, with its name ("ENOSPC").
+// A short Japanese description of an OS error for messages, with the system's own name or
+// text for it ("ENOSPC"; on Windows, the code and FormatMessageW's text).
 std::string OsErrorText(long err);
 
-// Maps an errno value of an operation on `path` onto a cause. ENOENT is a missing
-// file when its folder exists, and a bad path when the folder itself is missing.
-int CauseFromErrno(int err, const std::string& path);
+// Maps an OS error of an operation on `path` onto a cause. A missing file is a bad path
+// when its folder is missing too.
+int CauseFromOsError(long err, const std::string& path);
+
+// The OS error of the calling thread's last failed system call.
+long LastOsError();
 
 }  // namespace platform

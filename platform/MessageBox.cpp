@@ -8,7 +8,7 @@ namespace {
 
 int StderrSink(const Message& m) {
   std::fprintf(stderr, "%s\n", m.text.c_str());
-  return (m.nType & MB_YESNO) ? IDNO : IDOK;
+  return (m.nType & kMbYesNo) ? kIdNo : kIdOk;
 }
 
 MessageSink& CurrentSink() {
@@ -25,7 +25,7 @@ MessageSink& ThreadSink() {
 
 int AfxMessageBox(const std::string& text, unsigned nType, bool bInformation) {
   const MessageSink& sink = ThreadSink() ? ThreadSink() : CurrentSink();
-  return sink ? sink(Message{text, nType, bInformation}) : IDOK;
+  return sink ? sink(Message{text, nType, bInformation}) : kIdOk;
 }
 
 MessageSink SetMessageSink(MessageSink sink) {

@@ -7,28 +7,28 @@ namespace platform {
 
 // Message box types and answers, with the values callers pass and compare.
 enum : unsigned {
-  MB_OK = 0x0000,
-  MB_YESNO = 0x0004,
-  MB_ICONQUESTION = 0x0020,
-  MB_DEFBUTTON2 = 0x0100,
+  kMbOk = 0x0000,
+  kMbYesNo = 0x0004,
+  kMbIconQuestion = 0x0020,
+  kMbDefButton2 = 0x0100,
 };
-enum : int { IDOK = 1, IDCANCEL = 2, IDYES = 6, IDNO = 7 };
+enum : int { kIdOk = 1, kIdCancel = 2, kIdYes = 6, kIdNo = 7 };
 
 // One message as the program shows it: the text (UTF-8), the box type, and whether it
 // only informs (a front end may be asked to keep quiet about those).
 struct Message {
   std::string text;
-  unsigned nType = MB_OK;
+  unsigned nType = kMbOk;
   bool bInformation = false;
 };
 
 // Where messages go: the desktop program shows a box, the command line prints to
-// stderr, tests record them. Returns the button pressed (IDOK, IDYES, IDNO).
+// stderr, tests record them. Returns the button pressed (kIdOk, kIdYes, kIdNo).
 using MessageSink = std::function<int(const Message&)>;
 
 // Shows a message through the current sink (the calling thread's own, if it has one) and
 // waits for its answer.
-int AfxMessageBox(const std::string& text, unsigned nType = MB_OK, bool bInformation = false);
+int AfxMessageBox(const std::string& text, unsigned nType = kMbOk, bool bInformation = false);
 
 // Replaces the sink; returns the previous one. The default sink prints to stderr and
 // answers No to questions.

@@ -73,8 +73,8 @@ std::optional<engine::TextEncoding> CMainDlg::AskEncoding() {
       QString::fromUtf8(resources::kAskEncoding)
           .arg(QFileInfo(first).fileName(), QString::fromUtf8(engine::EncodingName(*seen)));
   // No, the default, keeps the choice the user made.
-  const unsigned type = platform::MB_YESNO | platform::MB_ICONQUESTION | platform::MB_DEFBUTTON2;
-  return platform::AfxMessageBox(text.toStdString(), type) == platform::IDYES ? *seen : chosen;
+  const unsigned type = platform::kMbYesNo | platform::kMbIconQuestion | platform::kMbDefButton2;
+  return platform::AfxMessageBox(text.toStdString(), type) == platform::kIdYes ? *seen : chosen;
 }
 
 std::optional<OutlineJob> CMainDlg::PreviewJob() const {
@@ -135,9 +135,9 @@ void CMainDlg::EnableEditing(bool bEnable) {
 
 void CMainDlg::AskStop() {
   m_bAskingStop = true;
-  const unsigned type = platform::MB_YESNO | platform::MB_ICONQUESTION | platform::MB_DEFBUTTON2;
+  const unsigned type = platform::kMbYesNo | platform::kMbIconQuestion | platform::kMbDefButton2;
   const int answer = platform::AfxMessageBox(resources::kAskStop, type);
   m_bAskingStop = false;
-  if (answer == platform::IDYES) m_nAbort.store(1);
+  if (answer == platform::kIdYes) m_nAbort.store(1);
   if (m_bRunEnded) OnRunEnded();
 }

@@ -67,7 +67,7 @@ int CRunRequest::CheckAutoClose(const std::string& separator) {
       text = msg::kBothBrackets;
       break;
   }
-  platform::AfxMessageBox(text, platform::MB_OK, true);
+  platform::AfxMessageBox(text, platform::kMbOk, true);
   return 0;
 }
 
@@ -182,14 +182,15 @@ bool CRunRequest::Prepare(const RunInputs& in, const COptionValues& options, CEx
     return false;
   }
   if (bPath && platform::GetStatus(in.strOutputPath)) {
-    const unsigned type = platform::MB_YESNO | platform::MB_ICONQUESTION | platform::MB_DEFBUTTON2;
-    if (platform::AfxMessageBox(msg::kOverwrite, type) != platform::IDYES) {
+    const unsigned type = platform::kMbYesNo | platform::kMbIconQuestion | platform::kMbDefButton2;
+    if (platform::AfxMessageBox(msg::kOverwrite, type) != platform::kIdYes) {
       return false;
     }
   }
 
   executor.m_strOutputPath = in.strOutputPath;
-  executor.m_hOutput = in.target == RunInputs::Target::kDescriptor ? in.hOutput : -1;
+  executor.m_hOutput =
+      in.target == RunInputs::Target::kDescriptor ? in.hOutput : platform::kNoFileHandle;
   return Configure(in, options, separator, executor);
 }
 
@@ -269,7 +270,7 @@ int CRunRequest::Execute(CExecutor& executor) {
 
 RequestOutcome CRunRequest::Finish(int result, CExecutor& executor) {
   if (result == 0) {
-    platform::AfxMessageBox(msg::kNormalEnd, platform::MB_OK, true);
+    platform::AfxMessageBox(msg::kNormalEnd, platform::kMbOk, true);
     return RequestOutcome::kSucceeded;
   }
   Show((executor.m_bStopped ? msg::kStopped : msg::kErrorEnd) + executor.StopReport());

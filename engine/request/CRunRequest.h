@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "engine/request/COptionValues.h"
+#include "platform/File.h"
 
 namespace engine {
 
@@ -14,10 +15,10 @@ class CExecutor;
 struct RunInputs {
   std::vector<std::string> astrInputPaths;  // in list order
   std::string strOutputPath;                // as typed
-  // Where one-file output goes: the typed path, an open descriptor (standard output of the
-  // command line: no output-name checks), or nowhere (per-file output of the command line).
+  // Where one-file output goes: the typed path, an open file (standard output of the command
+  // line: no output-name checks), or nowhere (per-file output of the command line).
   enum class Target { kPath, kDescriptor, kNone } target = Target::kPath;
-  int hOutput = -1;              // the descriptor for Target::kDescriptor
+  platform::FileHandle hOutput = platform::kNoFileHandle;  // the file for Target::kDescriptor
   std::string strOutputDir;      // per-file output into this folder; empty: beside each input
   std::string strSeparatorText;  // the separator field, Shift_JIS bytes
   // The field held a character without a Shift_JIS (code page 932) form; refused at the

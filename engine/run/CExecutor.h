@@ -118,9 +118,9 @@ class CExecutor {
   // DetectEncoding decides); unset, the inputs are not looked at.
   std::function<void(const std::string& path, TextEncoding looksLike)> m_onEncodingMismatch;
   std::string m_strOutputPath;
-  // In one-file output, a descriptor to write to instead of opening m_strOutputPath
-  // (standard output of the command line); -1 when unused.
-  int m_hOutput = -1;
+  // In one-file output, a file to write to instead of opening m_strOutputPath (standard
+  // output of the command line); kNoFileHandle when unused.
+  platform::FileHandle m_hOutput = platform::kNoFileHandle;
   // In per-file output, the folder the "Rev_" files go to; empty: beside each input.
   std::string m_strOutputDir;
   // The caller's abort flag: 1 stops the run before the next file, or inside a large one

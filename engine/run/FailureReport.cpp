@@ -58,7 +58,8 @@ std::string CExecutor::StoppedInputLine() const {
 
 std::string CExecutor::StopReport() const {
   std::string lines;
-  std::string output = m_hOutput >= 0 ? msg::kStandardOutput : m_strOutputPath;
+  std::string output =
+      m_hOutput != platform::kNoFileHandle ? msg::kStandardOutput : m_strOutputPath;
   if (m_bOneFile == 0) {
     if (m_nStoppedAt >= m_nInputCount) return lines;
     lines += std::string("\n") + msg::kStoppedInput + m_arrInputPaths[m_nStoppedAt];

@@ -1,4 +1,3 @@
-#include <cerrno>
 #include <new>
 #include <string>
 
@@ -30,10 +29,10 @@ int CExecutor::OpenInputFile(std::size_t i) {
 
   // The version seen now is the one every byte of the output must come from.
   if (!platform::GetFileVersion(m_fileIn.GetHandle(), &m_inputVersion)) {
-    const int err = errno;
+    const long err = platform::LastOsError();
     m_fileIn.Abort();
     m_bInputOpen = 0;
-    ShowFileError(platform::CFileException(platform::CauseFromErrno(err, m_arrInputPaths[i]), err,
+    ShowFileError(platform::CFileException(platform::CauseFromOsError(err, m_arrInputPaths[i]), err,
                                            m_arrInputPaths[i]));
     return -1;
   }

@@ -18,7 +18,7 @@ void CExecutor::MakeOutputPath(std::string& out, const std::string& inputPath,
 int CExecutor::OpenOutputFile(std::size_t i) {
   if (m_bOneFile == 0) MakeOutputPath(m_strOutputPath, m_arrInputPaths[i], m_strOutputDir);
   m_bOutputDirect = 0;
-  if (m_bOneFile != 0 && m_hOutput >= 0) {
+  if (m_bOneFile != 0 && m_hOutput != platform::kNoFileHandle) {
     m_fileOut.Attach(m_hOutput, msg::kStandardOutput);
     m_bOutputOpen = 1;
     m_bOutputDirect = 1;

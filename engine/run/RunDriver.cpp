@@ -1,8 +1,6 @@
 #include <algorithm>
-#include <filesystem>
 #include <new>
 #include <optional>
-#include <system_error>
 
 #include "engine/Messages.h"
 #include "engine/run/CExecutor.h"
@@ -50,9 +48,8 @@ void CExecutor::StartProgress() {
   m_anExpectedSizes.assign(m_arrInputPaths.size(), 0);
   std::uint64_t total = 0;
   for (std::size_t i = 0; i < m_arrInputPaths.size(); ++i) {
-    std::error_code ec;
-    const auto size = std::filesystem::file_size(m_arrInputPaths[i], ec);
-    if (!ec) total += m_anExpectedSizes[i] = size;
+    std::uint64_t size = 0;
+    if (platform::GetFileSize(m_arrInputPaths[i], &size)) total += m_anExpectedSizes[i] = size;
   }
   m_nProgressBase = 0;
   m_nProgressDone.store(0, std::memory_order_relaxed);

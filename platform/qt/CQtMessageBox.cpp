@@ -21,15 +21,15 @@ std::unique_ptr<QMessageBox> CQtMessageBox::Create(const Message& m, QWidget* pa
   box->setWindowTitle(m_strTitle);
   box->setText(QString::fromUtf8(m.text.c_str()));
   box->setTextFormat(Qt::PlainText);
-  if (m.nType & MB_YESNO) {
+  if (m.nType & kMbYesNo) {
     box->setStandardButtons(QMessageBox::Yes | QMessageBox::No);
-    box->setDefaultButton((m.nType & MB_DEFBUTTON2) ? QMessageBox::No : QMessageBox::Yes);
+    box->setDefaultButton((m.nType & kMbDefButton2) ? QMessageBox::No : QMessageBox::Yes);
     box->setEscapeButton(QMessageBox::No);
   } else {
     box->setStandardButtons(QMessageBox::Ok);
     box->setDefaultButton(QMessageBox::Ok);
   }
-  if (m.nType & MB_ICONQUESTION) box->setIcon(QMessageBox::Question);
+  if (m.nType & kMbIconQuestion) box->setIcon(QMessageBox::Question);
   // A box sized to a short text left the title bar too little room ("Ve… nt"). The spacer
   // goes in last: setting the icon rebuilds the layout.
   if (auto* grid = qobject_cast<QGridLayout*>(box->layout())) {
@@ -43,7 +43,7 @@ std::unique_ptr<QMessageBox> CQtMessageBox::Create(const Message& m, QWidget* pa
 int CQtMessageBox::Show(const Message& m) const {
   // A run on another thread shows its messages on the dialog's thread and waits for them.
   if (QThread::currentThread() != qApp->thread()) {
-    int answer = IDOK;
+    int answer = kIdOk;
     QMetaObject::invokeMethod(
         qApp, [&] { answer = Show(m); }, Qt::BlockingQueuedConnection);
     return answer;
@@ -52,9 +52,9 @@ int CQtMessageBox::Show(const Message& m) const {
   if (!parent) parent = QApplication::activeWindow();
   const auto box = Create(m, parent);
   box->exec();
-  if (m.nType & MB_YESNO)
-    return box->clickedButton() == box->button(QMessageBox::Yes) ? IDYES : IDNO;
-  return IDOK;
+  if (m.nType & kMbYesNo)
+    return box->clickedButton() == box->button(QMessageBox::Yes) ? kIdYes : kIdNo;
+  return kIdOk;
 }
 
 ScopedMessageSink CQtMessageBox::Install() const {

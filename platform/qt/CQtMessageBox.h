@@ -12,13 +12,13 @@ namespace platform::qt {
 
 // The desktop program's message sink: a modal QMessageBox with the application title.
 // Type 0 is a plain box with OK; a Yes/No type gets a question icon and, with
-// MB_DEFBUTTON2, No as the default button.
+// kMbDefButton2, No as the default button.
 class CQtMessageBox {
  public:
   explicit CQtMessageBox(QString strTitle);
 
   std::unique_ptr<QMessageBox> Create(const Message& m, QWidget* parent) const;
-  // Shows the box over the active window and returns IDOK, IDYES or IDNO.
+  // Shows the box over the active window and returns kIdOk, kIdYes or kIdNo.
   int Show(const Message& m) const;
 
   // Installs Show as the message sink for the guard's lifetime.

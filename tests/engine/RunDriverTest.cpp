@@ -10,7 +10,7 @@
 #include <tuple>
 
 #include "engine/run/CExecutor.h"
-#include "platform/SysCalls.h"
+#include "platform/posix/SysCalls.h"
 #include "tests/support/Conversion.h"
 #include "tests/support/MessageRecorder.h"
 

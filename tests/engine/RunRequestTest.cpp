@@ -7,7 +7,7 @@
 
 #include "engine/request/CRunRequest.h"
 #include "engine/run/CExecutor.h"
-#include "platform/SysCalls.h"
+#include "platform/posix/SysCalls.h"
 #include "tests/support/MessageRecorder.h"
 #include "tests/support/TestFiles.h"
 
@@ -90,7 +90,7 @@ TEST(RunRequest, ChecksInTheirOrder) {
   // clang-format on
   for (const Row& r : rows) {
     SCOPED_TRACE(r.name);
-    MessageRecorder rec(platform::IDNO);
+    MessageRecorder rec(platform::kIdNo);
     Fixture f;
     f.inputs.astrInputPaths.clear();
     for (const auto& name : r.inputs) f.inputs.astrInputPaths.push_back(f.dir.Write(name, kDoc));

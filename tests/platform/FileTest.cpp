@@ -21,7 +21,7 @@
 #include "platform/File.h"
 #include "platform/FileBuffer.h"
 #include "platform/FileException.h"
-#include "platform/SysCalls.h"
+#include "platform/posix/SysCalls.h"
 #include "tests/support/TestFiles.h"
 
 namespace platform {

@@ -25,7 +25,7 @@
 #include "engine/Messages.h"
 #include "engine/request/CRunRequest.h"
 #include "engine/run/CExecutor.h"
-#include "platform/SysCalls.h"
+#include "platform/posix/SysCalls.h"
 #include "tests/support/MessageRecorder.h"
 #include "tests/support/TestFiles.h"
 
@@ -357,7 +357,7 @@ TEST_P(RunFault, FailsCleanly) {
   std::set<std::string> names = f.Names();
   for (const auto& [name, content] : c.outputs)
     names.insert(f.dir.Write(name, kOld).substr(f.dir.Path().size() + 1));
-  MessageRecorder rec(platform::IDYES);
+  MessageRecorder rec(platform::kIdYes);
   {
     FaultInjector faults(c.plan);
     const bool bNormal = c.messages.back() == msg::kNormalEnd;

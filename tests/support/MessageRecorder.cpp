@@ -5,7 +5,7 @@ namespace testing_support {
 MessageRecorder::MessageRecorder(int a) : answer(a) {
   m_previous = platform::SetMessageSink([this](const platform::Message& m) {
     messages.push_back(m);
-    return (m.nType & platform::MB_YESNO) ? answer : platform::IDOK;
+    return (m.nType & platform::kMbYesNo) ? answer : platform::kIdOk;
   });
 }
 

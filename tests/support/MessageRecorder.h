@@ -10,7 +10,7 @@ namespace testing_support {
 // Records every message box while it lives and answers questions with `answer`.
 class MessageRecorder {
  public:
-  explicit MessageRecorder(int answer = platform::IDNO);
+  explicit MessageRecorder(int answer = platform::kIdNo);
   ~MessageRecorder();
   MessageRecorder(const MessageRecorder&) = delete;
   MessageRecorder& operator=(const MessageRecorder&) = delete;

@@ -87,11 +87,11 @@ class MainDlgRunTest : public QObject {
     QTest::addColumn<QString>("action");
     QTest::addColumn<int>("answer");
     QTest::addColumn<bool>("stops");
-    QTest::newRow("nothing: it runs to the end") << "" << int(platform::IDNO) << false;
-    QTest::newRow("Esc, Yes: stopped") << "esc" << int(platform::IDYES) << true;
-    QTest::newRow("close box, No: runs on") << "close" << int(platform::IDNO) << false;
-    QTest::newRow("終了, Yes: stopped") << "exit" << int(platform::IDYES) << true;
-    QTest::newRow("dialog deleted: stopped") << "destroy" << int(platform::IDNO) << true;
+    QTest::newRow("nothing: it runs to the end") << "" << int(platform::kIdNo) << false;
+    QTest::newRow("Esc, Yes: stopped") << "esc" << int(platform::kIdYes) << true;
+    QTest::newRow("close box, No: runs on") << "close" << int(platform::kIdNo) << false;
+    QTest::newRow("終了, Yes: stopped") << "exit" << int(platform::kIdYes) << true;
+    QTest::newRow("dialog deleted: stopped") << "destroy" << int(platform::kIdNo) << true;
   }
   void largeRun() {
     QFETCH(QString, action);
@@ -115,7 +115,7 @@ class MainDlgRunTest : public QObject {
     connect(&timer, &QTimer::timeout, [&] { ++ticks; });
     timer.start(5);
 
-    MessageRecorder rec(platform::IDYES);
+    MessageRecorder rec(platform::kIdYes);
     platform::qt::GetDlgItem<QPushButton>(*dlg, 1004)->click();
     QTRY_VERIFY(hold.IsHeld());
     // Held half-way through the search, which is half of the work.
@@ -176,7 +176,7 @@ class MainDlgRunTest : public QObject {
     const platform::ScopedMessageSink sink([&](const platform::Message& m) {
       if (ticksAtQuestion < 0) ticksAtQuestion = ticks;
       shown << QString::fromStdString(m.text);
-      return platform::IDNO;
+      return platform::kIdNo;
     });
     platform::qt::GetDlgItem<QPushButton>(dlg, 1004)->click();
     QCOMPARE(shown, QStringList({"「log.html」は UTF-8 のようです。UTF-8 として処理しますか？",

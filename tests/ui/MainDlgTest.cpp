@@ -188,12 +188,12 @@ class MainDlgTest : public QObject {
 
   // Presses "実行", answers the overwrite question Yes and any other `answer`, and waits for
   // the run to end; returns the messages shown.
-  QStringList Run(int answer = platform::IDYES) {
+  QStringList Run(int answer = platform::kIdYes) {
     QStringList out;
     const platform::ScopedMessageSink sink([&](const platform::Message& m) -> int {
       out << QString::fromStdString(m.text);
-      if (!(m.nType & platform::MB_YESNO)) return platform::IDOK;
-      return m.text == msg::kOverwrite ? platform::IDYES : answer;
+      if (!(m.nType & platform::kMbYesNo)) return platform::kIdOk;
+      return m.text == msg::kOverwrite ? platform::kIdYes : answer;
     });
     Click(*m_dlg, 1004);
     const QDeadlineTimer deadline(30000);
@@ -351,7 +351,7 @@ class MainDlgTest : public QObject {
     const QStringList inputs = m_dlg->m_astrInputPaths;
     const QString output = m_dlg->m_editOutput->text();
     const QString ask = QRegularExpression("ask:(\\S+)").match(steps).captured(1);
-    const int answer = ask.endsWith(":no") ? platform::IDNO : platform::IDYES;
+    const int answer = ask.endsWith(":no") ? platform::kIdNo : platform::kIdYes;
     // The dialog asks before the run where the command line points out each input.
     const QString question = ask.isEmpty()
                                  ? QString()

@@ -42,10 +42,10 @@ class PlatformQtTest : public QObject {
     QTest::addColumn<unsigned>("type");
     QTest::addColumn<int>("key");
     QTest::addColumn<int>("answer");
-    QTest::newRow("OK box, Enter") << 0u << int(Qt::Key_Return) << int(platform::IDOK);
-    QTest::newRow("No by default, Enter") << 292u << int(Qt::Key_Return) << int(platform::IDNO);
-    QTest::newRow("No by default, Esc") << 292u << int(Qt::Key_Escape) << int(platform::IDNO);
-    QTest::newRow("Yes by default, Enter") << 36u << int(Qt::Key_Return) << int(platform::IDYES);
+    QTest::newRow("OK box, Enter") << 0u << int(Qt::Key_Return) << int(platform::kIdOk);
+    QTest::newRow("No by default, Enter") << 292u << int(Qt::Key_Return) << int(platform::kIdNo);
+    QTest::newRow("No by default, Esc") << 292u << int(Qt::Key_Escape) << int(platform::kIdNo);
+    QTest::newRow("Yes by default, Enter") << 36u << int(Qt::Key_Return) << int(platform::kIdYes);
   }
   void messageBoxes() {
     QFETCH(unsigned, type);

@@ -91,7 +91,7 @@ void COutlineWorker::Make(const OutlineJob& job, std::uint64_t nGeneration) {
     OutlineResult& r = *result;
     const platform::ScopedThreadMessageSink sink([&r](const platform::Message& m) {
       r.messages.push_back(m.text);
-      return (m.nType & platform::MB_YESNO) ? platform::IDNO : platform::IDOK;
+      return (m.nType & platform::kMbYesNo) ? platform::kIdNo : platform::kIdOk;
     });
     // As a run whose encoding question was answered Yes: bytes that say what they are decide.
     using engine::TextEncoding;

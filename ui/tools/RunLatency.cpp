@@ -41,9 +41,9 @@ int main(int argc, char** argv) {
   const platform::ScopedMessageSink sink([&](const platform::Message& m) {
     std::printf("message at %lld ms: %s\n", clock.elapsed(), m.text.c_str());
     if (m.text == resources::kAskStop) answered = clock.elapsed();
-    if (m.nType & platform::MB_YESNO) return platform::IDYES;  // overwrite, stop
+    if (m.nType & platform::kMbYesNo) return platform::kIdYes;  // overwrite, stop
     closed = clock.elapsed();
-    return platform::IDOK;
+    return platform::kIdOk;
   });
 
   CMainDlg dlg;

@@ -12,7 +12,7 @@
 
 #include "platform/FileException.h"
 #include "platform/GrowableRegion.h"
-#include "platform/SysCalls.h"
+#include "platform/posix/SysCalls.h"
 
 namespace platform {
 namespace {
@@ -114,7 +114,7 @@ FileBuffer AllocateFileBuffer(std::size_t size) {
   return buffer;
 }
 
-FileBuffer MapFile(int fd, std::size_t size) {
+FileBuffer MapFile(FileHandle fd, std::size_t size) {
   if (size == 0) return nullptr;
   std::call_once(g_installOnce, InstallHandler);
   if (!g_bHandlerInstalled) return nullptr;
@@ -139,7 +139,7 @@ bool IsMapped(const FileBuffer& buffer) {
   return buffer && buffer.get_deleter().nMapped != 0;
 }
 
-int CheckMappedFile(const FileBuffer& buffer, int fd) {
+int CheckMappedFile(const FileBuffer& buffer, FileHandle fd) {
   if (!IsMapped(buffer)) return CFileException::none;
   struct stat st {};
   if (Sys().fstat(fd, &st) != 0) return CauseFromErrno(errno, std::string());

@@ -7,6 +7,8 @@
 #include <string>
 #include <utility>
 
+#include "platform/posix/SysCalls.h"
+
 namespace platform {
 namespace {
 
@@ -48,6 +50,14 @@ int CauseFromErrno(int err, const std::string& path) {
     default:
       return CFileException::generic;
   }
+}
+
+int CauseFromOsError(long err, const std::string& path) {
+  return CauseFromErrno(static_cast<int>(err), path);
+}
+
+long LastOsError() {
+  return errno;
 }
 
 }  // namespace platform

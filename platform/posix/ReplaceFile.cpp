@@ -15,7 +15,7 @@
 #include <utility>
 
 #include "platform/File.h"
-#include "platform/SysCalls.h"
+#include "platform/posix/SysCalls.h"
 
 namespace platform {
 namespace {

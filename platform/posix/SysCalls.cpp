@@ -1,4 +1,4 @@
-#include "platform/SysCalls.h"
+#include "platform/posix/SysCalls.h"
 
 #include <fcntl.h>
 #include <stdio.h>

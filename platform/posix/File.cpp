@@ -2,13 +2,15 @@
 
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/uio.h>
 
 #include <algorithm>
 #include <cerrno>
+#include <cstddef>
 #include <cstring>
 #include <utility>
 
-#include "platform/SysCalls.h"
+#include "platform/posix/SysCalls.h"
 
 namespace platform {
 namespace {
@@ -20,6 +22,10 @@ constexpr std::size_t kDirectWriteSize = 256 << 10;
 constexpr std::size_t kMaxGathered = 1024;
 // Linux moves at most this much in one read or write call.
 constexpr std::size_t kMaxTransfer = 0x7ffff000;
+// The queue of ranges goes to writev as it is.
+static_assert(sizeof(GatherRange) == sizeof(iovec) &&
+              offsetof(GatherRange, iov_base) == offsetof(iovec, iov_base) &&
+              offsetof(GatherRange, iov_len) == offsetof(iovec, iov_len));
 
 }  // namespace
 
@@ -108,7 +114,7 @@ bool CFile::OpenDirect(const std::string& path, unsigned flags, CFileException* 
   return true;
 }
 
-void CFile::Attach(int fd, std::string name) {
+void CFile::Attach(FileHandle fd, std::string name) {
   Abort();
   m_fd = fd;
   m_bOwned = false;
@@ -166,7 +172,7 @@ void CFile::WriteThrough(const void* data, std::size_t count) {
 void CFile::Gather(const std::uint8_t* data, std::size_t count) {
   m_nPendingBytes += count;
   if (!m_aPending.empty()) {
-    iovec& last = m_aPending.back();
+    GatherRange& last = m_aPending.back();
     if (static_cast<const std::uint8_t*>(last.iov_base) + last.iov_len == data) {
       last.iov_len += count;
       return;
@@ -201,14 +207,14 @@ void CFile::WriteKept(const void* data, std::size_t count) {
 void CFile::Flush() {
   if (m_aPending.empty()) return;
   // Forgotten before writing: after a failure nothing may point into the caller's memory.
-  std::vector<iovec> pending;
+  std::vector<GatherRange> pending;
   pending.swap(m_aPending);
   m_nBuffered = 0;
   m_nPendingBytes = 0;
   std::size_t i = 0;
   while (i < pending.size()) {
     const int count = static_cast<int>(pending.size() - i);
-    const ssize_t n = Sys().writev(m_fd, pending.data() + i, count);
+    const ssize_t n = Sys().writev(m_fd, reinterpret_cast<const iovec*>(pending.data() + i), count);
     if (n < 0) {
       if (errno == EINTR) continue;
       m_aPending.swap(pending);
@@ -303,14 +309,14 @@ bool GetFileId(const std::string& path, FileId* pId) {
   return true;
 }
 
-bool GetFileId(int fd, FileId* pId) {
+bool GetFileId(FileHandle fd, FileId* pId) {
   struct stat st {};
   if (::fstat(fd, &st) != 0) return false;
   *pId = {static_cast<std::uint64_t>(st.st_dev), static_cast<std::uint64_t>(st.st_ino)};
   return true;
 }
 
-bool GetFileVersion(int fd, FileVersion* pVersion) {
+bool GetFileVersion(FileHandle fd, FileVersion* pVersion) {
   struct stat st {};
   if (Sys().fstat(fd, &st) != 0) return false;
   auto ns = [](const timespec& t) { return std::int64_t{t.tv_sec} * 1000000000 + t.tv_nsec; };

@@ -4,7 +4,13 @@
 #include <sys/types.h>
 #include <sys/uio.h>
 
+#include <string>
+
 namespace platform {
+
+// Maps an errno value of an operation on `path` onto a cause. ENOENT is a missing
+// file when its folder exists, and a bad path when the folder itself is missing.
+int CauseFromErrno(int err, const std::string& path);
 
 // Every system call the file layer makes goes through this table, so tests can
 // inject failures (short reads, write errors, a full disk) without touching the code.
