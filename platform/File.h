@@ -143,7 +143,7 @@ bool GetFileId(FileHandle fd, FileId* pId);
 struct FileVersion {
   FileId id;
   std::uint64_t nSize = 0;
-  std::int64_t nModified = 0;  // nanoseconds since the epoch
+  std::int64_t nModified = 0;  // the system's own time stamps, compared only
   std::int64_t nChanged = 0;
   bool operator==(const FileVersion&) const = default;
 };

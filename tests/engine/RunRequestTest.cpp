@@ -1,13 +1,11 @@
 #include <gtest/gtest.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
+#include <filesystem>
 #include <stdexcept>
 #include <string>
 
 #include "engine/request/CRunRequest.h"
 #include "engine/run/CExecutor.h"
-#include "platform/posix/SysCalls.h"
 #include "tests/support/MessageRecorder.h"
 #include "tests/support/TestFiles.h"
 
@@ -21,7 +19,7 @@ const std::string kDoc = "<HTML><BODY>a<HR>b</BODY></HTML>";
 const std::string kCollision =
     "出力ファイル名が入力ファイルと衝突します。\n出力ファイル名を変更してください";
 
-// Two logs, an existing "old.html", a folder "sub" and "link.html" pointing at the first log.
+// Two logs, an existing "old.html", a folder "sub" and "link.html", another name of the first log.
 struct Fixture {
   testing_support::TempDir dir;
   CRunRequest request;
@@ -33,17 +31,16 @@ struct Fixture {
     inputs.astrInputPaths = {dir.Write("a.html", kDoc), dir.Write("b.html", kDoc)};
     inputs.strOutputPath = dir.File("out.html");
     dir.Write("old.html", "keep");
-    ::mkdir(dir.File("sub").c_str(), 0700);
-    ::symlink(inputs.astrInputPaths[0].c_str(), dir.File("link.html").c_str());
+    std::filesystem::create_directory(testing_support::PathOf(dir.File("sub")));
+    std::filesystem::create_hard_link(testing_support::PathOf(inputs.astrInputPaths[0]),
+                                      testing_support::PathOf(dir.File("link.html")));
   }
   RequestOutcome Run() { return request.OnRun(inputs, options, executor); }
 };
 
-// A name differing from an input only in letter case is another file.
 TEST(RunRequest, SucceedsAndReportsIt) {
   MessageRecorder rec;
   Fixture f;
-  f.inputs.strOutputPath = f.dir.File("A.html");
   EXPECT_EQ(f.Run(), RequestOutcome::kSucceeded);
   EXPECT_EQ(rec.Texts(), std::vector<std::string>{"正常に終了しました"});
   EXPECT_TRUE(rec.messages[0].bInformation);
@@ -119,14 +116,16 @@ TEST(RunRequest, ChecksInTheirOrder) {
 TEST(RunRequest, ExceptionFromTheRunIsCaughtAndFilesClosed) {
   MessageRecorder rec;
   Fixture f;
-  platform::SysCalls calls = platform::PosixSysCalls();
-  calls.writev = [](int, const iovec*, int) -> ssize_t { throw std::runtime_error("boom"); };
-  platform::ScopedSysCalls scoped(calls);
+  f.inputs.astrInputPaths[0] = f.dir.Write("utf8.html", "<HTML><BODY>\xE3\x81\x82</BODY></HTML>");
+  f.executor.m_onEncodingMismatch = [](const std::string&, TextEncoding) {
+    throw std::runtime_error("boom");
+  };
   EXPECT_EQ(f.Run(), RequestOutcome::kFailed);
-  EXPECT_EQ(rec.Texts(),
-            (std::vector<std::string>{"予期しないエラーが発生しました\nboom",
-                                      "エラーのため終了します\n出力ファイルは実行前のままです: " +
-                                          f.dir.File("out.html")}));
+  EXPECT_EQ(
+      rec.Texts(),
+      (std::vector<std::string>{
+          "予期しないエラーが発生しました\nboom\nファイル: " + f.inputs.astrInputPaths[0],
+          "エラーのため終了します\n出力ファイルは実行前のままです: " + f.dir.File("out.html")}));
   EXPECT_FALSE(testing_support::FileExists(f.dir.File("out.html")));
   EXPECT_EQ(f.executor.m_bInputOpen, 0);
   EXPECT_EQ(f.executor.m_bOutputOpen, 0);

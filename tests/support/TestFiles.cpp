@@ -1,29 +1,41 @@
 #include "tests/support/TestFiles.h"
 
-#include <sys/stat.h>
-
-#include <cstdlib>
-#include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <random>
 #include <stdexcept>
 
 namespace testing_support {
 
+namespace fs = std::filesystem;
+
+fs::path PathOf(const std::string& utf8) {
+  return fs::path(std::u8string(utf8.begin(), utf8.end()));
+}
+
+std::string Utf8Of(const fs::path& path) {
+  const std::u8string text = path.u8string();
+  return std::string(text.begin(), text.end());
+}
+
 TempDir::TempDir() {
-  std::string tmpl = (std::filesystem::temp_directory_path() / "velmorant-XXXXXX").string();
-  if (::mkdtemp(tmpl.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
-  m_path = tmpl;
+  std::random_device random;
+  const fs::path base = fs::temp_directory_path();
+  for (int attempt = 0; attempt < 100 && m_path.empty(); ++attempt) {
+    const fs::path dir = base / ("velmorant-" + std::to_string(random()));
+    if (fs::create_directory(dir)) m_path = Utf8Of(dir);
+  }
+  if (m_path.empty()) throw std::runtime_error("no temporary folder");
 }
 
 TempDir::~TempDir() {
   std::error_code ec;
   // Undo permission changes a test made so that everything can be removed.
-  for (auto& e : std::filesystem::recursive_directory_iterator(m_path, ec)) {
-    std::filesystem::permissions(e.path(), std::filesystem::perms::owner_all,
-                                 std::filesystem::perm_options::add, ec);
+  for (fs::recursive_directory_iterator it(PathOf(m_path), ec), end; !ec && it != end;
+       it.increment(ec)) {
+    fs::permissions(it->path(), fs::perms::owner_all, fs::perm_options::add, ec);
   }
-  std::filesystem::remove_all(m_path, ec);
+  fs::remove_all(PathOf(m_path), ec);
 }
 
 std::string TempDir::Write(const std::string& name, const std::string& bytes) const {
@@ -33,18 +45,18 @@ std::string TempDir::Write(const std::string& name, const std::string& bytes) co
 }
 
 void WriteFile(const std::string& path, const std::string& bytes) {
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  std::ofstream out(PathOf(path), std::ios::binary | std::ios::trunc);
   out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
 }
 
 std::string ReadFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
+  std::ifstream in(PathOf(path), std::ios::binary);
   return {std::istreambuf_iterator<char>(in), {}};
 }
 
 bool FileExists(const std::string& path) {
-  struct stat st {};
-  return ::lstat(path.c_str(), &st) == 0;
+  std::error_code ec;
+  return fs::exists(fs::symlink_status(PathOf(path), ec));
 }
 
 }  // namespace testing_support

@@ -1,8 +1,13 @@
 #pragma once
 
+#include <filesystem>
 #include <string>
 
 namespace testing_support {
+
+// A path as the program takes it (UTF-8), for std::filesystem, and back.
+std::filesystem::path PathOf(const std::string& utf8);
+std::string Utf8Of(const std::filesystem::path& path);
 
 // A fresh folder under the system's temporary folder, removed with everything in it.
 class TempDir {

@@ -17,7 +17,6 @@
 #include <utility>
 #include <vector>
 
-#include "platform/Encoding.h"
 #include "platform/File.h"
 #include "platform/FileBuffer.h"
 #include "platform/FileException.h"
@@ -356,12 +355,6 @@ TEST(FileBufferDeathTest, OtherBusErrorsStillEndTheProcess) {
                                    : WEXITSTATUS(status) != 0 && WEXITSTATUS(status) != 3;
       },
       "");
-}
-
-TEST(Encoding, Utf8ToCodePage932) {
-  EXPECT_EQ(Utf8ToCp932("以上　"), std::optional<std::string>("\x88\xC8\x8F\xE3\x81\x40"));
-  EXPECT_EQ(Utf8ToCp932("①"), std::optional<std::string>("\x87\x40"));  // not in Shift_JIS
-  EXPECT_EQ(Utf8ToCp932("😀"), std::nullopt);
 }
 
 }  // namespace

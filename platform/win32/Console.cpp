@@ -1,0 +1,125 @@
+#include "platform/Console.h"
+
+#include <fcntl.h>
+#include <io.h>
+#include <windows.h>
+
+#include <cstdio>
+#include <ostream>
+#include <streambuf>
+#include <string>
+
+#include "platform/win32/WidePath.h"
+
+namespace platform {
+namespace {
+
+// Collects UTF-8 text and writes it at each flush as the console wants it.
+class CMessageBuffer : public std::streambuf {
+ public:
+  ~CMessageBuffer() override { sync(); }
+
+ protected:
+  int_type overflow(int_type c) override {
+    if (c != traits_type::eof()) m_text += static_cast<char>(c);
+    return traits_type::not_eof(c);
+  }
+  std::streamsize xsputn(const char* s, std::streamsize n) override {
+    m_text.append(s, static_cast<std::size_t>(n));
+    return n;
+  }
+  int sync() override {
+    // A character cut at the end waits for its other bytes.
+    std::size_t end = m_text.size();
+    std::size_t start = end;
+    while (start > 0 && (static_cast<unsigned char>(m_text[start - 1]) & 0xC0) == 0x80) --start;
+    if (start > 0) {
+      const auto lead = static_cast<unsigned char>(m_text[start - 1]);
+      const std::size_t need = lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : lead >= 0xC0 ? 2 : 1;
+      if (need > end - start + 1) end = start - 1;
+    }
+    const bool bOk = Write(m_text.substr(0, end));
+    m_text.erase(0, end);
+    return bOk ? 0 : -1;
+  }
+
+ private:
+  static bool Write(const std::string& utf8) {
+    if (utf8.empty()) return true;
+    HANDLE h = ::GetStdHandle(STD_ERROR_HANDLE);
+    DWORD mode = 0;
+    DWORD n = 0;
+    if (::GetConsoleMode(h, &mode)) {
+      const std::wstring wide = Widen(utf8);
+      return ::WriteConsoleW(h, wide.data(), static_cast<DWORD>(wide.size()), &n, nullptr) != 0;
+    }
+    // Redirected: in the code page the console shows, so that a Japanese console reads
+    // it back; without a console, UTF-8.
+    const UINT cp = ::GetConsoleOutputCP();
+    std::string bytes = utf8;
+    if (cp != 0 && cp != CP_UTF8) {
+      const std::wstring wide = Widen(utf8);
+      const int size = static_cast<int>(wide.size());
+      const int len = ::WideCharToMultiByte(cp, 0, wide.data(), size, nullptr, 0, nullptr, nullptr);
+      bytes.assign(static_cast<std::size_t>(len), '\0');
+      ::WideCharToMultiByte(cp, 0, wide.data(), size, bytes.data(), len, nullptr, nullptr);
+    }
+    return ::WriteFile(h, bytes.data(), static_cast<DWORD>(bytes.size()), &n, nullptr) != 0;
+  }
+
+  std::string m_text;
+};
+
+std::atomic<std::atomic<int>*> g_pInterruptFlag{nullptr};
+HANDLE g_hRunEnded = nullptr;
+
+// Ctrl-C and Ctrl-Break stop the run; a second one ends the program at once. Closing the
+// console ends the program when this returns: it waits a little for the run to stop.
+BOOL WINAPI OnConsoleEvent(DWORD event) {
+  std::atomic<int>* flag = g_pInterruptFlag.load();
+  if (flag == nullptr || flag->exchange(1) == 1) return FALSE;
+  if (event == CTRL_CLOSE_EVENT || event == CTRL_LOGOFF_EVENT || event == CTRL_SHUTDOWN_EVENT) {
+    ::WaitForSingleObject(g_hRunEnded, 4000);
+  }
+  return TRUE;
+}
+
+}  // namespace
+
+void PrepareStandardStreams() {
+  _setmode(_fileno(stdin), _O_BINARY);
+  _setmode(_fileno(stdout), _O_BINARY);
+}
+
+FileHandle StandardOutputHandle() {
+  HANDLE h = ::GetStdHandle(STD_OUTPUT_HANDLE);
+  return h == nullptr ? kNoFileHandle : reinterpret_cast<FileHandle>(h);
+}
+
+bool StandardInputIsTerminal() {
+  DWORD mode = 0;
+  return ::GetConsoleMode(::GetStdHandle(STD_INPUT_HANDLE), &mode) != 0;
+}
+
+std::ostream& MessageStream() {
+  static CMessageBuffer buffer;
+  // Flushed after every output, as std::cerr is.
+  static std::ostream stream(&buffer);
+  stream.setf(std::ios::unitbuf);
+  return stream;
+}
+
+ScopedConsoleInterrupt::ScopedConsoleInterrupt(std::atomic<int>& flag) {
+  if (g_hRunEnded == nullptr) g_hRunEnded = ::CreateEventW(nullptr, TRUE, FALSE, nullptr);
+  ::ResetEvent(g_hRunEnded);
+  g_pInterruptFlag.store(&flag);
+  ::SetConsoleCtrlHandler(OnConsoleEvent, TRUE);
+}
+
+ScopedConsoleInterrupt::~ScopedConsoleInterrupt() {
+  ::SetEvent(g_hRunEnded);
+  ::SetConsoleCtrlHandler(OnConsoleEvent, FALSE);
+  g_pInterruptFlag.store(nullptr);
+}
+
+}  // namespace platform

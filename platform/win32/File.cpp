@@ -1,0 +1,307 @@
+#include "platform/File.h"
+
+#include <windows.h>
+
+#include <algorithm>
+#include <cstring>
+#include <utility>
+
+#include "platform/win32/Handle.h"
+#include "platform/win32/WidePath.h"
+
+namespace platform {
+namespace {
+
+constexpr std::size_t kWriteBufferSize = 1 << 20;
+// Ranges at least this long are written at once: copying them gains nothing.
+constexpr std::size_t kDirectWriteSize = 256 << 10;
+// One ReadFile or WriteFile call moves a DWORD's worth at the most; less keeps each short.
+constexpr std::size_t kMaxTransfer = 1 << 30;
+
+// Opens for looking only: no share mode is taken, so open files can be looked at too.
+HANDLE OpenForLooking(const std::string& path) {
+  return ::CreateFileW(WidePath(path).c_str(), FILE_READ_ATTRIBUTES,
+                       FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                       OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+}
+
+std::int64_t Ticks(const LARGE_INTEGER& t) {
+  return t.QuadPart;
+}
+
+}  // namespace
+
+CFile::~CFile() {
+  Abort();
+}
+
+CFile::CFile(CFile&& other) noexcept {
+  TakeFrom(other);
+}
+
+CFile& CFile::operator=(CFile&& other) noexcept {
+  if (this != &other) {
+    Abort();
+    TakeFrom(other);
+  }
+  return *this;
+}
+
+void CFile::TakeFrom(CFile& other) noexcept {
+  m_fd = std::exchange(other.m_fd, kNoFileHandle);
+  m_bOwned = other.m_bOwned;
+  m_bCreated = other.m_bCreated;
+  m_strPath = std::move(other.m_strPath);
+  m_pWriteBuffer = std::move(other.m_pWriteBuffer);
+  m_nBuffered = std::exchange(other.m_nBuffered, 0);
+  m_nOffset = std::exchange(other.m_nOffset, 0);
+  m_bReplacing = std::exchange(other.m_bReplacing, false);
+  m_strTarget = std::move(other.m_strTarget);
+  m_strTempPath = std::move(other.m_strTempPath);
+}
+
+void CFile::ResetWriteState() noexcept {
+  m_nBuffered = 0;
+  m_nOffset = 0;
+}
+
+bool CFile::Open(const std::string& path, unsigned flags, CFileException* pError) {
+  Abort();
+  if ((flags & modeReplace) && (flags & modeWrite)) return OpenReplacing(path, flags, pError);
+  return OpenDirect(path, flags, pError);
+}
+
+// An input is shared with readers only: no other program may write, cut or delete it
+// while it is converted.
+bool CFile::OpenDirect(const std::string& path, unsigned flags, CFileException* pError) {
+  const bool bWrite = (flags & modeWrite) != 0;
+  const DWORD disposition = !bWrite                ? OPEN_EXISTING
+                            : (flags & modeCreate) ? CREATE_ALWAYS
+                                                   : OPEN_EXISTING;
+  HANDLE h = ::CreateFileW(WidePath(path).c_str(), bWrite ? GENERIC_WRITE : GENERIC_READ,
+                           FILE_SHARE_READ, nullptr, disposition,
+                           bWrite ? FILE_ATTRIBUTE_NORMAL : FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
+  DWORD err = h == INVALID_HANDLE_VALUE ? ::GetLastError() : ERROR_SUCCESS;
+  if (err == ERROR_ACCESS_DENIED && IsFolder(path)) err = kErrorIsFolder;
+  // Only a file on a disk is read: a pipe or a device would block or never end.
+  if (err == ERROR_SUCCESS && !bWrite && ::GetFileType(h) != FILE_TYPE_DISK) {
+    ::CloseHandle(h);
+    err = ERROR_BAD_FILE_TYPE;
+  }
+  if (err != ERROR_SUCCESS) {
+    if (pError) *pError = CFileException(CauseFromOsError(err, path), static_cast<long>(err), path);
+    return false;
+  }
+  m_fd = reinterpret_cast<FileHandle>(h);
+  m_bOwned = true;
+  m_bCreated = (flags & modeCreate) != 0;
+  m_strPath = path;
+  ResetWriteState();
+  return true;
+}
+
+void CFile::Attach(FileHandle fd, std::string name) {
+  Abort();
+  m_fd = fd;
+  m_bOwned = false;
+  m_bReplacing = false;
+  m_bCreated = false;
+  m_strPath = std::move(name);
+  ResetWriteState();
+}
+
+void CFile::Throw(int err) const {
+  throw CFileException(CauseFromOsError(err, m_strPath), err, m_strPath);
+}
+
+std::uint64_t CFile::GetLength() const {
+  LARGE_INTEGER size{};
+  if (!::GetFileSizeEx(AsHandle(m_fd), &size)) Throw(static_cast<int>(::GetLastError()));
+  return static_cast<std::uint64_t>(size.QuadPart);
+}
+
+void CFile::SeekToBegin() {
+  if (!::SetFilePointerEx(AsHandle(m_fd), LARGE_INTEGER{}, nullptr, FILE_BEGIN)) {
+    Throw(static_cast<int>(::GetLastError()));
+  }
+}
+
+std::size_t CFile::Read(void* buffer, std::size_t count) {
+  auto* p = static_cast<std::uint8_t*>(buffer);
+  std::size_t done = 0;
+  while (done < count) {
+    DWORD n = 0;
+    const auto chunk = static_cast<DWORD>(std::min(count - done, kMaxTransfer));
+    if (!::ReadFile(AsHandle(m_fd), p + done, chunk, &n, nullptr)) {
+      const DWORD err = ::GetLastError();
+      if (err == ERROR_HANDLE_EOF || err == ERROR_BROKEN_PIPE) break;
+      Throw(static_cast<int>(err));
+    }
+    if (n == 0) break;
+    done += n;
+  }
+  return done;
+}
+
+void CFile::WriteThrough(const void* data, std::size_t count) {
+  const auto* p = static_cast<const std::uint8_t*>(data);
+  while (count > 0) {
+    DWORD n = 0;
+    const auto chunk = static_cast<DWORD>(std::min(count, kMaxTransfer));
+    if (!::WriteFile(AsHandle(m_fd), p, chunk, &n, nullptr)) {
+      Throw(static_cast<int>(::GetLastError()));
+    }
+    if (n == 0) Throw(ERROR_WRITE_FAULT);
+    p += n;
+    count -= n;
+    m_nOffset += n;
+  }
+}
+
+// Windows has no gathered write for ordinary buffers: short ranges are copied into one
+// block, which costs a copy but saves a system call per range.
+void CFile::Write(const void* data, std::size_t count) {
+  if (count == 0) return;
+  if (count >= kDirectWriteSize) {
+    Flush();
+    WriteThrough(data, count);
+    return;
+  }
+  if (!m_pWriteBuffer) m_pWriteBuffer.reset(new std::uint8_t[kWriteBufferSize]);
+  if (m_nBuffered + count > kWriteBufferSize) Flush();
+  std::memcpy(m_pWriteBuffer.get() + m_nBuffered, data, count);
+  m_nBuffered += count;
+}
+
+void CFile::WriteKept(const void* data, std::size_t count) {
+  Write(data, count);
+}
+
+void CFile::Flush() {
+  // Forgotten before writing: a failed write is not repeated by the next flush.
+  const std::size_t n = std::exchange(m_nBuffered, 0);
+  if (n > 0) WriteThrough(m_pWriteBuffer.get(), n);
+}
+
+// NTFS sets no space aside ahead of the writes that can be given back later; nothing to do.
+void CFile::Reserve(std::uint64_t) {}
+
+void CFile::Close() {
+  if (m_fd == kNoFileHandle) return;
+  int err = 0;
+  try {
+    Flush();
+  } catch (const CFileException& e) {
+    err = static_cast<int>(e.m_lOsError);
+  }
+  if (m_bReplacing) {
+    if (err != 0) {
+      Discard();
+      Throw(err);
+    }
+    Commit();  // discards and throws on failure
+    return;
+  }
+  const FileHandle fd = std::exchange(m_fd, kNoFileHandle);
+  if (m_bOwned && !::CloseHandle(AsHandle(fd)) && err == 0)
+    err = static_cast<int>(::GetLastError());
+  ResetWriteState();
+  if (err != 0) Throw(err);
+}
+
+void CFile::Abort() noexcept {
+  if (m_fd == kNoFileHandle) return;
+  if (m_bReplacing) return Discard();  // nothing of it may reach the target
+  try {
+    Flush();
+  } catch (...) {
+  }
+  const FileHandle fd = std::exchange(m_fd, kNoFileHandle);
+  if (m_bOwned) ::CloseHandle(AsHandle(fd));
+  ResetWriteState();
+}
+
+void IgnoreWriteSignals() {}
+
+bool GetStatus(const std::string& path) {
+  WIN32_FILE_ATTRIBUTE_DATA data;
+  return !path.empty() &&
+         ::GetFileAttributesExW(WidePath(path).c_str(), GetFileExInfoStandard, &data) != 0;
+}
+
+bool IsFolder(const std::string& path) {
+  WIN32_FILE_ATTRIBUTE_DATA data;
+  return !path.empty() &&
+         ::GetFileAttributesExW(WidePath(path).c_str(), GetFileExInfoStandard, &data) != 0 &&
+         (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+}
+
+bool GetFileSize(const std::string& path, std::uint64_t* pSize) {
+  WIN32_FILE_ATTRIBUTE_DATA data;
+  if (path.empty() ||
+      !::GetFileAttributesExW(WidePath(path).c_str(), GetFileExInfoStandard, &data)) {
+    return false;
+  }
+  *pSize = (std::uint64_t{data.nFileSizeHigh} << 32) | data.nFileSizeLow;
+  return true;
+}
+
+bool ReadWholeFile(const std::string& path, std::string* pText, long* pError) {
+  const CHandle file(::CreateFileW(WidePath(path).c_str(), GENERIC_READ,
+                                   FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                                   FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+  if (!file) {
+    const DWORD err = ::GetLastError();
+    *pError = err == ERROR_ACCESS_DENIED && IsFolder(path) ? kErrorIsFolder : err;
+    return false;
+  }
+  char buffer[64 << 10];
+  for (;;) {
+    DWORD n = 0;
+    if (!::ReadFile(file.Get(), buffer, sizeof buffer, &n, nullptr)) {
+      const DWORD err = ::GetLastError();
+      if (err == ERROR_BROKEN_PIPE || err == ERROR_HANDLE_EOF) return true;  // the writer ended
+      *pError = static_cast<long>(err);
+      return false;
+    }
+    if (n == 0) return true;
+    pText->append(buffer, n);
+  }
+}
+
+bool GetFileId(FileHandle fd, FileId* pId) {
+  BY_HANDLE_FILE_INFORMATION info;
+  if (!::GetFileInformationByHandle(AsHandle(fd), &info)) return false;
+  *pId = {info.dwVolumeSerialNumber,
+          (std::uint64_t{info.nFileIndexHigh} << 32) | info.nFileIndexLow};
+  return true;
+}
+
+// The volume and the file's number on it name one file whatever the spelling: letter case,
+// / or \, a short 8.3 name, a \\?\ or UNC prefix, another hard link.
+bool GetFileId(const std::string& path, FileId* pId) {
+  if (path.empty()) return false;
+  const CHandle file(OpenForLooking(path));
+  return file && GetFileId(reinterpret_cast<FileHandle>(file.Get()), pId);
+}
+
+bool GetFileVersion(FileHandle fd, FileVersion* pVersion) {
+  FILE_BASIC_INFO basic;
+  FILE_STANDARD_INFO standard;
+  if (!GetFileId(fd, &pVersion->id) ||
+      !::GetFileInformationByHandleEx(AsHandle(fd), FileBasicInfo, &basic, sizeof basic) ||
+      !::GetFileInformationByHandleEx(AsHandle(fd), FileStandardInfo, &standard, sizeof standard)) {
+    return false;
+  }
+  pVersion->nSize = static_cast<std::uint64_t>(standard.EndOfFile.QuadPart);
+  pVersion->nModified = Ticks(basic.LastWriteTime);
+  pVersion->nChanged = Ticks(basic.ChangeTime);
+  return true;
+}
+
+bool IsSameFile(const std::string& a, const std::string& b) {
+  FileId ia, ib;
+  return GetFileId(a, &ia) && GetFileId(b, &ib) && ia == ib;
+}
+
+}  // namespace platform

@@ -1,0 +1,261 @@
+// What the Windows build does with files and the console that the POSIX one does not: share
+// modes, one file under many spellings, delete-on-close, attributes, long and Japanese
+// paths, code pages and console events. Where Wine cannot show a behaviour, the test says
+// so and skips it. (Binary standard output: the golden case standard_output_copy, whose
+// log has bare LF line ends.)
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <atomic>
+#include <cstdio>
+#include <filesystem>
+#include <functional>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "engine/request/CRunRequest.h"
+#include "engine/run/CExecutor.h"
+#include "platform/Console.h"
+#include "platform/Encoding.h"
+#include "platform/File.h"
+#include "platform/win32/WidePath.h"
+#include "tests/support/MessageRecorder.h"
+#include "tests/support/Program.h"
+#include "tests/support/TestFiles.h"
+
+namespace platform {
+namespace {
+
+using testing_support::ReadFile;
+using testing_support::TempDir;
+
+constexpr unsigned kRead = CFile::modeRead | CFile::shareDenyWrite | CFile::typeBinary;
+constexpr unsigned kReplace = CFile::modeCreate | CFile::modeWrite | CFile::shareDenyWrite |
+                              CFile::typeBinary | CFile::modeReplace;
+const std::string kLog = "<HTML><BODY>one<HR>two</BODY></HTML>";
+
+std::set<std::string> Names(const std::string& dir) {
+  std::set<std::string> names;
+  for (const auto& e : std::filesystem::directory_iterator(testing_support::PathOf(dir))) {
+    names.insert(testing_support::Utf8Of(e.path().filename()));
+  }
+  return names;
+}
+
+void SkipRow(const std::string& row, const std::string& reason) {
+  std::printf("row skipped, %s: %s\n", row.c_str(), reason.c_str());
+}
+
+// An input open for a run can be read by others, but not written, renamed or deleted.
+TEST(WindowsFile, InputIsSharedWithReadersOnly) {
+  TempDir dir;
+  const std::wstring in = WidePath(dir.Write("in.html", kLog));
+  CFile input;
+  ASSERT_TRUE(input.Open(dir.File("in.html"), kRead, nullptr));
+  const DWORD all = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+  auto open = [&](DWORD access) {
+    HANDLE h = ::CreateFileW(in.c_str(), access, all, nullptr, OPEN_EXISTING, 0, nullptr);
+    if (h != INVALID_HANDLE_VALUE) ::CloseHandle(h);
+    return h != INVALID_HANDLE_VALUE;
+  };
+  const std::tuple<const char*, std::function<bool()>, bool> rows[] = {
+      {"read", [&] { return open(GENERIC_READ); }, true},
+      {"write", [&] { return open(GENERIC_WRITE); }, false},
+      {"delete", [&] { return ::DeleteFileW(in.c_str()) != 0; }, false},
+      {"rename", [&] { return ::MoveFileW(in.c_str(), (in + L".moved").c_str()) != 0; }, false},
+  };
+  for (const auto& [what, attempt, bAllowed] : rows) {
+    EXPECT_EQ(attempt(), bAllowed) << what;
+    if (!bAllowed) {
+      EXPECT_EQ(::GetLastError(), DWORD{ERROR_SHARING_VIOLATION}) << what;
+    }
+  }
+  input.Close();
+  EXPECT_TRUE(open(GENERIC_WRITE));
+  EXPECT_EQ(ReadFile(dir.File("in.html")), kLog);
+}
+
+// The volume and file number tell that two spellings name one file: each is refused as the
+// output of a run that reads the file.
+TEST(WindowsFile, AnotherSpellingOfAnInputIsRefusedAsTheOutput) {
+  TempDir dir;
+  const std::string in = dir.Write("A Long Input Name.html", kLog);
+  std::wstring full = WidePath(in).substr(4);  // without \\?\.
+  std::string backslashed = Narrow(full);
+  ASSERT_TRUE(
+      ::CreateHardLinkW(WidePath(dir.File("link.html")).c_str(), WidePath(in).c_str(), nullptr));
+  wchar_t shortName[MAX_PATH] = {};
+  ::GetShortPathNameW(full.c_str(), shortName, MAX_PATH);
+  std::string upper = backslashed;
+  for (char& c : upper) c = static_cast<char>(c >= 'a' && c <= 'z' ? c - 32 : c);
+  std::string slashed = backslashed;
+  for (char& c : slashed) c = c == '\\' ? '/' : c;
+  const std::string unc =
+      "\\\\localhost\\" + backslashed.substr(0, 1) + "$" + backslashed.substr(2);
+  const std::pair<const char*, std::string> rows[] = {
+      {"letter case", upper},
+      {"slashes", slashed},
+      {"8.3 short name", Narrow(shortName)},
+      {"\\\\?\\ prefix", "\\\\?\\" + backslashed},
+      {"hard link", dir.File("link.html")},
+      {"UNC", unc},
+  };
+  for (const auto& [what, spelling] : rows) {
+    if (spelling == backslashed || !GetStatus(spelling)) {
+      SkipRow(what, "Wine gives no such name for the file (" + spelling + ")");
+      continue;
+    }
+    testing_support::MessageRecorder rec;
+    engine::CRunRequest request;
+    engine::CExecutor executor;
+    engine::RunInputs inputs;
+    inputs.astrInputPaths = {in};
+    inputs.strOutputPath = spelling;
+    EXPECT_EQ(request.OnRun(inputs, {}, executor), engine::RequestOutcome::kRefused) << what;
+    EXPECT_EQ(rec.Texts(), std::vector<std::string>{"出力ファイル名が入力ファイルと衝突します。\n"
+                                                    "出力ファイル名を変更してください\nファイル: " +
+                                                    spelling})
+        << what;
+    EXPECT_EQ(ReadFile(in), kLog) << what;
+  }
+}
+
+// Until Close the new bytes are in a file the system deletes when the program ends: a run
+// killed meanwhile leaves the old output, or none where there was none, and nothing else.
+TEST(WindowsFileDeathTest, KilledRunLeavesTheOldOutputAndNoOtherFile) {
+  for (const bool bExisting : {true, false}) {
+    TempDir dir;
+    const std::string target = dir.File("out.html");
+    if (bExisting) dir.Write("out.html", "old bytes");
+    const auto names = Names(dir.Path());
+    EXPECT_EXIT(
+        {
+          CFile f;
+          if (!f.Open(target, kReplace, nullptr)) ::ExitProcess(3);
+          f.Write("new bytes", 9);
+          f.Flush();
+          ::TerminateProcess(::GetCurrentProcess(), 9);
+        },
+        ::testing::ExitedWithCode(9), "");
+    EXPECT_EQ(Names(dir.Path()), names) << bExisting;
+    if (bExisting) {
+      EXPECT_EQ(ReadFile(target), "old bytes");
+    }
+  }
+}
+
+// The new file takes the old one's attributes; a read-only one is refused as before.
+TEST(WindowsFile, ReplacementKeepsTheAttributesAndSparesReadOnlyFiles) {
+  const std::tuple<const char*, DWORD, bool> rows[] = {
+      {"hidden", FILE_ATTRIBUTE_HIDDEN, true},
+      {"hidden system", FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM, true},
+      {"not indexed", FILE_ATTRIBUTE_NOT_CONTENT_INDEXED, true},
+      {"read-only", FILE_ATTRIBUTE_READONLY, false},
+  };
+  for (const auto& [what, attributes, bReplaced] : rows) {
+    TempDir dir;
+    const std::string target = dir.Write("out.html", "old bytes");
+    const std::wstring wide = WidePath(target);
+    ::SetFileAttributesW(wide.c_str(), attributes);
+    const DWORD before = ::GetFileAttributesW(wide.c_str());
+    if ((before & attributes) != attributes) {
+      SkipRow(what, "Wine keeps no such attribute on this file system");
+      continue;
+    }
+    CFile f;
+    CFileException e;
+    ASSERT_EQ(f.Open(target, kReplace, &e), bReplaced) << what;
+    if (bReplaced) {
+      f.Write("new", 3);
+      f.Close();
+    } else {
+      EXPECT_EQ(e.m_cause, CFileException::accessDenied) << what;
+    }
+    EXPECT_EQ(ReadFile(target), bReplaced ? "new" : "old bytes") << what;
+    EXPECT_EQ(::GetFileAttributesW(wide.c_str()), before) << what;
+    EXPECT_EQ(Names(dir.Path()), std::set<std::string>{"out.html"}) << what;
+    ::SetFileAttributesW(wide.c_str(), FILE_ATTRIBUTE_NORMAL);
+  }
+  SkipRow("ACL and alternate streams", "Wine's files on a Unix file system have neither");
+}
+
+// Through the real program, whose arguments arrive as UTF-16: a path longer than 260
+// characters, and Japanese names.
+TEST(WindowsFile, LongAndJapanesePathsConvert) {
+  const std::string deep(60, 'd');
+  const std::pair<std::vector<std::string>, std::string> rows[] = {
+      {{deep, deep, deep, deep, deep}, "log.html"},
+      {{"ログ 置き場"}, "入力ファイル.html"},
+  };
+  for (const auto& [folders, name] : rows) {
+    TempDir dir;
+    std::string folder = dir.Path();
+    for (const std::string& f : folders) {
+      folder += "\\" + f;
+      ASSERT_TRUE(::CreateDirectoryW(WidePath(folder).c_str(), nullptr)) << folder;
+    }
+    const std::string in = folder + "\\" + name;
+    const std::string out = folder + "\\出力 " + name;
+    CFile file;
+    ASSERT_TRUE(file.Open(in, kReplace, nullptr)) << in;
+    file.Write(kLog.data(), kLog.size());
+    file.Close();
+    testing_support::ProgramRun run;
+    run.program = VELMORANT_CLI_PATH;
+    run.dir = dir.Path();
+    run.args = {"-q", "--kind", "2", "--reverse", "1", "-o", out, in};
+    run.outPath = dir.File("stdout");
+    run.errPath = dir.File("stderr");
+    EXPECT_EQ(testing_support::RunProgram(run), 0) << ReadFile(run.errPath);
+    std::string bytes(64, '\0');
+    ASSERT_TRUE(file.Open(out, kRead, nullptr)) << out;
+    bytes.resize(file.Read(bytes.data(), bytes.size()));
+    EXPECT_EQ(bytes, "<HTML><BODY>two<HR>one</BODY></HTML>") << out;
+    EXPECT_GT(WidePath(out).size(), folders.size() > 1 ? 264u : 0u);
+    file.Close();
+    // Removed here: std::filesystem knows nothing of long paths.
+    EXPECT_TRUE(::DeleteFileW(WidePath(in).c_str()) && ::DeleteFileW(WidePath(out).c_str()));
+    for (std::size_t i = folders.size(); i > 0; --i, folder.resize(folder.rfind('\\'))) {
+      ::RemoveDirectoryW(WidePath(folder).c_str());
+    }
+  }
+}
+
+// Messages redirected from a console are in its code page. Wine gives a console only to
+// programs started from a terminal: ctest runs this test under `script`.
+TEST(WindowsConsole, RedirectedMessagesAreInTheConsoleCodePage) {
+  if (::GetConsoleOutputCP() == 0) {
+    GTEST_SKIP() << "no console: Wine gives one only to programs started from a terminal";
+  }
+  ASSERT_TRUE(::SetConsoleOutputCP(932));
+  TempDir dir;
+  testing_support::ProgramRun run;
+  run.program = VELMORANT_CLI_PATH;
+  run.dir = dir.Path();
+  run.args = {"-o", "出力.html", "ない.html"};
+  run.outPath = dir.File("stdout");
+  run.errPath = dir.File("stderr");
+  run.bConsole = true;
+  EXPECT_EQ(testing_support::RunProgram(run), 1);
+  const std::string err = ReadFile(run.errPath);
+  EXPECT_NE(
+      err.find(*Utf8ToCp932("ファイルをオープンできません\nファイル未定義\nファイル: ない.html")),
+      std::string::npos)
+      << err;
+}
+
+// Ctrl-C and Ctrl-Break set the run's stop flag instead of ending the program.
+TEST(WindowsConsole, ControlEventsSetTheStopFlag) {
+  std::atomic<int> flag{0};
+  const ScopedConsoleInterrupt interrupt(flag);
+  if (!::GenerateConsoleCtrlEvent(CTRL_BREAK_EVENT, 0)) {
+    GTEST_SKIP() << "Wine delivers no console control events (GenerateConsoleCtrlEvent fails): "
+                    "Ctrl-C, Ctrl-Break and closing the console cannot be shown here";
+  }
+  for (int i = 0; i < 100 && flag.load() == 0; ++i) ::Sleep(10);
+  EXPECT_EQ(flag.load(), 1);
+}
+
+}  // namespace
+}  // namespace platform
