@@ -2,8 +2,11 @@
 BUILD ?= build
 JOBS ?= $(shell nproc)
 CMAKE_FLAGS ?=
+# The Windows command line, cross-built with mingw-w64; its tests run under Wine.
+WINBUILD ?= build-windows
 
-.PHONY: all bootstrap build demo test test-slow test-sanitize bench fuzz screenshots package format clean
+.PHONY: all bootstrap build demo test test-slow test-sanitize bench fuzz screenshots package format clean \
+	windows test-windows
 
 all: build
 
@@ -39,8 +42,18 @@ package: build
 	@cmake --build $(BUILD) --target package
 	@ls -1 $(BUILD)/velmorant_*.deb
 
+windows: bootstrap
+	@cmake -S . -B $(WINBUILD) -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake \
+		-DCMAKE_BUILD_TYPE=Release >/dev/null
+	@cmake --build $(WINBUILD) -j$(JOBS) --target windows-zip
+	@ls -1 $(WINBUILD)/velmorant-*-windows-x64.zip
+
+test-windows: windows
+	@cmake --build $(WINBUILD) -j$(JOBS)
+	@cd $(WINBUILD) && ctest --output-on-failure -j$(JOBS)
+
 format:
 	@git ls-files '*.cpp' '*.h' | xargs clang-format -i
 
 clean:
-	@rm -rf $(BUILD) build-asan
+	@rm -rf $(BUILD) build-asan $(WINBUILD)
