@@ -86,9 +86,10 @@ BOOL WINAPI OnConsoleEvent(DWORD event) {
 
 }  // namespace
 
+// Output goes to the standard output handle through WriteFile, as it comes; an input list
+// read from standard input keeps its bytes too (no CR LF or Ctrl-Z handling).
 void PrepareStandardStreams() {
   _setmode(_fileno(stdin), _O_BINARY);
-  _setmode(_fileno(stdout), _O_BINARY);
 }
 
 FileHandle StandardOutputHandle() {

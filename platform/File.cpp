@@ -1,0 +1,75 @@
+// What the file class does alike on every system; the system calls are in posix/ and win32/.
+#include "platform/File.h"
+
+#include <utility>
+
+namespace platform {
+
+CFile::~CFile() {
+  Abort();
+}
+
+CFile::CFile(CFile&& other) noexcept {
+  TakeFrom(other);
+}
+
+CFile& CFile::operator=(CFile&& other) noexcept {
+  if (this != &other) {
+    Abort();
+    TakeFrom(other);
+  }
+  return *this;
+}
+
+void CFile::TakeFrom(CFile& other) noexcept {
+  m_fd = std::exchange(other.m_fd, kNoFileHandle);
+  m_bOwned = other.m_bOwned;
+  m_bCreated = other.m_bCreated;
+  m_strPath = std::move(other.m_strPath);
+  m_pWriteBuffer = std::move(other.m_pWriteBuffer);
+  m_nBuffered = std::exchange(other.m_nBuffered, 0);
+  m_aPending = std::move(other.m_aPending);
+  other.m_aPending.clear();
+  m_nOffset = std::exchange(other.m_nOffset, 0);
+  m_nPendingBytes = std::exchange(other.m_nPendingBytes, 0);
+  m_nReservedEnd = std::exchange(other.m_nReservedEnd, 0);
+  m_bReplacing = std::exchange(other.m_bReplacing, false);
+  m_strTarget = std::move(other.m_strTarget);
+  m_strTempPath = std::move(other.m_strTempPath);
+  m_nTempSlot = std::exchange(other.m_nTempSlot, -1);
+}
+
+void CFile::ResetWriteState() noexcept {
+  m_nBuffered = 0;
+  m_aPending.clear();
+  m_nOffset = 0;
+  m_nPendingBytes = 0;
+  m_nReservedEnd = 0;
+}
+
+bool CFile::Open(const std::string& path, unsigned flags, CFileException* pError) {
+  Abort();
+  if ((flags & modeReplace) && (flags & modeWrite)) return OpenReplacing(path, flags, pError);
+  return OpenDirect(path, flags, pError);
+}
+
+void CFile::Attach(FileHandle fd, std::string name) {
+  Abort();
+  m_fd = fd;
+  m_bOwned = false;
+  m_bReplacing = false;
+  m_bCreated = false;
+  m_strPath = std::move(name);
+  ResetWriteState();
+}
+
+void CFile::Throw(int err) const {
+  throw CFileException(CauseFromOsError(err, m_strPath), err, m_strPath);
+}
+
+bool IsSameFile(const std::string& a, const std::string& b) {
+  FileId ia, ib;
+  return GetFileId(a, &ia) && GetFileId(b, &ib) && ia == ib;
+}
+
+}  // namespace platform
