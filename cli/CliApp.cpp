@@ -117,6 +117,7 @@ int RunCli(int argc, char** argv, std::ostream& err, std::istream& in, bool bInt
       err << m.text << " [y/N] " << std::flush;
       std::string answer;
       std::getline(in, answer);
+      if (!answer.empty() && answer.back() == '\r') answer.pop_back();  // a Windows console's line
       return answer == "y" || answer == "Y" || answer == "yes" ? platform::kIdYes : platform::kIdNo;
     }
     if (!(m.bInformation && o.quiet)) err << m.text << "\n" << std::flush;
