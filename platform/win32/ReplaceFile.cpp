@@ -97,7 +97,7 @@ bool CFile::OpenReplacing(const std::string& path, unsigned flags, CFileExceptio
     return fail(ERROR_ACCESS_DENIED);
   }
   std::wstring target = wide;
-  if (attributes != INVALID_FILE_ATTRIBUTES || GetStatus(path)) {
+  if (attributes != INVALID_FILE_ATTRIBUTES) {
     CHandle probe(::CreateFileW(wide.c_str(), GENERIC_WRITE,
                                 FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                                 OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
