@@ -1,5 +1,6 @@
 #include "engine/Messages.h"
 #include "engine/run/CExecutor.h"
+#include "platform/MessageBox.h"
 
 namespace engine {
 
@@ -27,13 +28,22 @@ int CExecutor::OpenOutputFile(std::size_t i) {
   // A regular file is replaced only when its new content is complete: a failed or
   // interrupted run leaves the old one as it was.
   platform::CFileException e;
-  const unsigned flags = platform::CFile::modeCreate | platform::CFile::modeWrite |
-                         platform::CFile::shareDenyWrite | platform::CFile::typeBinary |
-                         platform::CFile::modeReplace;
+  unsigned flags = platform::CFile::modeCreate | platform::CFile::modeWrite |
+                   platform::CFile::shareDenyWrite | platform::CFile::typeBinary |
+                   platform::CFile::modeReplace;
+  // Once only: an input listed twice writes its "Rev_" file twice.
+  if (m_setNewOutputs.erase(m_strOutputPath) != 0) flags |= platform::CFile::modeNoReplace;
   if (!m_fileOut.Open(m_strOutputPath, flags, &e)) {
     m_bOutputOpen = 0;
     ShowFileError(e);
     return -1;
+  }
+  // Said once, before the run writes: it goes on, with the file as open to others as before
+  // or less.
+  if (!m_fileOut.GetLostAttributes().empty()) {
+    platform::AfxMessageBox(std::string(msg::kAttributesLost) + "\n" + msg::kLostLine +
+                            m_fileOut.GetLostAttributes() + "\n" + msg::kFileLine +
+                            m_strOutputPath);
   }
   m_bOutputOpen = 1;
   m_bOutputDirect = m_fileOut.IsReplacing() ? 0 : 1;

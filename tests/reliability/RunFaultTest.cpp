@@ -371,8 +371,13 @@ TEST_P(RunFault, FailsCleanly) {
   }
   std::vector<std::string> expected;
   for (const std::string& m : c.messages) expected.push_back(f.Expand(m));
-  // The overwrite question comes first, answered yes.
-  if (c.mode == kOne) expected.insert(expected.begin(), msg::kOverwrite);
+  // The overwrite question comes first, answered yes; per-file, it names the Rev_ files.
+  std::string question = c.mode == kOne
+                             ? msg::kOverwrite
+                             : "出力ファイルのうち 3 個が既に存在します。上書きしますか？";
+  for (const auto& [name, content] : c.outputs)
+    if (c.mode == kPer) question += "\nファイル: " + f.dir.File(name);
+  expected.insert(expected.begin(), question);
   EXPECT_EQ(rec.Texts(), expected);
   for (const auto& [name, content] : c.outputs) EXPECT_EQ(f.Content(name), content) << name;
   EXPECT_EQ(f.Names(), names) << "a file was left behind or removed";
