@@ -153,8 +153,8 @@ const CliCase kCases[] = {
      kTooLarge + "標準出力" + kLimit, {{"-", kAnyBytes}}, {{"big.html", kBig}}, "", "ulimit -f 64 &&"},
     {"help_on_a_full_device", {"--help"}, 1, kFull + "標準出力" + kNoSpace, {}, {}, "/dev/full"},
     // A closed standard error is not the next file opened: the warning must not land in it.
-    {"warning_with_standard_error_closed", {"-f", "-o", "out.html", "u8.html"}, 0, "",
-     {{"out.html", kUtf8Log}}, {{"u8.html", kUtf8Log}, {"out.html", "previous output"}}, "", "", "2>&-"},
+    {"warning_with_standard_error_closed", {"-o", "out.html", "u8.html"}, 0, "",
+     {{"out.html", kUtf8Log}}, {{"u8.html", kUtf8Log}}, "", "", "2>&-"},
     // Standard output's own file is written through it: what the shell put there stays.
     {"output_named_as_standard_output", {"-q", "-o", "/dev/stdout", "in.html"}, 0, "",
      {{"f.html", "A\n" + kLog}}, {{"in.html", kLog}, {"f.html", "A\n"}}, "f.html"},
