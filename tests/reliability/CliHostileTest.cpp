@@ -55,10 +55,9 @@ const std::string kFull = "ファイルに書き込めません\nディスク �
 const std::string kNoSpace = "\n原因: ディスクに空きがありません (ENOSPC)\n";
 const std::string kKept = "\n出力ファイルは実行前のままです: out.html\n";
 const std::string kPartialStdout = "\n出力先に書き込んだ内容はそのまま残っています: 標準出力\n";
+const std::string kWriteFailed = "ファイルに書き込めません\n未定義エラー\nファイル: ";
 const std::string kPipe =
-    "ファイルに書き込めません\n未定義エラー\nファイル: 標準出力\n原因: "
-    "書き込み先のパイプが閉じられました (EPIPE)\n";
-const std::string kTooLarge = "ファイルに書き込めません\n未定義エラー\nファイル: ";
+    kWriteFailed + "標準出力\n原因: 書き込み先のパイプが閉じられました (EPIPE)\n";
 const std::string kLimit = "\n原因: ファイルサイズの上限を超えました (EFBIG)\n";
 const std::string kUtf8Log = "<HTML><BODY>日本語<HR>テスト</BODY></HTML>";
 // Who may do what with a replaced file: its ACL and attributes, for setfacl and setfattr.
@@ -143,14 +142,14 @@ const CliCase kCases[] = {
     {"standard_output_to_a_closed_pipe", {"-q", "big.html"}, 1, kPipe + kErrorEnd + kPartialStdout, {},
      {{"big.html", kBig}}, "|"},
     {"file_size_limit", {"-q", "-f", "-o", "out.html", "big.html"}, 1,
-     kTooLarge + "out.html" + kLimit + kErrorEnd + kKept, {{"out.html", "previous output"}},
+     kWriteFailed + "out.html" + kLimit + kErrorEnd + kKept, {{"out.html", "previous output"}},
      {{"big.html", kBig}, {"out.html", "previous output"}}, "", "ulimit -f 64 &&"},
     // An outline larger than one write fails like any other write: no crash, no exception.
     {"outline_to_a_closed_pipe", {"--outline", "big.html"}, 1, kPipe, {}, {{"big.html", kBig}}, "|"},
     {"outline_json_on_a_full_device", {"--outline=json", "big.html"}, 1,
      kFull + "標準出力" + kNoSpace, {}, {{"big.html", kBig}}, "/dev/full"},
     {"outline_over_the_file_size_limit", {"--outline", "big.html"}, 1,
-     kTooLarge + "標準出力" + kLimit, {{"-", kAnyBytes}}, {{"big.html", kBig}}, "", "ulimit -f 64 &&"},
+     kWriteFailed + "標準出力" + kLimit, {{"-", kAnyBytes}}, {{"big.html", kBig}}, "", "ulimit -f 64 &&"},
     {"help_on_a_full_device", {"--help"}, 1, kFull + "標準出力" + kNoSpace, {}, {}, "/dev/full"},
     // A closed standard error is not the next file opened: the warning must not land in it.
     {"warning_with_standard_error_closed", {"-o", "out.html", "u8.html"}, 0, "",
