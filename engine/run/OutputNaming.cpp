@@ -3,6 +3,23 @@
 #include "platform/MessageBox.h"
 
 namespace engine {
+namespace {
+
+// True when `path` is the output of an earlier input of the list, written by this run (the
+// same input listed again under another spelling).
+bool MadeEarlier(const std::vector<std::string>& inputs, std::size_t i, const std::string& folder,
+                 const std::string& path) {
+  platform::FileId id, earlier;
+  if (!platform::GetFileId(path, &id)) return false;
+  std::string rev;
+  for (std::size_t j = 0; j < i; ++j) {
+    CExecutor::MakeOutputPath(rev, inputs[j], folder);
+    if (platform::GetFileId(rev, &earlier) && earlier == id) return true;
+  }
+  return false;
+}
+
+}  // namespace
 
 void CExecutor::MakeOutputPath(std::string& out, const std::string& inputPath,
                                const std::string& folder) {
@@ -32,7 +49,10 @@ int CExecutor::OpenOutputFile(std::size_t i) {
                    platform::CFile::shareDenyWrite | platform::CFile::typeBinary |
                    platform::CFile::modeReplace;
   // Once only: an input listed twice writes its "Rev_" file twice.
-  if (m_setNewOutputs.erase(m_strOutputPath) != 0) flags |= platform::CFile::modeNoReplace;
+  if (m_setNewOutputs.erase(m_strOutputPath) != 0 &&
+      !MadeEarlier(m_arrInputPaths, i, m_strOutputDir, m_strOutputPath)) {
+    flags |= platform::CFile::modeNoReplace;
+  }
   if (!m_fileOut.Open(m_strOutputPath, flags, &e)) {
     m_bOutputOpen = 0;
     ShowFileError(e);
