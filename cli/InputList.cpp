@@ -15,6 +15,9 @@ namespace {
 
 constexpr char kCannotReadList[] = "入力ファイルのリストを読み込めません";
 constexpr char kEmptyEntry[] = "入力ファイルのリストの %zu 番目の名前が空です";
+constexpr char kNulInLines[] =
+    "入力ファイルのリストに NUL バイトがあります。NUL で区切ったリストには --null "
+    "を指定してください";
 
 }  // namespace
 
@@ -41,19 +44,25 @@ std::optional<std::string> ReadInputList(const std::string& source, bool bNull,
              platform::OsErrorText(err);
     }
   }
+  // find -print0 output read by lines would be one name, the first.
+  if (!bNull && text.find('\0') != std::string::npos) {
+    return std::string(kNulInLines) + "\n" + msg::kFileLine + name;
+  }
   const char separator = bNull ? '\0' : '\n';
   std::size_t number = 0;
   for (std::size_t at = 0; at < text.size();) {
     std::size_t end = text.find(separator, at);
     if (end == std::string::npos) end = text.size();
     ++number;
+    const std::size_t next = end + 1;
+    if (!bNull && end > at && text[end - 1] == '\r') --end;  // a list saved with CR LF
     if (end == at) {
       char line[128];
       std::snprintf(line, sizeof line, kEmptyEntry, number);
       return std::string(line) + "\n" + msg::kFileLine + name;
     }
     paths.emplace_back(text, at, end - at);
-    at = end + 1;
+    at = next;
   }
   return std::nullopt;
 }

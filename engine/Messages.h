@@ -12,6 +12,9 @@ inline constexpr char kFileTooLarge[] =
     "ファイルが大きすぎます\n変換できるのは 4,294,967,294 バイトまでのファイルです";
 inline constexpr char kCannotWrite[] = "ファイルに書き込めません\n";
 inline constexpr char kInputChanged[] = "変換中に入力ファイルが変更されました";
+inline constexpr char kAttributesLost[] =
+    "上書きする出力ファイルの ACL や拡張属性を新しいファイルに引き継げません";
+inline constexpr char kLostLine[] = "引き継げないもの: ";
 
 // The lines that name what a message concerns, under its own text.
 inline constexpr char kFileLine[] = "ファイル: ";
@@ -56,6 +59,9 @@ inline constexpr char kSameOutput[] =
     "2 つの入力ファイルが同じ出力ファイルに書き込まれます\n入力ファイル名を変更してください";
 inline constexpr char kOutputLine[] = "出力ファイル: ";
 inline constexpr char kOverwrite[] = "同名のファイルが存在します。上書きしますか？";
+inline constexpr char kOverwriteSome[] =
+    "出力ファイルのうち %zu 個が既に存在します。上書きしますか？";
+inline constexpr char kMoreFiles[] = "ほか %zu 個";
 inline constexpr char kRegisterFailed[] = "検索キーの登録に失敗しました。メモリー確保が出来ません";
 inline constexpr char kUnexpected[] = "予期しないエラーが発生しました\n";
 inline constexpr char kNormalEnd[] = "正常に終了しました";

@@ -8,6 +8,7 @@
 #include <cstring>
 #include <utility>
 
+#include "platform/EndingSignals.h"
 #include "platform/SysCalls.h"
 
 namespace platform {
@@ -55,6 +56,8 @@ void CFile::TakeFrom(CFile& other) noexcept {
   m_strTarget = std::move(other.m_strTarget);
   m_strTempPath = std::move(other.m_strTempPath);
   m_nTempSlot = std::exchange(other.m_nTempSlot, -1);
+  m_bNoReplace = std::exchange(other.m_bNoReplace, false);
+  m_strLostAttributes = std::move(other.m_strLostAttributes);
 }
 
 void CFile::ResetWriteState() noexcept {
@@ -67,6 +70,8 @@ void CFile::ResetWriteState() noexcept {
 
 bool CFile::Open(const std::string& path, unsigned flags, CFileException* pError) {
   Abort();
+  ReleaseHeldSignals();  // the last output is in place; a signal held since then ends it here
+  m_strLostAttributes.clear();
   if ((flags & modeReplace) && (flags & modeWrite)) return OpenReplacing(path, flags, pError);
   return OpenDirect(path, flags, pError);
 }
@@ -288,7 +293,7 @@ void CFile::Abort() noexcept {
 
 bool GetStatus(const std::string& path) {
   struct stat st {};
-  return !path.empty() && ::stat(path.c_str(), &st) == 0;
+  return !path.empty() && ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
 }
 
 bool IsFolder(const std::string& path) {

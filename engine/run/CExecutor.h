@@ -7,6 +7,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <unordered_set>
 #include <vector>
 
 #include "engine/run/TextEncoding.h"
@@ -123,6 +124,9 @@ class CExecutor {
   int m_hOutput = -1;
   // In per-file output, the folder the "Rev_" files go to; empty: beside each input.
   std::string m_strOutputDir;
+  // Outputs that did not exist when the run was asked for: a file someone else gives that
+  // name meanwhile is never replaced.
+  std::unordered_set<std::string> m_setNewOutputs;
   // The caller's abort flag: 1 stops the run before the next file, or inside a large one
   // within a few megabytes. Another thread may set it.
   std::atomic<int>* m_pAbortFlag = nullptr;

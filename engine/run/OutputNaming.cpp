@@ -1,7 +1,25 @@
 #include "engine/Messages.h"
 #include "engine/run/CExecutor.h"
+#include "platform/MessageBox.h"
 
 namespace engine {
+namespace {
+
+// True when `path` is the output of an earlier input of the list, written by this run (the
+// same input listed again under another spelling).
+bool MadeEarlier(const std::vector<std::string>& inputs, std::size_t i, const std::string& folder,
+                 const std::string& path) {
+  platform::FileId id, earlier;
+  if (!platform::GetFileId(path, &id)) return false;
+  std::string rev;
+  for (std::size_t j = 0; j < i; ++j) {
+    CExecutor::MakeOutputPath(rev, inputs[j], folder);
+    if (platform::GetFileId(rev, &earlier) && earlier == id) return true;
+  }
+  return false;
+}
+
+}  // namespace
 
 void CExecutor::MakeOutputPath(std::string& out, const std::string& inputPath,
                                const std::string& folder) {
@@ -27,13 +45,25 @@ int CExecutor::OpenOutputFile(std::size_t i) {
   // A regular file is replaced only when its new content is complete: a failed or
   // interrupted run leaves the old one as it was.
   platform::CFileException e;
-  const unsigned flags = platform::CFile::modeCreate | platform::CFile::modeWrite |
-                         platform::CFile::shareDenyWrite | platform::CFile::typeBinary |
-                         platform::CFile::modeReplace;
+  unsigned flags = platform::CFile::modeCreate | platform::CFile::modeWrite |
+                   platform::CFile::shareDenyWrite | platform::CFile::typeBinary |
+                   platform::CFile::modeReplace;
+  // Once only: an input listed twice writes its "Rev_" file twice.
+  if (m_setNewOutputs.erase(m_strOutputPath) != 0 &&
+      !MadeEarlier(m_arrInputPaths, i, m_strOutputDir, m_strOutputPath)) {
+    flags |= platform::CFile::modeNoReplace;
+  }
   if (!m_fileOut.Open(m_strOutputPath, flags, &e)) {
     m_bOutputOpen = 0;
     ShowFileError(e);
     return -1;
+  }
+  // Said once, before the run writes: it goes on, with the file as open to others as before
+  // or less.
+  if (!m_fileOut.GetLostAttributes().empty()) {
+    platform::AfxMessageBox(std::string(msg::kAttributesLost) + "\n" + msg::kLostLine +
+                            m_fileOut.GetLostAttributes() + "\n" + msg::kFileLine +
+                            m_strOutputPath);
   }
   m_bOutputOpen = 1;
   m_bOutputDirect = m_fileOut.IsReplacing() ? 0 : 1;
