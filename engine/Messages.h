@@ -12,6 +12,8 @@ inline constexpr char kFileTooLarge[] =
     "ファイルが大きすぎます\n変換できるのは 4,294,967,294 バイトまでのファイルです";
 inline constexpr char kCannotWrite[] = "ファイルに書き込めません\n";
 inline constexpr char kInputChanged[] = "変換中に入力ファイルが変更されました";
+inline constexpr char kJisX0212Replaced[] =
+    "Shift_JIS にない文字 (JIS X 0212) %zu 個を 〓 に置き換えました (最初は %zu 行目)";
 
 // The lines that name what a message concerns, under its own text.
 inline constexpr char kFileLine[] = "ファイル: ";

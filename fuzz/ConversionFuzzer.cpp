@@ -188,6 +188,12 @@ struct TreeChecker {
       const engine::CSection& s = c.GetSection(m_ex.m_sections, i);
       Check(s.m_nStart == expected, "sections are not contiguous in file order");
       Check(s.m_nHeadStart == s.m_nStart, "head does not start at its section");
+      // The end tags end the body wherever they are met: no section holds one as its text.
+      Check(s.m_nHeadLength == 0 || !(StartsWith(m_buf, s.m_nStart, "</BODY") ||
+                                      StartsWith(m_buf, s.m_nStart, "</body") ||
+                                      StartsWith(m_buf, s.m_nStart, "</HTML") ||
+                                      StartsWith(m_buf, s.m_nStart, "</html")),
+            "a section starts with the body's end tag");
       Check(s.m_nIndex == i, "section index out of place");
       Check(s.m_byLayer == c.m_byLayer + 1, "section layer is not its cluster's plus one");
       Check(s.m_cluster.m_byLayer == s.m_byLayer, "nested cluster layer differs from its section");
@@ -331,7 +337,10 @@ FilePart ConvertAndCheck(const FuzzSettings& fs, std::string_view log) {
   std::string out;
   const int result = RunFiles(fs, {log}, ex, out);
   std::string buf(log);
-  if (fs.euc) engine::ConvertEucToSjis(reinterpret_cast<std::uint8_t*>(buf.data()), buf.size());
+  if (fs.euc) {
+    buf.resize(
+        engine::ConvertEucToSjis(reinterpret_cast<std::uint8_t*>(buf.data()), buf.size()).nSize);
+  }
   if (result != 0) return {};  // only the split can fail in memory
   // Header.
   Check(ex.m_bHeaderFound == 1, "a written file without a header");
