@@ -152,6 +152,13 @@ bool StartsWith(std::string_view s, std::size_t pos, std::string_view prefix) {
   return pos <= s.size() && s.substr(pos).substr(0, prefix.size()) == prefix;
 }
 
+// "</BODY" or "</HTML" in either letter case the grammar knows, with its '>' somewhere after.
+bool IsEndTag(std::string_view s, std::size_t pos) {
+  const bool bTag = StartsWith(s, pos, "</BODY") || StartsWith(s, pos, "</body") ||
+                    StartsWith(s, pos, "</HTML") || StartsWith(s, pos, "</html");
+  return bTag && s.find('>', pos) != std::string_view::npos;
+}
+
 // Walks one file's section tree and checks how its pieces fit together.
 struct TreeChecker {
   engine::CExecutor& m_ex;
@@ -188,11 +195,8 @@ struct TreeChecker {
       const engine::CSection& s = c.GetSection(m_ex.m_sections, i);
       Check(s.m_nStart == expected, "sections are not contiguous in file order");
       Check(s.m_nHeadStart == s.m_nStart, "head does not start at its section");
-      // The end tags end the body wherever they are met: no section holds one as its text.
-      Check(s.m_nHeadLength == 0 || !(StartsWith(m_buf, s.m_nStart, "</BODY") ||
-                                      StartsWith(m_buf, s.m_nStart, "</body") ||
-                                      StartsWith(m_buf, s.m_nStart, "</HTML") ||
-                                      StartsWith(m_buf, s.m_nStart, "</html")),
+      // A whole end tag ends the body wherever it is met: no section holds one as its text.
+      Check(s.m_nHeadLength == 0 || !IsEndTag(m_buf, s.m_nStart),
             "a section starts with the body's end tag");
       Check(s.m_nIndex == i, "section index out of place");
       Check(s.m_byLayer == c.m_byLayer + 1, "section layer is not its cluster's plus one");
