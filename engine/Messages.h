@@ -15,6 +15,8 @@ inline constexpr char kInputChanged[] = "変換中に入力ファイルが変更
 inline constexpr char kAttributesLost[] =
     "上書きする出力ファイルの ACL や拡張属性を新しいファイルに引き継げません";
 inline constexpr char kLostLine[] = "引き継げないもの: ";
+inline constexpr char kJisX0212Replaced[] =
+    "Shift_JIS にない文字 (JIS X 0212) %zu 個を 〓 に置き換えました (最初は %zu 行目)";
 
 // The lines that name what a message concerns, under its own text.
 inline constexpr char kFileLine[] = "ファイル: ";

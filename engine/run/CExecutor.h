@@ -211,8 +211,16 @@ void ShowReadError(const platform::CFileException& e);
 // The text of one cause, "Unknown Error" outside 0 to 14.
 const char* FileErrorCauseText(int cause);
 
+// What converting EUC-JP to Shift_JIS made of a buffer: its new size (half-width katakana
+// lose their prefix byte, JIS X 0212 characters one byte), and how many JIS X 0212
+// characters became 〓, the first at offset nFirstReplaced of the converted bytes.
+struct EucConversion {
+  std::size_t nSize;
+  std::size_t nReplaced;
+  std::size_t nFirstReplaced;
+};
 // Converts EUC-JP bytes to Shift_JIS in place (JIS X 0208 row and cell arithmetic).
-void ConvertEucToSjis(std::uint8_t* data, std::size_t size);
+EucConversion ConvertEucToSjis(std::uint8_t* data, std::size_t size);
 
 // The numbered line written between files, for the file at 0-based position `index`, in
 // Shift_JIS or in UTF-8.

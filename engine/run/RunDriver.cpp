@@ -1,4 +1,5 @@
 #include <algorithm>
+#include <cstring>
 #include <filesystem>
 #include <new>
 #include <optional>
@@ -14,6 +15,7 @@ namespace {
 constexpr char kFixedHeader[] = "<HTML>\r\n<BODY>\r\n";
 constexpr char kFixedFooter[] = "\r\n</BODY>\r\n</HTML>\r\n";
 constexpr char kHrSeparator[] = "<HR SIZE=\"50\">";
+constexpr char kUtf8Bom[] = "\xEF\xBB\xBF";
 constexpr std::size_t kPartExtra = 256;
 // Shift_JIS: "以上　[" ... "] 番目のファイル内容 " between two rows of equals signs.
 constexpr char kNumberedBefore[] =
@@ -127,6 +129,12 @@ void CExecutor::WriteFilePart(std::size_t i) {
   // A part holds each byte of its file at most once, and a header, footer or separator line.
   if (m_bLargeFile) m_fileOut.Reserve(m_nFileSize + kPartExtra);
   if (i == 0 || m_bOneFile == 0) {
+    // A UTF-8 log's byte-order mark may be all that tells its encoding: it stays with the
+    // header, the log's own or the fixed one.
+    const std::uint8_t* d = m_pFileData.get();
+    if (m_bUtf8 == 1 && m_nFileSize >= 3 && std::memcmp(d, kUtf8Bom, 3) == 0) {
+      m_fileOut.Write(kUtf8Bom, 3);
+    }
     if (m_bHeaderFound && m_bSimpleHeader == 0 && m_bEuc == 1) {
       // The bytes are Shift_JIS now: so must be what the header says of them.
       const std::string header = RelabelEucHeader(
@@ -181,7 +189,10 @@ int CExecutor::Run() {
     m_nCopied = 0;
     m_nNextCopyCheck = 0;
     m_searcher.SetBuffer(m_pFileData.get(), m_nFileSize);
+    const std::size_t opened = m_nFileSize;
     const int split = Split();
+    // Converted EUC text is shorter: only its bytes are split and written.
+    m_nProgressTotal -= 2 * std::uint64_t{opened - m_nFileSize};
     if (split != kSplitOk) {
       if (split == kSplitStopped) {
         m_bStopped = 1;

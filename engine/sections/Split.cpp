@@ -65,7 +65,10 @@ bool CExecutor::ReadInput() {
     return false;
   }
   NoteEncoding();  // on the bytes as the file holds them
-  if (m_bEuc == 1) ConvertEucToSjis();
+  if (m_bEuc == 1) {
+    ConvertEucToSjis();
+    m_searcher.SetBuffer(m_pFileData.get(), m_nFileSize);  // the converted text is shorter
+  }
   return true;
 }
 

@@ -62,7 +62,9 @@ const std::string kTextB =
     "<HR>t<HR>u 名前 v</BODY></HTML>";
 const std::string kDocA = Sjis(kTextA);
 const std::string kDocB = Sjis(kTextB);
-const std::string kDocEuc = "<HTML><BODY>\xA4\xA2<HR>\xA4\xA4<HR>\xA4\xA6</BODY></HTML>";
+// Half-width katakana (ｶﾅ) and a JIS X 0212 character, which becomes 〓 with a warning.
+const std::string kDocEuc =
+    "<HTML><BODY>\xA4\xA2\x8E\xB6\x8E\xC5\xA4\xA4<HR>\x8F\xB0\xA1\xA4\xA6</BODY></HTML>";
 
 // The logs a and b of a kind: "sjis" and "euc" say nothing of their encoding; "utf8" is
 // UTF-8 with Japanese text; the "-labelled" ones carry a charset label; "broken" has a
@@ -320,8 +322,8 @@ class MainDlgTest : public QObject {
     run("user string only, cuts dropped, hr line between",
         "pick:3 clear-sep type:名前 options:1029,1022:1,1046,1024:0",
         "-k 3 -s 名前 -r 1 --lead-cut 1 --range 1 --order body --between hr");
-    run("EUC input that says nothing of it: no question; one output per input",
-        "euc options:1020,1029", "--euc --per-file -r 1 --order body");
+    run("EUC input that says nothing of it: no question; katakana separator; output per input",
+        "euc clear-sep type:ｶﾅ options:1020,1029", "--euc -s ｶﾅ --per-file -r 1 --order body");
     // "ask:ENCODING:ANSWER": the question before the run names that encoding, and is answered.
     run("UTF-8 log, Yes: separator and numbered line in UTF-8",
         "logs:utf8 ask:UTF-8:yes pick:3 clear-sep type:名前 options:1029",
