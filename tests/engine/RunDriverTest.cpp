@@ -2,6 +2,7 @@
 #include <sys/stat.h>
 #include <sys/uio.h>
 #include <atomic>
+#include <thread>
 
 #include <algorithm>
 #include <cerrno>
@@ -94,8 +95,8 @@ TEST(SplitFailure, NamesTheFileWhatAndWhere) {
   const std::pair<std::string, std::string> rows[] = {
       {"", "<HTML> タグが見つかりません"},
       {"<BODY>x</BODY>", "<HTML> タグが見つかりません"},
-      {"<HTML>x", "<HTML> タグの後に <BODY> タグも </HTML> タグも見つかりません"},
-      {"<HTML>\n\r\n</HTML><BODY>", "<BODY> タグより前に </HTML> タグがあります (3 行目)"},
+      {"x\n<HTML>x", "<HTML> タグの後に <BODY> タグも </HTML> タグも見つかりません (<HTML> タグ: 2 行目、オフセット 2)"},
+      {"<HTML>\n\r\n</HTML><BODY>", "<BODY> タグより前に </HTML> タグがあります (3 行目、オフセット 9)"},
       {stray, "ブロックを閉じるタグが開くタグより多くなりました: </TD> (2 行目、オフセット " +
                   std::to_string(stray.find("</TD>b")) + ")"},
       {longTag, "ブロックを閉じるタグが開くタグより多くなりました: </td class=\"??" +
@@ -117,7 +118,7 @@ TEST(SplitFailure, NamesTheFileWhatAndWhere) {
     ex.CloseFiles();
     EXPECT_EQ(rec.Texts(), std::vector<std::string>{cannot + reason + "\nファイル: " + bad});
     EXPECT_FALSE(testing_support::FileExists(dir.File("out.html")));
-    EXPECT_EQ(ex.StopReport(), "\n出力ファイルは実行前のままです: " + dir.File("out.html"));
+    EXPECT_EQ(ex.StopReport(), "\n出力ファイルは作られていません: " + dir.File("out.html"));
   }
 }
 
@@ -214,6 +215,51 @@ TEST(RunDriver, StopsInsideALargeFileAndCountsProgress) {
     const std::uint64_t at = stopAt.value_or(log.size());
     EXPECT_LE(ex.m_nProgressDone.load(), at + 2 * CSearcher::kCheckpointStep);
     EXPECT_EQ(ex.StopReport(), "\n出力ファイルは実行前のままです: " + dir.File("out.html"));
+  }
+}
+
+// A run that reaches an output's commit while a front end holds the gate waits there; the
+// answer then decides: a stop drops that output (the old one, or none, stays), else it is
+// put in place. In per-file output the files before stay either way.
+TEST(RunDriver, WaitsAtTheHeldGateBeforePuttingAnOutputInPlace) {
+  const std::tuple<const char*, int, int, const char*> rows[] = {
+      {"one_file_stopped", 1, 1, "\n出力ファイルは実行前のままです: "},
+      {"one_file_goes_on", 1, 0, nullptr},
+      {"per_file_stopped_at_the_first", 0, 1, "\n変換できなかった入力ファイル: "},
+  };
+  for (const auto& [name, bOneFile, bStop, report] : rows) {
+    SCOPED_TRACE(name);
+    testing_support::TempDir dir;
+    CExecutor ex;
+    testing_support::Apply({.kind = 2, .reverse = {1}}, ex);
+    ex.m_bOneFile = bOneFile;
+    std::atomic<int> abort{0};
+    ex.m_pAbortFlag = &abort;
+    const std::string out = dir.Write(bOneFile ? "out.html" : "Rev_a.html", "old");
+    ex.m_strOutputPath = out;
+    const std::vector<std::string> inputs = {Doc("1<HR>2"), Doc("3")};
+    ex.SetInputFiles({dir.Write("a.html", inputs[0]), dir.Write("b.html", inputs[1])});
+    ex.ResetRun();
+    ASSERT_TRUE(ex.m_commitGate.Hold());
+    std::atomic<bool> bEnded = false;  // a run that does not wait must not hang the test
+    std::thread asker([&] {
+      while (!ex.m_commitGate.HasWaiter() && !bEnded) std::this_thread::yield();
+      abort.store(bStop);
+      ex.m_commitGate.Release();
+    });
+    MessageRecorder rec;
+    const int result = ex.Run();
+    bEnded = true;
+    asker.join();
+    ex.CloseFiles();
+    EXPECT_EQ(result, bStop ? -1 : 0);
+    EXPECT_EQ(ex.m_bStopped, bStop);
+    EXPECT_EQ(ReadFile(out),
+              bStop ? "old" : testing_support::Convert(inputs, {.kind = 2, .reverse = {1}}));
+    if (report) {
+      EXPECT_TRUE(ex.StopReport().starts_with(report)) << ex.StopReport();
+    }
+    EXPECT_FALSE(ex.m_commitGate.Hold());  // the run is over: nothing left to hold back
   }
 }
 

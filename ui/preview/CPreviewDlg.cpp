@@ -37,21 +37,11 @@ CPreviewDlg::CPreviewDlg(QWidget* parent)
   m_treeOutline->setModel(m_pModel);
   m_treeOutline->setAlternatingRowColors(true);
   m_treeOutline->setAllColumnsShowFocus(true);
-  // Room for what each column holds at most; the text takes the rest.
-  const QFontMetrics fm(font());
-  const int pad = 3 * fm.averageCharWidth();
-  QHeaderView* header = m_treeOutline->header();
-  header->setStretchLastSection(true);
-  header->resizeSection(COutlineModel::kLayer,
-                        fm.horizontalAdvance(QString::fromUtf8(resources::kTrailerRow)) +
-                            3 * m_treeOutline->indentation() + pad);
-  header->resizeSection(COutlineModel::kOffset, fm.horizontalAdvance("0000000000") + pad);
-  header->resizeSection(COutlineModel::kLength, fm.horizontalAdvance("0000000000") + pad);
-  int action = 0;
-  for (const char* label : resources::kActionLabels)
-    action = std::max(action, fm.horizontalAdvance(QString::fromUtf8(label)));
-  header->resizeSection(COutlineModel::kAction,
-                        action + style()->pixelMetric(QStyle::PM_SmallIconSize) + 2 * pad);
+  m_treeOutline->header()->setStretchLastSection(true);  // the text takes the spare width
+  FitColumns();
+  resize(platform::qt::CDialogBuilder::MapDialogRect(fontMetrics(), 0, 0, resources::kPreviewWidth,
+                                                     resources::kPreviewHeight)
+             .size());
   connect(GetDlgItem<QPushButton>(*this, 2), &QPushButton::clicked, this, &QDialog::reject);
 
   m_timerUpdate.setSingleShot(true);
@@ -135,8 +125,66 @@ void CPreviewDlg::OnReady() {
     m_treeOutline->doItemsLayout();
     m_treeOutline->verticalScrollBar()->setValue(scrolled);
   }
+  FitColumns();
   m_labelFile->setText(title);
   m_editMessages->setPlainText(messages.join('\n'));
+}
+
+QRect CPreviewDlg::Beside(const QRect& owner, const QRect& screen, QSize preferred,
+                          const QSize& minimum) {
+  constexpr int kGap = 8;
+  preferred = preferred.boundedTo(screen.size()).expandedTo(minimum);
+  const int right = screen.right() - owner.right() - kGap;  // room on either side
+  const int left = owner.left() - screen.left() - kGap;
+  const bool bRight = right >= left;
+  int x;
+  if (std::max(left, right) >= minimum.width()) {
+    preferred.setWidth(std::min(preferred.width(), std::max(left, right)));
+    x = bRight ? owner.right() + 1 + kGap : owner.left() - kGap - preferred.width();
+  } else {  // over the owner's side that has more room, against the screen's edge, narrow
+    preferred.setWidth(minimum.width());
+    x = bRight ? screen.right() + 1 - preferred.width() : screen.left();
+  }
+  const int y = std::clamp(owner.top(), screen.top(),
+                           std::max(screen.top(), screen.bottom() + 1 - preferred.height()));
+  return {QPoint(x, y), preferred};
+}
+
+void CPreviewDlg::FitColumns() {
+  // The widest of each column's texts, from the largest numbers of the tree shown.
+  const OutlineResult* result = m_pModel->Result();
+  int nLayer = 1;
+  std::size_t nIndex = 0, nNumber = 0;
+  if (result) {
+    nNumber = std::max(result->outline.nHeaderOffset + result->outline.nHeaderLength,
+                       result->outline.nTrailerOffset + result->outline.nTrailerLength);
+    for (const OutlineResult::Node& node : result->nodes) {
+      if (!node.pSection) continue;
+      nLayer = std::max(nLayer, node.pSection->nLayer);
+      nIndex = std::max(nIndex, node.pSection->nIndex);
+      nNumber = std::max({nNumber, node.pSection->nOffset, node.pSection->nLength});
+    }
+  }
+  const QFontMetrics fm(m_treeOutline->font());
+  const auto width = [&fm](const char* text) {
+    return fm.horizontalAdvance(QString::fromUtf8(text));
+  };
+  int action = 0;
+  for (const char* label : resources::kActionLabels) action = std::max(action, width(label));
+  const int content[] = {
+      std::max(std::max(result && result->HasHeaderRow() ? width(resources::kHeaderRow) : 0,
+                        result && result->HasTrailerRow() ? width(resources::kTrailerRow) : 0) +
+                   m_treeOutline->indentation(),
+               fm.horizontalAdvance(QStringLiteral("L%1 #%2").arg(nLayer).arg(nIndex)) +
+                   nLayer * m_treeOutline->indentation()),
+      fm.horizontalAdvance(QString::number(nNumber)),
+      fm.horizontalAdvance(QString::number(nNumber)),
+      action + style()->pixelMetric(QStyle::PM_SmallIconSize),
+  };
+  QHeaderView* header = m_treeOutline->header();
+  const int pad = 2 * fm.averageCharWidth();
+  for (int column = 0; column < COutlineModel::kText; ++column)
+    header->resizeSection(column, std::max(content[column] + pad, header->sectionSizeHint(column)));
 }
 
 void CPreviewDlg::showEvent(QShowEvent* event) {
@@ -144,10 +192,15 @@ void CPreviewDlg::showEvent(QShowEvent* event) {
   // Beside the dialog, where its settings can be changed while the tree is watched.
   if (!m_bPlaced && parentWidget()) {
     m_bPlaced = true;
-    const QRect owner = parentWidget()->frameGeometry();
-    const QScreen* screen = parentWidget()->screen();
-    const QPoint at = owner.topRight() + QPoint(8, 0);
-    if (screen && screen->availableGeometry().contains(QRect(at, frameGeometry().size()))) move(at);
+    const QWidget& owner = *parentWidget();
+    const QSize frame = owner.frameGeometry().size() - owner.size();  // this one's is not known yet
+    const QScreen* screen = owner.screen();
+    if (screen) {
+      const QRect place = Beside(owner.frameGeometry(), screen->availableGeometry(), size() + frame,
+                                 minimumSize() + frame);
+      resize(place.size() - frame);
+      move(place.topLeft());
+    }
   }
   Update();
 }

@@ -20,6 +20,7 @@
 #include <cstdio>
 #include <thread>
 
+#include "platform/qt/CDialogBuilder.h"
 #include "platform/qt/CFileDialog.h"
 #include "platform/qt/CQtMessageBox.h"
 #include "platform/qt/Translations.h"
@@ -171,6 +172,7 @@ int main(int argc, char** argv) {
   }
   g_out = QDir(QString::fromLocal8Bit(argv[1]));
   platform::qt::InstallQtTranslations(app);
+  QApplication::setFont(platform::qt::CDialogBuilder::DialogFont());
   const platform::qt::CQtMessageBox messageBox(QString::fromUtf8(resources::kAppTitle));
   const auto sink = messageBox.Install();
   QTemporaryDir temp;
