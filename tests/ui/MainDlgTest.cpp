@@ -539,31 +539,26 @@ class MainDlgTest : public QObject {
     Act(*m_dlg, gui, steps);
     QVERIFY(Settle(*m_dlg));
     QStringList shown = {preview.m_labelFile->text().section(" — ", 0, 0)};
-    const QTreeView& view = *preview.m_treeOutline;
-    const QFontMetrics fm(view.font());
-    const int icon = view.style()->pixelMetric(QStyle::PM_SmallIconSize);
-    int widest[COutlineModel::kText] = {};
     const std::function<void(const QModelIndex&, int)> walk = [&](const QModelIndex& parent,
                                                                   int depth) {
-      const QAbstractItemModel& m = *view.model();
+      const QAbstractItemModel& m = *preview.m_treeOutline->model();
       for (int r = 0; r < m.rowCount(parent); ++r) {
         QStringList cells;
         for (int c = 0; c < m.columnCount(parent); ++c)
           cells << m.index(r, c, parent).data().toString();
-        for (int c = 0; c < COutlineModel::kText; ++c)
-          widest[c] = std::max(widest[c], fm.horizontalAdvance(cells[c]) +
-                                              (c == 0 ? (depth + 1) * view.indentation() : 0) +
-                                              (c == COutlineModel::kAction ? icon : 0));
         shown << QString(2 * depth, ' ') + cells.join('|');
         walk(m.index(r, 0, parent), depth + 1);
       }
     };
     walk({}, 0);
+    // Each column but the text's as wide as its cells (every row is counted) and its title.
+    const QTreeView& tree = *preview.m_treeOutline;
+    const QAbstractItemView& view = tree;  // its size hints are public
     for (int c = 0; c < COutlineModel::kText; ++c) {
-      const int width = view.columnWidth(c);
-      const int fit = std::max(widest[c], view.header()->sectionSizeHint(c));
-      QVERIFY2(width >= widest[c] && width <= fit + 3 * fm.averageCharWidth(),
-               qPrintable(QString("column %1: %2 for %3").arg(c).arg(width).arg(widest[c])));
+      const int need = std::max(view.sizeHintForColumn(c), tree.header()->sectionSizeHint(c));
+      QVERIFY2(
+          tree.columnWidth(c) >= need && tree.columnWidth(c) <= need + 8,
+          qPrintable(QString("column %1: %2 for %3").arg(c).arg(tree.columnWidth(c)).arg(need)));
     }
 
     QStringList args = {"--outline=json"};

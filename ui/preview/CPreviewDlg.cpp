@@ -8,6 +8,7 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QScrollBar>
+#include <QStyleOptionViewItem>
 #include <QTreeView>
 #include <algorithm>
 
@@ -151,40 +152,55 @@ QRect CPreviewDlg::Beside(const QRect& owner, const QRect& screen, QSize preferr
 }
 
 void CPreviewDlg::FitColumns() {
-  // The widest of each column's texts, from the largest numbers of the tree shown.
+  // The widest text of each column in the tree shown: the deepest layer and the largest
+  // index, the largest number, the actions there are.
   const OutlineResult* result = m_pModel->Result();
-  int nLayer = 1;
+  int nLayer = 0;
   std::size_t nIndex = 0, nNumber = 0;
+  unsigned actions = 0;
   if (result) {
-    nNumber = std::max(result->outline.nHeaderOffset + result->outline.nHeaderLength,
-                       result->outline.nTrailerOffset + result->outline.nTrailerLength);
+    const engine::FileOutline& f = result->outline;
+    if (f.bHeader) nNumber = std::max(f.nHeaderOffset, f.nHeaderLength);
+    if (f.bTrailer) nNumber = std::max({nNumber, f.nTrailerOffset, f.nTrailerLength});
     for (const OutlineResult::Node& node : result->nodes) {
       if (!node.pSection) continue;
       nLayer = std::max(nLayer, node.pSection->nLayer);
       nIndex = std::max(nIndex, node.pSection->nIndex);
       nNumber = std::max({nNumber, node.pSection->nOffset, node.pSection->nLength});
+      actions |= 1u << static_cast<int>(node.pSection->action);
     }
   }
-  const QFontMetrics fm(m_treeOutline->font());
-  const auto width = [&fm](const char* text) {
-    return fm.horizontalAdvance(QString::fromUtf8(text));
+  // What a cell needs for a text (and an action's mark) in the view's style.
+  const QTreeView& view = *m_treeOutline;
+  const auto cell = [&view](const QString& text, bool bMark = false) {
+    QStyleOptionViewItem option;
+    option.initFrom(&view);
+    option.font = view.font();
+    option.text = text;
+    option.features = QStyleOptionViewItem::HasDisplay;
+    if (bMark) {
+      const int size = view.style()->pixelMetric(QStyle::PM_SmallIconSize, nullptr, &view);
+      option.features |= QStyleOptionViewItem::HasDecoration;
+      option.decorationSize = QSize(size, size);
+    }
+    return view.style()->sizeFromContents(QStyle::CT_ItemViewItem, &option, {}, &view).width();
   };
-  int action = 0;
-  for (const char* label : resources::kActionLabels) action = std::max(action, width(label));
-  const int content[] = {
-      std::max(std::max(result && result->HasHeaderRow() ? width(resources::kHeaderRow) : 0,
-                        result && result->HasTrailerRow() ? width(resources::kTrailerRow) : 0) +
-                   m_treeOutline->indentation(),
-               fm.horizontalAdvance(QStringLiteral("L%1 #%2").arg(nLayer).arg(nIndex)) +
-                   nLayer * m_treeOutline->indentation()),
-      fm.horizontalAdvance(QString::number(nNumber)),
-      fm.horizontalAdvance(QString::number(nNumber)),
-      action + style()->pixelMetric(QStyle::PM_SmallIconSize),
-  };
+  int layer = 0, action = 0;
+  if (result && result->HasHeaderRow())
+    layer = cell(QString::fromUtf8(resources::kHeaderRow)) + view.indentation();
+  if (result && result->HasTrailerRow())
+    layer = std::max(layer, cell(QString::fromUtf8(resources::kTrailerRow)) + view.indentation());
+  if (nLayer > 0)
+    layer = std::max(layer, cell(QStringLiteral("L%1 #%2").arg(nLayer).arg(nIndex)) +
+                                nLayer * view.indentation());
+  for (int i = 0; i < static_cast<int>(std::size(resources::kActionLabels)); ++i)
+    if (actions & (1u << i))
+      action = std::max(action, cell(QString::fromUtf8(resources::kActionLabels[i]), true));
+  const int number = result ? cell(QString::number(nNumber)) : 0;
   QHeaderView* header = m_treeOutline->header();
-  const int pad = 2 * fm.averageCharWidth();
+  const int content[] = {layer, number, number, action};
   for (int column = 0; column < COutlineModel::kText; ++column)
-    header->resizeSection(column, std::max(content[column] + pad, header->sectionSizeHint(column)));
+    header->resizeSection(column, std::max(content[column], header->sectionSizeHint(column)));
 }
 
 void CPreviewDlg::showEvent(QShowEvent* event) {
