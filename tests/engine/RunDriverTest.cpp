@@ -148,8 +148,9 @@ bool g_stopOnWrite = false;  // the first write of the output sets the flag
 std::atomic<int>* g_flag = nullptr;
 
 // A run asked to stop inside a large file stops within a few megabytes, in the split or
-// while it writes, leaves the output as it was and says so; one left alone counts its
-// progress up to the total, never backwards.
+// while it writes, or at its end, where it waits while a front end asks whether to stop;
+// it leaves the output as it was and says so. One left alone counts its progress up to the
+// total, never backwards.
 TEST(RunDriver, StopsInsideALargeFileAndCountsProgress) {
   std::string log = "<HTML><BODY>";
   while (log.size() < (24u << 20))
@@ -167,15 +168,17 @@ TEST(RunDriver, StopsInsideALargeFileAndCountsProgress) {
   platform::ScopedSysCalls scoped(calls);
   const std::uint64_t total = 2 * (log.size() + log.size());
   // Where the flag is set, in units of work (two per input byte); none: not at all. Without
-  // layer 1 reversed, each body is written unchanged, as one range.
-  const std::tuple<const char*, std::optional<std::uint64_t>, bool, bool> rows[] = {
-      {"left_alone", std::nullopt, false, true},
-      {"during_the_first_split", std::uint64_t{8} << 20, false, true},
-      {"during_the_second_split", 2 * log.size() + (8 << 20), false, true},
-      {"while_writing", std::nullopt, true, true},
-      {"while_writing_a_body_unchanged", std::nullopt, true, false},
+  // layer 1 reversed, each body is written unchanged, as one range. Asked: set by a front
+  // end that holds the gate, once the run waits there.
+  const std::tuple<const char*, std::optional<std::uint64_t>, bool, bool, bool> rows[] = {
+      {"left_alone", std::nullopt, false, true, false},
+      {"during_the_first_split", std::uint64_t{8} << 20, false, true, false},
+      {"during_the_second_split", 2 * log.size() + (8 << 20), false, true, false},
+      {"while_writing", std::nullopt, true, true, false},
+      {"while_writing_a_body_unchanged", std::nullopt, true, false, false},
+      {"asked_while_it_ends", std::nullopt, false, true, true},
   };
-  for (const auto& [name, stopAt, bOnWrite, bReverse] : rows) {
+  for (const auto& [name, stopAt, bOnWrite, bReverse, bAsked] : rows) {
     SCOPED_TRACE(name);
     testing_support::TempDir dir;
     CExecutor ex;
@@ -194,14 +197,24 @@ TEST(RunDriver, StopsInsideALargeFileAndCountsProgress) {
       if (stopAt && ex.m_nProgressDone.load() >= *stopAt) abort.store(1);
       return inner(pos);
     };
+    ASSERT_TRUE(!bAsked || ex.m_commitGate.Hold());
+    std::atomic<bool> bEnded = false;  // a run that does not wait must not hang the test
+    std::thread asker([&] {
+      while (bAsked && !ex.m_commitGate.HasWaiter() && !bEnded) std::this_thread::yield();
+      if (bAsked) abort.store(1);
+      ex.m_commitGate.Release();
+    });
     MessageRecorder rec;
     const int result = ex.Run();
+    bEnded = true;
+    asker.join();
     ex.CloseFiles();
     g_stopOnWrite = false;
+    EXPECT_FALSE(ex.m_commitGate.Hold());  // the run is over: nothing left to hold back
     EXPECT_EQ(ex.m_nProgressTotal.load(), total);
     EXPECT_TRUE(std::ranges::is_sorted(seen));
     EXPECT_TRUE(rec.messages.empty());
-    if (!stopAt && !bOnWrite) {
+    if (!stopAt && !bOnWrite && !bAsked) {
       EXPECT_EQ(result, 0);
       EXPECT_EQ(ex.m_nProgressDone.load(), total);
       // The second header and the first trailer give way to the 14-byte line between files.
@@ -212,54 +225,9 @@ TEST(RunDriver, StopsInsideALargeFileAndCountsProgress) {
     EXPECT_EQ(ex.m_bStopped, 1);
     EXPECT_EQ(ReadFile(dir.File("out.html")), "old");
     // Stopped within a step of where the flag was set.
-    const std::uint64_t at = stopAt.value_or(log.size());
+    const std::uint64_t at = bAsked ? total : stopAt.value_or(log.size());
     EXPECT_LE(ex.m_nProgressDone.load(), at + 2 * CSearcher::kCheckpointStep);
     EXPECT_EQ(ex.StopReport(), "\n出力ファイルは実行前のままです: " + dir.File("out.html"));
-  }
-}
-
-// A run that reaches an output's commit while a front end holds the gate waits there; the
-// answer then decides: a stop drops that output (the old one, or none, stays), else it is
-// put in place. In per-file output the files before stay either way.
-TEST(RunDriver, WaitsAtTheHeldGateBeforePuttingAnOutputInPlace) {
-  const std::tuple<const char*, int, int, const char*> rows[] = {
-      {"one_file_stopped", 1, 1, "\n出力ファイルは実行前のままです: "},
-      {"one_file_goes_on", 1, 0, nullptr},
-      {"per_file_stopped_at_the_first", 0, 1, "\n変換できなかった入力ファイル: "},
-  };
-  for (const auto& [name, bOneFile, bStop, report] : rows) {
-    SCOPED_TRACE(name);
-    testing_support::TempDir dir;
-    CExecutor ex;
-    testing_support::Apply({.kind = 2, .reverse = {1}}, ex);
-    ex.m_bOneFile = bOneFile;
-    std::atomic<int> abort{0};
-    ex.m_pAbortFlag = &abort;
-    const std::string out = dir.Write(bOneFile ? "out.html" : "Rev_a.html", "old");
-    ex.m_strOutputPath = out;
-    const std::vector<std::string> inputs = {Doc("1<HR>2"), Doc("3")};
-    ex.SetInputFiles({dir.Write("a.html", inputs[0]), dir.Write("b.html", inputs[1])});
-    ex.ResetRun();
-    ASSERT_TRUE(ex.m_commitGate.Hold());
-    std::atomic<bool> bEnded = false;  // a run that does not wait must not hang the test
-    std::thread asker([&] {
-      while (!ex.m_commitGate.HasWaiter() && !bEnded) std::this_thread::yield();
-      abort.store(bStop);
-      ex.m_commitGate.Release();
-    });
-    MessageRecorder rec;
-    const int result = ex.Run();
-    bEnded = true;
-    asker.join();
-    ex.CloseFiles();
-    EXPECT_EQ(result, bStop ? -1 : 0);
-    EXPECT_EQ(ex.m_bStopped, bStop);
-    EXPECT_EQ(ReadFile(out),
-              bStop ? "old" : testing_support::Convert(inputs, {.kind = 2, .reverse = {1}}));
-    if (report) {
-      EXPECT_TRUE(ex.StopReport().starts_with(report)) << ex.StopReport();
-    }
-    EXPECT_FALSE(ex.m_commitGate.Hold());  // the run is over: nothing left to hold back
   }
 }
 

@@ -13,19 +13,27 @@
 namespace {
 
 // What the user does in the dialog, which is open at the start.
-struct Step {
-  enum Kind { kClick, kPick, kOk, kCancel, kEsc, kOpen } kind;
-  int id = 0;    // the control clicked, or the combo box picked in
-  int item = 0;  // the item picked
-};
+using Step = std::function<void(COptionDlg&)>;
+using Steps = std::vector<Step>;
 Step Click(int id) {
-  return {Step::kClick, id};
+  return [=](COptionDlg& d) {
+    auto* b = platform::qt::GetDlgItem<QAbstractButton>(d, id);
+    QTest::mouseClick(b, Qt::LeftButton, {}, QPoint(6, b->height() / 2));  // on the box
+  };
 }
 Step Pick(int id, int item) {
-  return {Step::kPick, id, item};
+  return [=](COptionDlg& d) {
+    auto* combo = platform::qt::GetDlgItem<QComboBox>(d, id);
+    combo->setCurrentIndex(item);
+    emit combo->activated(item);
+  };
 }
-const Step kOk{Step::kOk}, kCancel{Step::kCancel}, kEsc{Step::kEsc}, kOpen{Step::kOpen};
-using Steps = std::vector<Step>;
+const Step kOk = Click(1), kCancel = Click(2);
+const Step kEsc = [](COptionDlg& d) { QTest::keyClick(&d, Qt::Key_Escape); };
+const Step kOpen = [](COptionDlg& d) {
+  d.OnInitDialog();
+  d.show();
+};
 // The stored values a row expects, as changes to those of a dialog never confirmed.
 using Change = std::function<void(engine::COptionValues&)>;
 
@@ -102,28 +110,7 @@ class OptionDlgTest : public QObject {
     COptionDlg d;
     d.OnInitDialog();  // as a showing does, without a modal loop
     d.show();
-    for (const Step& step : steps) {
-      switch (step.kind) {
-        case Step::kPick: {
-          auto* combo = platform::qt::GetDlgItem<QComboBox>(d, step.id);
-          combo->setCurrentIndex(step.item);
-          emit combo->activated(step.item);
-          break;
-        }
-        case Step::kEsc:
-          QTest::keyClick(&d, Qt::Key_Escape);
-          break;
-        case Step::kOpen:
-          d.OnInitDialog();
-          d.show();
-          break;
-        default: {
-          const int id = step.kind == Step::kOk ? 1 : step.kind == Step::kCancel ? 2 : step.id;
-          auto* b = platform::qt::GetDlgItem<QAbstractButton>(d, id);
-          QTest::mouseClick(b, Qt::LeftButton, {}, QPoint(6, b->height() / 2));  // on the box
-        }
-      }
-    }
+    for (const Step& step : steps) step(d);
     engine::COptionValues expected;
     stored(expected);
     QCOMPARE(Stored(d), Stored(expected));

@@ -41,7 +41,6 @@ class PlatformQtTest : public QObject {
   // manager's buttons.
   void messageBoxes_data() {
     QTest::addColumn<unsigned>("type");
-    QTest::addColumn<bool>("information");
     QTest::addColumn<QString>("about");
     QTest::addColumn<int>("key");
     QTest::addColumn<int>("answer");
@@ -49,23 +48,20 @@ class PlatformQtTest : public QObject {
     QTest::addColumn<int>("icon");
     const int question = QMessageBox::Question;
     QTest::newRow("a refusal or failure: a warning")
-        << 0u << false << "" << int(Qt::Key_Return) << int(platform::IDOK) << "Velmorant"
+        << 0u << "" << int(Qt::Key_Return) << int(platform::IDOK) << "Velmorant"
         << int(QMessageBox::Warning);
-    QTest::newRow("news") << 0u << true << "" << int(Qt::Key_Return) << int(platform::IDOK)
-                          << "Velmorant" << int(QMessageBox::Information);
     QTest::newRow("the end of a failed run")
-        << unsigned(platform::MB_ICONERROR) << false << "変換の結果" << int(Qt::Key_Return)
+        << unsigned(platform::MB_ICONERROR) << "変換の結果" << int(Qt::Key_Return)
         << int(platform::IDOK) << "変換の結果 - Velmorant" << int(QMessageBox::Critical);
-    QTest::newRow("No by default, Enter") << 292u << false << "" << int(Qt::Key_Return)
-                                          << int(platform::IDNO) << "Velmorant" << question;
-    QTest::newRow("No by default, Esc") << 292u << false << "" << int(Qt::Key_Escape)
-                                        << int(platform::IDNO) << "Velmorant" << question;
-    QTest::newRow("Yes by default, Enter") << 36u << false << "" << int(Qt::Key_Return)
-                                           << int(platform::IDYES) << "Velmorant" << question;
+    QTest::newRow("No by default, Enter")
+        << 292u << "" << int(Qt::Key_Return) << int(platform::IDNO) << "Velmorant" << question;
+    QTest::newRow("No by default, Esc")
+        << 292u << "" << int(Qt::Key_Escape) << int(platform::IDNO) << "Velmorant" << question;
+    QTest::newRow("Yes by default, Enter")
+        << 36u << "" << int(Qt::Key_Return) << int(platform::IDYES) << "Velmorant" << question;
   }
   void messageBoxes() {
     QFETCH(unsigned, type);
-    QFETCH(bool, information);
     QFETCH(QString, about);
     QFETCH(int, key);
     QFETCH(int, answer);
@@ -82,7 +78,7 @@ class PlatformQtTest : public QObject {
       room = box->width() - box->fontMetrics().horizontalAdvance(box->windowTitle());
       QTest::keyClick(box, Qt::Key(key));
     });
-    QCOMPARE(platform::AfxMessageBox("完了", type, information, about.toStdString()), answer);
+    QCOMPARE(platform::AfxMessageBox("完了", type, false, about.toStdString()), answer);
     QCOMPARE(shown, QStringList({title, "完了", QString::number(icon)}));
     QVERIFY2(room >= 150, qPrintable(QString::number(room)));
   }

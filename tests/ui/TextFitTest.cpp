@@ -3,6 +3,7 @@
 // CMake runs this on a 1024 x 768 screen under the C and ja_JP.UTF-8 locales at scale
 // factors 1 and 2.
 #include <QCheckBox>
+#include <QDebug>
 #include <QGroupBox>
 #include <QHeaderView>
 #include <QLabel>
@@ -115,31 +116,20 @@ class TextFitTest : public QObject {
     main.OnInitDialog();
     CPreviewDlg& preview = main.m_dlgPreview;
     const QRect screen = main.screen()->availableGeometry();
+    QString geometry;  // for the messages
+    QDebug(&geometry) << "screen" << screen << "minimum" << preview.minimumSize();
     QVERIFY2(preview.minimumWidth() <= screen.width() &&
                  preview.minimumHeight() + kTitleBar <= screen.height(),
-             qPrintable(QStringLiteral("%1 x %2 on %3 x %4")
-                            .arg(preview.minimumWidth())
-                            .arg(preview.minimumHeight())
-                            .arg(screen.width())
-                            .arg(screen.height())));
+             qPrintable(geometry));
     main.show();
     QVERIFY(QTest::qWaitForWindowExposed(&main));
-    main.move(
-        screen.left() + int(where * std::max(0, screen.width() - main.frameGeometry().width())),
-        screen.top());
+    const int x = int(where * std::max(0, screen.width() - main.frameGeometry().width()));
+    main.move(screen.topLeft() + QPoint(x, 0));
     QTRY_COMPARE(main.frameGeometry().top(), screen.top());
     main.OnPreview();
     QVERIFY(QTest::qWaitForWindowExposed(&preview));
     const QRect m = main.frameGeometry(), p = preview.frameGeometry();
-    const QString geometry = QStringLiteral("dialog %1,%2 %3x%4, preview %5,%6 %7x%8")
-                                 .arg(m.x())
-                                 .arg(m.y())
-                                 .arg(m.width())
-                                 .arg(m.height())
-                                 .arg(p.x())
-                                 .arg(p.y())
-                                 .arg(p.width())
-                                 .arg(p.height());
+    QDebug(&geometry) << "dialog" << m << "preview" << p;
     QVERIFY2(screen.contains(p), qPrintable(geometry));
     const int left = m.left() - screen.left() - kGap, right = screen.right() - m.right() - kGap;
     const int frame = p.width() - preview.width();
