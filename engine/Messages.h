@@ -29,9 +29,7 @@ inline constexpr char kDefaultCluster[] = "区切りクラスでデフォルト�
 inline constexpr char kCannotSplit[] = "ファイルを区切れません\n";
 inline constexpr char kNoHtmlTag[] = "<HTML> タグが見つかりません";
 inline constexpr char kNoBodyTag[] =
-    "<HTML> タグの後に <BODY> タグも </HTML> タグも見つかりません (<HTML> タグ: %zu "
-    "行目、オフセット "
-    "%zu)";
+    "<HTML> タグ (%zu 行目、オフセット %zu) の後に <BODY> タグも </HTML> タグも見つかりません";
 inline constexpr char kHtmlEndFirst[] =
     "<BODY> タグより前に </HTML> タグがあります (%zu 行目、オフセット %zu)";
 // Any closing tag of the three ends the innermost block, so the count is what can be told.

@@ -12,7 +12,7 @@ namespace engine {
 // on the run's thread.
 class CCommitGate {
  public:
-  // Called before a run. The gate is open and no commit remains done.
+  // Before a run: the gate open, no commit under way, the run not finished.
   void Reset();
   // Closes the gate; waits for a commit under way (a rename) to end. False when the run has
   // ended its last commit already (Finish): there is nothing left to stop, and the gate

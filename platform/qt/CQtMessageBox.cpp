@@ -33,23 +33,12 @@ std::unique_ptr<QMessageBox> CQtMessageBox::Create(const Message& m, QWidget* pa
   }
   // Without an icon of its own, a box that only informs gets the information icon and any
   // other the warning icon: what is not news is a refusal or a failure.
-  switch (m.nType & MB_ICONMASK) {
-    case MB_ICONERROR:
-      box->setIcon(QMessageBox::Critical);
-      break;
-    case MB_ICONQUESTION:
-      box->setIcon(QMessageBox::Question);
-      break;
-    case MB_ICONWARNING:
-      box->setIcon(QMessageBox::Warning);
-      break;
-    case MB_ICONINFORMATION:
-      box->setIcon(QMessageBox::Information);
-      break;
-    default:
-      box->setIcon(m.bInformation ? QMessageBox::Information : QMessageBox::Warning);
-      break;
-  }
+  const unsigned icon = m.nType & MB_ICONMASK;
+  box->setIcon(icon == MB_ICONERROR      ? QMessageBox::Critical
+               : icon == MB_ICONQUESTION ? QMessageBox::Question
+               : icon == MB_ICONINFORMATION || (icon == 0 && m.bInformation)
+                   ? QMessageBox::Information
+                   : QMessageBox::Warning);
   // A box sized to a short text left the title bar too little room ("Ve… nt"). The spacer
   // goes in last: setting the icon rebuilds the layout.
   if (auto* grid = qobject_cast<QGridLayout*>(box->layout())) {

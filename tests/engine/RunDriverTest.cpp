@@ -95,7 +95,7 @@ TEST(SplitFailure, NamesTheFileWhatAndWhere) {
   const std::pair<std::string, std::string> rows[] = {
       {"", "<HTML> タグが見つかりません"},
       {"<BODY>x</BODY>", "<HTML> タグが見つかりません"},
-      {"x\n<HTML>x", "<HTML> タグの後に <BODY> タグも </HTML> タグも見つかりません (<HTML> タグ: 2 行目、オフセット 2)"},
+      {"x\n<HTML>x", "<HTML> タグ (2 行目、オフセット 2) の後に <BODY> タグも </HTML> タグも見つかりません"},
       {"<HTML>\n\r\n</HTML><BODY>", "<BODY> タグより前に </HTML> タグがあります (3 行目、オフセット 9)"},
       {stray, "ブロックを閉じるタグが開くタグより多くなりました: </TD> (2 行目、オフセット " +
                   std::to_string(stray.find("</TD>b")) + ")"},
