@@ -33,8 +33,10 @@ inline constexpr char kDefaultCluster[] = "区切りクラスでデフォルト�
 // Why a log could not be split, and where.
 inline constexpr char kCannotSplit[] = "ファイルを区切れません\n";
 inline constexpr char kNoHtmlTag[] = "<HTML> タグが見つかりません";
-inline constexpr char kNoBodyTag[] = "<HTML> タグの後に <BODY> タグも </HTML> タグも見つかりません";
-inline constexpr char kHtmlEndFirst[] = "<BODY> タグより前に </HTML> タグがあります (%zu 行目)";
+inline constexpr char kNoBodyTag[] =
+    "<HTML> タグ (%zu 行目、オフセット %zu) の後に <BODY> タグも </HTML> タグも見つかりません";
+inline constexpr char kHtmlEndFirst[] =
+    "<BODY> タグより前に </HTML> タグがあります (%zu 行目、オフセット %zu)";
 // Any closing tag of the three ends the innermost block, so the count is what can be told.
 inline constexpr char kStrayClose[] =
     "ブロックを閉じるタグが開くタグより多くなりました: %s (%zu 行目、オフセット %zu)";
@@ -69,11 +71,14 @@ inline constexpr char kUnexpected[] = "予期しないエラーが発生しま�
 inline constexpr char kNormalEnd[] = "正常に終了しました";
 inline constexpr char kErrorEnd[] = "エラーのため終了します";
 inline constexpr char kStopped[] = "変換を中止しました";
+// The title of the box that closes a run.
+inline constexpr char kRunEndTitle[] = "変換の結果";
 inline constexpr char kOutputIsFolder[] =
     "出力ファイル名がフォルダーを指しています\n出力ファイル名を変更してください";
 
 // What a failed run left, under its closing message.
 inline constexpr char kOutputUnchanged[] = "出力ファイルは実行前のままです: ";
+inline constexpr char kOutputNotMade[] = "出力ファイルは作られていません: ";
 inline constexpr char kOutputPartial[] = "出力先に書き込んだ内容はそのまま残っています: ";
 inline constexpr char kStoppedInput[] = "変換できなかった入力ファイル: ";
 inline constexpr char kInputsSkipped[] = "変換していない残りの入力ファイル: %zu 個";

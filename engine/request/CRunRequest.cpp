@@ -302,11 +302,15 @@ int CRunRequest::Execute(CExecutor& executor) {
 }
 
 RequestOutcome CRunRequest::Finish(int result, CExecutor& executor) {
+  // Titled as the end of the run: the program goes on.
   if (result == 0) {
-    platform::AfxMessageBox(msg::kNormalEnd, platform::MB_OK, true);
+    platform::AfxMessageBox(msg::kNormalEnd, platform::MB_OK, true, msg::kRunEndTitle);
     return RequestOutcome::kSucceeded;
   }
-  Show((executor.m_bStopped ? msg::kStopped : msg::kErrorEnd) + executor.StopReport());
+  const bool bStopped = executor.m_bStopped != 0;
+  platform::AfxMessageBox((bStopped ? msg::kStopped : msg::kErrorEnd) + executor.StopReport(),
+                          bStopped ? platform::MB_ICONINFORMATION : platform::MB_ICONERROR, false,
+                          msg::kRunEndTitle);
   return RequestOutcome::kFailed;
 }
 

@@ -10,6 +10,7 @@
 #include <unordered_set>
 #include <vector>
 
+#include "engine/run/CCommitGate.h"
 #include "engine/run/TextEncoding.h"
 #include "engine/search/CSearcher.h"
 #include "engine/sections/CCluster.h"
@@ -84,8 +85,9 @@ class CExecutor {
   // Input loading and file errors.
   int OpenInputFile(std::size_t i);
   void ConvertEucToSjis();
-  // Output naming and opening.
+  // Output naming, opening and putting in place.
   int OpenOutputFile(std::size_t i);
+  int CommitOutput();
   // "Rev_" before the input's file name, in the input's folder or in `folder`.
   static void MakeOutputPath(std::string& out, const std::string& inputPath,
                              const std::string& folder = {});
@@ -130,6 +132,9 @@ class CExecutor {
   // The caller's abort flag: 1 stops the run before the next file, or inside a large one
   // within a few megabytes. Another thread may set it.
   std::atomic<int>* m_pAbortFlag = nullptr;
+  // Held by a front end while it asks whether to stop: the run waits before it puts an
+  // output in place, then reads the abort flag.
+  CCommitGate m_commitGate;
   // From this size on a file is mapped rather than read, and its output space reserved.
   std::size_t m_nLargeFile = 1u << 20;
 

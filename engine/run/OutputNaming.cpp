@@ -1,3 +1,5 @@
+#include <optional>
+
 #include "engine/Messages.h"
 #include "engine/run/CExecutor.h"
 #include "platform/MessageBox.h"
@@ -67,6 +69,38 @@ int CExecutor::OpenOutputFile(std::size_t i) {
   }
   m_bOutputOpen = 1;
   m_bOutputDirect = m_fileOut.IsReplacing() ? 0 : 1;
+  return 0;
+}
+
+// The written bytes reach the file first; then, once the gate lets the run pass and unless it
+// was stopped meanwhile, the file is put in place. A stopped run leaves the output open for
+// CloseFiles, which drops it.
+int CExecutor::CommitOutput() {
+  std::optional<platform::CFileException> error;
+  bool bStopped = false;
+  try {
+    m_fileOut.Flush();
+    m_commitGate.Enter();
+    struct Leave {
+      CCommitGate& gate;
+      ~Leave() { gate.Leave(); }
+    } leave{m_commitGate};
+    bStopped = m_pAbortFlag != nullptr && m_pAbortFlag->load() == 1;
+    if (!bStopped) {
+      m_bOutputOpen = 0;
+      m_fileOut.Close();
+    }
+  } catch (const platform::CFileException& e) {
+    error = e;
+  }
+  if (bStopped) {
+    m_bStopped = 1;
+    return -1;
+  }
+  if (error) {
+    ShowWriteError(*error);  // the last bytes never reached the file, or it was not put in place
+    return -1;
+  }
   return 0;
 }
 

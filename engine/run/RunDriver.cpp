@@ -73,6 +73,7 @@ void CExecutor::ResetRun() {
   m_nTrailerPos = 0;
   m_bHeaderFound = 0;
   m_pFileData.reset();
+  m_commitGate.Reset();
 }
 
 int CExecutor::SetInputFiles(const std::vector<std::string>& paths) {
@@ -165,6 +166,11 @@ void CExecutor::WriteFilePart(std::size_t i) {
 }
 
 int CExecutor::Run() {
+  // However the run ends, a front end holding the gate has no output left to wait for.
+  struct Finished {
+    CCommitGate& gate;
+    ~Finished() { gate.Finish(); }
+  } finished{m_commitGate};
   m_nInputCount = m_arrInputPaths.size();
   m_nStoppedAt = m_nInputCount;
   m_bOutputDirect = 0;
@@ -228,27 +234,11 @@ int CExecutor::Run() {
     if (bFailed) return -1;
     m_nProgressBase += 2 * std::uint64_t{m_nFileSize};
     m_nProgressDone.store(m_nProgressBase, std::memory_order_relaxed);
-    if (m_bOneFile == 0) {
-      m_bOutputOpen = 0;
-      try {
-        m_fileOut.Close();
-      } catch (const platform::CFileException& e) {
-        ShowWriteError(e);
-        return -1;
-      }
-    }
+    if (m_bOneFile == 0 && CommitOutput() != 0) return -1;
   }
 
   m_nStoppedAt = m_nInputCount;
-  if (m_bOutputOpen) {
-    m_bOutputOpen = 0;
-    try {
-      m_fileOut.Close();
-    } catch (const platform::CFileException& e) {
-      ShowWriteError(e);  // the last bytes never reached the file, or it was not put in place
-      return -1;
-    }
-  }
+  if (m_bOutputOpen && CommitOutput() != 0) return -1;
   return 0;
 }
 

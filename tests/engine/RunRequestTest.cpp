@@ -125,7 +125,7 @@ TEST(RunRequest, ExceptionFromTheRunIsCaughtAndFilesClosed) {
   EXPECT_EQ(f.Run(), RequestOutcome::kFailed);
   EXPECT_EQ(rec.Texts(),
             (std::vector<std::string>{"予期しないエラーが発生しました\nboom",
-                                      "エラーのため終了します\n出力ファイルは実行前のままです: " +
+                                      "エラーのため終了します\n出力ファイルは作られていません: " +
                                           f.dir.File("out.html")}));
   EXPECT_FALSE(testing_support::FileExists(f.dir.File("out.html")));
   EXPECT_EQ(f.executor.m_bInputOpen, 0);

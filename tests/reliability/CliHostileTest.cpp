@@ -54,6 +54,7 @@ const std::string kDenied = "ファイルをオープンできません\nファ�
 const std::string kFull = "ファイルに書き込めません\nディスク フル\nファイル: ";
 const std::string kNoSpace = "\n原因: ディスクに空きがありません (ENOSPC)\n";
 const std::string kKept = "\n出力ファイルは実行前のままです: out.html\n";
+const std::string kNotMade = "\n出力ファイルは作られていません: out.html\n";
 const std::string kPartialStdout = "\n出力先に書き込んだ内容はそのまま残っています: 標準出力\n";
 const std::string kWriteFailed = "ファイルに書き込めません\n未定義エラー\nファイル: ";
 const std::string kPipe =
@@ -186,10 +187,10 @@ const CliCase kCases[] = {
      "", "chmod 777 . && chmod 666 out.html && setfattr -n user.note -v kept out.html && "
      "setfattr -n security.note -v root out.html", kAttributes, "# file: out.html\nuser.note=\"kept\"\n\n"},
     {"fifo_as_input", {"-q", "-o", "out.html", "pipe"}, 1,
-     kDenied + "pipe\n原因: 通常のファイルではありません (EINVAL)\n" + kErrorEnd + kKept, {},
+     kDenied + "pipe\n原因: 通常のファイルではありません (EINVAL)\n" + kErrorEnd + kNotMade, {},
      {{"pipe", kMakeFifo}}},
     {"endless_device_as_input", {"-q", "-o", "out.html", "/dev/zero"}, 1,
-     kDenied + "/dev/zero\n原因: 通常のファイルではありません (EINVAL)\n" + kErrorEnd + kKept},
+     kDenied + "/dev/zero\n原因: 通常のファイルではありません (EINVAL)\n" + kErrorEnd + kNotMade},
     // Hostile logs, too large to keep as files.
     Convert("binary_noise", {"-r", "1-15", "--euc"}, "previous output", 1,
             kSplit + "<HTML> タグが見つかりません\nファイル: in.html\n" + kErrorEnd + kKept, Noise(1 << 20, 7)),

@@ -473,7 +473,7 @@ TEST(RunFaultDiskFull, OnlyWholeOutputsAreMade) {
                 (std::vector<std::string>{
                     f.Expand(kWriteText + "ディスク フル\nファイル: $/" + name +
                              "\n原因: ディスクに空きがありません (ENOSPC)"),
-                    f.Expand(kErrorEnd + stop + "\n出力ファイルは実行前のままです: $/" + name)}))
+                    f.Expand(kErrorEnd + stop + "\n出力ファイルは作られていません: $/" + name)}))
           << n;
       std::set<std::string> made = names;
       for (std::size_t k = 0; k < full.size(); ++k) {
