@@ -246,7 +246,8 @@ class MainDlgTest : public QObject {
     const platform::ScopedMessageSink sink([&](const platform::Message& m) -> int {
       out << QString::fromStdString(m.text);
       if (!(m.nType & platform::MB_YESNO)) return platform::IDOK;
-      return m.text == msg::kOverwrite ? platform::IDYES : answer;
+      // Overwrite questions (one output, or the Rev_ files) are answered yes.
+      return m.text.find("上書きしますか") != std::string::npos ? platform::IDYES : answer;
     });
     Click(*m_dlg, 1004);
     const QDeadlineTimer deadline(30000);
