@@ -48,6 +48,15 @@ engine::COptionValues OptionsFrom(const CliOptions& o) {
   return v;
 }
 
+// True when `path` is the file or stream that `fd` already writes to (/dev/stdout,
+// /proc/self/fd/1, or the file standard output was redirected to, on Windows too): it is
+// written through `fd`, so that what the shell wrote before and after stays, and ">>" still
+// appends.
+bool IsStream(const std::string& path, platform::FileHandle fd) {
+  platform::FileId atPath, atFd;
+  return platform::GetFileId(path, &atPath) && platform::GetFileId(fd, &atFd) && atPath == atFd;
+}
+
 // Splits the inputs as the run would, writes nothing, and prints their trees to `outFd`.
 int PrintOutline(const CliOptions& o, engine::RunInputs& inputs, engine::CRunRequest& request,
                  engine::CExecutor& executor, platform::FileHandle outFd) {
@@ -93,25 +102,16 @@ int RunCli(int argc, char** argv, std::ostream& err, std::istream& in, bool bInt
     err << "velmorant-cli: " << error << "\n" << CliUsage();
     return kUsageError;
   }
-  if (o.help || o.version) {
-    // On standard output, where help2man and pagers look for them.
-    const std::string text = o.help ? CliUsage() : "velmorant-cli 1.32\n";
-    platform::CFile out;
-    out.Attach(outFd, msg::kStandardOutput);
-    try {
-      out.Write(text.data(), text.size());
-      out.Close();
-    } catch (const platform::CFileException&) {
-      return 1;
-    }
-    return 0;
-  }
-
   platform::ScopedMessageSink sink([&](const platform::Message& m) -> int {
     if (m.nType & platform::kMbYesNo) {
-      if (o.force) return platform::kIdYes;
       if (!bInteractive) {
-        err << kForceHint << "\n";
+        // The question's own lines name the files; a one-file output is named here.
+        const auto lines = m.text.find('\n');
+        err << kForceHint
+            << (lines != std::string::npos ? m.text.substr(lines)
+                : o.output                 ? "\n" + std::string(msg::kFileLine) + *o.output
+                                           : std::string())
+            << "\n";
         return platform::kIdNo;
       }
       err << m.text << " [y/N] " << std::flush;
@@ -123,6 +123,21 @@ int RunCli(int argc, char** argv, std::ostream& err, std::istream& in, bool bInt
     if (!(m.bInformation && o.quiet)) err << m.text << "\n" << std::flush;
     return platform::kIdOk;
   });
+
+  if (o.help || o.version) {
+    // On standard output, where help2man and pagers look for them.
+    const std::string text = o.help ? CliUsage() : "velmorant-cli 1.32\n";
+    platform::CFile out;
+    out.Attach(outFd, msg::kStandardOutput);
+    try {
+      out.Write(text.data(), text.size());
+      out.Close();
+    } catch (const platform::CFileException& e) {
+      engine::ShowWriteError(e);
+      return 1;
+    }
+    return 0;
+  }
 
   if (o.filesFrom) {
     if (const auto fault = ReadInputList(*o.filesFrom, o.null, in, o.inputs)) {
@@ -160,10 +175,11 @@ int RunCli(int argc, char** argv, std::ostream& err, std::istream& in, bool bInt
   inputs.astrInputPaths = o.inputs;
   inputs.bEuc = encoding == TextEncoding::kEucJp ? 1 : 0;
   inputs.bUtf8 = encoding == TextEncoding::kUtf8 ? 1 : 0;
+  inputs.bForce = o.force ? 1 : 0;
   if (o.perFile) {
     inputs.target = engine::RunInputs::Target::kNone;
     inputs.strOutputDir = o.outputDir.value_or(std::string());
-  } else if (!o.output || *o.output == "-") {
+  } else if (!o.output || *o.output == "-" || IsStream(*o.output, outFd)) {
     inputs.target = engine::RunInputs::Target::kDescriptor;
     inputs.hOutput = outFd;
     inputs.strOutputPath.assign(1, '-');

@@ -14,6 +14,9 @@ namespace {
 constexpr char kCannotReadList[] = "入力ファイルのリストを読み込めません";
 constexpr char kEmptyEntry[] = "入力ファイルのリストの %zu 番目の名前が空です";
 constexpr char kUtf8Bom[] = "\xEF\xBB\xBF";
+constexpr char kNulInLines[] =
+    "入力ファイルのリストに NUL バイトがあります。NUL で区切ったリストには --null "
+    "を指定してください";
 
 }  // namespace
 
@@ -33,6 +36,10 @@ std::optional<std::string> ReadInputList(const std::string& source, bool bNull,
              platform::OsErrorText(err);
     }
   }
+  // find -print0 output read by lines would be one name, the first.
+  if (!bNull && text.find('\0') != std::string::npos) {
+    return std::string(kNulInLines) + "\n" + msg::kFileLine + name;
+  }
   // Lists written on Windows: a byte-order mark before the first name, CR LF line ends.
   const std::size_t start = text.rfind(kUtf8Bom, 0) == 0 ? sizeof kUtf8Bom - 1 : 0;
   const char separator = bNull ? '\0' : '\n';
@@ -40,9 +47,9 @@ std::optional<std::string> ReadInputList(const std::string& source, bool bNull,
   for (std::size_t at = start; at < text.size();) {
     std::size_t end = text.find(separator, at);
     if (end == std::string::npos) end = text.size();
-    const std::size_t next = end + 1;
-    if (!bNull && end > at && text[end - 1] == '\r') --end;
     ++number;
+    const std::size_t next = end + 1;
+    if (!bNull && end > at && text[end - 1] == '\r') --end;  // a list saved with CR LF
     if (end == at) {
       char line[128];
       std::snprintf(line, sizeof line, kEmptyEntry, number);

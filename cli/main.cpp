@@ -1,16 +1,29 @@
+#include <exception>
 #include <iostream>
 
 #include "cli/CliApp.h"
+#include "engine/Messages.h"
 #include "platform/Console.h"
+#include "platform/File.h"
 
 namespace {
 
 int Main(int argc, char** argv) {
+  platform::OpenStandardStreams();  // before any file: none may become standard error
   // A closed pipe or the size limit is a failed write with a message.
   platform::IgnoreWriteSignals();
+  platform::HoldEndingSignalsAfterPlacing();  // an output in place is a run that succeeded
   platform::PrepareStandardStreams();
-  return cli::RunCli(argc, argv, platform::MessageStream(), std::cin,
-                     platform::StandardInputIsTerminal(), platform::StandardOutputHandle());
+  std::ostream& err = platform::MessageStream();
+  try {
+    return cli::RunCli(argc, argv, err, std::cin, platform::StandardInputIsTerminal(),
+                       platform::StandardOutputHandle());
+  } catch (const std::exception& e) {
+    err << msg::kUnexpected << e.what() << "\n";
+  } catch (...) {
+    err << msg::kUnexpected;
+  }
+  return 1;
 }
 
 }  // namespace

@@ -12,6 +12,11 @@ inline constexpr char kFileTooLarge[] =
     "ファイルが大きすぎます\n変換できるのは 4,294,967,294 バイトまでのファイルです";
 inline constexpr char kCannotWrite[] = "ファイルに書き込めません\n";
 inline constexpr char kInputChanged[] = "変換中に入力ファイルが変更されました";
+inline constexpr char kAttributesLost[] =
+    "上書きする出力ファイルの ACL や拡張属性を新しいファイルに引き継げません";
+inline constexpr char kLostLine[] = "引き継げないもの: ";
+inline constexpr char kJisX0212Replaced[] =
+    "Shift_JIS にない文字 (JIS X 0212) %zu 個を 〓 に置き換えました (最初は %zu 行目)";
 
 // The lines that name what a message concerns, under its own text.
 inline constexpr char kFileLine[] = "ファイル: ";
@@ -28,8 +33,10 @@ inline constexpr char kDefaultCluster[] = "区切りクラスでデフォルト�
 // Why a log could not be split, and where.
 inline constexpr char kCannotSplit[] = "ファイルを区切れません\n";
 inline constexpr char kNoHtmlTag[] = "<HTML> タグが見つかりません";
-inline constexpr char kNoBodyTag[] = "<HTML> タグの後に <BODY> タグも </HTML> タグも見つかりません";
-inline constexpr char kHtmlEndFirst[] = "<BODY> タグより前に </HTML> タグがあります (%zu 行目)";
+inline constexpr char kNoBodyTag[] =
+    "<HTML> タグ (%zu 行目、オフセット %zu) の後に <BODY> タグも </HTML> タグも見つかりません";
+inline constexpr char kHtmlEndFirst[] =
+    "<BODY> タグより前に </HTML> タグがあります (%zu 行目、オフセット %zu)";
 // Any closing tag of the three ends the innermost block, so the count is what can be told.
 inline constexpr char kStrayClose[] =
     "ブロックを閉じるタグが開くタグより多くなりました: %s (%zu 行目、オフセット %zu)";
@@ -56,16 +63,22 @@ inline constexpr char kSameOutput[] =
     "2 つの入力ファイルが同じ出力ファイルに書き込まれます\n入力ファイル名を変更してください";
 inline constexpr char kOutputLine[] = "出力ファイル: ";
 inline constexpr char kOverwrite[] = "同名のファイルが存在します。上書きしますか？";
+inline constexpr char kOverwriteSome[] =
+    "出力ファイルのうち %zu 個が既に存在します。上書きしますか？";
+inline constexpr char kMoreFiles[] = "ほか %zu 個";
 inline constexpr char kRegisterFailed[] = "検索キーの登録に失敗しました。メモリー確保が出来ません";
 inline constexpr char kUnexpected[] = "予期しないエラーが発生しました\n";
 inline constexpr char kNormalEnd[] = "正常に終了しました";
 inline constexpr char kErrorEnd[] = "エラーのため終了します";
 inline constexpr char kStopped[] = "変換を中止しました";
+// The title of the box that closes a run.
+inline constexpr char kRunEndTitle[] = "変換の結果";
 inline constexpr char kOutputIsFolder[] =
     "出力ファイル名がフォルダーを指しています\n出力ファイル名を変更してください";
 
 // What a failed run left, under its closing message.
 inline constexpr char kOutputUnchanged[] = "出力ファイルは実行前のままです: ";
+inline constexpr char kOutputNotMade[] = "出力ファイルは作られていません: ";
 inline constexpr char kOutputPartial[] = "出力先に書き込んだ内容はそのまま残っています: ";
 inline constexpr char kStoppedInput[] = "変換できなかった入力ファイル: ";
 inline constexpr char kInputsSkipped[] = "変換していない残りの入力ファイル: %zu 個";

@@ -152,6 +152,13 @@ bool StartsWith(std::string_view s, std::size_t pos, std::string_view prefix) {
   return pos <= s.size() && s.substr(pos).substr(0, prefix.size()) == prefix;
 }
 
+// "</BODY" or "</HTML" in either letter case the grammar knows, with its '>' somewhere after.
+bool IsEndTag(std::string_view s, std::size_t pos) {
+  const bool bTag = StartsWith(s, pos, "</BODY") || StartsWith(s, pos, "</body") ||
+                    StartsWith(s, pos, "</HTML") || StartsWith(s, pos, "</html");
+  return bTag && s.find('>', pos) != std::string_view::npos;
+}
+
 // Walks one file's section tree and checks how its pieces fit together.
 struct TreeChecker {
   engine::CExecutor& m_ex;
@@ -188,6 +195,9 @@ struct TreeChecker {
       const engine::CSection& s = c.GetSection(m_ex.m_sections, i);
       Check(s.m_nStart == expected, "sections are not contiguous in file order");
       Check(s.m_nHeadStart == s.m_nStart, "head does not start at its section");
+      // A whole end tag ends the body wherever it is met: no section holds one as its text.
+      Check(s.m_nHeadLength == 0 || !IsEndTag(m_buf, s.m_nStart),
+            "a section starts with the body's end tag");
       Check(s.m_nIndex == i, "section index out of place");
       Check(s.m_byLayer == c.m_byLayer + 1, "section layer is not its cluster's plus one");
       Check(s.m_cluster.m_byLayer == s.m_byLayer, "nested cluster layer differs from its section");
@@ -331,7 +341,10 @@ FilePart ConvertAndCheck(const FuzzSettings& fs, std::string_view log) {
   std::string out;
   const int result = RunFiles(fs, {log}, ex, out);
   std::string buf(log);
-  if (fs.euc) engine::ConvertEucToSjis(reinterpret_cast<std::uint8_t*>(buf.data()), buf.size());
+  if (fs.euc) {
+    buf.resize(
+        engine::ConvertEucToSjis(reinterpret_cast<std::uint8_t*>(buf.data()), buf.size()).nSize);
+  }
   if (result != 0) return {};  // only the split can fail in memory
   // Header.
   Check(ex.m_bHeaderFound == 1, "a written file without a header");

@@ -3,6 +3,8 @@
 
 #include <utility>
 
+#include "platform/EndingSignals.h"
+
 namespace platform {
 
 CFile::~CFile() {
@@ -37,6 +39,8 @@ void CFile::TakeFrom(CFile& other) noexcept {
   m_strTarget = std::move(other.m_strTarget);
   m_strTempPath = std::move(other.m_strTempPath);
   m_nTempSlot = std::exchange(other.m_nTempSlot, -1);
+  m_bNoReplace = std::exchange(other.m_bNoReplace, false);
+  m_strLostAttributes = std::move(other.m_strLostAttributes);
 }
 
 void CFile::ResetWriteState() noexcept {
@@ -49,6 +53,8 @@ void CFile::ResetWriteState() noexcept {
 
 bool CFile::Open(const std::string& path, unsigned flags, CFileException* pError) {
   Abort();
+  ReleaseHeldSignals();  // the last output is in place; a signal held since then ends it here
+  m_strLostAttributes.clear();
   if ((flags & modeReplace) && (flags & modeWrite)) return OpenReplacing(path, flags, pError);
   return OpenDirect(path, flags, pError);
 }

@@ -29,8 +29,11 @@ struct GatherRange {
 // With modeReplace a regular file (or a name not yet taken) is never written in place:
 // the bytes go to a new file in the same folder, which Close puts in place by a rename
 // once everything reached it. Until then, and after Abort, a failure or the end of the
-// process, the old file stays exactly as it was. Other targets (devices, FIFOs) are
-// written directly.
+// process, the old file stays exactly as it was. The new file keeps the old one's
+// permissions, owner (where allowed), ACL and extended attributes (on Windows its
+// attributes, ACL and alternate streams). Other targets (devices, FIFOs, pipes) are written
+// directly. With modeNoReplace the name must still be free when the file is put in place: a
+// file someone else made meanwhile is never replaced (EEXIST, ERROR_FILE_EXISTS).
 class CFile {
  public:
   enum OpenFlags : unsigned {
@@ -40,6 +43,7 @@ class CFile {
     modeCreate = 0x1000,
     typeBinary = 0x8000,
     modeReplace = 0x10000,
+    modeNoReplace = 0x20000,
   };
 
   CFile() = default;
@@ -85,6 +89,9 @@ class CFile {
 
   // The new bytes go to a file of their own until Close (modeReplace on a regular file).
   bool IsReplacing() const { return m_bReplacing; }
+  // What of the old file the new one could not keep (ACL, attribute names), after Open.
+  // Always empty on Windows, where ReplaceFileW keeps them only as it puts the file in place.
+  const std::string& GetLostAttributes() const { return m_strLostAttributes; }
 
  private:
   void WriteThrough(const void* data, std::size_t count);
@@ -111,7 +118,9 @@ class CFile {
   bool m_bReplacing = false;
   std::string m_strTarget;    // the file Close replaces (symbolic links followed)
   std::string m_strTempPath;  // the new file's name; empty while it has none (O_TMPFILE)
-  int m_nTempSlot = -1;       // its entry in the list removed on SIGINT, SIGTERM, SIGHUP
+  int m_nTempSlot = -1;       // its entry in the list removed when a signal ends the process
+  bool m_bNoReplace = false;  // the target must not exist when the new file takes its name
+  std::string m_strLostAttributes;
 };
 
 // Write failures are reported by the call instead of ending the process: a closed pipe
@@ -119,7 +128,18 @@ class CFile {
 // Windows has no such signals.
 void IgnoreWriteSignals();
 
-// Nonzero when something of that name exists (the overwrite question).
+// Opens a closed standard input, output or error on /dev/null (on Windows a missing or
+// dangling standard handle on NUL), as coreutils does, so that no file the program opens
+// becomes one of them (and gets its messages). Call it first.
+void OpenStandardStreams();
+
+// For a program that ends when its run ends: a signal (on Windows a console event) that
+// would end it while a finished output is put in place waits until the next file is opened,
+// or is dropped when the program ends after reporting its success.
+void HoldEndingSignalsAfterPlacing();
+
+// Nonzero when a regular file of that name exists (the overwrite question); devices and
+// FIFOs are written directly, never replaced.
 bool GetStatus(const std::string& path);
 // The size of the file of that name; false when it cannot be looked at.
 bool GetFileSize(const std::string& path, std::uint64_t* pSize);

@@ -23,9 +23,10 @@ MessageSink& ThreadSink() {
 
 }  // namespace
 
-int AfxMessageBox(const std::string& text, unsigned nType, bool bInformation) {
+int AfxMessageBox(const std::string& text, unsigned nType, bool bInformation,
+                  const std::string& title) {
   const MessageSink& sink = ThreadSink() ? ThreadSink() : CurrentSink();
-  return sink ? sink(Message{text, nType, bInformation}) : kIdOk;
+  return sink ? sink(Message{text, nType, bInformation, title}) : kIdOk;
 }
 
 MessageSink SetMessageSink(MessageSink sink) {

@@ -8,31 +8,34 @@ using namespace platform::qt;
 
 inline constexpr int IDD_CONV_DIALOG = 102;
 
-// Template 102, the main dialog; controls in tab order. Extra width goes to the list and
-// the fields, extra height to the list; the buttons on the right follow the right edge.
+// Template 102, the main dialog; controls in tab order, which follows the window from the
+// top left, row by row. A label's mnemonic goes to the control after it. Extra width goes
+// to the list and the fields, extra height to the list; the buttons on the right follow
+// the right edge.
 inline constexpr ControlTemplate kMainDialogControls[] = {
-    {1, ControlKind::kDefPushButton, "終了", 262, 188, 51, 16, kMoveX | kMoveY},
-    {2, ControlKind::kPushButton, "ｷｬﾝｾﾙ", 262, 169, 50, 16, kHidden | kMoveX | kMoveY},
-    {-1, ControlKind::kLabel, "入力ファイル", 4, 3, 62, 16, kCentered | kSunken},
-    {-1, ControlKind::kLabel, "出力ファイル", 4, 127, 62, 16, kCentered | kSunken | kMoveY},
-    {1001, ControlKind::kEdit, "", 71, 127, 129, 16, kBorder | kMoveY | kGrowX},
-    {1002, ControlKind::kPushButton, "追加参照", 258, 2, 50, 16, kMoveX},
-    {1003, ControlKind::kPushButton, "参照", 203, 127, 40, 16, kMoveX | kMoveY},
-    {1004, ControlKind::kPushButton, "実行", 4, 188, 244, 16, kMoveY | kGrowX},
-    {1005, ControlKind::kProgress, "", 4, 169, 244, 15, kBorder | kMoveY | kGrowX},
-    {-1, ControlKind::kLabel, "区切り表示", 4, 148, 62, 16, kCentered | kSunken | kMoveY},
-    {1007, ControlKind::kPushButton, "標準", 203, 148, 40, 16, kHidden | kMoveX | kMoveY},
-    {1009, ControlKind::kPushButton, "削除", 258, 21, 50, 15, kMoveX},
-    {1010, ControlKind::kPushButton, "上へ移動", 258, 66, 50, 15, kMoveX},
-    {1011, ControlKind::kPushButton, "下へ移動", 258, 84, 50, 15, kMoveX},
+    {-1, ControlKind::kLabel, "入力ファイル(&I)", 4, 3, 62, 16, kCentered | kSunken},
     {1014, ControlKind::kListBox, "", 71, 2, 180, 96,
      kSingleSelect | kVScroll | kHScroll | kNoScrollHide | kBorder | kGrowX | kGrowY},
-    {1015, ControlKind::kCheckBox, "EUCコードとして処理", 71, 101, 108, 21, kMoveY},
-    {1016, ControlKind::kCheckBox, "区切りを指示", 250, 145, 62, 19, kHidden | kMoveX | kMoveY},
-    {1021, ControlKind::kPushButton, "その他オプション", 184, 102, 70, 20, kMoveX | kMoveY},
+    {1002, ControlKind::kPushButton, "追加参照(&A)", 258, 2, 50, 16, kMoveX},
+    {1009, ControlKind::kPushButton, "削除(&D)", 258, 21, 50, 15, kMoveX},
+    {1010, ControlKind::kPushButton, "上へ移動(&U)", 258, 66, 50, 15, kMoveX},
+    {1011, ControlKind::kPushButton, "下へ移動(&N)", 258, 84, 50, 15, kMoveX},
+    {1015, ControlKind::kCheckBox, "EUCコードとして処理(&E)", 71, 101, 108, 21, kMoveY},
+    {1021, ControlKind::kPushButton, "その他オプション(&O)", 184, 102, 70, 20, kMoveX | kMoveY},
     // How the selected input divides with the settings above and the options.
-    {1006, ControlKind::kPushButton, "プレビュー", 258, 102, 51, 20, kMoveX | kMoveY},
+    {1006, ControlKind::kPushButton, "プレビュー(&P)", 258, 102, 51, 20, kMoveX | kMoveY},
+    {-1, ControlKind::kLabel, "出力ファイル(&F)", 4, 127, 62, 16, kCentered | kSunken | kMoveY},
+    {1001, ControlKind::kEdit, "", 71, 127, 129, 16, kBorder | kMoveY | kGrowX},
+    {1003, ControlKind::kPushButton, "参照(&B)", 203, 127, 40, 16, kMoveX | kMoveY},
+    {-1, ControlKind::kLabel, "区切り表示(&S)", 4, 148, 62, 16, kCentered | kSunken | kMoveY},
     {1028, ControlKind::kComboDropDown, "", 71, 147, 129, 60, kVScroll | kMoveY | kGrowX},
+    {1007, ControlKind::kPushButton, "標準", 203, 148, 40, 16, kHidden | kMoveX | kMoveY},
+    {1016, ControlKind::kCheckBox, "区切りを指示", 250, 145, 62, 19, kHidden | kMoveX | kMoveY},
+    {1005, ControlKind::kProgress, "", 4, 169, 244, 15, kBorder | kMoveY | kGrowX},
+    {1004, ControlKind::kPushButton, "実行(&R)", 4, 188, 244, 16, kMoveY | kGrowX},
+    {2, ControlKind::kPushButton, "ｷｬﾝｾﾙ", 262, 169, 50, 16, kHidden | kMoveX | kMoveY},
+    // Not the default button: Enter never closes the dialog.
+    {1, ControlKind::kPushButton, "終了(&X)", 262, 188, 51, 16, kMoveX | kMoveY},
 };
 
 inline constexpr DialogTemplate kMainDialog{IDD_CONV_DIALOG, "Velmorant Ver1.32", 319, 207,

@@ -9,17 +9,22 @@ using namespace platform::qt;
 inline constexpr int IDD_PREVIEW_DIALOG = 130;
 
 // The preview window: which input it shows and how, its outline as a tree, what the engine
-// said about it, and a button to close it. The tree takes the extra room.
+// said about it, and a button to close it. The template is its smallest size, which fits a
+// 1024 x 768 screen at twice the usual scale; it opens larger where the screen has room, and
+// the tree takes the extra room.
 inline constexpr ControlTemplate kPreviewDialogControls[] = {
-    {1001, ControlKind::kLabel, "", 4, 3, 452, 14, kNoPrefix | kGrowX},
-    {1002, ControlKind::kTreeView, "", 4, 19, 452, 176, kBorder | kGrowX | kGrowY},
-    {1003, ControlKind::kEdit, "", 4, 198, 452, 38,
+    {1001, ControlKind::kLabel, "", 4, 3, 232, 14, kNoPrefix | kGrowX},
+    {1002, ControlKind::kTreeView, "", 4, 19, 232, 84, kBorder | kGrowX | kGrowY},
+    {1003, ControlKind::kEdit, "", 4, 106, 232, 32,
      kMultiLine | kReadOnly | kVScroll | kBorder | kMoveY | kGrowX},
-    {2, ControlKind::kPushButton, "閉じる", 406, 240, 50, 15, kMoveX | kMoveY},
+    {2, ControlKind::kPushButton, "閉じる(&C)", 186, 142, 50, 15, kMoveX | kMoveY},
 };
 
-inline constexpr DialogTemplate kPreviewDialog{IDD_PREVIEW_DIALOG, "区切りのプレビュー", 460, 259,
+inline constexpr DialogTemplate kPreviewDialog{IDD_PREVIEW_DIALOG, "区切りのプレビュー", 240, 160,
                                                kPreviewDialogControls};
+// The size it opens with where the screen has room, in dialog units.
+inline constexpr int kPreviewWidth = 460;
+inline constexpr int kPreviewHeight = 259;
 
 // The columns of the tree, as the command line's outline prints them.
 inline constexpr const char* kOutlineColumns[] = {"層 #番号", "位置", "長さ", "処理", "本文"};

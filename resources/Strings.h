@@ -20,8 +20,15 @@ inline constexpr char kAskStop[] = "変換を中止しますか？";
 // EUC box chooses: %1 the file's name, %2 the encoding. Yes runs in that encoding.
 inline constexpr char kAskEncoding[] = "「%1」は %2 のようです。%2 として処理しますか？";
 
-// The separator field takes at most this many characters.
+// The separator field takes at most this many characters; a longer text, typed or pasted,
+// is refused with the message.
 inline constexpr int kSeparatorMaxLength = 1024;
+inline constexpr char kSeparatorTooLong[] =
+    "区切り用の文字列は 1,024 文字までです\n長すぎる文字列は入力されませんでした";
+
+// Said of a folder dropped on the input list that holds no log directly inside it.
+inline constexpr char kNoLogsInFolder[] =
+    "フォルダーに HTML ファイル (*.html, *.htm) がありません\nフォルダー: %1";
 
 // Appended to the program's folder for the default output path.
 inline constexpr char kDefaultOutputName[] = "出力用のファイル.html";

@@ -2,6 +2,7 @@
 
 #include <QApplication>
 
+#include "platform/qt/CDialogBuilder.h"
 #include "platform/qt/CQtMessageBox.h"
 #include "platform/qt/Translations.h"
 #include "resources/Strings.h"
@@ -10,6 +11,8 @@
 
 int CConvApp::InitInstance() {
   platform::qt::InstallQtTranslations(*qApp);
+  // Qt's own windows (message boxes, menus, file dialogs) in the dialogs' proportional font.
+  QApplication::setFont(platform::qt::CDialogBuilder::DialogFont());
   QApplication::setWindowIcon(LoadProgramIcon());
   const platform::qt::CQtMessageBox messageBox(QString::fromUtf8(resources::kAppTitle));
   const auto sink = messageBox.Install();

@@ -10,10 +10,12 @@
 #include <QListWidget>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QRegularExpressionValidator>
 #include <QScrollBar>
 #include <QSettings>
 #include <QThread>
 
+#include "platform/MessageBox.h"
 #include "platform/qt/CDialogBuilder.h"
 #include "resources/MainDialog.h"
 #include "resources/Strings.h"
@@ -43,7 +45,13 @@ CMainDlg::CMainDlg()
   m_editOutput = GetDlgItem<QLineEdit>(*this, 1001);
   for (const char* item : resources::kSeparatorItems)
     m_comboSeparator->addItem(QString::fromUtf8(item));
-  m_comboSeparator->lineEdit()->setMaxLength(resources::kSeparatorMaxLength);
+  // A text over the limit is refused whole: a cut one would match as a tag prefix.
+  m_comboSeparator->setValidator(new QRegularExpressionValidator(
+      QRegularExpression(QStringLiteral("^[\\s\\S]{0,%1}$").arg(resources::kSeparatorMaxLength)),
+      m_comboSeparator));
+  connect(
+      m_comboSeparator->lineEdit(), &QLineEdit::inputRejected, this,
+      [] { platform::AfxMessageBox(resources::kSeparatorTooLong); }, Qt::QueuedConnection);
   // The list is as wide as its longest path; an arrow click scrolls a few characters.
   m_listInput->horizontalScrollBar()->setSingleStep(4 * fontMetrics().averageCharWidth());
   m_listInput->viewport()->setAcceptDrops(true);
@@ -54,6 +62,11 @@ CMainDlg::CMainDlg()
   m_timerProgress.setInterval(kProgressInterval);
   connect(&m_timerProgress, &QTimer::timeout, this, [this] { ShowProgress(); });
 
+  // No button is the default: Enter presses the one that has the focus (keyPressEvent).
+  for (QPushButton* b : findChildren<QPushButton*>(Qt::FindDirectChildrenOnly)) {
+    b->setAutoDefault(false);
+    b->setDefault(false);
+  }
   auto button = [this](int id) { return GetDlgItem<QPushButton>(*this, id); };
   connect(button(1), &QPushButton::clicked, this, &QDialog::accept);
   connect(button(2), &QPushButton::clicked, this, &QDialog::reject);
@@ -160,11 +173,11 @@ void CMainDlg::done(int r) {
 }
 
 void CMainDlg::keyPressEvent(QKeyEvent* event) {
-  // Enter in a text field would press the default button, 終了, and lose the list.
-  const bool bEnter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
-  QWidget* focus = focusWidget();
-  if (bEnter && (focus == m_editOutput || focus == m_comboSeparator ||
-                 focus == m_comboSeparator->lineEdit())) {
+  // Enter presses the button that has the focus and nothing else: a default button would
+  // close the dialog, and lose the list, from wherever the focus is.
+  if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
+    auto* button = qobject_cast<QPushButton*>(focusWidget());
+    if (button && button->isEnabled() && button->isVisible()) button->click();
     event->accept();
     return;
   }
@@ -185,7 +198,8 @@ void CMainDlg::OnSysCommand(int nID) {
 }
 
 void CMainDlg::OnOptions() {
-  m_dlgOptions.DoModal();
+  // Until the first OK, runs keep the defaults they had before the dialog was opened.
+  if (m_dlgOptions.DoModal() != QDialog::Accepted) return;
   m_bOptionsOpened = 1;
   m_dlgPreview.Schedule();
 }

@@ -7,6 +7,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMimeData>
+#include <QTimer>
 #include <new>
 
 #include "platform/MessageBox.h"
@@ -23,6 +24,27 @@ QStringList LocalFiles(const QMimeData* mime) {
   for (const QUrl& url : mime->urls())
     if (url.isLocalFile()) paths << url.toLocalFile();
   return paths;
+}
+
+// A dropped folder stands for the logs directly inside it, in name order; one that holds
+// none is named in a message, after the drop is over.
+QStringList LogsOfDrop(const QStringList& paths, QObject* context) {
+  QStringList files;
+  for (const QString& path : paths) {
+    if (!QFileInfo(path).isDir()) {
+      files << path;
+      continue;
+    }
+    const QFileInfoList logs =
+        QDir(path).entryInfoList({QStringLiteral("*.html"), QStringLiteral("*.htm")},
+                                 QDir::Files | QDir::Readable, QDir::Name);
+    for (const QFileInfo& log : logs) files << log.absoluteFilePath();
+    if (logs.isEmpty()) {
+      const QString text = QString::fromUtf8(resources::kNoLogsInFolder).arg(path);
+      QTimer::singleShot(0, context, [text] { platform::AfxMessageBox(text.toStdString()); });
+    }
+  }
+  return files;
 }
 }  // namespace
 
@@ -150,7 +172,7 @@ bool CMainDlg::eventFilter(QObject* watched, QEvent* event) {
     drop->acceptProposedAction();
     if (type != QEvent::Drop) return true;
     if (bList) {
-      AddInputFiles(files);
+      AddInputFiles(LogsOfDrop(files, this));
     } else {
       m_editOutput->setText(files.first());
       m_editOutput->home(false);

@@ -117,6 +117,7 @@ void CMainDlg::OnRunEnded() {
   ShowProgress();
   EnableEditing(true);
   Finish(m_nRunResult, m_executor);
+  m_progress->setValue(0);  // the next run starts from an empty bar
 }
 
 void CMainDlg::ShowProgress() {
@@ -134,10 +135,15 @@ void CMainDlg::EnableEditing(bool bEnable) {
 }
 
 void CMainDlg::AskStop() {
+  // While the question is open the run puts no output in place, so that the answer decides
+  // what it leaves. A run that has put its last one in place has nothing left to stop: its
+  // closing message is on its way.
+  if (!m_executor.m_commitGate.Hold()) return;
   m_bAskingStop = true;
   const unsigned type = platform::kMbYesNo | platform::kMbIconQuestion | platform::kMbDefButton2;
   const int answer = platform::AfxMessageBox(resources::kAskStop, type);
   m_bAskingStop = false;
   if (answer == platform::kIdYes) m_nAbort.store(1);
+  m_executor.m_commitGate.Release();
   if (m_bRunEnded) OnRunEnded();
 }

@@ -6,6 +6,7 @@
 #include "ui/CConvApp.h"
 
 int main(int argc, char** argv) {
+  platform::OpenStandardStreams();  // before any file: none may become standard error
   // Answered without a display, for help2man and for a look from a terminal.
   if (argc == 2 && std::strcmp(argv[1], "--help") == 0) {
     std::printf(

@@ -6,6 +6,7 @@
 #include <unordered_map>
 #include <unordered_set>
 
+#include "engine/Format.h"
 #include "engine/Messages.h"
 #include "engine/run/CExecutor.h"
 #include "engine/search/SeparatorGrammar.h"
@@ -154,6 +155,44 @@ bool CRunRequest::CheckCollisions(const RunInputs& in, const COptionValues& opti
   return true;
 }
 
+// Existing outputs are replaced only when the user agrees: asked once, for the one output
+// file or for all "Rev_" files that exist (in per-file output, with their number and names).
+// The others are new, and stay so: the run never replaces a file someone else gives one of
+// their names meanwhile.
+bool CRunRequest::CheckExistingOutputs(const RunInputs& in, const COptionValues& options,
+                                       CExecutor& executor) const {
+  const bool bPerFile = (m_bOptionsOpened == 1 ? options.m_bOneFile : 1) == 0;
+  std::vector<std::string> outputs;
+  if (bPerFile) {
+    for (const std::string& p : in.astrInputPaths) {
+      CExecutor::MakeOutputPath(outputs.emplace_back(), p, in.strOutputDir);
+    }
+  } else if (in.target == RunInputs::Target::kPath) {
+    outputs.push_back(in.strOutputPath);
+  }
+  executor.m_setNewOutputs.clear();
+  std::vector<std::string> existing;
+  for (const std::string& path : outputs) {
+    if (platform::GetStatus(path)) {
+      if (std::find(existing.begin(), existing.end(), path) == existing.end())
+        existing.push_back(path);
+    } else if (!in.bForce) {
+      executor.m_setNewOutputs.insert(path);
+    }
+  }
+  if (existing.empty() || in.bForce) return true;
+  std::string text = msg::kOverwrite;
+  if (bPerFile) {
+    constexpr std::size_t kNamed = 10;  // a box, or a terminal line, stays readable
+    text = Format(msg::kOverwriteSome, existing.size());
+    for (std::size_t i = 0; i < existing.size() && i < kNamed; ++i)
+      text += std::string("\n") + msg::kFileLine + existing[i];
+    if (existing.size() > kNamed) text += "\n" + Format(msg::kMoreFiles, existing.size() - kNamed);
+  }
+  const unsigned type = platform::kMbYesNo | platform::kMbIconQuestion | platform::kMbDefButton2;
+  return platform::AfxMessageBox(text, type) == platform::kIdYes;
+}
+
 RequestOutcome CRunRequest::OnRun(const RunInputs& in, const COptionValues& options,
                                   CExecutor& executor) {
   if (!Prepare(in, options, executor)) return RequestOutcome::kRefused;
@@ -181,12 +220,7 @@ bool CRunRequest::Prepare(const RunInputs& in, const COptionValues& options, CEx
     Show(std::string(msg::kOutputIsFolder) + "\n" + msg::kFileLine + in.strOutputPath);
     return false;
   }
-  if (bPath && platform::GetStatus(in.strOutputPath)) {
-    const unsigned type = platform::kMbYesNo | platform::kMbIconQuestion | platform::kMbDefButton2;
-    if (platform::AfxMessageBox(msg::kOverwrite, type) != platform::kIdYes) {
-      return false;
-    }
-  }
+  if (!CheckExistingOutputs(in, options, executor)) return false;
 
   executor.m_strOutputPath = in.strOutputPath;
   executor.m_hOutput =
@@ -269,11 +303,15 @@ int CRunRequest::Execute(CExecutor& executor) {
 }
 
 RequestOutcome CRunRequest::Finish(int result, CExecutor& executor) {
+  // Titled as the end of the run: the program goes on.
   if (result == 0) {
-    platform::AfxMessageBox(msg::kNormalEnd, platform::kMbOk, true);
+    platform::AfxMessageBox(msg::kNormalEnd, platform::kMbOk, true, msg::kRunEndTitle);
     return RequestOutcome::kSucceeded;
   }
-  Show((executor.m_bStopped ? msg::kStopped : msg::kErrorEnd) + executor.StopReport());
+  const bool bStopped = executor.m_bStopped != 0;
+  platform::AfxMessageBox((bStopped ? msg::kStopped : msg::kErrorEnd) + executor.StopReport(),
+                          bStopped ? platform::kMbIconInformation : platform::kMbIconError, false,
+                          msg::kRunEndTitle);
   return RequestOutcome::kFailed;
 }
 

@@ -25,6 +25,9 @@ struct RunInputs {
   // separator check, in its place among the checks.
   int bSeparatorNotCp932 = 0;
   int bEuc = 0;
+  // Existing outputs are replaced without asking, and so are ones someone else makes
+  // while the run goes on (the command line's -f).
+  int bForce = 0;
   // The inputs are UTF-8: the separator field holds UTF-8 bytes, and a field that is not
   // well-formed UTF-8 is refused at the separator check.
   int bUtf8 = 0;
@@ -73,6 +76,8 @@ class CRunRequest {
 
  private:
   bool CheckCollisions(const RunInputs& inputs, const COptionValues& options) const;
+  bool CheckExistingOutputs(const RunInputs& inputs, const COptionValues& options,
+                            CExecutor& executor) const;
   bool CheckSeparator(const RunInputs& inputs, std::string& separator);
   bool Configure(const RunInputs& inputs, const COptionValues& options,
                  const std::string& separator, CExecutor& executor);

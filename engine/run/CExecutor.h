@@ -7,8 +7,10 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <unordered_set>
 #include <vector>
 
+#include "engine/run/CCommitGate.h"
 #include "engine/run/TextEncoding.h"
 #include "engine/search/CSearcher.h"
 #include "engine/sections/CCluster.h"
@@ -83,8 +85,9 @@ class CExecutor {
   // Input loading and file errors.
   int OpenInputFile(std::size_t i);
   void ConvertEucToSjis();
-  // Output naming and opening.
+  // Output naming, opening and putting in place.
   int OpenOutputFile(std::size_t i);
+  int CommitOutput();
   // "Rev_" before the input's file name, in the input's folder or in `folder`.
   static void MakeOutputPath(std::string& out, const std::string& inputPath,
                              const std::string& folder = {});
@@ -123,9 +126,15 @@ class CExecutor {
   platform::FileHandle m_hOutput = platform::kNoFileHandle;
   // In per-file output, the folder the "Rev_" files go to; empty: beside each input.
   std::string m_strOutputDir;
+  // Outputs that did not exist when the run was asked for: a file someone else gives that
+  // name meanwhile is never replaced.
+  std::unordered_set<std::string> m_setNewOutputs;
   // The caller's abort flag: 1 stops the run before the next file, or inside a large one
   // within a few megabytes. Another thread may set it.
   std::atomic<int>* m_pAbortFlag = nullptr;
+  // Held by a front end while it asks whether to stop: the run waits before it puts an
+  // output in place, then reads the abort flag.
+  CCommitGate m_commitGate;
   // From this size on a file is mapped rather than read, and its output space reserved.
   std::size_t m_nLargeFile = 1u << 20;
 
@@ -207,8 +216,16 @@ void ShowReadError(const platform::CFileException& e);
 // The text of one cause, "Unknown Error" outside 0 to 14.
 const char* FileErrorCauseText(int cause);
 
+// What converting EUC-JP to Shift_JIS made of a buffer: its new size (half-width katakana
+// lose their prefix byte, JIS X 0212 characters one byte), and how many JIS X 0212
+// characters became 〓, the first at offset nFirstReplaced of the converted bytes.
+struct EucConversion {
+  std::size_t nSize;
+  std::size_t nReplaced;
+  std::size_t nFirstReplaced;
+};
 // Converts EUC-JP bytes to Shift_JIS in place (JIS X 0208 row and cell arithmetic).
-void ConvertEucToSjis(std::uint8_t* data, std::size_t size);
+EucConversion ConvertEucToSjis(std::uint8_t* data, std::size_t size);
 
 // The numbered line written between files, for the file at 0-based position `index`, in
 // Shift_JIS or in UTF-8.

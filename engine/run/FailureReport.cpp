@@ -33,10 +33,10 @@ void CExecutor::ReportSplitFailure(std::size_t i) const {
       reason = msg::kNoHtmlTag;
       break;
     case kFailNoBody:
-      reason = msg::kNoBodyTag;
+      reason = Format(msg::kNoBodyTag, line, pos);
       break;
     case kFailHtmlEndFirst:
-      reason = Format(msg::kHtmlEndFirst, line);
+      reason = Format(msg::kHtmlEndFirst, line, pos);
       break;
     case kFailStrayClose:
       reason = Format(msg::kStrayClose, Printable(data + pos, m_nFailureLength).c_str(), line, pos);
@@ -67,7 +67,11 @@ std::string CExecutor::StopReport() const {
     if (rest > 0) lines += "\n" + Format(msg::kInputsSkipped, rest);
     MakeOutputPath(output, m_arrInputPaths[m_nStoppedAt], m_strOutputDir);
   }
-  return lines + "\n" + (m_bOutputDirect ? msg::kOutputPartial : msg::kOutputUnchanged) + output;
+  // A failed run never puts a file in place: one that is there now was there before.
+  const char* left = m_bOutputDirect               ? msg::kOutputPartial
+                     : platform::GetStatus(output) ? msg::kOutputUnchanged
+                                                   : msg::kOutputNotMade;
+  return lines + "\n" + left + output;
 }
 
 }  // namespace engine

@@ -1,3 +1,4 @@
+#include <algorithm>
 #include <new>
 #include <string>
 
@@ -88,22 +89,48 @@ bool CExecutor::ReportChangedInput(std::size_t i) const {
 }
 
 void CExecutor::ConvertEucToSjis() {
-  engine::ConvertEucToSjis(m_pFileData.get(), m_nFileSize);
+  const EucConversion c = engine::ConvertEucToSjis(m_pFileData.get(), m_nFileSize);
+  m_nFileSize = c.nSize;
+  if (c.nReplaced == 0) return;
+  const std::uint8_t* data = m_pFileData.get();
+  const std::size_t line =
+      1 + static_cast<std::size_t>(std::count(data, data + c.nFirstReplaced, '\n'));
+  platform::AfxMessageBox(Format(msg::kJisX0212Replaced, c.nReplaced, line) + "\n" +
+                              msg::kFileLine + m_fileIn.GetFilePath(),
+                          platform::kMbOk, true);
 }
 
-void ConvertEucToSjis(std::uint8_t* data, std::size_t n) {
-  if (n < 2) return;
-  std::size_t p = 0;
-  while (p < n - 1) {
+// Each character becomes its Shift_JIS form; a JIS X 0212 one, which Shift_JIS lacks,
+// becomes the geta mark 〓. No character grows, so the text is compacted in place.
+EucConversion ConvertEucToSjis(std::uint8_t* data, std::size_t n) {
+  EucConversion c{n, 0, 0};
+  std::size_t p = 0, w = 0;
+  const auto isRow = [](std::uint8_t b) { return b >= 0xA1 && b <= 0xFE; };
+  while (p + 1 < n) {
     const std::uint8_t b = data[p];
-    if (b <= 0x7F) {
+    const std::uint8_t t = data[p + 1];
+    if (b <= 0x7F || (b < 0xA1 && b != 0x8E && b != 0x8F) || b == 0xFF) {
+      data[w++] = b;
       ++p;
-    } else if (b == 0x8E) {  // half-width katakana: both bytes stay
+    } else if (b == 0x8E) {
+      if (t >= 0xA1 && t <= 0xDF) {  // half-width katakana: its one Shift_JIS byte
+        data[w++] = t;
+      } else {
+        data[w++] = b;
+        data[w++] = t;
+      }
       p += 2;
-    } else if (b < 0xA1 || b == 0xFF) {
-      ++p;
+    } else if (b == 0x8F) {
+      if (p + 2 < n && isRow(t) && isRow(data[p + 2])) {
+        if (c.nReplaced++ == 0) c.nFirstReplaced = w;
+        data[w++] = 0x81;  // 〓
+        data[w++] = 0xAC;
+        p += 3;
+      } else {
+        data[w++] = b;
+        ++p;
+      }
     } else {
-      const std::uint8_t t = data[p + 1];
       std::uint8_t second;
       if (b & 1) {
         second = static_cast<std::uint8_t>(t - 0x61);
@@ -111,13 +138,14 @@ void ConvertEucToSjis(std::uint8_t* data, std::size_t n) {
       } else {
         second = static_cast<std::uint8_t>(t - 2);
       }
-      const std::uint8_t first =
-          static_cast<std::uint8_t>(((b + 1) >> 1) + (b < 0xDF ? 0x30 : 0x70));
-      data[p] = first;
-      data[p + 1] = second;
+      data[w++] = static_cast<std::uint8_t>(((b + 1) >> 1) + (b < 0xDF ? 0x30 : 0x70));
+      data[w++] = second;
       p += 2;
     }
   }
+  if (p < n) data[w++] = data[p];  // a last byte is never the first of a pair
+  c.nSize = w;
+  return c;
 }
 
 }  // namespace engine

@@ -1,4 +1,5 @@
 #include <algorithm>
+#include <cstring>
 #include <new>
 #include <optional>
 
@@ -12,6 +13,7 @@ namespace {
 constexpr char kFixedHeader[] = "<HTML>\r\n<BODY>\r\n";
 constexpr char kFixedFooter[] = "\r\n</BODY>\r\n</HTML>\r\n";
 constexpr char kHrSeparator[] = "<HR SIZE=\"50\">";
+constexpr char kUtf8Bom[] = "\xEF\xBB\xBF";
 constexpr std::size_t kPartExtra = 256;
 // Shift_JIS: "以上　[" ... "] 番目のファイル内容 " between two rows of equals signs.
 constexpr char kNumberedBefore[] =
@@ -68,6 +70,7 @@ void CExecutor::ResetRun() {
   m_nTrailerPos = 0;
   m_bHeaderFound = 0;
   m_pFileData.reset();
+  m_commitGate.Reset();
 }
 
 int CExecutor::SetInputFiles(const std::vector<std::string>& paths) {
@@ -124,6 +127,12 @@ void CExecutor::WriteFilePart(std::size_t i) {
   // A part holds each byte of its file at most once, and a header, footer or separator line.
   if (m_bLargeFile) m_fileOut.Reserve(m_nFileSize + kPartExtra);
   if (i == 0 || m_bOneFile == 0) {
+    // A UTF-8 log's byte-order mark may be all that tells its encoding: it stays with the
+    // header, the log's own or the fixed one.
+    const std::uint8_t* d = m_pFileData.get();
+    if (m_bUtf8 == 1 && m_nFileSize >= 3 && std::memcmp(d, kUtf8Bom, 3) == 0) {
+      m_fileOut.Write(kUtf8Bom, 3);
+    }
     if (m_bHeaderFound && m_bSimpleHeader == 0 && m_bEuc == 1) {
       // The bytes are Shift_JIS now: so must be what the header says of them.
       const std::string header = RelabelEucHeader(
@@ -154,6 +163,11 @@ void CExecutor::WriteFilePart(std::size_t i) {
 }
 
 int CExecutor::Run() {
+  // However the run ends, a front end holding the gate has no output left to wait for.
+  struct Finished {
+    CCommitGate& gate;
+    ~Finished() { gate.Finish(); }
+  } finished{m_commitGate};
   m_nInputCount = m_arrInputPaths.size();
   m_nStoppedAt = m_nInputCount;
   m_bOutputDirect = 0;
@@ -178,7 +192,10 @@ int CExecutor::Run() {
     m_nCopied = 0;
     m_nNextCopyCheck = 0;
     m_searcher.SetBuffer(m_pFileData.get(), m_nFileSize);
+    const std::size_t opened = m_nFileSize;
     const int split = Split();
+    // Converted EUC text is shorter: only its bytes are split and written.
+    m_nProgressTotal -= 2 * std::uint64_t{opened - m_nFileSize};
     if (split != kSplitOk) {
       if (split == kSplitStopped) {
         m_bStopped = 1;
@@ -214,27 +231,11 @@ int CExecutor::Run() {
     if (bFailed) return -1;
     m_nProgressBase += 2 * std::uint64_t{m_nFileSize};
     m_nProgressDone.store(m_nProgressBase, std::memory_order_relaxed);
-    if (m_bOneFile == 0) {
-      m_bOutputOpen = 0;
-      try {
-        m_fileOut.Close();
-      } catch (const platform::CFileException& e) {
-        ShowWriteError(e);
-        return -1;
-      }
-    }
+    if (m_bOneFile == 0 && CommitOutput() != 0) return -1;
   }
 
   m_nStoppedAt = m_nInputCount;
-  if (m_bOutputOpen) {
-    m_bOutputOpen = 0;
-    try {
-      m_fileOut.Close();
-    } catch (const platform::CFileException& e) {
-      ShowWriteError(e);  // the last bytes never reached the file, or it was not put in place
-      return -1;
-    }
-  }
+  if (m_bOutputOpen && CommitOutput() != 0) return -1;
   return 0;
 }
 

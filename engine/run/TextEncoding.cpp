@@ -109,13 +109,23 @@ std::optional<std::size_t> LabelStart(const std::uint8_t* d, std::size_t size, s
 }
 
 constexpr std::pair<std::string_view, TextEncoding> kLabels[] = {
-    {"euc-jp", TextEncoding::kEucJp},       {"euc_jp", TextEncoding::kEucJp},
-    {"x-euc-jp", TextEncoding::kEucJp},     {"eucjp", TextEncoding::kEucJp},
-    {"x-euc", TextEncoding::kEucJp},        {"shift_jis", TextEncoding::kShiftJis},
-    {"shift-jis", TextEncoding::kShiftJis}, {"sjis", TextEncoding::kShiftJis},
-    {"x-sjis", TextEncoding::kShiftJis},    {"windows-31j", TextEncoding::kShiftJis},
-    {"cp932", TextEncoding::kShiftJis},     {"ms_kanji", TextEncoding::kShiftJis},
-    {"utf-8", TextEncoding::kUtf8},         {"utf8", TextEncoding::kUtf8},
+    {"euc-jp", TextEncoding::kEucJp},
+    {"euc_jp", TextEncoding::kEucJp},
+    {"x-euc-jp", TextEncoding::kEucJp},
+    {"eucjp", TextEncoding::kEucJp},
+    {"x-euc", TextEncoding::kEucJp},
+    {"euc-jp-ms", TextEncoding::kEucJp},
+    {"eucjp-ms", TextEncoding::kEucJp},
+    {"cseucpkdfmtjapanese", TextEncoding::kEucJp},
+    {"shift_jis", TextEncoding::kShiftJis},
+    {"shift-jis", TextEncoding::kShiftJis},
+    {"sjis", TextEncoding::kShiftJis},
+    {"x-sjis", TextEncoding::kShiftJis},
+    {"windows-31j", TextEncoding::kShiftJis},
+    {"cp932", TextEncoding::kShiftJis},
+    {"ms_kanji", TextEncoding::kShiftJis},
+    {"utf-8", TextEncoding::kUtf8},
+    {"utf8", TextEncoding::kUtf8},
 };
 
 }  // namespace

@@ -34,6 +34,15 @@ std::uint8_t CSearcher::SearchLayer(CSectionStore& store, CCluster& cluster, std
     const auto p = static_cast<Offset>(m_nMatchPos);
     const auto n = static_cast<Offset>(m_nMatchLength);
     CSection* S = K.GetLastSection(store);
+    // The body's end (or the document's) at `at` ends this cluster where its tag begins.
+    const auto endAt = [&](Offset at, std::uint8_t result) {
+      K.EndLastHead(store, at);
+      K.GetLastSection(store)->UpdateSpans();
+      K.m_nClosePos = at;
+      K.m_nCloseLength = 0;
+      K.UpdateLength(store);
+      return result;
+    };
 
     switch (GroupKeyCode(m_nMatchCode)) {
       case 15: {  // a block opens
@@ -49,6 +58,12 @@ std::uint8_t CSearcher::SearchLayer(CSectionStore& store, CCluster& cluster, std
         S->UpdateSpans();
         // A nested tree that ran out of memory is incomplete; going on would drop its bytes.
         if (r2 == kLayerNoMemory || r2 == kLayerStopped) return r2;
+        if (r2 == kLayerBodyEnd || r2 == kLayerDocumentEnd) {
+          // The end tag closes every block left open: the block stays in its section, and
+          // the tag is the trailer's, never a section of this layer.
+          if (K.AddSection(store) != 0) return kLayerNoMemory;
+          return endAt(static_cast<Offset>(m_nMatchPos), r2);
+        }
         if (m_bMatchComplete) {
           if (K.AddSection(store) != 0) return kLayerNoMemory;
           continue;
@@ -82,17 +97,9 @@ std::uint8_t CSearcher::SearchLayer(CSectionStore& store, CCluster& cluster, std
         if (K.AddSection(store) != 0) return kLayerNoMemory;
         continue;
       case 3:  // body end
-        K.EndLastHead(store, p);
-        S->UpdateSpans();
-        K.m_nClosePos = p;
-        K.m_nCloseLength = 0;
-        K.UpdateLength(store);
-        return kLayerBodyEnd;
+        return endAt(p, kLayerBodyEnd);
       case 4:  // document end
-        K.EndLastHead(store, p);
-        S->UpdateSpans();
-        K.UpdateLength(store);
-        return kLayerDocumentEnd;
+        return endAt(p, kLayerDocumentEnd);
       default:  // centering tags and anything else stay part of the current head
         continue;
     }

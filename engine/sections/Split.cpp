@@ -19,7 +19,8 @@ int CExecutor::FindHeader() {
   if (r != kFound) return FailSplit(kSplitCannot, r == kNotFound ? kFailNoHtml : kFailSearch);
   m_nHeaderPos = m_searcher.m_nMatchPos;
   r = m_searcher.SearchTag(kModeBody);
-  if (r != kFound) return FailSplit(kSplitCannot, r == kNotFound ? kFailNoBody : kFailSearch);
+  if (r != kFound)
+    return FailSplit(kSplitCannot, r == kNotFound ? kFailNoBody : kFailSearch, m_nHeaderPos);
   if (m_searcher.m_nMatchCode == kCodeBody) {
     m_nBodyStart = m_searcher.m_nMatchPos + m_searcher.m_nMatchLength;
     m_nHeaderLength = m_nBodyStart - m_nHeaderPos;
@@ -65,7 +66,10 @@ bool CExecutor::ReadInput() {
     return false;
   }
   NoteEncoding();  // on the bytes as the file holds them
-  if (m_bEuc == 1) ConvertEucToSjis();
+  if (m_bEuc == 1) {
+    ConvertEucToSjis();
+    m_searcher.SetBuffer(m_pFileData.get(), m_nFileSize);  // the converted text is shorter
+  }
   return true;
 }
 

@@ -86,6 +86,7 @@ std::string OsErrorText(long err) {
       {ETXTBSY, "実行中のプログラムのファイルです"},
       {ENOMEM, "メモリーが足りません"},
       {EBUSY, "使用中です"},
+      {EEXIST, "実行中にほかのプログラムが同じ名前のファイルを作りました"},
   };
   const int e = static_cast<int>(err);
   std::string text = ::strerror(e);

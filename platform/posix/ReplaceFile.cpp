@@ -3,88 +3,23 @@
 #include <fcntl.h>
 #include <limits.h>
 #include <signal.h>
+#include <stdio.h>
 #include <sys/stat.h>
 #include <time.h>
 #include <unistd.h>
 
 #include <atomic>
 #include <cerrno>
-#include <cstring>
-#include <mutex>
 #include <string>
 #include <utility>
 
+#include "platform/EndingSignals.h"
 #include "platform/File.h"
+#include "platform/KeptAttributes.h"
 #include "platform/posix/SysCalls.h"
 
 namespace platform {
 namespace {
-
-// Names of new files not yet in place, removed if SIGINT, SIGTERM or SIGHUP ends the
-// process. Fixed slots: the handler may only read memory and call unlink.
-constexpr int kTempSlots = 8;
-char g_tempNames[kTempSlots][PATH_MAX];
-std::atomic<bool> g_tempUsed[kTempSlots];
-std::once_flag g_cleanupOnce;
-constexpr int kCleanupSignals[] = {SIGINT, SIGTERM, SIGHUP};
-
-void OnEndingSignal(int sig) {
-  for (int i = 0; i < kTempSlots; ++i) {
-    if (g_tempUsed[i].load(std::memory_order_acquire)) ::unlink(g_tempNames[i]);
-  }
-  ::signal(sig, SIG_DFL);
-  ::raise(sig);  // delivered when the handler returns: the process ends as it would have
-}
-
-// Only where the signal would end the process: a handler of the program's own, or an
-// ignored SIGHUP (nohup), stays as it is.
-void InstallCleanup() {
-  for (const int sig : kCleanupSignals) {
-    struct sigaction old {};
-    if (::sigaction(sig, nullptr, &old) != 0 || (old.sa_flags & SA_SIGINFO) ||
-        old.sa_handler != SIG_DFL) {
-      continue;
-    }
-    struct sigaction action {};
-    action.sa_handler = OnEndingSignal;
-    sigemptyset(&action.sa_mask);
-    ::sigaction(sig, &action, nullptr);
-  }
-}
-
-int RegisterTemp(const std::string& path) {
-  if (path.size() >= PATH_MAX) return -1;
-  std::call_once(g_cleanupOnce, InstallCleanup);
-  for (int i = 0; i < kTempSlots; ++i) {
-    if (g_tempUsed[i].load(std::memory_order_acquire)) continue;
-    std::memcpy(g_tempNames[i], path.c_str(), path.size() + 1);
-    bool expected = false;
-    if (g_tempUsed[i].compare_exchange_strong(expected, true)) return i;
-  }
-  return -1;
-}
-
-void UnregisterTemp(int slot) {
-  if (slot >= 0) g_tempUsed[slot].store(false, std::memory_order_release);
-}
-
-// Blocks the ending signals while a name that no handler knows exists (between linking
-// an unnamed file in and renaming it): only SIGKILL can then leave it behind.
-class SignalBlock {
- public:
-  SignalBlock() {
-    sigset_t set;
-    sigemptyset(&set);
-    for (const int sig : kCleanupSignals) sigaddset(&set, sig);
-    ::pthread_sigmask(SIG_BLOCK, &set, &m_old);
-  }
-  ~SignalBlock() { ::pthread_sigmask(SIG_SETMASK, &m_old, nullptr); }
-  SignalBlock(const SignalBlock&) = delete;
-  SignalBlock& operator=(const SignalBlock&) = delete;
-
- private:
-  sigset_t m_old;
-};
 
 std::string FolderOf(const std::string& path) {
   const auto slash = path.rfind('/');
@@ -139,6 +74,16 @@ bool ResolveLinks(const std::string& path, std::string* pTarget, int* pErr) {
   return false;
 }
 
+// Renames `from` to `to` unless `to` exists (EEXIST).
+bool RenameNoReplace(const std::string& from, const std::string& to) {
+  if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) return true;
+  if (errno != EINVAL && errno != ENOSYS) return false;
+  // A file system without it: a second name, which never replaces a file, then the first goes.
+  if (Sys().linkat(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), 0) != 0) return false;
+  Sys().unlink(from.c_str());
+  return true;
+}
+
 }  // namespace
 
 bool CFile::OpenReplacing(const std::string& path, unsigned flags, CFileException* pError) {
@@ -159,12 +104,14 @@ bool CFile::OpenReplacing(const std::string& path, unsigned flags, CFileExceptio
   std::string target;
   int err = 0;
   if (!ResolveLinks(path, &target, &err)) return fail(err);
+  // Asked for as a new file: one that someone else made since then is theirs.
+  if (bExists && (flags & modeNoReplace)) return fail(EEXIST);
+  int probe = -1;
   if (bExists) {
     // What could not be written before must not be replaced now: a rename needs only
     // the folder's permission and would replace a read-only file silently.
-    const int probe = Sys().open(target.c_str(), O_WRONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK, 0);
+    probe = Sys().open(target.c_str(), O_WRONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK, 0);
     if (probe < 0) return fail(errno);
-    Sys().close(probe);
   }
 
   const std::string folder = FolderOf(target);
@@ -180,17 +127,20 @@ bool CFile::OpenReplacing(const std::string& path, unsigned flags, CFileExceptio
   }
   if (fd < 0) {
     const int openErr = errno;
+    if (probe >= 0) Sys().close(probe);
     // A missing folder is a bad path, as it was when the file itself was opened.
     return fail(openErr, openErr == ENOENT ? std::string() : folder);
   }
   if (!tempPath.empty()) m_nTempSlot = RegisterTemp(tempPath);
   if (bExists) {
-    // The new file takes the old one's owner where that is allowed, and its permissions.
+    // The new file takes the old one's owner where that is allowed, and the rest of what
+    // makes up who may do what with it.
     if (st.st_uid != ::geteuid() || st.st_gid != ::getegid()) {
       if (::fchown(fd, st.st_uid, st.st_gid) != 0) { /* keeps ours */
       }
     }
-    Sys().fchmod(fd, st.st_mode & 07777);
+    m_strLostAttributes = KeepAttributes(probe, fd, st.st_mode & 07777);
+    Sys().close(probe);
   }
   m_fd = fd;
   m_bOwned = true;
@@ -199,6 +149,7 @@ bool CFile::OpenReplacing(const std::string& path, unsigned flags, CFileExceptio
   m_strPath = path;
   m_strTarget = target;
   m_strTempPath = tempPath;
+  m_bNoReplace = (flags & modeNoReplace) != 0;
   ResetWriteState();
   return true;
 }
@@ -220,7 +171,9 @@ void CFile::Commit() {
     if (bFolder) e.m_strFolder = FolderOf(m_strTarget);
     throw e;
   };
-  const SignalBlock block;
+  // From here a signal either ends the process before the new file takes the name, or
+  // waits until it has.
+  EndingSignalHold hold;
   if (name.empty()) {
     const std::string self = "/proc/self/fd/" + std::to_string(fd);
     const auto link = [&](const std::string& to) {
@@ -233,16 +186,18 @@ void CFile::Commit() {
     };
     // Where there is no file yet, the new one takes the name itself, in one step: no
     // moment at which a kill could leave a second name behind.
+    if (hold.Pending()) fail(EINTR, false);
     if (link(m_strTarget)) {
       const int closed = Sys().close(std::exchange(fd, -1));
       if (closed != 0) {
         name = m_strTarget;  // ours alone: nothing was there before it
         fail(errno, false);
       }
+      hold.Placed();
       finish();
       return;
     }
-    if (errno != EEXIST) fail(errno, true);
+    if (errno != EEXIST || m_bNoReplace) fail(errno, errno != EEXIST);
     // Otherwise a name beside the target, renamed over it at once.
     const std::string folder = FolderOf(m_strTarget);
     for (int attempt = 0;; ++attempt) {
@@ -257,7 +212,12 @@ void CFile::Commit() {
   // A close can report a write the kernel deferred (network file systems).
   const int closed = Sys().close(std::exchange(fd, -1));
   if (closed != 0) fail(errno, false);
-  if (Sys().rename(name.c_str(), m_strTarget.c_str()) != 0) fail(errno, true);
+  if (hold.Pending()) fail(EINTR, false);
+  if (m_bNoReplace ? !RenameNoReplace(name, m_strTarget)
+                   : Sys().rename(name.c_str(), m_strTarget.c_str()) != 0) {
+    fail(errno, errno != EEXIST);
+  }
+  hold.Placed();
   finish();
 }
 

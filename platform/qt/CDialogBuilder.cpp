@@ -193,6 +193,7 @@ void CDialogBuilder::Build(QDialog& dlg, const DialogTemplate& t) {
   auto* layout = new CTemplateLayout(dlg, size);
 
   QWidget* previous = nullptr;
+  QLabel* mnemonic = nullptr;  // a label whose mnemonic waits for the next control in tab order
   int index = 0;
   for (const ControlTemplate& c : t.controls) {
     QWidget* w = CreateControl(dlg, c);
@@ -210,7 +211,11 @@ void CDialogBuilder::Build(QDialog& dlg, const DialogTemplate& t) {
     if (w->focusPolicy() != Qt::NoFocus) {
       if (previous) QWidget::setTabOrder(previous, w);
       previous = w;
+      if (mnemonic) mnemonic->setBuddy(w);
+      mnemonic = nullptr;
     }
+    auto* label = qobject_cast<QLabel*>(w);
+    if (label && !(c.style & kNoPrefix) && label->text().contains('&')) mnemonic = label;
   }
   layout->Place(size);
 }

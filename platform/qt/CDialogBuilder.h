@@ -14,7 +14,8 @@ namespace platform::qt {
 
 // Creates the controls of a dialog template as child widgets of a dialog, in tab order.
 // Each control's object name is its id ("1004"); statics without an id are "static_<n>",
-// n being their position in the template.
+// n being their position in the template. A label's mnemonic ("出力ファイル(&F)") gives the
+// focus to the next control that takes it.
 class CDialogBuilder {
  public:
   // Sets the dialog's font, caption and size, then creates every control. A dialog with

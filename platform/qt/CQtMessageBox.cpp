@@ -18,7 +18,9 @@ CQtMessageBox::CQtMessageBox(QString strTitle) : m_strTitle(std::move(strTitle))
 
 std::unique_ptr<QMessageBox> CQtMessageBox::Create(const Message& m, QWidget* parent) const {
   auto box = std::make_unique<QMessageBox>(parent);
-  box->setWindowTitle(m_strTitle);
+  const QString title =
+      m.title.empty() ? m_strTitle : QString::fromStdString(m.title) + " - " + m_strTitle;
+  box->setWindowTitle(title);
   box->setText(QString::fromUtf8(m.text.c_str()));
   box->setTextFormat(Qt::PlainText);
   if (m.nType & kMbYesNo) {
@@ -29,11 +31,18 @@ std::unique_ptr<QMessageBox> CQtMessageBox::Create(const Message& m, QWidget* pa
     box->setStandardButtons(QMessageBox::Ok);
     box->setDefaultButton(QMessageBox::Ok);
   }
-  if (m.nType & kMbIconQuestion) box->setIcon(QMessageBox::Question);
+  // Without an icon of its own, a box that only informs gets the information icon and any
+  // other the warning icon: what is not news is a refusal or a failure.
+  const unsigned icon = m.nType & kMbIconMask;
+  box->setIcon(icon == kMbIconError      ? QMessageBox::Critical
+               : icon == kMbIconQuestion ? QMessageBox::Question
+               : icon == kMbIconInformation || (icon == 0 && m.bInformation)
+                   ? QMessageBox::Information
+                   : QMessageBox::Warning);
   // A box sized to a short text left the title bar too little room ("Ve… nt"). The spacer
   // goes in last: setting the icon rebuilds the layout.
   if (auto* grid = qobject_cast<QGridLayout*>(box->layout())) {
-    const int width = box->fontMetrics().horizontalAdvance(m_strTitle) + kTitleBarExtra;
+    const int width = box->fontMetrics().horizontalAdvance(title) + kTitleBarExtra;
     grid->addItem(new QSpacerItem(width, 0, QSizePolicy::Minimum, QSizePolicy::Minimum),
                   grid->rowCount(), 0, 1, grid->columnCount());
   }

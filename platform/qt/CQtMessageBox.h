@@ -10,9 +10,10 @@ class QWidget;
 
 namespace platform::qt {
 
-// The desktop program's message sink: a modal QMessageBox with the application title.
-// Type 0 is a plain box with OK; a Yes/No type gets a question icon and, with
-// kMbDefButton2, No as the default button.
+// The desktop program's message sink: a modal QMessageBox titled with what the message is
+// about and the application's name. Type 0 is a box with OK; kMbYesNo has Yes and No, with
+// kMbDefButton2 No as the default button. The icon is the type's, else the information or
+// the warning icon.
 class CQtMessageBox {
  public:
   explicit CQtMessageBox(QString strTitle);

@@ -9,6 +9,7 @@
 #include <streambuf>
 #include <string>
 
+#include "platform/win32/ConsoleEvents.h"
 #include "platform/win32/WidePath.h"
 
 namespace platform {
@@ -70,20 +71,6 @@ class CMessageBuffer : public std::streambuf {
   std::string m_text;
 };
 
-std::atomic<std::atomic<int>*> g_pInterruptFlag{nullptr};
-HANDLE g_hRunEnded = nullptr;
-
-// Ctrl-C and Ctrl-Break stop the run; a second one ends the program at once. Closing the
-// console ends the program when this returns: it waits a little for the run to stop.
-BOOL WINAPI OnConsoleEvent(DWORD event) {
-  std::atomic<int>* flag = g_pInterruptFlag.load();
-  if (flag == nullptr || flag->exchange(1) == 1) return FALSE;
-  if (event == CTRL_CLOSE_EVENT || event == CTRL_LOGOFF_EVENT || event == CTRL_SHUTDOWN_EVENT) {
-    ::WaitForSingleObject(g_hRunEnded, 4000);
-  }
-  return TRUE;
-}
-
 }  // namespace
 
 // Output goes to the standard output handle through WriteFile, as it comes; an input list
@@ -111,16 +98,11 @@ std::ostream& MessageStream() {
 }
 
 ScopedConsoleInterrupt::ScopedConsoleInterrupt(std::atomic<int>& flag) {
-  if (g_hRunEnded == nullptr) g_hRunEnded = ::CreateEventW(nullptr, TRUE, FALSE, nullptr);
-  ::ResetEvent(g_hRunEnded);
-  g_pInterruptFlag.store(&flag);
-  ::SetConsoleCtrlHandler(OnConsoleEvent, TRUE);
+  SetConsoleStopFlag(&flag);
 }
 
 ScopedConsoleInterrupt::~ScopedConsoleInterrupt() {
-  ::SetEvent(g_hRunEnded);
-  ::SetConsoleCtrlHandler(OnConsoleEvent, FALSE);
-  g_pInterruptFlag.store(nullptr);
+  SetConsoleStopFlag(nullptr);
 }
 
 }  // namespace platform

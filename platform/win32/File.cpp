@@ -187,10 +187,15 @@ void CFile::Abort() noexcept {
 
 void IgnoreWriteSignals() {}
 
+// Devices (NUL, CON, \\.\ names) and folders are never files that a run replaces. A device
+// is told by its name: some Windows versions give NUL the archive attribute of a file.
 bool GetStatus(const std::string& path) {
+  if (path.empty()) return false;
+  const std::wstring wide = WidePath(path);
   WIN32_FILE_ATTRIBUTE_DATA data;
-  return !path.empty() &&
-         ::GetFileAttributesExW(WidePath(path).c_str(), GetFileExInfoStandard, &data) != 0;
+  return wide.rfind(L"\\\\.\\", 0) != 0 &&
+         ::GetFileAttributesExW(wide.c_str(), GetFileExInfoStandard, &data) != 0 &&
+         (data.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_DEVICE)) == 0;
 }
 
 bool IsFolder(const std::string& path) {

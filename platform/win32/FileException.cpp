@@ -90,6 +90,8 @@ std::string OsErrorText(long err) {
       {ERROR_NOT_ENOUGH_MEMORY, "メモリーが足りません"},
       {ERROR_OUTOFMEMORY, "メモリーが足りません"},
       {ERROR_UNABLE_TO_REMOVE_REPLACED, "置き換える前のファイルを削除できません"},
+      {ERROR_FILE_EXISTS, "実行中にほかのプログラムが同じ名前のファイルを作りました"},
+      {ERROR_ALREADY_EXISTS, "実行中にほかのプログラムが同じ名前のファイルを作りました"},
   };
   const auto code = static_cast<DWORD>(err);
   std::string japanese;

@@ -9,6 +9,7 @@
 #include <utility>
 #include <vector>
 
+#include "platform/EndingSignals.h"
 #include "platform/File.h"
 #include "platform/win32/Handle.h"
 #include "platform/win32/WidePath.h"
@@ -96,6 +97,10 @@ bool CFile::OpenReplacing(const std::string& path, unsigned flags, CFileExceptio
   if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY)) {
     return fail(ERROR_ACCESS_DENIED);
   }
+  // Asked for as a new file: one that someone else made since then is theirs.
+  if (attributes != INVALID_FILE_ATTRIBUTES && (flags & modeNoReplace)) {
+    return fail(ERROR_FILE_EXISTS);
+  }
   std::wstring target = wide;
   if (attributes != INVALID_FILE_ATTRIBUTES) {
     CHandle probe(::CreateFileW(wide.c_str(), GENERIC_WRITE,
@@ -134,6 +139,7 @@ bool CFile::OpenReplacing(const std::string& path, unsigned flags, CFileExceptio
   m_strPath = path;
   m_strTarget = Narrow(target);
   m_strTempPath = Narrow(temp);
+  m_bNoReplace = (flags & modeNoReplace) != 0;
   ResetWriteState();
   return true;
 }
@@ -159,7 +165,12 @@ void CFile::Commit() {
     throw e;
   };
 
+  // From here an event that ends the program either ends it before the new file is kept
+  // (it goes, the target stays) or waits until the new file has taken the target's place.
+  EndingSignalHold hold;
+  if (hold.Pending()) fail(ERROR_OPERATION_ABORTED, false);
   DWORD attributes = ::GetFileAttributesW(target.c_str());
+  if (attributes != INVALID_FILE_ATTRIBUTES && m_bNoReplace) fail(ERROR_FILE_EXISTS, false);
   if (attributes == INVALID_FILE_ATTRIBUTES) {
     // No file there yet: the new one takes the name itself, in one step.
     if (!SetAttributes(h, FILE_ATTRIBUTE_NORMAL) || !SetDeleteOnClose(h, false)) {
@@ -167,11 +178,13 @@ void CFile::Commit() {
     }
     if (RenameTo(h, target)) {
       ::CloseHandle(h);
+      hold.Placed();
       finish();
       return;
     }
     const DWORD err = ::GetLastError();
-    if (err != ERROR_ALREADY_EXISTS && err != ERROR_FILE_EXISTS) fail(err, true);
+    const bool bTaken = err == ERROR_ALREADY_EXISTS || err == ERROR_FILE_EXISTS;
+    if (!bTaken || m_bNoReplace) fail(err, !bTaken);
     attributes = ::GetFileAttributesW(target.c_str());  // made by someone else meanwhile
   }
   // ReplaceFileW keeps the old file's attributes, ACL, alternate streams and creation time.
@@ -196,6 +209,7 @@ void CFile::Commit() {
       throw CFileException(CauseFromOsError(err, m_strPath), static_cast<long>(err), m_strTempPath);
     }
   }
+  hold.Placed();
   finish();
 }
 

@@ -92,8 +92,8 @@ TEST(SplitFailure, NamesTheFileWhatAndWhere) {
   const std::pair<std::string, std::string> rows[] = {
       {"", "<HTML> タグが見つかりません"},
       {"<BODY>x</BODY>", "<HTML> タグが見つかりません"},
-      {"<HTML>x", "<HTML> タグの後に <BODY> タグも </HTML> タグも見つかりません"},
-      {"<HTML>\n\r\n</HTML><BODY>", "<BODY> タグより前に </HTML> タグがあります (3 行目)"},
+      {"x\n<HTML>x", "<HTML> タグ (2 行目、オフセット 2) の後に <BODY> タグも </HTML> タグも見つかりません"},
+      {"<HTML>\n\r\n</HTML><BODY>", "<BODY> タグより前に </HTML> タグがあります (3 行目、オフセット 9)"},
       {stray, "ブロックを閉じるタグが開くタグより多くなりました: </TD> (2 行目、オフセット " +
                   std::to_string(stray.find("</TD>b")) + ")"},
       {longTag, "ブロックを閉じるタグが開くタグより多くなりました: </td class=\"??" +
@@ -115,7 +115,7 @@ TEST(SplitFailure, NamesTheFileWhatAndWhere) {
     ex.CloseFiles();
     EXPECT_EQ(rec.Texts(), std::vector<std::string>{cannot + reason + "\nファイル: " + bad});
     EXPECT_FALSE(testing_support::FileExists(dir.File("out.html")));
-    EXPECT_EQ(ex.StopReport(), "\n出力ファイルは実行前のままです: " + dir.File("out.html"));
+    EXPECT_EQ(ex.StopReport(), "\n出力ファイルは作られていません: " + dir.File("out.html"));
   }
 }
 
@@ -142,18 +142,39 @@ TEST(RunDriver, AbortStopsBeforeTheFirstFile) {
 }
 
 TEST(EucToSjis, ConvertsRowsAndCells) {
-  const std::pair<std::string, std::string> rows[] = {
-      {"\xA4\xA2", "\x82\xA0"},                  // hiragana a
-      {"\xDF\xA1", "\xE0\x40"},                  // rows from 0xDF use the second lead range
-      {"\xFE\xFE", "\xEF\xFC"},                  // the last cell
-      {"\xA1\xE0", "\x81\x80"},                  // odd row, cell above 0x7E skips 0x7F
-      {"\x8E\xB1\x8E\xDE", "\x8E\xB1\x8E\xDE"},  // half-width katakana stay
-      {"\x80\xFF\xA4", "\x80\xFF\xA4"},          // no EUC pair; a lone lead byte at the end
+  const std::tuple<std::string, std::string, std::size_t, std::size_t> rows[] = {
+      {"\xA4\xA2", "\x82\xA0", 0, 0},            // hiragana a
+      {"\xDF\xA1", "\xE0\x40", 0, 0},            // rows from 0xDF use the second lead range
+      {"\xFE\xFE", "\xEF\xFC", 0, 0},            // the last cell
+      {"\xA1\xE0", "\x81\x80", 0, 0},            // odd row, cell above 0x7E skips 0x7F
+      {"\x8E\xB1z\x8E\xDF", "\xB1z\xDF", 0, 0},  // half-width katakana lose their prefix
+      {"\x8E\xE0\x8E", "\x8E\xE0\x8E", 0, 0},    // no katakana after 0x8E; a lone last byte
+      {"\x80\xFF\xA4", "\x80\xFF\xA4", 0, 0},    // no EUC pair; a lone lead byte at the end
+      {"z\x8F\xB0\xA1\x8F\xFE\xFE", "z\x81\xAC\x81\xAC", 2, 1},  // JIS X 0212: 〓
+      {"\x8FZ\x8F\xB0", "\x8FZ\x8F\xB0", 0, 0},                  // 0x8F before ASCII; one cut short
   };
-  for (auto [in, out] : rows) {
-    ConvertEucToSjis(reinterpret_cast<std::uint8_t*>(in.data()), in.size());
-    EXPECT_EQ(in, out);
+  for (auto [in, out, replaced, first] : rows) {
+    const EucConversion c = ConvertEucToSjis(reinterpret_cast<std::uint8_t*>(in.data()), in.size());
+    EXPECT_EQ(in.substr(0, c.nSize), out);
+    EXPECT_EQ(c.nReplaced, replaced);
+    EXPECT_EQ(c.nFirstReplaced, first);
   }
+}
+
+// Converted EUC text is shorter than its file: the progress of a run still ends at its total.
+TEST(RunDriver, EucProgressEndsAtItsTotal) {
+  testing_support::TempDir dir;
+  CExecutor ex;
+  testing_support::Apply({}, ex);
+  ex.m_bEuc = 1;
+  std::atomic<int> abort{0};
+  ex.m_pAbortFlag = &abort;
+  ex.m_strOutputPath = dir.File("out.html");
+  ex.SetInputFiles({dir.Write("in.html", Doc("\x8E\xB6\x8F\xB0\xA1"))});
+  MessageRecorder rec;
+  EXPECT_EQ(ex.Run(), 0);
+  EXPECT_EQ(ex.m_nProgressTotal.load(), 2 * (Doc("").size() + 3));
+  EXPECT_EQ(ex.m_nProgressDone.load(), ex.m_nProgressTotal.load());
 }
 
 }  // namespace

@@ -125,7 +125,7 @@ TEST(RunRequest, ExceptionFromTheRunIsCaughtAndFilesClosed) {
       rec.Texts(),
       (std::vector<std::string>{
           "予期しないエラーが発生しました\nboom\nファイル: " + f.inputs.astrInputPaths[0],
-          "エラーのため終了します\n出力ファイルは実行前のままです: " + f.dir.File("out.html")}));
+          "エラーのため終了します\n出力ファイルは作られていません: " + f.dir.File("out.html")}));
   EXPECT_FALSE(testing_support::FileExists(f.dir.File("out.html")));
   EXPECT_EQ(f.executor.m_bInputOpen, 0);
   EXPECT_EQ(f.executor.m_bOutputOpen, 0);

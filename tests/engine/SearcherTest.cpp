@@ -201,8 +201,9 @@ TEST(LayeredSearch, BuildsTheTree) {
        kLayerBodyEnd},
       {7, 1, "a<CENTER>b</CENTER><TABLE>t</TABLE></BODY>",
        "[a<CENTER>b</CENTER>|*<TABLE>[t|]</TABLE>][|]", kLayerBodyEnd},
-      // A block open at the body end goes on to the document end.
-      {7, 1, "x<TABLE>y</BODY>z</HTML>", "[x|*<TABLE>[y|]][</BODY>z|]", kLayerDocumentEnd},
+      // The body's end closes every block left open, at any depth, counted ones too.
+      {7, 1, "x<TABLE><TR>y</BODY>z</HTML>", "[x|*<TABLE>[<TR>y|]][|]", kLayerBodyEnd},
+      {7, 2, "a<TABLE>b<TR>c<TD></HTML>", "[a|<TABLE>[b|*<TR>[c<TD>|]][|]][|]", kLayerDocumentEnd},
       {3, 1, "a<HR>b<HR", "[a|<HR>][b<HR|]", kLayerBufferEnd},
       {7, 2, "a<TABLE>b<TR>c", "[a|<TABLE>[b|*<TR>[c|]]]", kLayerBufferEnd},
   };

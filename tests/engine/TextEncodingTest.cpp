@@ -27,8 +27,8 @@ TEST(TextEncoding, DetectsByTheFirstRuleThatApplies) {
       {"", std::nullopt},
       {"<meta charset=utf-8>" + sjis, E::kUtf8},  // a label when the bytes are no UTF-8
       {"<META CHARSET = \"Shift_JIS\">" + sjis, E::kShiftJis},
-      {"<meta content='text/html; charset=\tx-euc-jp'>" + sjis, E::kEucJp},
-      {"<meta charset='EUCJP'>" + sjis, E::kEucJp},
+      {"<meta content='text/html; charset=\tEUC-JP-ms'>" + sjis, E::kEucJp},
+      {"<meta charset='eucJP-ms'>" + sjis, E::kEucJp},
       {"<meta charset=Windows-31J>" + sjis, E::kShiftJis},
       {"<meta charset=MS_Kanji>" + sjis, E::kShiftJis},
       {"<meta charset=euc-kr>" + sjis, std::nullopt},  // the first label is unknown
@@ -56,7 +56,7 @@ TEST(TextEncoding, RelabelsOnlyEucLabels) {
       {"<meta charset=\t\"euc_jp\"/><meta charset=eucjp>",
        "<meta charset=\t\"Shift_JIS\"/><meta charset=Shift_JIS>"},
       {"<meta charset=x-euc>", "<meta charset=Shift_JIS>"},
-      {"<meta charset=EUC-JP-ms>", "<meta charset=EUC-JP-ms>"},  // another encoding
+      {"<meta charset=EUC-JP-ms>", "<meta charset=Shift_JIS>"},
       {"<meta charset=euc-jpx>", "<meta charset=euc-jpx>"},
       {"<meta charset=utf-8>", "<meta charset=utf-8>"},
       {"<title>charset euc-jp</title>", "<title>charset euc-jp</title>"},

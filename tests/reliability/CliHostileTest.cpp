@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <map>
@@ -53,7 +54,17 @@ const std::string kDenied = "ファイルをオープンできません\nファ�
 const std::string kFull = "ファイルに書き込めません\nディスク フル\nファイル: ";
 const std::string kNoSpace = "\n原因: ディスクに空きがありません (ENOSPC)\n";
 const std::string kKept = "\n出力ファイルは実行前のままです: out.html\n";
+const std::string kNotMade = "\n出力ファイルは作られていません: out.html\n";
 const std::string kPartialStdout = "\n出力先に書き込んだ内容はそのまま残っています: 標準出力\n";
+const std::string kWriteFailed = "ファイルに書き込めません\n未定義エラー\nファイル: ";
+const std::string kPipe =
+    kWriteFailed + "標準出力\n原因: 書き込み先のパイプが閉じられました (EPIPE)\n";
+const std::string kLimit = "\n原因: ファイルサイズの上限を超えました (EFBIG)\n";
+const std::string kUtf8Log = "<HTML><BODY>日本語<HR>テスト</BODY></HTML>";
+// Who may do what with a replaced file: its ACL and attributes, for setfacl and setfattr.
+const std::string kSetAcl = "chmod 600 out.html && setfacl -m u:nobody:rw,g::r--,m::rw- out.html";
+const std::string kAcl = "user::rw-\nuser:nobody:rw-\ngroup::r--\nmask::rw-\nother::---\n\n";
+const std::string kAttributes = "getfattr -d -m '^(user|trusted|security)\\.' out.html";
 const std::string kSplit = "ファイルを区切れません\n";
 const std::string kCollides =
     "出力ファイル名が入力ファイルと衝突します。\n出力ファイル名を変更してください\nファイル: ";
@@ -62,7 +73,8 @@ const std::string kBig =
     "<HTML><BODY>" + Repeat("<dl>a post of the board</dl><HR>\r\n", 40000) + kEnd;
 const std::string kNestedTables =
     "<HTML><BODY>" + Repeat("<TABLE>", 10000) + "x" + Repeat("</TABLE>", 10000) + kEnd;
-const std::string kUsage = "\x01usage";  // a one-line complaint, then the usage text
+const std::string kUsage = "\x01usage";   // a one-line complaint, then the usage text
+const std::string kAnyBytes = "\x01any";  // an output whose bytes are not compared
 // Special contents of a file in a case's folder.
 const std::string kMakeFifo = "\x01 fifo", kLinkToIn = "\x01 link";
 
@@ -76,7 +88,11 @@ struct CliCase {
   std::map<std::string, std::optional<std::string>> outputs = {};
   std::map<std::string, std::string> files = {{"in.html", kLog}};  // made before the run
   std::string stdoutTo = {};  // where standard output is appended ("|": a pipe closed at once)
-  std::string before = {};    // a shell command run first, such as a limit
+  std::string before = {};    // put before the program: "ulimit -f 64 &&", "setpriv ..."
+  std::string redirect = {};  // more redirections, such as "2>&-"
+  std::string setup = {};     // run in the folder first; the case is skipped when it fails
+  std::string check = {};     // run in the folder afterwards; its output must be `checked`
+  std::string checked = {};
 };
 
 void PrintTo(const CliCase& c, std::ostream* os) {
@@ -124,18 +140,51 @@ const CliCase kCases[] = {
      kFull + "/dev/full" + kNoSpace + kErrorEnd + "\n出力先に書き込んだ内容はそのまま残っています: /dev/full\n"},
     {"standard_output_on_a_full_device", {"-q", "in.html"}, 1,
      kFull + "標準出力" + kNoSpace + kErrorEnd + kPartialStdout, {}, {{"in.html", kLog}}, "/dev/full"},
-    {"standard_output_to_a_closed_pipe", {"-q", "big.html"}, 1,
-     "ファイルに書き込めません\n未定義エラー\nファイル: 標準出力\n原因: 書き込み先のパイプが閉じられました (EPIPE)\n" +
-     kErrorEnd + kPartialStdout, {}, {{"big.html", kBig}}, "|"},
+    {"standard_output_to_a_closed_pipe", {"-q", "big.html"}, 1, kPipe + kErrorEnd + kPartialStdout, {},
+     {{"big.html", kBig}}, "|"},
     {"file_size_limit", {"-q", "-f", "-o", "out.html", "big.html"}, 1,
-     "ファイルに書き込めません\n未定義エラー\nファイル: out.html\n原因: ファイルサイズの上限を超えました (EFBIG)\n" +
-     kErrorEnd + kKept, {{"out.html", "previous output"}},
-     {{"big.html", kBig}, {"out.html", "previous output"}}, "", "ulimit -f 64"},
+     kWriteFailed + "out.html" + kLimit + kErrorEnd + kKept, {{"out.html", "previous output"}},
+     {{"big.html", kBig}, {"out.html", "previous output"}}, "", "ulimit -f 64 &&"},
+    // An outline larger than one write fails like any other write: no crash, no exception.
+    {"outline_to_a_closed_pipe", {"--outline", "big.html"}, 1, kPipe, {}, {{"big.html", kBig}}, "|"},
+    {"outline_json_on_a_full_device", {"--outline=json", "big.html"}, 1,
+     kFull + "標準出力" + kNoSpace, {}, {{"big.html", kBig}}, "/dev/full"},
+    {"outline_over_the_file_size_limit", {"--outline", "big.html"}, 1,
+     kWriteFailed + "標準出力" + kLimit, {{"-", kAnyBytes}}, {{"big.html", kBig}}, "", "ulimit -f 64 &&"},
+    {"help_on_a_full_device", {"--help"}, 1, kFull + "標準出力" + kNoSpace, {}, {}, "/dev/full"},
+    // A closed standard error is not the next file opened: the warning must not land in it.
+    {"warning_with_standard_error_closed", {"-o", "out.html", "u8.html"}, 0, "",
+     {{"out.html", kUtf8Log}}, {{"u8.html", kUtf8Log}}, "", "", "2>&-"},
+    // Standard output's own file is written through it: what the shell put there stays.
+    {"output_named_as_standard_output", {"-q", "-o", "/dev/stdout", "in.html"}, 0, "",
+     {{"f.html", "A\n" + kLog}}, {{"in.html", kLog}, {"f.html", "A\n"}}, "f.html"},
+    {"device_output_is_not_an_existing_file", {"-q", "-o", "/dev/null", "in.html"}, 0, ""},
+    {"json_outline_of_a_path_that_is_no_utf8", {"--outline=json", "r\xc3\xa9\xff.html"}, 0, "",
+     {{"-", "{\"inputs\": [\n{\"path\":\"r\xc3\xa9\\udcff.html\",\"encoding\":\"shift_jis\",\"header\":"
+            "{\"offset\":0,\"length\":12},\"trailer\":{\"offset\":18,\"length\":14},\"complete\":true,"
+            "\"sections\":[{\"layer\":1,\"index\":0,\"offset\":12,\"length\":5,\"head_length\":1,"
+            "\"action\":\"in-order\",\"text\":\"a\",\"sections\":[]},{\"layer\":1,\"index\":1,"
+            "\"offset\":17,\"length\":1,\"head_length\":1,\"action\":\"in-order\",\"text\":\"b\","
+            "\"sections\":[]}]}\n]}\n"}},
+     {{"r\xc3\xa9\xff.html", "<HTML><BODY>a<HR>b</BODY></HTML>"}}},
+    // A replaced file keeps who may do what with it, or says what it could not keep.
+    {"acl_kept", {"-q", "-f", "-o", "out.html", "in.html"}, 0, "", {{"out.html", kLog}},
+     {{"in.html", kLog}, {"out.html", "old"}}, "", "", "", kSetAcl, "getfacl -c out.html", kAcl},
+    {"attributes_kept", {"-q", "-f", "-o", "out.html", "in.html"}, 0, "", {{"out.html", kLog}},
+     {{"in.html", kLog}, {"out.html", "old"}}, "", "", "",
+     "setfattr -n user.note -v kept out.html && setfattr -n trusted.note -v root out.html",
+     kAttributes, "# file: out.html\ntrusted.note=\"root\"\nuser.note=\"kept\"\n\n"},
+    {"attribute_that_cannot_be_kept", {"-q", "-f", "-o", "out.html", "in.html"}, 0,
+     "上書きする出力ファイルの ACL や拡張属性を新しいファイルに引き継げません\n"
+     "引き継げないもの: security.note\nファイル: out.html\n", {{"out.html", kLog}},
+     {{"in.html", kLog}, {"out.html", "old"}}, "", "setpriv --reuid=nobody --regid=nogroup --clear-groups",
+     "", "chmod 777 . && chmod 666 out.html && setfattr -n user.note -v kept out.html && "
+     "setfattr -n security.note -v root out.html", kAttributes, "# file: out.html\nuser.note=\"kept\"\n\n"},
     {"fifo_as_input", {"-q", "-o", "out.html", "pipe"}, 1,
-     kDenied + "pipe\n原因: 通常のファイルではありません (EINVAL)\n" + kErrorEnd + kKept, {},
+     kDenied + "pipe\n原因: 通常のファイルではありません (EINVAL)\n" + kErrorEnd + kNotMade, {},
      {{"pipe", kMakeFifo}}},
     {"endless_device_as_input", {"-q", "-o", "out.html", "/dev/zero"}, 1,
-     kDenied + "/dev/zero\n原因: 通常のファイルではありません (EINVAL)\n" + kErrorEnd + kKept},
+     kDenied + "/dev/zero\n原因: 通常のファイルではありません (EINVAL)\n" + kErrorEnd + kNotMade},
     // Hostile logs, too large to keep as files.
     Convert("binary_noise", {"-r", "1-15", "--euc"}, "previous output", 1,
             kSplit + "<HTML> タグが見つかりません\nファイル: in.html\n" + kErrorEnd + kKept, Noise(1 << 20, 7)),
@@ -160,21 +209,24 @@ TEST_P(Cli, ExitsAsDocumentedAndWritesOnlyItsOutputs) {
     if (bytes == kLinkToIn) ::symlink("in.html", path.c_str());
     if (bytes[0] != '\x01') dir.Write(name, bytes);
   }
-  Files before = Snapshot(dir.Path());
   auto quote = [](const std::string& s) {
     std::string q = "'";
     for (const char ch : s) q += ch == '\'' ? std::string("'\\''") : std::string(1, ch);
     return q + "'";
   };
-  std::string command = "cd " + quote(dir.Path()) + " && " +
-                        (c.before.empty() ? "" : c.before + " && ") + "timeout -s KILL 120 " +
-                        quote(VELMORANT_CLI_PATH);
+  const std::string in = "cd " + quote(dir.Path()) + " && ";
+  if (!c.setup.empty() && std::system((in + c.setup + " 2>/dev/null").c_str()) != 0) {
+    GTEST_SKIP() << "the file system or the user cannot do this: " << c.setup;
+  }
+  Files before = Snapshot(dir.Path());
+  std::string command = in + c.before + " timeout -s KILL 120 " + quote(VELMORANT_CLI_PATH);
   for (const std::string& a : c.args) command += " " + quote(a);
   command += " </dev/null 2>" + quote(dir.File(".err"));
   if (c.stdoutTo == "|") {
-    command += " | true";
+    command += " " + c.redirect + " | true";
   } else {
-    command += " >" + (c.stdoutTo.empty() ? quote(dir.File("-")) : ">" + quote(c.stdoutTo));
+    command += " >" + (c.stdoutTo.empty() ? quote(dir.File("-")) : ">" + quote(c.stdoutTo)) + " " +
+               c.redirect;
   }
   // The status of the program, not of the command it writes to.
   const int wait = std::system(("bash -o pipefail -c " + quote(command)).c_str());
@@ -196,13 +248,20 @@ TEST_P(Cli, ExitsAsDocumentedAndWritesOnlyItsOutputs) {
     const std::string path = dir.File(name);
     if (bytes == kUsage) {
       EXPECT_EQ(after[path].rfind("Usage: velmorant-cli [OPTIONS]", 0), 0u) << after[path];
-    } else {
+    } else if (bytes != kAnyBytes) {
       EXPECT_EQ(after.count(path) ? std::optional(after[path]) : std::nullopt, bytes) << name;
     }
     before.erase(path);
     after.erase(path);
   }
   EXPECT_TRUE(after == before) << "a file was changed, made or removed";
+  if (!c.check.empty()) {
+    FILE* pipe = ::popen((in + c.check).c_str(), "r");
+    std::string checked;
+    for (int ch; (ch = std::fgetc(pipe)) != EOF;) checked += static_cast<char>(ch);
+    ::pclose(pipe);
+    EXPECT_EQ(checked, c.checked) << c.check;
+  }
 }
 
 INSTANTIATE_TEST_SUITE_P(Cases, Cli, ::testing::ValuesIn(kCases),

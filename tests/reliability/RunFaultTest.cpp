@@ -61,6 +61,8 @@ struct FaultPlan {
   std::size_t writeBudget = SIZE_MAX;
   bool choppy = false;  // reads return 3 bytes at most, writes 2; every other call is interrupted
   Change change = kNoChange;
+  std::string appears;  // another program makes this output at the first gathered write
+  bool force = false;   // the run was asked to replace outputs without a question (-f)
 };
 
 // The plan in force; system calls have no room for a context pointer.
@@ -128,6 +130,10 @@ ssize_t FaultWrite(int fd, const void* buf, size_t count) {
 // A gathered write is a run of writes that stops at the first short one, as the kernel's does.
 ssize_t FaultWritev(int fd, const iovec* iov, int count) {
   for (const auto& [other, path] : std::map(g->fds)) ChangeIf(path);
+  if (!g->plan.appears.empty()) {
+    const auto folder = std::filesystem::path(PathOf(fd)).parent_path();
+    testing_support::WriteFile(folder / std::exchange(g->plan.appears, ""), "theirs");
+  }
   if (g->plan.cutOnWrite) {
     for (const auto& [other, path] : g->fds) CutIf(path);
     return ::writev(fd, iov, count);  // the kernel copies from the cut pages itself
@@ -227,6 +233,9 @@ const std::string kChanged =
     kReadText + "変換中に入力ファイルが変更されました\nファイル: $/in1.html";
 const std::string kPages = "<HTML><BODY>" + std::string(5 << 12, 'x') + "<HR>y</BODY></HTML>";
 const std::string kOld = "old output, longer than any new one";
+const std::string kTheirsCause =
+    "\n原因: 実行中にほかのプログラムが同じ名前のファイルを作りました (EEXIST)";
+const std::string kTheirs = kWriteText + "未定義エラー\nファイル: $/out.html" + kTheirsCause;
 
 enum Mode { kOne, kPer };
 
@@ -296,6 +305,20 @@ const FaultCase kCases[] = {
      {{"Rev_in0.html", kRev[0]}, {"Rev_in1.html", kOld}, {"Rev_in2.html", kOld}}, 2},
     {"short_and_interrupted_transfers", kOne, {.choppy = true}, {msg::kNormalEnd},
      {{"out.html", kOneFile}}, 3},
+    // An output that did not exist when the run was asked for is never put in place over a
+    // file someone else made meanwhile, unless the run was to replace without asking.
+    {"output_made_meanwhile", kOne, {.appears = "out.html"}, {kTheirs, kUnchanged},
+     {{"out.html", "theirs"}}, 3},
+    {"output_made_meanwhile_without_unnamed_files", kOne,
+     {.path = kUnnamed, .fail = kOpen, .err = EOPNOTSUPP, .appears = "out.html"},
+     {kTheirs, kUnchanged}, {{"out.html", "theirs"}}, 3},
+    {"rev_file_made_before_its_turn", kPer, {.appears = "Rev_in1.html"},
+     {kOpenText + "未定義エラー\nファイル: $/Rev_in1.html" + kTheirsCause,
+      kErrorEnd + "\n変換できなかった入力ファイル: $/in1.html\n変換していない残りの入力ファイル: 1 個"
+      "\n出力ファイルは実行前のままです: $/Rev_in1.html"},
+     {{"Rev_in0.html", kRev[0]}, {"Rev_in1.html", "theirs"}}, 1},
+    {"output_made_meanwhile_replaced_when_forced", kOne, {.appears = "out.html", .force = true},
+     {msg::kNormalEnd}, {{"out.html", kOneFile}}, 3},
 };
 // clang-format on
 
@@ -355,8 +378,11 @@ TEST_P(RunFault, FailsCleanly) {
   const FaultCase& c = GetParam();
   Fixture f(c.mode, c.inputs);
   std::set<std::string> names = f.Names();
-  for (const auto& [name, content] : c.outputs)
-    names.insert(f.dir.Write(name, kOld).substr(f.dir.Path().size() + 1));
+  for (const auto& [name, content] : c.outputs) {
+    if (name != c.plan.appears) f.dir.Write(name, kOld);
+    names.insert(name);
+  }
+  f.inputs.bForce = c.plan.force;
   MessageRecorder rec(platform::kIdYes);
   {
     FaultInjector faults(c.plan);
@@ -371,8 +397,15 @@ TEST_P(RunFault, FailsCleanly) {
   }
   std::vector<std::string> expected;
   for (const std::string& m : c.messages) expected.push_back(f.Expand(m));
-  // The overwrite question comes first, answered yes.
-  if (c.mode == kOne) expected.insert(expected.begin(), msg::kOverwrite);
+  // The overwrite question comes first, answered yes; per-file, it names the Rev_ files.
+  std::string question = msg::kOverwrite;
+  if (c.mode == kPer) {
+    question = "出力ファイルのうち " + std::to_string(c.outputs.size() - !c.plan.appears.empty()) +
+               " 個が既に存在します。上書きしますか？";
+    for (const auto& [name, content] : c.outputs)
+      if (name != c.plan.appears) question += "\nファイル: " + f.dir.File(name);
+  }
+  if (c.outputs.size() > !c.plan.appears.empty()) expected.insert(expected.begin(), question);
   EXPECT_EQ(rec.Texts(), expected);
   for (const auto& [name, content] : c.outputs) EXPECT_EQ(f.Content(name), content) << name;
   EXPECT_EQ(f.Names(), names) << "a file was left behind or removed";
@@ -440,7 +473,7 @@ TEST(RunFaultDiskFull, OnlyWholeOutputsAreMade) {
                 (std::vector<std::string>{
                     f.Expand(kWriteText + "ディスク フル\nファイル: $/" + name +
                              "\n原因: ディスクに空きがありません (ENOSPC)"),
-                    f.Expand(kErrorEnd + stop + "\n出力ファイルは実行前のままです: $/" + name)}))
+                    f.Expand(kErrorEnd + stop + "\n出力ファイルは作られていません: $/" + name)}))
           << n;
       std::set<std::string> made = names;
       for (std::size_t k = 0; k < full.size(); ++k) {

@@ -1,6 +1,7 @@
 // A run on a large log goes on beside the dialog: the dialog keeps answering, the bar moves,
 // the controls that would change the run are off, and closing asks whether to stop; a stop
 // leaves the old output byte for byte.
+#include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -69,6 +70,9 @@ class Hold {
   std::atomic<bool> m_bAborted{false};
 };
 
+// How the dialog is closed during a run: Esc, the close box, 終了, or its owner deletes it.
+constexpr int kNone = 0, kEsc = 1, kCloseBox = 2, kExit = 3, kDestroy = 4;
+
 }  // namespace
 
 class MainDlgRunTest : public QObject {
@@ -80,22 +84,30 @@ class MainDlgRunTest : public QObject {
     QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, settings.path());
   }
 
-  // What is done while the run is held in the middle: "esc", "close" (the close box), "exit"
-  // (終了) or "destroy" (the dialog's owner deletes it); the answer to the stop question; and
-  // whether the run then stops.
+  // How the dialog is closed while the run is held in the middle (or not at all), the answer
+  // to the stop question, whether it is given only once the run has reached its end (it
+  // then waits before putting the output in place), and whether the run then stops. The bar
+  // is full at the closing message when all the work was done, empty after it.
   void largeRun_data() {
-    QTest::addColumn<QString>("action");
+    QTest::addColumn<int>("closing");
     QTest::addColumn<int>("answer");
+    QTest::addColumn<bool>("late");
     QTest::addColumn<bool>("stops");
-    QTest::newRow("nothing: it runs to the end") << "" << int(platform::kIdNo) << false;
-    QTest::newRow("Esc, Yes: stopped") << "esc" << int(platform::kIdYes) << true;
-    QTest::newRow("close box, No: runs on") << "close" << int(platform::kIdNo) << false;
-    QTest::newRow("終了, Yes: stopped") << "exit" << int(platform::kIdYes) << true;
-    QTest::newRow("dialog deleted: stopped") << "destroy" << int(platform::kIdNo) << true;
+    const int yes = platform::kIdYes, no = platform::kIdNo;
+    QTest::newRow("nothing: it runs to the end") << kNone << no << false << false;
+    QTest::newRow("Esc, Yes: stopped") << kEsc << yes << false << true;
+    QTest::newRow("close box, No: runs on") << kCloseBox << no << false << false;
+    QTest::newRow("終了, Yes: stopped") << kExit << yes << false << true;
+    QTest::newRow("dialog deleted: stopped") << kDestroy << no << false << true;
+    QTest::newRow("Esc, Yes once the run reached its end: the old output stays")
+        << kEsc << yes << true << true;
+    QTest::newRow("Esc, No once the run reached its end: the new output")
+        << kEsc << no << true << false;
   }
   void largeRun() {
-    QFETCH(QString, action);
+    QFETCH(int, closing);
     QFETCH(int, answer);
+    QFETCH(bool, late);
     QFETCH(bool, stops);
     TempDir d;
     const std::string log = MakeLog(24u << 20);
@@ -115,7 +127,24 @@ class MainDlgRunTest : public QObject {
     connect(&timer, &QTimer::timeout, [&] { ++ticks; });
     timer.start(5);
 
-    MessageRecorder rec(platform::kIdYes);
+    QStringList shown;
+    int barAtClose = -1;
+    const platform::ScopedMessageSink sink([&](const platform::Message& m) -> int {
+      shown << QString::fromStdString(m.text);
+      if (m.text == msg::kOverwrite) return platform::kIdYes;
+      if (m.text != resources::kAskStop) {
+        barAtClose = dlg->m_progress->value();
+        return platform::kIdOk;
+      }
+      if (late) {  // until the run waits to put its output in place, or has put it there
+        hold.Release();
+        const QDeadlineTimer deadline(20000);
+        while (!dlg->m_executor.m_commitGate.HasWaiter() &&
+               QFileInfo(QString::fromStdString(output)).size() == 16 && !deadline.hasExpired())
+          QTest::qWait(5);
+      }
+      return answer;
+    });
     platform::qt::GetDlgItem<QPushButton>(*dlg, 1004)->click();
     QTRY_VERIFY(hold.IsHeld());
     // Held half-way through the search, which is half of the work.
@@ -128,28 +157,26 @@ class MainDlgRunTest : public QObject {
                qPrintable(QString::number(id)));
     QVERIFY(platform::qt::GetDlgItem<QWidget>(*dlg, 1)->isEnabled());
 
-    rec.answer = answer;
-    if (action == "esc") QTest::keyClick(dlg.get(), Qt::Key_Escape);
-    if (action == "close") dlg->close();
-    if (action == "exit") platform::qt::GetDlgItem<QPushButton>(*dlg, 1)->click();
-    if (action == "destroy") {
+    if (closing == kEsc) QTest::keyClick(dlg.get(), Qt::Key_Escape);
+    if (closing == kCloseBox) dlg->close();
+    if (closing == kExit) platform::qt::GetDlgItem<QPushButton>(*dlg, 1)->click();
+    if (closing == kDestroy) {
       dlg.reset();
     } else {
       QVERIFY(dlg->isVisible());
       hold.Release();
       QTRY_VERIFY_WITH_TIMEOUT(!dlg->IsRunning(), 20000);
-      QCOMPARE(dlg->m_progress->value() == dlg->m_progress->maximum(), !stops);
+      QCOMPARE(barAtClose == dlg->m_progress->maximum(), !stops || late);
+      QCOMPARE(dlg->m_progress->value(), 0);
       QVERIFY(dlg->m_listInput->isEnabled());
     }
 
     QStringList expected = {msg::kOverwrite};
-    if (!action.isEmpty() && action != "destroy") expected << resources::kAskStop;
-    if (action != "destroy")
+    if (closing != kNone && closing != kDestroy) expected << resources::kAskStop;
+    if (closing != kDestroy)
       expected << (stops ? QString(msg::kStopped) + "\n" + msg::kOutputUnchanged +
                                QString::fromStdString(output)
                          : QString(msg::kNormalEnd));
-    QStringList shown;
-    for (const std::string& text : rec.Texts()) shown << QString::fromStdString(text);
     QCOMPARE(shown, expected);
     // Without layers to reverse, the output is the log itself.
     QCOMPARE(ReadFile(output), stops ? std::string("the old output\r\n") : log);
@@ -173,7 +200,7 @@ class MainDlgRunTest : public QObject {
     connect(&timer, &QTimer::timeout, [&] { ++ticks; });
     timer.start(5);
     QStringList shown;
-    const platform::ScopedMessageSink sink([&](const platform::Message& m) {
+    const platform::ScopedMessageSink sink([&](const platform::Message& m) -> int {
       if (ticksAtQuestion < 0) ticksAtQuestion = ticks;
       shown << QString::fromStdString(m.text);
       return platform::kIdNo;

@@ -7,6 +7,7 @@
 #include <QComboBox>
 #include <QDir>
 #include <QFileDialog>
+#include <QHeaderView>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -32,6 +33,7 @@
 #include "tests/support/MessageRecorder.h"
 #include "tests/support/TestFiles.h"
 #include "ui/CMainDlg.h"
+#include "ui/preview/COutlineModel.h"
 
 using platform::qt::CFileDialog;
 using testing_support::MessageRecorder;
@@ -62,7 +64,9 @@ const std::string kTextB =
     "<HR>t<HR>u 名前 v</BODY></HTML>";
 const std::string kDocA = Sjis(kTextA);
 const std::string kDocB = Sjis(kTextB);
-const std::string kDocEuc = "<HTML><BODY>\xA4\xA2<HR>\xA4\xA4<HR>\xA4\xA6</BODY></HTML>";
+// Half-width katakana (ｶﾅ) and a JIS X 0212 character, which becomes 〓 with a warning.
+const std::string kDocEuc =
+    "<HTML><BODY>\xA4\xA2\x8E\xB6\x8E\xC5\xA4\xA4<HR>\x8F\xB0\xA1\xA4\xA6</BODY></HTML>";
 
 // The logs a and b of a kind: "sjis" and "euc" say nothing of their encoding; "utf8" is
 // UTF-8 with Japanese text; the "-labelled" ones carry a charset label; "broken" has a
@@ -83,14 +87,6 @@ std::pair<std::string, std::string> Logs(const QString& kind) {
   }
   if (kind == "broken") return {Sjis("<HTML><BODY>一<HR>二\r\n</TD>三<HR>四</BODY></HTML>"), kDocB};
   return {kDocA, kDocB};
-}
-
-// The kind a row's steps name ("logs:KIND"); else EUC-JP when they tick the EUC box.
-QString LogsOf(const QString& steps) {
-  const QStringList words = steps.split(' ');
-  for (const QString& word : words)
-    if (word.startsWith("logs:")) return word.mid(5);
-  return words.contains("euc") ? "euc" : "sjis";
 }
 
 // Drops `urls` on `target` as a file manager does: enter, then drop if the enter was taken.
@@ -119,66 +115,123 @@ bool Settle(const CMainDlg& dlg) {
   return !dlg.m_dlgPreview.IsBusy();
 }
 
-// What the user does, one "verb:argument" a step; names are files of `d`. "in", "browse": the
-// file dialog answers with the names (none: cancelled). "drop": the names dropped on the list
-// ("web": a link that is no file). "del", "up", "down", "delkey": click row N (no N: keep the
-// selection), then the button or the Delete key; "row:N" only clicks row N. "euc": the EUC check
-// box. "options": open the options dialog, click the controls listed by id ("ID:N" picks item N
-// of a combo box) and press OK unless they closed it. "preview": open the preview and wait for
-// its tree.
-void Act(CMainDlg& dlg, const TempDir& d, const QString& steps) {
-  QListWidget* list = dlg.m_listInput;
-  COptionDlg& o = dlg.m_dlgOptions;
-  for (const QString& step : steps.split(' ', Qt::SkipEmptyParts)) {
-    const QString verb = step.section(':', 0, 0), arg = step.section(':', 1);
-    QStringList paths;
-    for (const QString& name : arg.split(',', Qt::SkipEmptyParts))
-      paths << QString::fromStdString(d.File(name.toStdString()));
-    const qsizetype button =
-        QStringList{"in", "browse", "del", "up", "down", "euc", "delkey", "row"}.indexOf(verb);
-    if (button >= 2 && !arg.isEmpty())
+QStringList Paths(const TempDir& d, const QStringList& names) {
+  QStringList paths;
+  for (const QString& name : names) paths << QString::fromStdString(d.File(name.toStdString()));
+  return paths;
+}
+
+// What the user does, on the dialog and the files of a folder (named relative to it).
+using Step = std::function<void(CMainDlg&, const TempDir&)>;
+using Steps = QList<Step>;
+constexpr int kAdd = 1002, kBrowse = 1003, kDelete = 1009, kUp = 1010, kDown = 1011, kEuc = 1015;
+
+// "追加参照" (or "参照"), the file dialog answering with the files (none: cancelled).
+Step Add(const QStringList& names, int button = kAdd) {
+  return [=](CMainDlg& dlg, const TempDir& d) {
+    CFileDialog::SetNextAnswer(Paths(d, names));
+    Click(dlg, button);
+  };
+}
+Step Browse(const QString& name) {
+  return Add(name.isEmpty() ? QStringList() : QStringList{name}, kBrowse);
+}
+// Clicks row `row` of the list (-1: keeps the selection), then the button `id` (a key:
+// presses it in the list).
+Step Press(int id, int row = -1) {
+  return [=](CMainDlg& dlg, const TempDir&) {
+    QListWidget* list = dlg.m_listInput;
+    if (row >= 0)
       QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
-                        list->visualItemRect(list->item(arg.toInt())).center());
-    if (button == 0 || button == 1) CFileDialog::SetNextAnswer(paths);
-    if (button >= 0 && button < 6) Click(dlg, QList{1002, 1003, 1009, 1010, 1011, 1015}[button]);
-    if (verb == "delkey") QTest::keyClick(list, Qt::Key_Delete);
-    if (verb == "preview") {
-      Click(dlg, 1006);
-      QVERIFY(Settle(dlg));
+                        list->visualItemRect(list->item(row)).center());
+    if (id >= Qt::Key_Escape) QTest::keyClick(list, Qt::Key(id));
+    if (id > 0 && id < Qt::Key_Escape) Click(dlg, id);
+  };
+}
+Step Row(int row) {
+  return Press(0, row);
+}
+// Files dropped on the list; "https:" a link that is no file.
+Step DropOnList(const QStringList& names) {
+  return [=](CMainDlg& dlg, const TempDir& d) {
+    QList<QUrl> urls;
+    for (const QString& name : names)
+      urls << (name.startsWith("https:") ? QUrl(name)
+                                         : QUrl::fromLocalFile(Paths(d, {name}).first()));
+    Drop(dlg.m_listInput->viewport(), urls);
+  };
+}
+// Empty files, and the folders they need.
+Step MakeFiles(const QStringList& names) {
+  return [=](CMainDlg&, const TempDir& d) {
+    for (const QString& path : Paths(d, names)) {
+      QDir().mkpath(QFileInfo(path).path());
+      if (!path.endsWith('/')) testing_support::WriteFile(path.toStdString(), "");
     }
-    if (verb == "drop") {
-      QList<QUrl> urls;
-      for (const QString& path : paths)
-        urls << (path.endsWith("/web") ? QUrl("https://example.org/log.html")
-                                       : QUrl::fromLocalFile(path));
-      Drop(list->viewport(), urls);
-    }
-    if (verb.startsWith("clear")) {
-      QLineEdit* edit = verb == "clear-out" ? dlg.m_editOutput : dlg.m_comboSeparator->lineEdit();
-      edit->selectAll();
-      QTest::keyClick(edit, Qt::Key_Backspace);
-    }
-    if (verb == "pick") Choose(dlg.m_comboSeparator, arg.toInt());
-    for (const QChar c : verb == "type" ? arg : QString())  // as text, as from an input method
+  };
+}
+// Empties the output field, or the separator field, as the keyboard does.
+Step Clear(bool bOutput = false) {
+  return [=](CMainDlg& dlg, const TempDir&) {
+    QLineEdit* edit = bOutput ? dlg.m_editOutput : dlg.m_comboSeparator->lineEdit();
+    edit->selectAll();
+    QTest::keyClick(edit, Qt::Key_Backspace);
+  };
+}
+Step Pick(int item) {
+  return [=](CMainDlg& dlg, const TempDir&) { Choose(dlg.m_comboSeparator, item); };
+}
+// Into the separator field, a character at a time as from an input method, or at once.
+Step Type(const QString& text) {
+  return [=](CMainDlg& dlg, const TempDir&) {
+    for (const QChar c : text)
       QTest::sendKeyEvent(QTest::Click, dlg.m_comboSeparator->lineEdit(), Qt::Key_unknown,
                           QString(c), {});
-    if (verb != "options") continue;
-    QTimer::singleShot(0, [&] {
-      for (const QString& control : arg.split(',')) {
-        const int id = control.section(':', 0, 0).toInt();
-        if (auto* combo = platform::qt::GetDlgItem<QComboBox>(o, id))
-          Choose(combo, control.section(':', 1).toInt());
+  };
+}
+Step Paste(const QString& text) {
+  return [=](CMainDlg& dlg, const TempDir&) { dlg.m_comboSeparator->lineEdit()->insert(text); };
+}
+// Opens the preview and waits for its tree.
+Step Preview() {
+  return [](CMainDlg& dlg, const TempDir&) {
+    Click(dlg, 1006);
+    QVERIFY(Settle(dlg));
+  };
+}
+// In the options dialog: clicks the controls (of a combo box, picks an item), then leaves it.
+struct OptionClick {
+  OptionClick(int id, int item = -1) : nId(id), nItem(item) {}
+  int nId, nItem;
+};
+enum class Leave { kOk, kCancel, kEsc };
+Step Options(const QList<OptionClick>& controls, Leave leave = Leave::kOk) {
+  return [=](CMainDlg& dlg, const TempDir&) {
+    COptionDlg& o = dlg.m_dlgOptions;
+    QTimer::singleShot(0, [&o, controls, leave] {
+      for (const OptionClick& c : controls) {
+        if (auto* combo = platform::qt::GetDlgItem<QComboBox>(o, c.nId))
+          Choose(combo, c.nItem);
         else
-          Click(o, id);
+          Click(o, c.nId);
       }
-      if (o.isVisible()) Click(o, 1);
+      if (leave == Leave::kEsc)
+        QTest::keyClick(&o, Qt::Key_Escape);
+      else
+        Click(o, leave == Leave::kOk ? 1 : 2);
       if (o.isVisible()) o.reject();  // rather than hang
     });
     Click(dlg, 1021);
-  }
+  };
+}
+
+void Act(CMainDlg& dlg, const TempDir& d, const Steps& steps) {
+  for (const Step& step : steps) step(dlg, d);
 }
 
 }  // namespace
+
+Q_DECLARE_METATYPE(Steps)
 
 class MainDlgTest : public QObject {
   Q_OBJECT
@@ -193,7 +246,8 @@ class MainDlgTest : public QObject {
     const platform::ScopedMessageSink sink([&](const platform::Message& m) -> int {
       out << QString::fromStdString(m.text);
       if (!(m.nType & platform::kMbYesNo)) return platform::kIdOk;
-      return m.text == msg::kOverwrite ? platform::kIdYes : answer;
+      // Overwrite questions (one output, or the Rev_ files) are answered yes.
+      return m.text.find("上書きしますか") != std::string::npos ? platform::kIdYes : answer;
     });
     Click(*m_dlg, 1004);
     const QDeadlineTimer deadline(30000);
@@ -243,128 +297,165 @@ class MainDlgTest : public QObject {
     QVERIFY(!CFileDialog::HasPendingAnswers());
   }
 
-  // Steps as in Act() on files a, b, c; then the files listed ("-": the placeholder), the
-  // selected row, and the separator the run request gets: user separator, kind, text.
+  // Steps on files a, b, c; then the files listed (none: the placeholder), the selected row,
+  // the separator the run request gets (user separator, kind, text) and the messages shown.
   void controls_data() {
-    QTest::addColumn<QString>("steps");
-    QTest::addColumn<QString>("state");
-    auto row = [](const char* name, const char* steps, const char* state) {
-      QTest::newRow(name) << QString(steps) << QString(state);
-    };
-    row("placeholder replaced, cancel, same file again, dialog order; typing after item 0",
-        "in:a in: in:c,a,b type:abc", "acab 3 1 0 <TABLE><TR><TD><HR>abc");
-    row("buttons on the placeholder; item 1", "del:0 up:0 down:0 pick:1",
-        "- 0 0 1 <TABLE><TR><TD>");
-    row("delete middle, then the last; typing then item 2", "in:a,b,c del:1 del type:abc pick:2",
-        "a 0 1 2 <HR>");
-    row("delete all from the top, add again", "in:a,b,c del:0 del del in:b",
-        "b 0 0 0 <TABLE><TR><TD><HR>");
-    row("no move past the ends, up, down twice", "in:a,b,c up:0 down:2 up:1 down:0 down",
-        "acb 2 0 0 <TABLE><TR><TD><HR>");
-    row("drops in their order after the list; a folder and a link left out; Delete key",
-        "in:a drop:c,.,b,web,a delkey:0", "cba 0 0 0 <TABLE><TR><TD><HR>");
+    QTest::addColumn<Steps>("steps");
+    QTest::addColumn<QStringList>("files");
+    QTest::addColumn<QList<int>>("selectedUserKind");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QStringList>("messages");
+    const QString k0 = "<TABLE><TR><TD><HR>";
+    QTest::newRow(
+        "placeholder replaced, cancel, same file again, dialog order; typing after item 0")
+        << Steps{Add({"a"}), Add({}), Add({"c", "a", "b"}), Type("abc")}
+        << QStringList{"a", "c", "a", "b"} << QList<int>{3, 1, 0} << k0 + "abc" << QStringList();
+    QTest::newRow("buttons on the placeholder; item 1")
+        << Steps{Press(kDelete, 0), Press(kUp, 0), Press(kDown, 0), Pick(1)} << QStringList()
+        << QList<int>{0, 0, 1} << "<TABLE><TR><TD>" << QStringList();
+    QTest::newRow("delete middle, then the last; typing then item 2")
+        << Steps{Add({"a", "b", "c"}), Press(kDelete, 1), Press(kDelete), Type("abc"), Pick(2)}
+        << QStringList{"a"} << QList<int>{0, 1, 2} << "<HR>" << QStringList();
+    QTest::newRow("delete all from the top, add again")
+        << Steps{Add({"a", "b", "c"}), Press(kDelete, 0), Press(kDelete), Press(kDelete),
+                 Add({"b"})}
+        << QStringList{"b"} << QList<int>{0, 0, 0} << k0 << QStringList();
+    QTest::newRow("no move past the ends, up, down twice")
+        << Steps{Add({"a", "b", "c"}), Press(kUp, 0),   Press(kDown, 2),
+                 Press(kUp, 1),        Press(kDown, 0), Press(kDown)}
+        << QStringList{"a", "c", "b"} << QList<int>{2, 0, 0} << k0 << QStringList();
+    QTest::newRow("drops in their order after the list; a link left out; Delete key")
+        << Steps{Add({"a"}), DropOnList({"c", "b", "https://example.org/log.html", "a"}),
+                 Press(Qt::Key_Delete, 0)}
+        << QStringList{"c", "b", "a"} << QList<int>{0, 0, 0} << k0 << QStringList();
+    QTest::newRow("a dropped folder: the logs directly inside, in name order; one without")
+        << Steps{MakeFiles({"logs/b.html", "logs/a.HTM", "logs/c.txt", "logs/d/e.html", "none/"}),
+                 DropOnList({"logs", "none"})}
+        << QStringList{"logs/a.HTM", "logs/b.html"} << QList<int>{1, 0, 0} << k0
+        << QStringList{"フォルダーに HTML ファイル (*.html, *.htm) がありません\nフォルダー: none"};
+    const QString kTooLong =
+        "区切り用の文字列は 1,024 文字までです\n長すぎる文字列は入力されませんでした";
+    QTest::newRow("a separator over 1,024 characters refused whole, typed or pasted")
+        << Steps{Clear(), Paste(QString(1025, 'x')), Paste(QString(1024, 'x')), Type("y")}
+        << QStringList() << QList<int>{-1, 1, 0} << QString(1024, 'x')
+        << QStringList{kTooLong, kTooLong};
   }
   void controls() {
-    QFETCH(QString, steps);
-    QFETCH(QString, state);
+    QFETCH(Steps, steps);
+    QFETCH(QStringList, files);
+    QFETCH(QList<int>, selectedUserKind);
+    QFETCH(QString, text);
+    QFETCH(QStringList, messages);
     TempDir dir;
+    MessageRecorder boxes;
     Act(*m_dlg, dir, steps);
+    QCoreApplication::processEvents();  // messages shown after the event that caused them
     const CMainDlg& d = *m_dlg;
-    QStringList names, shown;
-    for (const QString& path : d.m_astrInputPaths)
-      names << QString(path).remove(QString::fromStdString(dir.File("")));
+    const QString folder = QString::fromStdString(dir.File(""));
+    QStringList shown;
     for (int i = 0; i < d.m_listInput->count(); ++i) shown << d.m_listInput->item(i)->text();
-    QCOMPARE(shown, names.isEmpty() ? QStringList{"入力ファイル名"} : d.m_astrInputPaths);
-    QCOMPARE(d.m_nFileCount, names.size());
+    QCOMPARE(shown, files.isEmpty() ? QStringList{"入力ファイル名"} : Paths(dir, files));
+    QCOMPARE(d.m_astrInputPaths, Paths(dir, files));
+    QCOMPARE(d.m_nFileCount, files.size());
     const QModelIndexList rows = d.m_listInput->selectionModel()->selectedRows();
-    QCOMPARE(QStringList({names.isEmpty() ? "-" : names.join(""),
-                          QString::number(rows.isEmpty() ? -1 : rows.first().row()),
-                          QString::number(d.m_bUserSeparator), QString::number(d.m_nSeparatorKind),
-                          d.m_comboSeparator->currentText()})
-                 .join(' '),
-             state);
+    QCOMPARE(QList<int>({rows.isEmpty() ? -1 : rows.first().row(), d.m_bUserSeparator,
+                         d.m_nSeparatorKind}),
+             selectedUserKind);
+    QCOMPARE(d.m_comboSeparator->currentText(), text);
+    QStringList said;
+    for (const std::string& t : boxes.Texts()) said << QString::fromStdString(t).remove(folder);
+    QCOMPARE(said, messages);
   }
 
-  // Settings made in both dialogs, and the command line that asks for the same conversion:
-  // the same refusal, or the same bytes written. Names are files of each side's own folder,
-  // "''" an empty argument. A refusal leaves the inputs and the dialog's fields as they were;
-  // a second run asks before overwriting and writes the same.
+  // The input files' contents, settings made in both dialogs, the encoding the question
+  // before the run names and its answer, and the command line that asks for the same
+  // conversion (".html" arguments are files of its folder): the same refusal, or the same
+  // bytes written. A refusal leaves the inputs and the dialog's fields as they were; a second
+  // run asks before overwriting and writes the same.
   void sameAsTheCommandLine_data() {
-    QTest::addColumn<QString>("steps");
+    QTest::addColumn<QString>("logs");
+    QTest::addColumn<Steps>("steps");
+    QTest::addColumn<QString>("asked");
+    QTest::addColumn<int>("answer");
     QTest::addColumn<QString>("cliArgs");
     QTest::addColumn<int>("exitCode");
-    auto refused = [](const char* name, const char* steps, const char* cliArgs) {
-      QTest::newRow(name) << QString(steps) << QString(cliArgs) << 2;
+    auto refused = [](const char* name, const Steps& steps, const QString& cliArgs) {
+      QTest::newRow(name) << "sjis" << steps << "" << 0 << cliArgs << 2;
     };
-    auto run = [](const char* name, const char* steps, const QString& cliArgs) {
-      QTest::newRow(name) << "in:a.html,b.html browse:out.html " + QString(steps)
+    auto run = [](const char* name, const Steps& steps, const QString& cliArgs,
+                  const char* logs = "sjis", const char* asked = "", int answer = 0) {
+      QTest::newRow(name) << logs << Steps{Add({"a.html", "b.html"}), Browse("out.html")} + steps
+                          << asked << answer
                           << cliArgs + (cliArgs.contains("--per-file") ? "" : " -o out.html") +
                                  " a.html b.html"
                           << 0;
     };
-    refused("placeholder only", "", "-o out.html");
-    refused("output cleared, browsing cancelled", "in:a.html clear-out browse:", "-o '' a.html");
-    refused("item 3, its text emptied", "in:a.html pick:3 clear-sep", "-k 3 -s '' a.html");
-    refused("separator without a Shift_JIS form", "in:a.html type:é", "-s é a.html");
-    refused("output is the second input", "in:a.html,b.html browse:b.html",
+    refused("placeholder only", {}, "-o out.html");
+    refused("output cleared, browsing cancelled", {Add({"a.html"}), Clear(true), Browse("")},
+            "-o '' a.html");
+    refused("item 3, its text emptied", {Add({"a.html"}), Pick(3), Clear()}, "-k 3 -s '' a.html");
+    refused("separator without a Shift_JIS form", {Add({"a.html"}), Type("é")}, "-s é a.html");
+    refused("output is the second input", {Add({"a.html", "b.html"}), Browse("b.html")},
             "-o b.html a.html b.html");
-    run("options cancelled: their first values", "options:2", "--order body --between numbered");
+    // Even what takes effect at the click (the cut check, the text when append is cleared).
+    run("options left with キャンセル: the command line's defaults",
+        {Options({1029, 1026, {1024, 0}, 1019, 1028}, Leave::kCancel)}, "");
+    run("options left with Esc: the command line's defaults",
+        {Options({1030, 1020, 1023}, Leave::kEsc)}, "");
     // 1022, 1025: lead and trail cut; 1024: the text between files.
     run("cuts kept in range, separator first, simple header, layer 2",
-        "options:1022:1,1025:1,1046,1026,1027,1023,1030,1047",
-        "--lead-cut 1 --trail-cut 1 --range 1-2 --keep-cut --order separator --simple-header "
-        "-r 2 --between numbered");
+        {Options({{1022, 1}, {1025, 1}, 1046, 1026, 1027, 1023, 1030, 1047})},
+        "--lead-cut 1 --trail-cut 1 --range 1-2 --keep-cut --order separator --simple-header -r 2 "
+        "--between numbered");
     // The separator counts only in reversed layers, and only where it is found.
-    run("typed separator after item 2, nothing between", "pick:2 type:u options:1029,1019",
+    run("typed separator after item 2, nothing between",
+        {Pick(2), Type("u"), Options({1029, 1019})},
         "-k 2 -s <HR>u -r 1 --order body --between none");
     run("user string only, cuts dropped, hr line between",
-        "pick:3 clear-sep type:名前 options:1029,1022:1,1046,1024:0",
+        {Pick(3), Clear(), Type("名前"), Options({1029, {1022, 1}, 1046, {1024, 0}})},
         "-k 3 -s 名前 -r 1 --lead-cut 1 --range 1 --order body --between hr");
-    run("EUC input that says nothing of it: no question; one output per input",
-        "euc options:1020,1029", "--euc --per-file -r 1 --order body");
-    // "ask:ENCODING:ANSWER": the question before the run names that encoding, and is answered.
-    run("UTF-8 log, Yes: separator and numbered line in UTF-8",
-        "logs:utf8 ask:UTF-8:yes pick:3 clear-sep type:名前 options:1029",
-        "--encoding utf-8 -k 3 -s 名前 -r 1 --order body --between numbered");
-    run("UTF-8 log, No: as chosen, separator in Shift_JIS",
-        "logs:utf8 ask:UTF-8:no pick:3 clear-sep type:名前 options:1029",
-        "-k 3 -s 名前 -r 1 --order body --between numbered");
-    run("EUC-labelled log, box not ticked, Yes", "logs:euc-labelled ask:EUC-JP:yes options:1029",
-        "--euc -r 1 --order body --between numbered");
-    run("Shift_JIS-labelled log, box ticked, Yes",
-        "logs:sjis-labelled euc ask:Shift_JIS:yes options:1029",
-        "-r 1 --order body --between numbered");
+    run("EUC input that says nothing of it: no question; katakana separator; output per input",
+        {Press(kEuc), Clear(), Type("ｶﾅ"), Options({1020, 1029})},
+        "--euc -s ｶﾅ --per-file -r 1 --order body", "euc");
+    const Steps kNameOnly = {Pick(3), Clear(), Type("名前"), Options({1029})};
+    run("UTF-8 log, Yes: separator and numbered line in UTF-8", kNameOnly,
+        "--encoding utf-8 -k 3 -s 名前 -r 1 --order body --between numbered", "utf8", "UTF-8",
+        platform::kIdYes);
+    run("UTF-8 log, No: as chosen, separator in Shift_JIS", kNameOnly,
+        "-k 3 -s 名前 -r 1 --order body --between numbered", "utf8", "UTF-8", platform::kIdNo);
+    run("EUC-labelled log, box not ticked, Yes", {Options({1029})},
+        "--euc -r 1 --order body --between numbered", "euc-labelled", "EUC-JP", platform::kIdYes);
+    run("Shift_JIS-labelled log, box ticked, Yes", {Press(kEuc), Options({1029})},
+        "-r 1 --order body --between numbered", "sjis-labelled", "Shift_JIS", platform::kIdYes);
     // Wider than the field: a cut would leave a tag prefix, matched and announced otherwise.
-    run("a separator wider than its field, typed whole",
-        "pick:3 clear-sep type:<dl-class=\"thread-reply-separator-for-my-saved-logs-2024\">",
-        "-k 3 -s <dl-class=\"thread-reply-separator-for-my-saved-logs-2024\">");
+    const QString wide = "<dl-class=\"thread-reply-separator-for-my-saved-logs-2024\">";
+    run("a separator wider than its field, typed whole", {Pick(3), Clear(), Type(wide)},
+        "-k 3 -s " + wide);
   }
   void sameAsTheCommandLine() {
-    QFETCH(QString, steps);
+    QFETCH(QString, logs);
+    QFETCH(Steps, steps);
+    QFETCH(QString, asked);
+    QFETCH(int, answer);
     QFETCH(QString, cliArgs);
     QFETCH(int, exitCode);
     const bool perFile = cliArgs.contains("--per-file");
     TempDir gui, cli;
-    WriteInputs(gui, LogsOf(steps));
-    WriteInputs(cli, LogsOf(steps));
+    WriteInputs(gui, logs);
+    WriteInputs(cli, logs);
     Act(*m_dlg, gui, steps);
     const QStringList inputs = m_dlg->m_astrInputPaths;
     const QString output = m_dlg->m_editOutput->text();
-    const QString ask = QRegularExpression("ask:(\\S+)").match(steps).captured(1);
-    const int answer = ask.endsWith(":no") ? platform::kIdNo : platform::kIdYes;
     // The dialog asks before the run where the command line points out each input.
-    const QString question = ask.isEmpty()
-                                 ? QString()
-                                 : QString("「a.html」は %1 のようです。%1 として処理しますか？")
-                                       .arg(ask.section(':', 0, 0));
+    const QString question =
+        asked.isEmpty() ? QString()
+                        : QString("「a.html」は %1 のようです。%1 として処理しますか？").arg(asked);
     QStringList texts = Run(answer);
     if (!question.isEmpty()) QCOMPARE(texts.takeFirst(), question);
 
-    QStringList args;
+    QStringList args;  // "''" an empty argument
     for (const QString& arg : cliArgs.split(' ', Qt::SkipEmptyParts))
-      args << (arg == "''"             ? QString()
-               : arg.endsWith(".html") ? QString::fromStdString(cli.File(arg.toStdString()))
-                                       : arg);
+      args << (arg == "''" ? "" : arg.endsWith(".html") ? Paths(cli, {arg}).first() : arg);
     QProcess process;
     process.start(VELMORANT_CLI, args);
     QVERIFY(process.waitForFinished(30000));
@@ -382,7 +473,14 @@ class MainDlgTest : public QObject {
     }
     QStringList again = Run(answer);
     if (!question.isEmpty()) QCOMPARE(again.takeFirst(), question);
-    QCOMPARE(again.removeAll(msg::kOverwrite), perFile ? 0 : 1);
+    // The second run asks once about what the first one wrote: all Rev_ files, named.
+    const QString overwrite =
+        perFile ? QString(
+                      "出力ファイルのうち 2 個が既に存在します。上書きしますか？\n"
+                      "ファイル: %1Rev_a.html\nファイル: %1Rev_b.html")
+                      .arg(QString::fromStdString(gui.File("")))
+                : QString(msg::kOverwrite);
+    QCOMPARE(again.removeAll(overwrite), 1);
     QCOMPARE(again, texts);
     for (const char* name : perFile ? QList{"Rev_a.html", "Rev_b.html"} : QList{"out.html"}) {
       const std::string fromDialog = ReadFile(gui.File(name));
@@ -391,36 +489,41 @@ class MainDlgTest : public QObject {
     }
   }
 
-  // The preview opened, then the steps (as in Act() on files a and b of the row's "logs:" kind;
-  // what follows "preview" changes what it shows), and the command line's outline of the input
-  // named: the same file and encoding, the same tree row for row, and the same messages, in the
-  // window and never in a message box.
+  // The input files' contents, steps that open the preview (what follows changes what it
+  // shows), and the command line's outline of the input named: the same file and encoding,
+  // the same tree row for row, and the same messages, in the window and never in a message
+  // box. The columns but the text's are as wide as their titles and texts.
   void previewSameAsTheCommandLine_data() {
-    QTest::addColumn<QString>("steps");
+    QTest::addColumn<QString>("logs");
+    QTest::addColumn<Steps>("steps");
     QTest::addColumn<QString>("cliArgs");
-    auto row = [](const char* name, const char* steps, const char* cliArgs) {
-      QTest::newRow(name) << QString(steps) << QString(cliArgs);
-    };
-    row("the selected input: every layer divided, in order", "in:a.html,b.html preview", "b.html");
-    row("another input selected", "in:a.html,b.html preview row:0", "a.html");
-    row("options: reversed, cut and kept", "in:a.html preview options:1029,1047,1022:1,1026",
-        "-r 1 --range 2 --lead-cut 1 --keep-cut a.html");
-    row("options: only layer 2 reversed", "in:a.html preview options:1030", "-r 2 a.html");
-    row("separator typed", "in:b.html preview pick:3 clear-sep type:名前", "-k 3 -s 名前 b.html");
-    row("EUC box ticked", "logs:euc in:a.html preview euc", "--euc a.html");
-    row("UTF-8 log: read as its bytes say", "logs:utf8 in:b.html preview clear-sep type:名前",
-        "--encoding utf-8 -s 名前 b.html");
-    row("a labelled log without </HTML>: the fixed footer", "logs:sjis-labelled in:a.html preview",
-        "a.html");
-    row("a log that cannot be split: the tree up to the fault",
-        "logs:broken in:a.html,b.html preview row:0", "a.html");
+    const Steps ab = {Add({"a.html", "b.html"}), Preview()}, a = {Add({"a.html"}), Preview()};
+    QTest::newRow("the selected input: every layer divided, in order") << "sjis" << ab << "b.html";
+    QTest::newRow("another input selected") << "sjis" << ab + Steps{Row(0)} << "a.html";
+    QTest::newRow("options: reversed, cut and kept")
+        << "sjis" << a + Steps{Options({1029, 1047, {1022, 1}, 1026})}
+        << "-r 1 --range 2 --lead-cut 1 --keep-cut a.html";
+    QTest::newRow("options: only layer 2 reversed")
+        << "sjis" << a + Steps{Options({1030})} << "-r 2 a.html";
+    QTest::newRow("separator typed")
+        << "sjis" << Steps{Add({"b.html"}), Preview(), Pick(3), Clear(), Type("名前")}
+        << "-k 3 -s 名前 b.html";
+    QTest::newRow("EUC box ticked") << "euc" << a + Steps{Press(kEuc)} << "--euc a.html";
+    QTest::newRow("UTF-8 log: read as its bytes say")
+        << "utf8" << Steps{Add({"b.html"}), Preview(), Clear(), Type("名前")}
+        << "--encoding utf-8 -s 名前 b.html";
+    QTest::newRow("a labelled log without </HTML>: the fixed footer")
+        << "sjis-labelled" << a << "a.html";
+    QTest::newRow("a log that cannot be split: the tree up to the fault")
+        << "broken" << ab + Steps{Row(0)} << "a.html";
   }
   void previewSameAsTheCommandLine() {
-    QFETCH(QString, steps);
+    QFETCH(QString, logs);
+    QFETCH(Steps, steps);
     QFETCH(QString, cliArgs);
     TempDir gui, cli;
-    WriteInputs(gui, LogsOf(steps));
-    WriteInputs(cli, LogsOf(steps));
+    WriteInputs(gui, logs);
+    WriteInputs(cli, logs);
     MessageRecorder boxes;
     const CPreviewDlg& preview = m_dlg->m_dlgPreview;
     QAbstractItemModelTester tester(preview.m_treeOutline->model());  // after each new tree
@@ -439,10 +542,19 @@ class MainDlgTest : public QObject {
       }
     };
     walk({}, 0);
+    // Each column but the text's as wide as its cells (every row is counted) and its title.
+    const QTreeView& tree = *preview.m_treeOutline;
+    const QAbstractItemView& view = tree;  // its size hints are public
+    for (int c = 0; c < COutlineModel::kText; ++c) {
+      const int need = std::max(view.sizeHintForColumn(c), tree.header()->sectionSizeHint(c));
+      QVERIFY2(
+          tree.columnWidth(c) >= need && tree.columnWidth(c) <= need + 8,
+          qPrintable(QString("column %1: %2 for %3").arg(c).arg(tree.columnWidth(c)).arg(need)));
+    }
 
     QStringList args = {"--outline=json"};
     for (const QString& arg : cliArgs.split(' '))
-      args << (arg.endsWith(".html") ? QString::fromStdString(cli.File(arg.toStdString())) : arg);
+      args << (arg.endsWith(".html") ? Paths(cli, {arg}).first() : arg);
     QProcess process;
     process.start(VELMORANT_CLI, args);
     QVERIFY(process.waitForFinished(30000));
@@ -512,13 +624,18 @@ class MainDlgTest : public QObject {
                                  QString::fromStdString(d.File("a.html"))}));
   }
 
-  // A key (0: a click) on a control, and whether the dialog closes.
+  // A key (0: a click) on a control (0: where the focus is at start-up), and whether the
+  // dialog closes. Enter presses the button that has the focus, and no other.
   void closing_data() {
     QTest::addColumn<int>("id");
     QTest::addColumn<int>("key");
     QTest::addColumn<bool>("closes");
+    QTest::newRow("Enter at start-up") << 0 << int(Qt::Key_Return) << false;
+    QTest::newRow("Enter in the list") << 1014 << int(Qt::Key_Return) << false;
+    QTest::newRow("Enter on the EUC box") << kEuc << int(Qt::Key_Enter) << false;
     QTest::newRow("Enter in the output field") << 1001 << int(Qt::Key_Return) << false;
     QTest::newRow("Enter in the separator field") << 1028 << int(Qt::Key_Enter) << false;
+    QTest::newRow("Enter on 終了") << 1 << int(Qt::Key_Return) << true;
     QTest::newRow("Esc in the list") << 1014 << int(Qt::Key_Escape) << true;
     QTest::newRow("終了") << 1 << 0 << true;
   }
@@ -526,9 +643,10 @@ class MainDlgTest : public QObject {
     QFETCH(int, id);
     QFETCH(int, key);
     QFETCH(bool, closes);
-    QWidget* target = platform::qt::GetDlgItem<QWidget>(*m_dlg, id);
+    QWidget* target = id ? platform::qt::GetDlgItem<QWidget>(*m_dlg, id) : m_dlg->focusWidget();
     if (id == 1028) target = m_dlg->m_comboSeparator->lineEdit();
-    target->setFocus();
+    if (!target) target = m_dlg.get();  // no window manager has given the focus yet
+    if (id) target->setFocus();
     if (key)
       QTest::keyClick(target, Qt::Key(key));
     else
@@ -564,7 +682,7 @@ class MainDlgTest : public QObject {
     QTest::addColumn<QString>("control");
     QTest::addColumn<QRect>("change");
     QTest::newRow("list") << "1014" << QRect(0, 0, 200, 100);
-    QTest::newRow("its title") << "static_2" << QRect(0, 0, 0, 0);
+    QTest::newRow("its title") << "static_0" << QRect(0, 0, 0, 0);
     QTest::newRow("buttons right of it") << "1011" << QRect(200, 0, 0, 0);
     QTest::newRow("EUC box") << "1015" << QRect(0, 100, 0, 0);
     QTest::newRow("options") << "1021" << QRect(200, 100, 0, 0);
@@ -592,32 +710,34 @@ class MainDlgTest : public QObject {
     QTRY_COMPARE(m_dlg->size(), base);
   }
 
-  // Where the file dialogs open and what they offer. Steps as in Act() on files in the
-  // folders "in" and "out" ("restart": 終了, then a new start); then the folder and the name
-  // filled in.
+  // Where the file dialogs open and what they offer. Steps on files in the folders "in" and
+  // "out", and whether the program starts again then; then the folder and the name filled in.
   void fileDialogs_data() {
-    QTest::addColumn<QString>("steps");
+    QTest::addColumn<Steps>("steps");
+    QTest::addColumn<bool>("restart");
     QTest::addColumn<int>("button");
     QTest::addColumn<QString>("shown");
-    QTest::newRow("add, list empty: the output's folder") << "browse:out/x.html" << 1002 << "out ";
+    QTest::newRow("add, list empty: the output's folder")
+        << Steps{Browse("out/x.html")} << false << kAdd << "out ";
     QTest::newRow("add: the last input's folder")
-        << "browse:out/x.html in:out/b.html,in/a.html" << 1002 << "in ";
+        << Steps{Browse("out/x.html"), Add({"out/b.html", "in/a.html"})} << false << kAdd << "in ";
     QTest::newRow("add after a restart: the folder inputs came from")
-        << "in:in/a.html browse:out/x.html restart" << 1002 << "in ";
+        << Steps{Add({"in/a.html"}), Browse("out/x.html")} << true << kAdd << "in ";
     QTest::newRow("browse: the output's folder and name")
-        << "browse:out/x.html" << 1003 << "out x.html";
+        << Steps{Browse("out/x.html")} << false << kBrowse << "out x.html";
     QTest::newRow("browse after a restart: the output's last folder, the default name")
-        << "browse:out/x.html restart" << 1003 << "out 出力用のファイル.html";
+        << Steps{Browse("out/x.html")} << true << kBrowse << "out 出力用のファイル.html";
   }
   void fileDialogs() {
-    QFETCH(QString, steps);
+    QFETCH(Steps, steps);
+    QFETCH(bool, restart);
     QFETCH(int, button);
     QFETCH(QString, shown);
     TempDir d;
     QDir().mkpath(QString::fromStdString(d.File("in")));
     QDir().mkpath(QString::fromStdString(d.File("out")));
-    Act(*m_dlg, d, steps.section(" restart", 0, 0));
-    if (steps.endsWith("restart")) Restart();
+    Act(*m_dlg, d, steps);
+    if (restart) Restart();
     const QStringList dialog = FileDialogOf(button);
     QCOMPARE(dialog.size(), 4);
     QCOMPARE(QString(dialog[0]).remove(QString::fromStdString(d.File(""))) + " " + dialog[1],

@@ -1,98 +1,128 @@
-// The options dialog: what its controls confirm with OK, what the cancel button leaves, what
-// the next showing starts with, and which controls are enabled.
+// The options dialog: what OK confirms, what a showing left otherwise (キャンセル, Esc)
+// leaves, what the next showing starts with, and which controls are enabled.
 #include <QCheckBox>
 #include <QComboBox>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTest>
+#include <functional>
 
 #include "platform/qt/CDialogBuilder.h"
 #include "ui/options/COptionDlg.h"
 
 namespace {
-QString Join(std::initializer_list<int> values) {
-  QStringList out;
-  for (int v : values) out << QString::number(v);
-  return out.join(' ');
+
+// What the user does in the dialog, which is open at the start.
+using Step = std::function<void(COptionDlg&)>;
+using Steps = std::vector<Step>;
+Step Click(int id) {
+  return [=](COptionDlg& d) {
+    auto* b = platform::qt::GetDlgItem<QAbstractButton>(d, id);
+    QTest::mouseClick(b, Qt::LeftButton, {}, QPoint(6, b->height() / 2));  // on the box
+  };
 }
+Step Pick(int id, int item) {
+  return [=](COptionDlg& d) {
+    auto* combo = platform::qt::GetDlgItem<QComboBox>(d, id);
+    combo->setCurrentIndex(item);
+    emit combo->activated(item);
+  };
+}
+const Step kOk = Click(1), kCancel = Click(2);
+const Step kEsc = [](COptionDlg& d) { QTest::keyClick(&d, Qt::Key_Escape); };
+const Step kOpen = [](COptionDlg& d) {
+  d.OnInitDialog();
+  d.show();
+};
+// The stored values a row expects, as changes to those of a dialog never confirmed.
+using Change = std::function<void(engine::COptionValues&)>;
+
+// The confirmed values: cuts, cut check, simple header, separator first, append, style,
+// one file, then the layers reversed and the layers in range.
+QList<int> Stored(const engine::COptionValues& v) {
+  QList<int> out = {v.m_nLeadCut,        v.m_nTrailCut,       v.m_bCutOutsideRange,
+                    v.m_bSimpleHeader,   v.m_bSeparatorFirst, v.m_bAppendSeparator,
+                    v.m_nSeparatorStyle, v.m_bOneFile};
+  for (int layer = 1; layer <= 15; ++layer)
+    if (v.m_abyReverse[layer]) out << 100 + layer;
+  for (int layer = 1; layer <= 15; ++layer)
+    if (v.m_abyRange[layer]) out << 200 + layer;
+  return out;
+}
+
 }  // namespace
+
+Q_DECLARE_METATYPE(Steps)
+Q_DECLARE_METATYPE(Change)
 
 class OptionDlgTest : public QObject {
   Q_OBJECT
 
  private slots:
-  // Steps: "open" shows the dialog again, "ok" and "cancel" close it, "lead:N", "trail:N",
-  // "text:N" choose an item, a number clicks that control. The dialog is open at the start.
-  // Stored: lead, trail, cut, simple header, separator first, append, style, one file, then
-  // the layers reversed ("r") and in range ("g").
-  // Shown: the same first seven, whether append and the text are enabled, the toggles down.
+  // The steps, the stored values they leave, and what the dialog shows then: the cut
+  // combos, the cut check, simple header, separator first, append, the text chosen, whether
+  // append and the text are enabled, then the ids of the layer toggles that are down.
   void steps_data() {
-    QTest::addColumn<QString>("steps");
-    QTest::addColumn<QString>("stored");
-    QTest::addColumn<QString>("shown");
-    auto row = [](const char* name, const char* steps, const char* stored, const char* shown) {
-      QTest::newRow(name) << QString(steps) << QString(stored) << QString(shown);
-    };
-    const char* kFirst = "0 0 0 0 0 1 1 1 r g";  // the values before any OK
-    row("OK confirms", "lead:3 trail:19 1023 1027 ok open", "3 19 0 1 1 1 1 1 r g",
-        "3 19 0 1 1 1 1 1 1");
-    // Of the values, only the cut check takes effect at the click.
-    row("cancel", "1026 1023 1027 lead:4 cancel open", "0 0 1 0 0 1 1 1 r g", "0 0 1 0 0 1 1 1 1");
-    row("clearing append keeps the style of that moment", "text:0 1019 ok open",
-        "0 0 0 0 0 0 0 1 r g", "0 0 0 0 0 0 0 1 1");
-    row("the text follows append", "1019", kFirst, "0 0 0 0 0 0 1 1 0");
-    row("one file on enables the text without append", "1019 1020 1020", kFirst,
-        "0 0 0 0 0 0 1 1 1");
-    row("a per-file showing starts disabled", "1020 ok open", "0 0 0 0 0 1 1 0 r g",
-        "0 0 0 0 0 1 1 0 0");
-    row("layer toggles confirmed by OK", "1037 1060 ok open", "0 0 0 0 0 1 1 1 r7 g15",
-        "0 0 0 0 0 1 1 1 1 1037 1060");
-    row("cancel forgets a toggle up and one down", "1037 ok open 1037 1029 cancel open",
-        "0 0 0 0 0 1 1 1 r7 g", "0 0 0 0 0 1 1 1 1 1037");
+    QTest::addColumn<Steps>("steps");
+    QTest::addColumn<Change>("stored");
+    QTest::addColumn<QList<int>>("shown");
+    const Change kFirst = [](engine::COptionValues&) {};
+    const QList<int> kFirstShown = {0, 0, 0, 0, 0, 1, 1, 1, 1};
+    QTest::newRow("OK confirms") << Steps{Pick(1022, 3), Pick(1025, 19), Click(1023), Click(1027),
+                                          kOk,           kOpen}
+                                 << Change([](auto& v) {
+                                      v.m_nLeadCut = 3, v.m_nTrailCut = 19;
+                                      v.m_bSimpleHeader = v.m_bSeparatorFirst = 1;
+                                    })
+                                 << QList<int>{3, 19, 0, 1, 1, 1, 1, 1, 1};
+    // The cut check and the style follow their control at the click: not past キャンセル.
+    QTest::newRow("キャンセル forgets every change")
+        << Steps{Click(1026), Click(1023), Click(1027), Pick(1022, 4), Pick(1024, 0),
+                 Click(1019), Click(1029), kCancel,     kOpen}
+        << kFirst << kFirstShown;
+    QTest::newRow("Esc forgets every change")
+        << Steps{Click(1026), Pick(1024, 0), Click(1019), Click(1046), kEsc, kOpen} << kFirst
+        << kFirstShown;
+    QTest::newRow("clearing append keeps the style of that moment")
+        << Steps{Pick(1024, 0), Click(1019), kOk, kOpen}
+        << Change([](auto& v) { v.m_bAppendSeparator = v.m_nSeparatorStyle = 0; })
+        << QList<int>{0, 0, 0, 0, 0, 0, 0, 1, 1};
+    QTest::newRow("the text follows append")
+        << Steps{Click(1019)} << kFirst << QList<int>{0, 0, 0, 0, 0, 0, 1, 1, 0};
+    QTest::newRow("one file on enables the text without append")
+        << Steps{Click(1019), Click(1020), Click(1020)} << kFirst
+        << QList<int>{0, 0, 0, 0, 0, 0, 1, 1, 1};
+    QTest::newRow("a per-file showing starts disabled")
+        << Steps{Click(1020), kOk, kOpen} << Change([](auto& v) { v.m_bOneFile = 0; })
+        << QList<int>{0, 0, 0, 0, 0, 1, 1, 0, 0};
+    QTest::newRow("layer toggles confirmed by OK")
+        << Steps{Click(1037), Click(1060), kOk, kOpen}
+        << Change([](auto& v) { v.m_abyReverse[7] = v.m_abyRange[15] = 1; })
+        << kFirstShown + QList<int>{1037, 1060};
+    QTest::newRow("キャンセル forgets a toggle up and one down")
+        << Steps{Click(1037), kOk, kOpen, Click(1037), Click(1029), kCancel, kOpen}
+        << Change([](auto& v) { v.m_abyReverse[7] = 1; }) << kFirstShown + QList<int>{1037};
   }
   void steps() {
-    QFETCH(QString, steps);
-    QFETCH(QString, stored);
-    QFETCH(QString, shown);
+    QFETCH(Steps, steps);
+    QFETCH(Change, stored);
+    QFETCH(QList<int>, shown);
     COptionDlg d;
-    auto click = [&](int id) {
-      auto* b = platform::qt::GetDlgItem<QAbstractButton>(d, id);
-      QTest::mouseClick(b, Qt::LeftButton, {}, QPoint(6, b->height() / 2));  // on the box
-    };
     d.OnInitDialog();  // as a showing does, without a modal loop
     d.show();
-    for (const QString& step : steps.split(' ')) {
-      const QString verb = step.section(':', 0, 0);
-      const int n = step.section(':', 1).toInt();
-      if (QComboBox* combo = verb == "lead"    ? d.m_comboLeadCut
-                             : verb == "trail" ? d.m_comboTrailCut
-                             : verb == "text"  ? d.m_comboSeparatorText
-                                               : nullptr) {
-        combo->setCurrentIndex(n);
-        emit combo->activated(n);
-      }
-      if (verb == "open") d.OnInitDialog(), d.show();
-      if (verb == "ok" || verb == "cancel") click(verb == "ok" ? 1 : 2);
-      if (verb.toInt()) click(verb.toInt());
-    }
-    QStringList reversed, ranged, down;
-    for (int layer = 1; layer <= 15; ++layer) {
-      if (d.m_abyReverse[layer]) reversed << QString::number(layer);
-      if (d.m_abyRange[layer]) ranged << QString::number(layer);
-      for (QPushButton* b : {d.m_apReverse[layer], d.m_apRange[layer]})
-        if (b->isChecked()) down << " " + b->objectName();
-    }
-    QCOMPARE(Join({d.m_nLeadCut, d.m_nTrailCut, d.m_bCutOutsideRange, d.m_bSimpleHeader,
-                   d.m_bSeparatorFirst, d.m_bAppendSeparator, d.m_nSeparatorStyle, d.m_bOneFile}) +
-                 " r" + reversed.join(',') + " g" + ranged.join(','),
-             stored);
-    QCOMPARE(Join({d.m_comboLeadCut->currentIndex(), d.m_comboTrailCut->currentIndex(),
-                   d.m_checkCutOutsideRange->isChecked(), d.m_checkSimpleHeader->isChecked(),
-                   d.m_radioSeparatorFirst->isChecked(), d.m_checkAppendSeparator->isChecked(),
-                   d.m_comboSeparatorText->currentIndex(), d.m_checkAppendSeparator->isEnabled(),
-                   d.m_comboSeparatorText->isEnabled()}) +
-                 down.join(""),
-             shown);
+    for (const Step& step : steps) step(d);
+    engine::COptionValues expected;
+    stored(expected);
+    QCOMPARE(Stored(d), Stored(expected));
+    QList<int> now = {d.m_comboLeadCut->currentIndex(),       d.m_comboTrailCut->currentIndex(),
+                      d.m_checkCutOutsideRange->isChecked(),  d.m_checkSimpleHeader->isChecked(),
+                      d.m_radioSeparatorFirst->isChecked(),   d.m_checkAppendSeparator->isChecked(),
+                      d.m_comboSeparatorText->currentIndex(), d.m_checkAppendSeparator->isEnabled(),
+                      d.m_comboSeparatorText->isEnabled()};
+    for (const auto* row : {&d.m_apReverse, &d.m_apRange})
+      for (int layer = 1; layer <= 15; ++layer)
+        if ((*row)[layer]->isChecked()) now << (*row)[layer]->objectName().toInt();
+    QCOMPARE(now, shown);
   }
 };
 

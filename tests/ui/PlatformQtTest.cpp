@@ -36,34 +36,50 @@ class PlatformQtTest : public QObject {
     }
   }
 
-  // A box of each type shown through the message seam, and the answer a key press gives. Each
-  // box leaves a title bar room for the title beside the window manager's buttons.
+  // A box of each type shown through the message seam: its title, its icon, and the answer a
+  // key press gives. Each box leaves a title bar room for the title beside the window
+  // manager's buttons.
   void messageBoxes_data() {
     QTest::addColumn<unsigned>("type");
+    QTest::addColumn<QString>("about");
     QTest::addColumn<int>("key");
     QTest::addColumn<int>("answer");
-    QTest::newRow("OK box, Enter") << 0u << int(Qt::Key_Return) << int(platform::kIdOk);
-    QTest::newRow("No by default, Enter") << 292u << int(Qt::Key_Return) << int(platform::kIdNo);
-    QTest::newRow("No by default, Esc") << 292u << int(Qt::Key_Escape) << int(platform::kIdNo);
-    QTest::newRow("Yes by default, Enter") << 36u << int(Qt::Key_Return) << int(platform::kIdYes);
+    QTest::addColumn<QString>("title");
+    QTest::addColumn<int>("icon");
+    const int question = QMessageBox::Question;
+    QTest::newRow("a refusal or failure: a warning")
+        << 0u << "" << int(Qt::Key_Return) << int(platform::kIdOk) << "Velmorant"
+        << int(QMessageBox::Warning);
+    QTest::newRow("the end of a failed run")
+        << unsigned(platform::kMbIconError) << "変換の結果" << int(Qt::Key_Return)
+        << int(platform::kIdOk) << "変換の結果 - Velmorant" << int(QMessageBox::Critical);
+    QTest::newRow("No by default, Enter")
+        << 292u << "" << int(Qt::Key_Return) << int(platform::kIdNo) << "Velmorant" << question;
+    QTest::newRow("No by default, Esc")
+        << 292u << "" << int(Qt::Key_Escape) << int(platform::kIdNo) << "Velmorant" << question;
+    QTest::newRow("Yes by default, Enter")
+        << 36u << "" << int(Qt::Key_Return) << int(platform::kIdYes) << "Velmorant" << question;
   }
   void messageBoxes() {
     QFETCH(unsigned, type);
+    QFETCH(QString, about);
     QFETCH(int, key);
     QFETCH(int, answer);
+    QFETCH(QString, title);
+    QFETCH(int, icon);
     const CQtMessageBox factory(QStringLiteral("Velmorant"));
     const auto sink = factory.Install();
-    QString shownText;
+    QStringList shown;
     int room = 0;
     QTimer::singleShot(0, [&] {
       auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
       if (!box) return;
-      shownText = box->windowTitle() + ":" + box->text();
+      shown << box->windowTitle() << box->text() << QString::number(box->icon());
       room = box->width() - box->fontMetrics().horizontalAdvance(box->windowTitle());
       QTest::keyClick(box, Qt::Key(key));
     });
-    QCOMPARE(platform::AfxMessageBox("完了", type), answer);
-    QCOMPARE(shownText, QStringLiteral("Velmorant:完了"));
+    QCOMPARE(platform::AfxMessageBox("完了", type, false, about.toStdString()), answer);
+    QCOMPARE(shown, QStringList({title, "完了", QString::number(icon)}));
     QVERIFY2(room >= 150, qPrintable(QString::number(room)));
   }
 
@@ -82,7 +98,7 @@ class PlatformQtTest : public QObject {
     QFETCH(QString, texts);
     QLocale::setDefault(QLocale(locale));
     InstallQtTranslations(*qApp);
-    const auto box = CQtMessageBox("Velmorant").Create({"?", 292}, nullptr);
+    const auto box = CQtMessageBox("Velmorant").Create({"?", 292, false, ""}, nullptr);
     const auto dlg = CFileDialog::Create(nullptr, CFileDialog::Mode::kSave, "/tmp/x.html", "");
     QCOMPARE(
         QStringList({box->button(QMessageBox::Yes)->text(), box->button(QMessageBox::No)->text(),

@@ -1,19 +1,25 @@
 // Every caption of the four dialogs fits the rectangle its control draws it in, measured
-// with the control's font and style. CMake runs this under the C and ja_JP.UTF-8 locales at
-// scale factors 1 and 2.
+// with the control's font and style; the preview fits the screen beside the main dialog.
+// CMake runs this on a 1024 x 768 screen under the C and ja_JP.UTF-8 locales at scale
+// factors 1 and 2.
 #include <QCheckBox>
+#include <QDebug>
 #include <QGroupBox>
+#include <QHeaderView>
 #include <QLabel>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScreen>
 #include <QSettings>
 #include <QStyleOptionButton>
 #include <QStyleOptionGroupBox>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTreeView>
 
 #include "ui/CAboutDlg.h"
 #include "ui/CMainDlg.h"
+#include "ui/preview/COutlineModel.h"
 
 namespace {
 
@@ -91,6 +97,51 @@ class TextFitTest : public QObject {
                        .arg(room.height());
     }
     QVERIFY2(clipped.isEmpty(), qPrintable(QLocale().name() + ":\n" + clipped.join('\n')));
+  }
+
+  // The main dialog at the screen's left or right edge, or in the middle: the preview opens
+  // beside it where there is room, else over its side with more room, against the screen's
+  // edge; always inside the screen, which its smallest size fits with a title bar above. Its
+  // text column takes the width the others leave.
+  void previewBesideTheDialog_data() {
+    QTest::addColumn<double>("where");  // the dialog's left edge, as a share of the free width
+    QTest::newRow("dialog at the left edge") << 0.0;
+    QTest::newRow("dialog at the right edge") << 1.0;
+    QTest::newRow("dialog in the middle") << 0.5;
+  }
+  void previewBesideTheDialog() {
+    QFETCH(double, where);
+    constexpr int kTitleBar = 40, kGap = 8;
+    CMainDlg main;
+    main.OnInitDialog();
+    CPreviewDlg& preview = main.m_dlgPreview;
+    const QRect screen = main.screen()->availableGeometry();
+    QString geometry;  // for the messages
+    QDebug(&geometry) << "screen" << screen << "minimum" << preview.minimumSize();
+    QVERIFY2(preview.minimumWidth() <= screen.width() &&
+                 preview.minimumHeight() + kTitleBar <= screen.height(),
+             qPrintable(geometry));
+    main.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&main));
+    const int x = int(where * std::max(0, screen.width() - main.frameGeometry().width()));
+    main.move(screen.topLeft() + QPoint(x, 0));
+    QTRY_COMPARE(main.frameGeometry().top(), screen.top());
+    main.OnPreview();
+    QVERIFY(QTest::qWaitForWindowExposed(&preview));
+    const QRect m = main.frameGeometry(), p = preview.frameGeometry();
+    QDebug(&geometry) << "dialog" << m << "preview" << p;
+    QVERIFY2(screen.contains(p), qPrintable(geometry));
+    const int left = m.left() - screen.left() - kGap, right = screen.right() - m.right() - kGap;
+    const int frame = p.width() - preview.width();
+    if (std::max(left, right) >= preview.minimumWidth() + frame)
+      QVERIFY2(!p.intersects(m), qPrintable(geometry));
+    else
+      QVERIFY2(right >= left ? p.right() == screen.right() : p.left() == screen.left(),
+               qPrintable(geometry));
+    const QHeaderView* header = preview.m_treeOutline->header();
+    QCOMPARE(header->sectionViewportPosition(COutlineModel::kText) +
+                 header->sectionSize(COutlineModel::kText),
+             header->viewport()->width());
   }
 };
 

@@ -55,6 +55,7 @@ int COptionDlg::DoModal() {
 }
 
 void COptionDlg::OnInitDialog() {
+  m_valuesAtOpen = *this;
   FillSeparatorCombo();
   FillCutCombo(m_comboTrailCut, kCutCount);
   FillCutCombo(m_comboLeadCut, kCutCount);
@@ -67,6 +68,12 @@ void COptionDlg::OnInitDialog() {
   OnOneFile();
   // The first control of the tab order takes the focus, as when the dialog opens.
   m_comboLeadCut->setFocus();
+}
+
+void COptionDlg::done(int r) {
+  // Some values follow their control at the click; only OK keeps them.
+  if (r != Accepted) static_cast<engine::COptionValues&>(*this) = m_valuesAtOpen;
+  QDialog::done(r);
 }
 
 void COptionDlg::FillSeparatorCombo() {

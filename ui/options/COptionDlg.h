@@ -11,13 +11,16 @@ class QPushButton;
 class QRadioButton;
 
 // The options dialog (template 129). Its values are the conversion options it derives
-// from; they survive every showing, and each showing starts from them afresh.
+// from; they survive every showing, and each showing starts from them afresh. A showing
+// left without OK (キャンセル, Esc, the close box) leaves them as it found them.
 class COptionDlg : public QDialog, public engine::COptionValues {
  public:
   COptionDlg();
 
-  // Prepares the controls from the stored values, then shows the dialog modally.
+  // Prepares the controls from the stored values, then shows the dialog modally; Accepted
+  // after OK.
   int DoModal();
+  void done(int r) override;
   void OnInitDialog();
 
   void FillSeparatorCombo();
@@ -45,4 +48,7 @@ class COptionDlg : public QDialog, public engine::COptionValues {
   QRadioButton* m_radioBodyFirst;              // 1028
   std::array<QPushButton*, 16> m_apReverse{};  // index = layer
   std::array<QPushButton*, 16> m_apRange{};
+
+ private:
+  engine::COptionValues m_valuesAtOpen;
 };

@@ -8,6 +8,7 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QScrollBar>
+#include <QStyleOptionViewItem>
 #include <QTreeView>
 #include <algorithm>
 
@@ -37,21 +38,11 @@ CPreviewDlg::CPreviewDlg(QWidget* parent)
   m_treeOutline->setModel(m_pModel);
   m_treeOutline->setAlternatingRowColors(true);
   m_treeOutline->setAllColumnsShowFocus(true);
-  // Room for what each column holds at most; the text takes the rest.
-  const QFontMetrics fm(font());
-  const int pad = 3 * fm.averageCharWidth();
-  QHeaderView* header = m_treeOutline->header();
-  header->setStretchLastSection(true);
-  header->resizeSection(COutlineModel::kLayer,
-                        fm.horizontalAdvance(QString::fromUtf8(resources::kTrailerRow)) +
-                            3 * m_treeOutline->indentation() + pad);
-  header->resizeSection(COutlineModel::kOffset, fm.horizontalAdvance("0000000000") + pad);
-  header->resizeSection(COutlineModel::kLength, fm.horizontalAdvance("0000000000") + pad);
-  int action = 0;
-  for (const char* label : resources::kActionLabels)
-    action = std::max(action, fm.horizontalAdvance(QString::fromUtf8(label)));
-  header->resizeSection(COutlineModel::kAction,
-                        action + style()->pixelMetric(QStyle::PM_SmallIconSize) + 2 * pad);
+  m_treeOutline->header()->setStretchLastSection(true);  // the text takes the spare width
+  FitColumns();
+  resize(platform::qt::CDialogBuilder::MapDialogRect(fontMetrics(), 0, 0, resources::kPreviewWidth,
+                                                     resources::kPreviewHeight)
+             .size());
   connect(GetDlgItem<QPushButton>(*this, 2), &QPushButton::clicked, this, &QDialog::reject);
 
   m_timerUpdate.setSingleShot(true);
@@ -135,8 +126,81 @@ void CPreviewDlg::OnReady() {
     m_treeOutline->doItemsLayout();
     m_treeOutline->verticalScrollBar()->setValue(scrolled);
   }
+  FitColumns();
   m_labelFile->setText(title);
   m_editMessages->setPlainText(messages.join('\n'));
+}
+
+QRect CPreviewDlg::Beside(const QRect& owner, const QRect& screen, QSize preferred,
+                          const QSize& minimum) {
+  constexpr int kGap = 8;
+  preferred = preferred.boundedTo(screen.size()).expandedTo(minimum);
+  const int right = screen.right() - owner.right() - kGap;  // room on either side
+  const int left = owner.left() - screen.left() - kGap;
+  const bool bRight = right >= left;
+  int x;
+  if (std::max(left, right) >= minimum.width()) {
+    preferred.setWidth(std::min(preferred.width(), std::max(left, right)));
+    x = bRight ? owner.right() + 1 + kGap : owner.left() - kGap - preferred.width();
+  } else {  // over the owner's side that has more room, against the screen's edge, narrow
+    preferred.setWidth(minimum.width());
+    x = bRight ? screen.right() + 1 - preferred.width() : screen.left();
+  }
+  const int y = std::clamp(owner.top(), screen.top(),
+                           std::max(screen.top(), screen.bottom() + 1 - preferred.height()));
+  return {QPoint(x, y), preferred};
+}
+
+void CPreviewDlg::FitColumns() {
+  // The widest text of each column in the tree shown: the deepest layer and the largest
+  // index, the largest number, the actions there are.
+  const OutlineResult* result = m_pModel->Result();
+  int nLayer = 0;
+  std::size_t nIndex = 0, nNumber = 0;
+  unsigned actions = 0;
+  if (result) {
+    const engine::FileOutline& f = result->outline;
+    if (f.bHeader) nNumber = std::max(f.nHeaderOffset, f.nHeaderLength);
+    if (f.bTrailer) nNumber = std::max({nNumber, f.nTrailerOffset, f.nTrailerLength});
+    for (const OutlineResult::Node& node : result->nodes) {
+      if (!node.pSection) continue;
+      nLayer = std::max(nLayer, node.pSection->nLayer);
+      nIndex = std::max(nIndex, node.pSection->nIndex);
+      nNumber = std::max({nNumber, node.pSection->nOffset, node.pSection->nLength});
+      actions |= 1u << static_cast<int>(node.pSection->action);
+    }
+  }
+  // What a cell needs for a text (and an action's mark) in the view's style.
+  const QTreeView& view = *m_treeOutline;
+  const auto cell = [&view](const QString& text, bool bMark = false) {
+    QStyleOptionViewItem option;
+    option.initFrom(&view);
+    option.font = view.font();
+    option.text = text;
+    option.features = QStyleOptionViewItem::HasDisplay;
+    if (bMark) {
+      const int size = view.style()->pixelMetric(QStyle::PM_SmallIconSize, nullptr, &view);
+      option.features |= QStyleOptionViewItem::HasDecoration;
+      option.decorationSize = QSize(size, size);
+    }
+    return view.style()->sizeFromContents(QStyle::CT_ItemViewItem, &option, {}, &view).width();
+  };
+  int layer = 0, action = 0;
+  if (result && result->HasHeaderRow())
+    layer = cell(QString::fromUtf8(resources::kHeaderRow)) + view.indentation();
+  if (result && result->HasTrailerRow())
+    layer = std::max(layer, cell(QString::fromUtf8(resources::kTrailerRow)) + view.indentation());
+  if (nLayer > 0)
+    layer = std::max(layer, cell(QStringLiteral("L%1 #%2").arg(nLayer).arg(nIndex)) +
+                                nLayer * view.indentation());
+  for (int i = 0; i < static_cast<int>(std::size(resources::kActionLabels)); ++i)
+    if (actions & (1u << i))
+      action = std::max(action, cell(QString::fromUtf8(resources::kActionLabels[i]), true));
+  const int number = result ? cell(QString::number(nNumber)) : 0;
+  QHeaderView* header = m_treeOutline->header();
+  const int content[] = {layer, number, number, action};
+  for (int column = 0; column < COutlineModel::kText; ++column)
+    header->resizeSection(column, std::max(content[column], header->sectionSizeHint(column)));
 }
 
 void CPreviewDlg::showEvent(QShowEvent* event) {
@@ -144,10 +208,15 @@ void CPreviewDlg::showEvent(QShowEvent* event) {
   // Beside the dialog, where its settings can be changed while the tree is watched.
   if (!m_bPlaced && parentWidget()) {
     m_bPlaced = true;
-    const QRect owner = parentWidget()->frameGeometry();
-    const QScreen* screen = parentWidget()->screen();
-    const QPoint at = owner.topRight() + QPoint(8, 0);
-    if (screen && screen->availableGeometry().contains(QRect(at, frameGeometry().size()))) move(at);
+    const QWidget& owner = *parentWidget();
+    const QSize frame = owner.frameGeometry().size() - owner.size();  // this one's is not known yet
+    const QScreen* screen = owner.screen();
+    if (screen) {
+      const QRect place = Beside(owner.frameGeometry(), screen->availableGeometry(), size() + frame,
+                                 minimumSize() + frame);
+      resize(place.size() - frame);
+      move(place.topLeft());
+    }
   }
   Update();
 }

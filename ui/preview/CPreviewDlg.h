@@ -30,6 +30,12 @@ class CPreviewDlg : public QDialog {
   void Update();
   // Whether what the window shows may still change: settings are due or being outlined.
   bool IsBusy() const;
+  // Where a window of `preferred` frame size opens beside `owner` on `screen` (frame
+  // rectangles): on the side with more room, as wide as that room allows down to `minimum`;
+  // with too little room on both, as narrow as it can be, over the owner's side with more
+  // room. Inside the screen whenever the minimum fits it.
+  static QRect Beside(const QRect& owner, const QRect& screen, QSize preferred,
+                      const QSize& minimum);
 
   std::function<std::optional<OutlineJob>()> m_jobOfDialog;
   QLabel* m_labelFile;             // 1001
@@ -45,6 +51,8 @@ class CPreviewDlg : public QDialog {
  private:
   void OnReady();
   void ShowProgress();
+  // Each column as wide as its title and the widest text of the tree shown, but the text's.
+  void FitColumns();
   QString FileName() const;
 
   QTimer m_timerUpdate;    // the pause after a change

@@ -1,7 +1,7 @@
 // Renders the dialogs into PNG files in the folder given as the only argument: the main
 // dialog empty, with files, grown, and during a run (with its stop question and closing message),
 // the options dialog, the about box, the two file dialogs, the preview window (as it opens,
-// with options, on a broken log) and the encoding question. Nothing of the user's settings
+// beside the dialog on the screen, with options, on a broken log) and the encoding question. Nothing of the user's settings
 // is read or written.
 #include <QApplication>
 #include <QDeadlineTimer>
@@ -13,6 +13,7 @@
 #include <QPixmap>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QScreen>
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -20,6 +21,7 @@
 #include <cstdio>
 #include <thread>
 
+#include "platform/qt/CDialogBuilder.h"
 #include "platform/qt/CFileDialog.h"
 #include "platform/qt/CQtMessageBox.h"
 #include "platform/qt/Translations.h"
@@ -127,9 +129,16 @@ void PreviewScreenshots(const QDir& folder) {
   main.OnInitDialog();
   main.AddInputFiles({logPath});
   main.show();
+  main.move(main.screen()->availableGeometry().topLeft());
+  Spin(200);
   main.OnPreview();
   Settle(main);
   Grab(main.m_dlgPreview, "preview.png");
+  // Where it opens: beside the dialog, on the whole screen.
+  const QString desktop = g_out.filePath("preview-beside.png");
+  const bool ok = main.screen()->grabWindow(0).save(desktop);
+  g_ok &= ok;
+  std::printf("%s %s\n", ok ? "wrote" : "FAILED", qPrintable(desktop));
 
   // Layer 1 reversed, its first and last sections cut; layer 2 divided, its first cut.
   COptionDlg& o = main.m_dlgOptions;
@@ -171,6 +180,7 @@ int main(int argc, char** argv) {
   }
   g_out = QDir(QString::fromLocal8Bit(argv[1]));
   platform::qt::InstallQtTranslations(app);
+  QApplication::setFont(platform::qt::CDialogBuilder::DialogFont());
   const platform::qt::CQtMessageBox messageBox(QString::fromUtf8(resources::kAppTitle));
   const auto sink = messageBox.Install();
   QTemporaryDir temp;

@@ -8,6 +8,7 @@
 #include <cerrno>
 #include <optional>
 #include <string>
+#include <thread>
 #include <tuple>
 
 #include "engine/run/CExecutor.h"
@@ -27,8 +28,9 @@ bool g_stopOnWrite = false;  // the first write of the output sets the flag
 std::atomic<int>* g_flag = nullptr;
 
 // A run asked to stop inside a large file stops within a few megabytes, in the split or
-// while it writes, leaves the output as it was and says so; one left alone counts its
-// progress up to the total, never backwards.
+// while it writes, or at its end, where it waits while a front end asks whether to stop;
+// it leaves the output as it was and says so. One left alone counts its progress up to the
+// total, never backwards.
 TEST(RunDriver, StopsInsideALargeFileAndCountsProgress) {
   std::string log = "<HTML><BODY>";
   while (log.size() < (24u << 20))
@@ -46,15 +48,17 @@ TEST(RunDriver, StopsInsideALargeFileAndCountsProgress) {
   platform::ScopedSysCalls scoped(calls);
   const std::uint64_t total = 2 * (log.size() + log.size());
   // Where the flag is set, in units of work (two per input byte); none: not at all. Without
-  // layer 1 reversed, each body is written unchanged, as one range.
-  const std::tuple<const char*, std::optional<std::uint64_t>, bool, bool> rows[] = {
-      {"left_alone", std::nullopt, false, true},
-      {"during_the_first_split", std::uint64_t{8} << 20, false, true},
-      {"during_the_second_split", 2 * log.size() + (8 << 20), false, true},
-      {"while_writing", std::nullopt, true, true},
-      {"while_writing_a_body_unchanged", std::nullopt, true, false},
+  // layer 1 reversed, each body is written unchanged, as one range. Asked: set by a front
+  // end that holds the gate, once the run waits there.
+  const std::tuple<const char*, std::optional<std::uint64_t>, bool, bool, bool> rows[] = {
+      {"left_alone", std::nullopt, false, true, false},
+      {"during_the_first_split", std::uint64_t{8} << 20, false, true, false},
+      {"during_the_second_split", 2 * log.size() + (8 << 20), false, true, false},
+      {"while_writing", std::nullopt, true, true, false},
+      {"while_writing_a_body_unchanged", std::nullopt, true, false, false},
+      {"asked_while_it_ends", std::nullopt, false, true, true},
   };
-  for (const auto& [name, stopAt, bOnWrite, bReverse] : rows) {
+  for (const auto& [name, stopAt, bOnWrite, bReverse, bAsked] : rows) {
     SCOPED_TRACE(name);
     testing_support::TempDir dir;
     CExecutor ex;
@@ -73,14 +77,24 @@ TEST(RunDriver, StopsInsideALargeFileAndCountsProgress) {
       if (stopAt && ex.m_nProgressDone.load() >= *stopAt) abort.store(1);
       return inner(pos);
     };
+    ASSERT_TRUE(!bAsked || ex.m_commitGate.Hold());
+    std::atomic<bool> bEnded = false;  // a run that does not wait must not hang the test
+    std::thread asker([&] {
+      while (bAsked && !ex.m_commitGate.HasWaiter() && !bEnded) std::this_thread::yield();
+      if (bAsked) abort.store(1);
+      ex.m_commitGate.Release();
+    });
     MessageRecorder rec;
     const int result = ex.Run();
+    bEnded = true;
+    asker.join();
     ex.CloseFiles();
     g_stopOnWrite = false;
+    EXPECT_FALSE(ex.m_commitGate.Hold());  // the run is over: nothing left to hold back
     EXPECT_EQ(ex.m_nProgressTotal.load(), total);
     EXPECT_TRUE(std::ranges::is_sorted(seen));
     EXPECT_TRUE(rec.messages.empty());
-    if (!stopAt && !bOnWrite) {
+    if (!stopAt && !bOnWrite && !bAsked) {
       EXPECT_EQ(result, 0);
       EXPECT_EQ(ex.m_nProgressDone.load(), total);
       // The second header and the first trailer give way to the 14-byte line between files.
@@ -91,7 +105,7 @@ TEST(RunDriver, StopsInsideALargeFileAndCountsProgress) {
     EXPECT_EQ(ex.m_bStopped, 1);
     EXPECT_EQ(ReadFile(dir.File("out.html")), "old");
     // Stopped within a step of where the flag was set.
-    const std::uint64_t at = stopAt.value_or(log.size());
+    const std::uint64_t at = bAsked ? total : stopAt.value_or(log.size());
     EXPECT_LE(ex.m_nProgressDone.load(), at + 2 * CSearcher::kCheckpointStep);
     EXPECT_EQ(ex.StopReport(), "\n出力ファイルは実行前のままです: " + dir.File("out.html"));
   }

@@ -184,6 +184,70 @@ TEST(WindowsFile, ReplacementKeepsTheAttributesAndSparesReadOnlyFiles) {
   SkipRow("ACL and alternate streams", "Wine's files on a Unix file system have neither");
 }
 
+// A name that was free when the run asked is never replaced: a file someone else made there,
+// before the output was opened or while it was written, stays, and the new file goes.
+TEST(WindowsFile, NewOutputNeverReplacesAFileMadeMeanwhile) {
+  const std::tuple<const char*, bool, bool> rows[] = {
+      {"none made", false, false},
+      {"made before the open", true, false},
+      {"made while it was written", false, true},
+  };
+  for (const auto& [what, bBefore, bWhile] : rows) {
+    TempDir dir;
+    const std::string target = dir.File("Rev_a.html");
+    if (bBefore) testing_support::WriteFile(target, "theirs");
+    CFile f;
+    CFileException e;
+    const bool bOpened = f.Open(target, kReplace | CFile::modeNoReplace, &e);
+    EXPECT_EQ(bOpened, !bBefore) << what;
+    if (bOpened) {
+      f.Write("ours", 4);
+      if (bWhile) testing_support::WriteFile(target, "theirs");
+      try {
+        f.Close();
+        EXPECT_FALSE(bWhile) << what;
+      } catch (const CFileException& thrown) {
+        e = thrown;
+      }
+    }
+    const bool bTheirs = bBefore || bWhile;
+    EXPECT_EQ(e.m_lOsError, bTheirs ? long{ERROR_FILE_EXISTS} : -1) << what;
+    EXPECT_EQ(ReadFile(target), bTheirs ? "theirs" : "ours") << what;
+    EXPECT_EQ(Names(dir.Path()), std::set<std::string>{"Rev_a.html"}) << what;
+  }
+}
+
+// Only a file on a disk is one the overwrite question is about; devices and folders are
+// written to or refused as they are.
+TEST(WindowsFile, OnlyFilesExistForTheOverwriteQuestion) {
+  TempDir dir;
+  const std::pair<std::string, bool> rows[] = {
+      {dir.Write("a.html", kLog), true},
+      {dir.Path(), false},
+      {dir.File("none.html"), false},
+      {"NUL", false},
+      {"\\\\.\\NUL", false},
+      {"CON", false},
+  };
+  for (const auto& [path, bExists] : rows) EXPECT_EQ(GetStatus(path), bExists) << path;
+}
+
+// The file standard output was sent to, named as the output, is written through standard
+// output: not replaced under the shell's open handle, which would fail or lose the bytes.
+TEST(WindowsFile, OutputNamedAsStandardOutputIsWrittenThroughIt) {
+  TempDir dir;
+  dir.Write("in.html", kLog);
+  testing_support::ProgramRun run;
+  run.program = VELMORANT_CLI_PATH;
+  run.dir = dir.Path();
+  run.args = {"-q", "-o", "f.html", "in.html"};
+  run.outPath = dir.File("f.html");
+  run.errPath = dir.File("stderr");
+  EXPECT_EQ(testing_support::RunProgram(run), 0) << ReadFile(run.errPath);
+  EXPECT_EQ(ReadFile(run.outPath), kLog);
+  EXPECT_EQ(Names(dir.Path()), (std::set<std::string>{"f.html", "in.html", "stderr"}));
+}
+
 // Through the real program, whose arguments arrive as UTF-16: a path longer than 260
 // characters, and Japanese names.
 TEST(WindowsFile, LongAndJapanesePathsConvert) {
@@ -249,6 +313,29 @@ TEST(WindowsConsole, RedirectedMessagesAreInTheConsoleCodePage) {
       err.find(*Utf8ToCp932("ファイルをオープンできません\nファイル未定義\nファイル: ない.html")),
       std::string::npos)
       << err;
+}
+
+// A standard handle that is missing, or names nothing open in this process, is put on NUL,
+// the wrong way round, so that no file the program opens later is reached through it.
+TEST(WindowsConsole, DanglingStandardHandlesAreOpenedOnNul) {
+  HANDLE closed = ::CreateEventW(nullptr, TRUE, FALSE, nullptr);
+  ::CloseHandle(closed);
+  for (const DWORD which : {STD_INPUT_HANDLE, STD_OUTPUT_HANDLE, STD_ERROR_HANDLE}) {
+    for (const HANDLE given : {HANDLE{nullptr}, closed}) {
+      const HANDLE saved = ::GetStdHandle(which);
+      ::SetStdHandle(which, given);
+      OpenStandardStreams();
+      const HANDLE now = ::GetStdHandle(which);
+      char byte = 'x';
+      DWORD n = 0;
+      const bool bUsable = which == STD_INPUT_HANDLE ? ::ReadFile(now, &byte, 1, &n, nullptr)
+                                                     : ::WriteFile(now, &byte, 1, &n, nullptr);
+      EXPECT_EQ(::GetFileType(now), DWORD{FILE_TYPE_CHAR}) << which;
+      EXPECT_FALSE(bUsable) << which;
+      ::SetStdHandle(which, saved);
+      ::CloseHandle(now);
+    }
+  }
 }
 
 // Ctrl-C and Ctrl-Break set the run's stop flag instead of ending the program.
