@@ -8,6 +8,7 @@
 #include "cli/CliOptions.h"
 #include "cli/InputList.h"
 #include "cli/OutlinePrinter.h"
+#include "cli/ProgressReporter.h"
 #include "cli/TestThresholds.h"
 #include "engine/Messages.h"
 #include "engine/request/CRunRequest.h"
@@ -46,6 +47,20 @@ engine::COptionValues OptionsFrom(const CliOptions& o) {
   v.m_bAppendSeparator = o.between == CliOptions::Between::kNone ? 0 : 1;
   v.m_nSeparatorStyle = o.between == CliOptions::Between::kNumbered ? 1 : 0;
   return v;
+}
+
+// On a terminal the line is drawn in place, unless the output itself is written there;
+// elsewhere only --progress shows it, a line per update.
+ProgressReporter::Mode ProgressModeOf(const CliOptions& o, bool bOutputOnTerminal) {
+  using P = CliOptions::Progress;
+  if (o.progress == P::kOff || (o.progress == P::kAuto && o.quiet)) {
+    return ProgressReporter::Mode::kOff;
+  }
+  if (platform::MessageStreamIsTerminal()) {
+    return o.progress == P::kAuto && bOutputOnTerminal ? ProgressReporter::Mode::kOff
+                                                       : ProgressReporter::Mode::kInPlace;
+  }
+  return o.progress == P::kOn ? ProgressReporter::Mode::kLines : ProgressReporter::Mode::kOff;
 }
 
 // True when `path` is the file or stream that `fd` already writes to (/dev/stdout,
@@ -102,7 +117,9 @@ int RunCli(int argc, char** argv, std::ostream& err, std::istream& in, bool bInt
     err << "velmorant-cli: " << error << "\n" << CliUsage();
     return kUsageError;
   }
+  ProgressReporter progress(err);
   platform::ScopedMessageSink sink([&](const platform::Message& m) -> int {
+    const auto paused = progress.Pause();
     if (m.nType & platform::kMbYesNo) {
       if (!bInteractive) {
         // The question's own lines name the files; a one-file output is named here.
@@ -219,7 +236,14 @@ int RunCli(int argc, char** argv, std::ostream& err, std::istream& in, bool bInt
     };
   }
   if (bOutline) return PrintOutline(o, inputs, request, executor, outFd);
-  return static_cast<int>(request.OnRun(inputs, OptionsFrom(o), executor));
+  if (!request.Prepare(inputs, OptionsFrom(o), executor)) return kUsageError;
+  const bool bOutputOnTerminal =
+      inputs.target == engine::RunInputs::Target::kDescriptor && platform::IsTerminal(outFd);
+  progress.Start(ProgressModeOf(o, bOutputOnTerminal), ProgressAfter(), executor,
+                 inputs.astrInputPaths);
+  const int result = request.Execute(executor);
+  progress.Stop();
+  return static_cast<int>(request.Finish(result, executor));
 }
 
 }  // namespace cli

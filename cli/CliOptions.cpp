@@ -75,8 +75,15 @@ const char* CliUsage() {
          "      --simple-header      always write the fixed header\n"
          "  -f, --force              overwrite an existing output file without asking\n"
          "  -q, --quiet              no information messages\n"
+         "      --progress           show the progress line also when standard error is not a\n"
+         "                           terminal (a line per update, for logs) and with -q\n"
+         "      --no-progress        no progress line\n"
          "  -h, --help               this text\n"
          "      --version            the version\n"
+         "\n"
+         "On a terminal, a run that lasts over half a second shows on standard error one line,\n"
+         "redrawn ten times a second: bytes and files done of the total, the rate, the time\n"
+         "left and the file being converted. It is cleared before the closing messages.\n"
          "\n"
          "Exit status: 0 finished normally, 1 the run failed, 2 refused before the run.\n";
 }
@@ -229,6 +236,10 @@ bool ParseCliOptions(int argc, char** argv, CliOptions& o, std::string& error) {
       if (!flag(o.force)) return false;
     } else if (name == "-q" || name == "--quiet") {
       if (!flag(o.quiet)) return false;
+    } else if (name == "--progress" || name == "--no-progress") {
+      bool bSeen = false;
+      if (!flag(bSeen)) return false;
+      o.progress = name == "--progress" ? CliOptions::Progress::kOn : CliOptions::Progress::kOff;
     } else if (name == "-h" || name == "--help") {
       if (!flag(o.help)) return false;
     } else if (name == "--version") {

@@ -36,6 +36,8 @@ struct CliOptions {
   bool simpleHeader = false;
   bool force = false;
   bool quiet = false;
+  // --progress, --no-progress; kAuto: on a terminal, unless -q.
+  enum class Progress { kAuto, kOn, kOff } progress = Progress::kAuto;
   bool help = false;
   bool version = false;
 };

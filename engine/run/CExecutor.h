@@ -171,6 +171,8 @@ class CExecutor {
   // two per input byte (one for the split, one for the writing).
   std::atomic<std::uint64_t> m_nProgressDone{0};
   std::atomic<std::uint64_t> m_nProgressTotal{0};
+  // Inputs written whole, the files done that the command line shows.
+  std::atomic<std::size_t> m_nProgressFiles{0};
   platform::FileVersion m_inputVersion;  // the current input as it was opened
 
  private:

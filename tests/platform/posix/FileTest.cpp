@@ -19,6 +19,7 @@
 #include <utility>
 #include <vector>
 
+#include "platform/EndingSignals.h"
 #include "platform/File.h"
 #include "platform/FileBuffer.h"
 #include "platform/FileException.h"
@@ -282,6 +283,19 @@ TEST(File, SignalEndsTheRunWithTheOldFileOrAfterTheNewOne) {
     EXPECT_EQ(WIFSIGNALED(status) ? WTERMSIG(status) : WEXITSTATUS(status) << 8, r.endedBy);
     EXPECT_EQ(ReadFile(target), r.after);
     EXPECT_EQ(Names(dir.Path()), names);
+  }
+}
+
+// A helper thread never takes an ending signal: one sent to the process while the main
+// thread holds them back must wait for it, not end the program through the helper.
+TEST(File, HelperThreadsTakeNoEndingSignal) {
+  sigset_t inThread;
+  StartThreadWithoutSignals([&] { ::pthread_sigmask(SIG_BLOCK, nullptr, &inThread); }).join();
+  sigset_t here;
+  ::pthread_sigmask(SIG_BLOCK, nullptr, &here);
+  for (const int sig : {SIGINT, SIGTERM, SIGHUP}) {
+    EXPECT_EQ(sigismember(&inThread, sig), 1) << sig;
+    EXPECT_EQ(sigismember(&here, sig), 0) << sig;
   }
 }
 

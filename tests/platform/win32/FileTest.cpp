@@ -315,6 +315,42 @@ TEST(WindowsConsole, RedirectedMessagesAreInTheConsoleCodePage) {
       << err;
 }
 
+// On a console the progress line is drawn in place with the console's calls and cleared:
+// what the screen keeps is the closing message alone.
+TEST(WindowsConsole, ProgressLineIsClearedFromTheScreen) {
+  if (::GetConsoleOutputCP() == 0) {
+    GTEST_SKIP() << "no console: Wine gives one only to programs started from a terminal";
+  }
+  SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
+  const HANDLE screen =
+      ::CreateConsoleScreenBuffer(GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                  &inherit, CONSOLE_TEXTMODE_BUFFER, nullptr);
+  ASSERT_NE(screen, INVALID_HANDLE_VALUE);
+  TempDir dir;
+  dir.Write("a.html", kLog);
+  testing_support::ProgramRun run;
+  run.program = VELMORANT_CLI_PATH;
+  run.dir = dir.Path();
+  run.args = {"-o", "out.html", "a.html"};
+  run.env = {{"VELMORANT_TEST_PROGRESS_AFTER", "0"}};
+  run.outPath = dir.File("stdout");
+  run.hErr = screen;
+  run.bConsole = true;
+  EXPECT_EQ(testing_support::RunProgram(run), 0);
+  CONSOLE_SCREEN_BUFFER_INFO info{};
+  ASSERT_TRUE(::GetConsoleScreenBufferInfo(screen, &info));
+  std::vector<std::string> rows;
+  for (SHORT y = 0; y <= info.dwCursorPosition.Y; ++y) {
+    std::wstring row(static_cast<std::size_t>(info.dwSize.X), L' ');
+    DWORD n = 0;
+    ::ReadConsoleOutputCharacterW(screen, row.data(), info.dwSize.X, {0, y}, &n);
+    row.erase(row.find_last_not_of(L' ') + 1);
+    rows.push_back(Narrow(row));
+  }
+  ::CloseHandle(screen);
+  EXPECT_EQ(rows, (std::vector<std::string>{"正常に終了しました", ""}));
+}
+
 // A standard handle that is missing, or names nothing open in this process, is put on NUL,
 // the wrong way round, so that no file the program opens later is reached through it.
 TEST(WindowsConsole, DanglingStandardHandlesAreOpenedOnNul) {
