@@ -331,7 +331,7 @@ TEST(WindowsConsole, ProgressLineIsClearedFromTheScreen) {
   testing_support::ProgramRun run;
   run.program = VELMORANT_CLI_PATH;
   run.dir = dir.Path();
-  run.args = {"-o", "out.html", "a.html"};
+  run.args = {"--progress", "-o", "out.html", "a.html"};  // on a console: drawn in place
   run.env = {{"VELMORANT_TEST_PROGRESS_AFTER", "0"}};
   run.outPath = dir.File("stdout");
   run.hErr = screen;
