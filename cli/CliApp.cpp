@@ -119,8 +119,10 @@ int RunCli(int argc, char** argv, std::ostream& err, std::istream& in, bool bInt
   }
   ProgressReporter progress(err);
   platform::ScopedMessageSink sink([&](const platform::Message& m) -> int {
-    const auto paused = progress.Pause();
-    if (m.nType & platform::kMbYesNo) {
+    const bool bQuestion = (m.nType & platform::kMbYesNo) != 0;
+    if (m.bInformation && o.quiet && !bQuestion) return platform::kIdOk;
+    const auto paused = progress.Pause();  // a message written takes the line's place
+    if (bQuestion) {
       if (!bInteractive) {
         // The question's own lines name the files; a one-file output is named here.
         const auto lines = m.text.find('\n');
@@ -137,7 +139,7 @@ int RunCli(int argc, char** argv, std::ostream& err, std::istream& in, bool bInt
       if (!answer.empty() && answer.back() == '\r') answer.pop_back();  // a Windows console's line
       return answer == "y" || answer == "Y" || answer == "yes" ? platform::kIdYes : platform::kIdNo;
     }
-    if (!(m.bInformation && o.quiet)) err << m.text << "\n" << std::flush;
+    err << m.text << "\n" << std::flush;
     return platform::kIdOk;
   });
 

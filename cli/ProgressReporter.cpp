@@ -90,13 +90,15 @@ void ProgressReporter::Update(Clock::time_point now) {
         static_cast<double>(f.nDone - std::min(first.nDone, f.nDone)) / 2 / span.count();
   }
 
+  const int terminal = m_mode == Mode::kLines ? 0 : platform::TerminalColumns();
+  const std::size_t columns = terminal > 0 ? static_cast<std::size_t>(terminal) : kUnknownColumns;
+  std::string text = ComposeProgressLine(f, m_mode == Mode::kLines ? 0 : columns);
+  if (text == m_strShown) return;  // a run that waits fills no log with the same line
+  m_strShown = text;
   if (m_mode == Mode::kLines) {
-    m_err << ComposeProgressLine(f, 0) << "\n" << std::flush;
+    m_err << text << "\n" << std::flush;
     return;
   }
-  const int terminal = platform::TerminalColumns();
-  const std::size_t columns = terminal > 0 ? static_cast<std::size_t>(terminal) : kUnknownColumns;
-  const std::string text = ComposeProgressLine(f, columns);
   const std::size_t width = DisplayWidth(text);
   // Spaces cover what is left of a longer line before it.
   m_err << "\r" << text << std::string(m_nShown - std::min(m_nShown, width), ' ') << std::flush;
@@ -106,7 +108,7 @@ void ProgressReporter::Update(Clock::time_point now) {
 }
 
 void ProgressReporter::Clear() {
-  if (m_nShown == 0) return;
+  if (m_nShown == 0) return;  // nothing on the terminal (or plain lines, which stay)
   // A terminal made narrower meanwhile has wrapped the line already; spaces past its width
   // would only add a row.
   const int terminal = platform::TerminalColumns();
@@ -114,6 +116,7 @@ void ProgressReporter::Clear() {
       terminal > 0 ? std::min(m_nShown, static_cast<std::size_t>(terminal) - 1) : m_nShown;
   m_err << "\r" << std::string(width, ' ') << "\r" << std::flush;
   m_nShown = 0;
+  m_strShown.clear();
   platform::NoteStatusLine(0);
 }
 

@@ -58,6 +58,7 @@ class ProgressReporter {
     std::uint64_t nDone;
   };
   std::deque<Sample> m_samples;  // the last few seconds' counts, for the rate
+  std::string m_strShown;        // the last line written
   std::size_t m_nShown = 0;      // columns of the terminal the line covers
   std::mutex m_mutex;            // orders the line against the messages
   std::condition_variable m_wake;
