@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <ostream>
+#include <system_error>
 
 #include "cli/ProgressLine.h"
 #include "engine/run/CExecutor.h"
@@ -39,7 +40,14 @@ void ProgressReporter::Start(Mode mode, std::chrono::milliseconds after,
     const std::lock_guard lock(m_mutex);
     Update(m_start);
   }
-  m_thread = platform::StartThreadWithoutSignals([this] { Loop(); });
+  try {
+    m_thread = platform::StartThreadWithoutSignals([this] { Loop(); });
+  } catch (const std::system_error&) {
+    // No thread to spare: the run goes on without its line.
+    const std::lock_guard lock(m_mutex);
+    Clear();
+    m_mode = Mode::kOff;
+  }
 }
 
 void ProgressReporter::Stop() {
