@@ -12,7 +12,6 @@ int CCluster::Reset() {
   m_nStart = 0;
   m_nLength = 0;
   m_nLeadLength = 0;
-  m_nClosePos = 0;
   m_nCloseLength = 0;
   m_bLeaf = 1;
   return 0;
@@ -27,14 +26,11 @@ int CCluster::AddSection(CSectionStore& store) {
   Offset start = m_nStart + m_nLeadLength;
   if (m_nCount != 0) {
     const CSection& last = store.At(layer, m_nFirstSection + m_nCount - 1);
-    start = last.m_nStart + last.m_nTotalLength;
+    start = last.m_cluster.m_nStart + last.m_cluster.m_nLength;
   }
   CSection* s = store.Append(layer);
   if (s == nullptr) return -1;
-  s->m_nStart = start;
-  s->m_nHeadStart = start;
-  s->m_nIndex = m_nCount;
-  s->m_byLayer = layer;
+  s->m_cluster.m_nStart = start;  // an empty head, the nested cluster not yet opened
   s->m_cluster.m_byLayer = layer;
   s->m_cluster.m_byLayerLimit = m_byLayerLimit;
   m_nFirstSection = first;
@@ -52,12 +48,16 @@ CSection& CCluster::GetSection(CSectionStore& store, Offset index) const {
 }
 
 void CCluster::EndLastHead(CSectionStore& store, Offset offset) {
-  if (CSection* s = GetLastSection(store)) s->m_nHeadLength = offset - s->m_nHeadStart;
+  CSection* s = GetLastSection(store);
+  if (s == nullptr) return;
+  s->m_nHeadLength = offset - s->Start();
+  s->m_cluster.m_nStart = offset;
 }
 
 int CCluster::OpenLastNested(CSectionStore& store, Offset offset, Offset lead) {
   CSection* s = GetLastSection(store);
   if (s == nullptr) return -1;
+  s->m_nHeadLength = offset - s->Start();
   s->m_cluster.m_nStart = offset;
   s->m_cluster.m_nLeadLength = lead;
   return 0;
@@ -70,7 +70,7 @@ CCluster* CCluster::GetLastNested(CSectionStore& store) const {
 
 void CCluster::UpdateLength(CSectionStore& store) {
   const CSection* s = GetLastSection(store);
-  const Offset end = s ? s->m_nStart + s->m_nTotalLength : m_nStart + m_nLeadLength;
+  const Offset end = s ? s->m_cluster.m_nStart + s->m_cluster.m_nLength : m_nStart + m_nLeadLength;
   m_nLength = end - m_nStart + m_nCloseLength;
 }
 

@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cstdint>
+#include <new>
 
 #include "engine/sections/CSection.h"
 #include "platform/GrowableRegion.h"
@@ -17,20 +18,25 @@ class CSectionStore {
   CSectionStore(const CSectionStore&) = delete;
   CSectionStore& operator=(const CSectionStore&) = delete;
 
-  // Appends a section of `layer`; nullptr when memory runs out.
-  CSection* Append(std::uint8_t layer);
-  CSection& At(std::uint8_t layer, Offset index) {
-    return static_cast<CSection*>(m_layers[layer].region.Data())[index];
+  // Appends a section of `layer`, its fields at their defaults; nullptr when memory runs out.
+  CSection* Append(std::uint8_t layer) {
+    Layer& l = m_layers[layer];
+    if (l.count == l.capacity && !Grow(l)) return nullptr;
+    return new (l.data + l.count++) CSection();
   }
+  CSection& At(std::uint8_t layer, Offset index) { return m_layers[layer].data[index]; }
   Offset Count(std::uint8_t layer) const { return m_layers[layer].count; }
   // Forgets all sections; keeps the memory for the next file.
   void Clear();
 
  private:
   struct Layer {
-    platform::CGrowableRegion region;
+    CSection* data = nullptr;
     Offset count = 0;
+    Offset capacity = 0;
+    platform::CGrowableRegion region;
   };
+  static bool Grow(Layer& l);
   std::array<Layer, 256> m_layers;
 };
 

@@ -191,10 +191,10 @@ void CExecutor::OutlineCluster(const CCluster& cluster, std::vector<OutlineSecti
   for (Offset i = 0; i < cluster.m_nCount; ++i) {
     const CSection& s = cluster.GetSection(m_sections, i);
     OutlineSection o;
-    o.nLayer = s.m_byLayer;
+    o.nLayer = s.Layer();
     o.nIndex = i;
-    o.nOffset = s.m_nStart;
-    o.nLength = s.m_nTotalLength;
+    o.nOffset = s.Start();
+    o.nLength = s.TotalLength();
     o.nHeadLength = s.m_nHeadLength;
     if (order == kUnchanged) {
       o.action = SectionAction::kWhole;
@@ -205,7 +205,7 @@ void CExecutor::OutlineCluster(const CCluster& cluster, std::vector<OutlineSecti
       o.action = bKept ? SectionAction::kKept : SectionAction::kCut;
     }
     if (!m_bOutlineKeepsBytes) {
-      o.strText = VisibleText(m_pFileData.get() + s.m_nStart, s.m_nTotalLength, shown);
+      o.strText = VisibleText(m_pFileData.get() + s.Start(), s.TotalLength(), shown);
     }
     if (s.m_cluster.m_nCount > 0 && s.m_cluster.m_bLeaf == 0) {
       OutlineCluster(s.m_cluster, o.children);

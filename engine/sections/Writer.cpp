@@ -33,7 +33,7 @@ void CExecutor::WriteClusterBytes(const CCluster& cluster) {
   };
   auto copyUnchanged = [&](std::size_t i) {
     const CSection& s = section(i);
-    Copy(s.m_nStart, s.m_nTotalLength);
+    Copy(s.Start(), s.TotalLength());
   };
   auto writeRange = [&](std::size_t from, std::size_t to) {  // [from, to)
     if (order == kInOrder) {
@@ -51,16 +51,16 @@ void CExecutor::WriteClusterBytes(const CCluster& cluster) {
   if (m_bCutOutsideRange == 1) {
     for (std::size_t i = b.trailStart; i < n; ++i) copyUnchanged(i);
   }
-  if (cluster.m_byLayer != 0) Copy(cluster.m_nClosePos, cluster.m_nCloseLength);
+  if (cluster.m_byLayer != 0) Copy(cluster.ClosePos(), cluster.m_nCloseLength);
 }
 
 void CExecutor::WriteSectionBytes(const CSection& section) {
-  if (section.m_nTotalLength == 0) return;
-  if (m_abyReverse[section.m_byLayer] && m_bSeparatorFirst == 1) {
+  if (section.TotalLength() == 0) return;
+  if (m_abyReverse[section.Layer()] && m_bSeparatorFirst == 1) {
     WriteClusterBytes(section.m_cluster);
-    Copy(section.m_nHeadStart, section.m_nHeadLength);
+    Copy(section.HeadStart(), section.m_nHeadLength);
   } else {
-    Copy(section.m_nHeadStart, section.m_nHeadLength);
+    Copy(section.HeadStart(), section.m_nHeadLength);
     WriteClusterBytes(section.m_cluster);
   }
 }

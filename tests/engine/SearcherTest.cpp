@@ -180,9 +180,9 @@ std::string Dump(CExecutor& ex, const std::string& buf, const CCluster& c) {
   std::string s = (c.m_bLeaf ? "*" : "") + text(c.m_nStart, c.m_nLeadLength);
   for (Offset i = 0; i < c.m_nCount; ++i) {
     const CSection& sec = c.GetSection(ex.m_sections, i);
-    s += "[" + text(sec.m_nHeadStart, sec.m_nHeadLength) + "|" + Dump(ex, buf, sec.m_cluster) + "]";
+    s += "[" + text(sec.HeadStart(), sec.m_nHeadLength) + "|" + Dump(ex, buf, sec.m_cluster) + "]";
   }
-  return s + text(c.m_nClosePos, c.m_nCloseLength);
+  return s + text(c.ClosePos(), c.m_nCloseLength);
 }
 
 // The tree of one layered search over a whole buffer as the root's body, and what ended it.
