@@ -11,6 +11,7 @@
 namespace engine {
 
 class CCluster;
+class CMatchBatch;
 class CMatchIndex;
 class CSectionStore;
 
@@ -100,6 +101,11 @@ class CSearcher {
   // kNoMatch when there is none.
   static std::size_t FindFirst(const ScanView& v, std::size_t p, std::size_t last,
                                std::size_t* pKey);
+  // Every position in [p, last] where a key begins, as position << 8 | key, in file order,
+  // at most `room` (> 0) of them: how many, and in `*pNext` the first position not looked
+  // at (last + 1 once all were). Keys that overlap are all there, each at its position.
+  static std::size_t FindAll(const ScanView& v, std::size_t p, std::size_t last, std::uint64_t* out,
+                             std::size_t room, std::size_t* pNext);
 
   // Has the matches of `mode` in the second half of [start, end of buffer) found on another
   // thread while Search works through the first half; large buffers only (m_nIndexMin).
@@ -144,6 +150,7 @@ class CSearcher {
   static bool MatchAt(const ScanView& v, std::size_t p, std::size_t* pKey);
 
   std::vector<ModeScan> m_aModeScan;
+  std::unique_ptr<CMatchBatch> m_pBatch;  // the matches ahead of the scan position
   std::unique_ptr<CMatchIndex> m_pIndex;
   std::size_t m_nNextCheckpoint = 0;
 };

@@ -14,6 +14,7 @@
 #include "engine/Format.h"
 #include "engine/Messages.h"
 #include "engine/search/CSearcher.h"
+#include "engine/search/MatchBatch.h"
 #include "engine/search/MatchIndex.h"
 #include "platform/MessageBox.h"
 
@@ -29,12 +30,13 @@ bool CSearcher::s_bWideScan = [] {
 bool CSearcher::s_bWideScan = false;
 #endif
 
-CSearcher::CSearcher() = default;
+CSearcher::CSearcher() : m_pBatch(std::make_unique<CMatchBatch>()) {}
 
 CSearcher::~CSearcher() = default;
 
 void CSearcher::SetBuffer(const std::uint8_t* buffer, std::size_t size) {
   StopIndex();
+  m_pBatch->Forget();
   m_pBuffer = buffer;
   m_nBufferSize = size;
   m_bBufferSet = 1;
@@ -238,14 +240,13 @@ std::array<std::uint8_t, N> Padded(const std::uint8_t* bytes, int count) {
 }
 #endif
 
-}  // namespace
-
-std::size_t CSearcher::FindFirst(const ScanView& v, std::size_t p, std::size_t last,
-                                 std::size_t* pKey) {
-  const ModeScan& scan = *v.scan;
+// Hands `verify` every position in [p, last] whose first bytes may begin a key, in file
+// order, until it accepts one; returns that position, or kNoMatch.
+template <class Verify>
+std::size_t Walk(const CSearcher::ScanView& v, std::size_t p, std::size_t last, Verify& verify) {
+  const CSearcher::ModeScan& scan = *v.scan;
 #if defined(__SSE2__)
   if (scan.distinctFirst <= 2 && p <= last) {
-    auto verify = [&](std::size_t q) { return MatchAt(v, q, pKey); };
     const auto f = Padded<2>(scan.firstBytes.data(), scan.distinctFirst);
     const int nSecond = scan.bShortKey ? 0 : scan.distinctSecond;
     const auto s = Padded<8>(scan.secondBytes.data(), nSecond > 0 ? nSecond : 1);
@@ -267,7 +268,7 @@ std::size_t CSearcher::FindFirst(const ScanView& v, std::size_t p, std::size_t l
       q = bOne ? Scan<1, 8>(b, n, p, last, f.data(), s.data(), verify, &next)
                : Scan<2, 8>(b, n, p, last, f.data(), s.data(), verify, &next);
     }
-    if (q != kNoMatch) return q;
+    if (q != CSearcher::kNoMatch) return q;
     p = next > last ? last + 1 : next;
   }
 #endif
@@ -280,10 +281,32 @@ std::size_t CSearcher::FindFirst(const ScanView& v, std::size_t p, std::size_t l
       while (p <= last && !scan.first[v.buffer[p]]) ++p;
       if (p > last) break;
     }
-    if (MatchAt(v, p, pKey)) return p;
+    if (verify(p)) return p;
     ++p;
   }
-  return kNoMatch;
+  return CSearcher::kNoMatch;
+}
+
+}  // namespace
+
+std::size_t CSearcher::FindFirst(const ScanView& v, std::size_t p, std::size_t last,
+                                 std::size_t* pKey) {
+  auto verify = [&](std::size_t q) { return MatchAt(v, q, pKey); };
+  return Walk(v, p, last, verify);
+}
+
+std::size_t CSearcher::FindAll(const ScanView& v, std::size_t p, std::size_t last,
+                               std::uint64_t* out, std::size_t room, std::size_t* pNext) {
+  std::size_t count = 0;
+  auto verify = [&](std::size_t q) {
+    std::size_t key;
+    if (!MatchAt(v, q, &key)) return false;
+    out[count++] = static_cast<std::uint64_t>(q) << 8 | key;
+    return count == room;
+  };
+  const std::size_t q = Walk(v, p, last, verify);
+  *pNext = q == kNoMatch ? last + 1 : q + 1;
+  return count;
 }
 
 int CSearcher::Search() {
@@ -306,18 +329,19 @@ int CSearcher::Search() {
   if (m_pIndex && m_pIndex->Mode() == m_nCurMode) {
     // Up to where the index begins the scan is ours; from there the index has the answer.
     const std::size_t from = m_pIndex->From();
-    q = m_nPos < from ? FindFirst(view, m_nPos, std::min(last, from - 1), &k) : kNoMatch;
+    q = m_nPos < from ? m_pBatch->Next(view, m_nCurMode, m_nPos, std::min(last, from - 1), &k)
+                      : kNoMatch;
     if (q == kNoMatch) {
       const std::size_t p = std::max(m_nPos, from);
       if (m_pIndex->Wait()) {
         q = m_pIndex->Next(p, &k);
       } else {
         m_pIndex.reset();  // it ran out of memory: scan on without it
-        q = FindFirst(view, p, last, &k);
+        q = m_pBatch->Next(view, m_nCurMode, p, last, &k);
       }
     }
   } else {
-    q = FindFirst(view, m_nPos, last, &k);
+    q = m_pBatch->Next(view, m_nCurMode, m_nPos, last, &k);
   }
   if (q == kNoMatch) {
     if (m_nPos < last + 1) m_nPos = last + 1;

@@ -3,6 +3,7 @@
 #include <new>
 
 #include "engine/search/CSearcher.h"
+#include "engine/search/MatchBatch.h"
 #include "engine/search/MatchIndex.h"
 
 namespace engine {
@@ -51,6 +52,7 @@ int CSearcher::AddKey(std::uint8_t mode, const std::string& text, std::uint8_t c
 }
 
 void CSearcher::AddToScan(std::uint8_t mode, const std::string& text) {
+  m_pBatch->Forget();  // found with the keys before this one
   ModeScan& s = m_aModeScan[mode];
   KeyScan key;
   key.length = text.size();
@@ -102,6 +104,7 @@ void CSearcher::AddToScan(std::uint8_t mode, const std::string& text) {
 
 void CSearcher::Reset() {
   StopIndex();
+  m_pBatch->Forget();
   m_apKeyStrings.clear();
   m_apKeyLengths.clear();
   m_apKeyCodes.clear();

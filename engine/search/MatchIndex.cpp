@@ -1,6 +1,7 @@
 #include "engine/search/MatchIndex.h"
 
 #include <algorithm>
+#include <cstring>
 
 #include "engine/search/CSearcher.h"
 
@@ -10,6 +11,8 @@ namespace {
 constexpr std::size_t kStep = 1 << 20;
 // How many matches ahead Next asks for the bytes of a match.
 constexpr std::size_t kAhead = 8;
+// Matches found by one walk before they are added.
+constexpr std::size_t kRoom = 512;
 }  // namespace
 
 CMatchIndex::CMatchIndex(const CSearcher::ScanView& view, std::uint8_t mode, std::size_t from,
@@ -23,29 +26,25 @@ CMatchIndex::~CMatchIndex() {
   if (m_thread.joinable()) m_thread.join();
 }
 
-bool CMatchIndex::Append(std::size_t pos, std::size_t key) {
+bool CMatchIndex::Append(const std::uint64_t* entries, std::size_t count) {
   // A log of little else than keys would cost more in entries than the file itself: past
   // one entry per 64 bytes the index gives up and the search scans on its own.
-  if (m_nCount > (m_nLast - m_nFrom) / 64 + 1024) return false;
-  if (!m_entries.Reserve((m_nCount + 1) * sizeof(std::uint64_t))) return false;
-  static_cast<std::uint64_t*>(m_entries.Data())[m_nCount++] =
-      static_cast<std::uint64_t>(pos) << 8 | key;
+  if (m_nCount + count > (m_nLast - m_nFrom) / 64 + 1024) return false;
+  if (!m_entries.Reserve((m_nCount + count) * sizeof(std::uint64_t))) return false;
+  std::memcpy(static_cast<std::uint64_t*>(m_entries.Data()) + m_nCount, entries,
+              count * sizeof(std::uint64_t));
+  m_nCount += count;
   return true;
 }
 
 void CMatchIndex::Build() {
+  std::uint64_t found[kRoom];
   std::size_t p = m_nFrom;
   while (p <= m_nLast) {
     if (m_bStop.load(std::memory_order_relaxed)) return;
     const std::size_t stepLast = m_nLast - p < kStep ? m_nLast : p + kStep - 1;
-    std::size_t key = 0;
-    const std::size_t q = CSearcher::FindFirst(m_view, p, stepLast, &key);
-    if (q == CSearcher::kNoMatch) {
-      p = stepLast + 1;
-      continue;
-    }
-    if (!Append(q, key)) return;
-    p = q + 1;  // every position: a later scan may start anywhere
+    const std::size_t n = CSearcher::FindAll(m_view, p, stepLast, found, kRoom, &p);
+    if (!Append(found, n)) return;
   }
   m_bComplete = true;
 }
@@ -56,8 +55,10 @@ bool CMatchIndex::Wait() {
 }
 
 std::size_t CMatchIndex::Next(std::size_t p, std::size_t* pKey) {
-  // Scans move forward, so the cursor usually only steps on; otherwise look it up.
+  // Scans move forward, so the cursor usually only steps on by one or two; otherwise look
+  // it up.
   if (m_nCursor > 0 && (Entry(m_nCursor - 1) >> 8) >= p) m_nCursor = 0;
+  for (int i = 0; i < 4 && m_nCursor < m_nCount && (Entry(m_nCursor) >> 8) < p; ++i) ++m_nCursor;
   const auto* begin = static_cast<const std::uint64_t*>(m_entries.Data());
   if (m_nCursor < m_nCount && (Entry(m_nCursor) >> 8) < p) {
     m_nCursor = static_cast<std::size_t>(

@@ -34,7 +34,7 @@ class CMatchIndex {
 
  private:
   void Build();
-  bool Append(std::size_t pos, std::size_t key);
+  bool Append(const std::uint64_t* entries, std::size_t count);
   std::uint64_t Entry(std::size_t i) const {
     return static_cast<const std::uint64_t*>(m_entries.Data())[i];
   }
