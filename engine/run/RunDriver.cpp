@@ -108,6 +108,12 @@ void CExecutor::CloseFiles() {
 // (a body written unchanged is one) goes out in steps, so that progress is published and a
 // stop is seen within one step, not only when the whole range is written.
 void CExecutor::Copy(std::size_t pos, std::size_t length) {
+  if (length < kKeptRange && m_nCopied + length < m_nNextCopyCheck) {
+    // The common case, a short range between two checkpoints.
+    if (length != 0) m_fileOut.Write(m_pFileData.get() + pos, length);
+    m_nCopied += length;
+    return;
+  }
   do {
     const std::size_t n = std::min(length, CSearcher::kCheckpointStep);
     if (m_bDataMapped && n >= kKeptRange) {

@@ -107,14 +107,15 @@ class CSearcher {
   static std::size_t FindAll(const ScanView& v, std::size_t p, std::size_t last, std::uint64_t* out,
                              std::size_t room, std::size_t* pNext);
 
-  // Has the matches of `mode` in the second half of [start, end of buffer) found on another
-  // thread while Search works through the first half; large buffers only (m_nIndexMin).
-  // The buffer and the keys must stay as they are until StopIndex, SetBuffer or Reset.
+  // Has the matches of `mode` in [start, end of buffer) found on another thread, from the
+  // end backwards, while Search works forward from the start, until the two meet; large
+  // buffers only (m_nIndexMin). The buffer and the keys must stay as they are until
+  // StopIndex, SetBuffer or Reset.
   void IndexAhead(std::uint8_t mode, std::size_t start);
   void StopIndex();
   std::size_t m_nIndexMin = 8u << 20;
-  // When past the start, the file offset at which the index's part begins instead of 45 %
-  // into the body: tests put the boundary where they need it.
+  // When past the start, the file offset from which the index has every match and Search
+  // none, wherever the threads would have met: tests put the boundary where they need it.
   std::size_t m_nIndexFrom = 0;
 
   // Called by the layered search each time the scan has passed another kCheckpointStep
@@ -156,6 +157,19 @@ class CSearcher {
 };
 
 // Folds the block codes: "<TABLE", "<TR", "<TD" become 15, their closing tags 16.
-std::uint8_t GroupKeyCode(std::uint8_t code);
+inline std::uint8_t GroupKeyCode(std::uint8_t code) {
+  switch (code) {
+    case 8:
+    case 11:
+    case 13:
+      return 15;
+    case 9:
+    case 12:
+    case 14:
+      return 16;
+    default:
+      return code;
+  }
+}
 
 }  // namespace engine

@@ -327,12 +327,23 @@ int CSearcher::Search() {
   std::size_t k = 0;
   std::size_t q;
   if (m_pIndex && m_pIndex->Mode() == m_nCurMode) {
-    // Up to where the index begins the scan is ours; from there the index has the answer.
+    // Below the index's range, and in the chunks of it this thread claims as it goes, the
+    // scan is ours; from the first chunk the index thread took, the index has the answer.
     const std::size_t from = m_pIndex->From();
-    q = m_nPos < from ? m_pBatch->Next(view, m_nCurMode, m_nPos, std::min(last, from - 1), &k)
-                      : kNoMatch;
-    if (q == kNoMatch) {
-      const std::size_t p = std::max(m_nPos, from);
+    std::size_t p = m_nPos;
+    std::size_t end = 0;
+    q = kNoMatch;
+    while (p <= last) {
+      if (p < from) {
+        end = from;
+      } else if (!m_pIndex->Claim(p, &end)) {
+        break;
+      }
+      q = m_pBatch->Next(view, m_nCurMode, p, std::min(last, end - 1), &k);
+      if (q != kNoMatch) break;
+      p = end;
+    }
+    if (q == kNoMatch && p <= last) {
       if (m_pIndex->Wait()) {
         q = m_pIndex->Next(p, &k);
       } else {
@@ -362,14 +373,13 @@ void CSearcher::IndexAhead(std::uint8_t mode, std::size_t start) {
   if (m_nBufferSize - start < m_nIndexMin) return;
   // On one processor the two threads would only take turns (tests force the index).
   if (m_nIndexMin > 0 && std::thread::hardware_concurrency() == 1) return;
-  // The index takes a little more than half: the searching thread also builds the tree,
-  // and after its part still goes through the index's.
-  const std::size_t from =
-      m_nIndexFrom > start ? m_nIndexFrom : start + (m_nBufferSize - start) / 20 * 9;
+  // The two threads share the rest of the body as they go (a fixed part for tests).
+  const bool bFixed = m_nIndexFrom > start;
+  const std::size_t from = bFixed ? m_nIndexFrom : start;
   const std::size_t last = m_nBufferSize - scan.min;
   if (from == 0 || from > last) return;
   try {
-    m_pIndex = std::make_unique<CMatchIndex>(View(mode), mode, from, last);
+    m_pIndex = std::make_unique<CMatchIndex>(View(mode), mode, from, last, bFixed);
   } catch (const std::exception&) {
     m_pIndex.reset();  // no thread or no memory: the scan does without
   }

@@ -122,19 +122,4 @@ void CSearcher::Reset() {
   m_bAutoClose = 1;
 }
 
-std::uint8_t GroupKeyCode(std::uint8_t code) {
-  switch (code) {
-    case 8:
-    case 11:
-    case 13:
-      return 15;
-    case 9:
-    case 12:
-    case 14:
-      return 16;
-    default:
-      return code;
-  }
-}
-
 }  // namespace engine

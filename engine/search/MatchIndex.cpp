@@ -7,17 +7,40 @@
 
 namespace engine {
 namespace {
-// How far the thread scans between looks at the stop request.
-constexpr std::size_t kStep = 1 << 20;
+// Chunks: about 64 to a range, from 4 KiB to 1 MiB each. The searching thread waits at most
+// for the one chunk the index thread is scanning when they meet.
+constexpr std::size_t kChunkMin = 4u << 10;
+constexpr std::size_t kChunkMax = 1u << 20;
 // How many matches ahead Next asks for the bytes of a match.
 constexpr std::size_t kAhead = 8;
 // Matches found by one walk before they are added.
 constexpr std::size_t kRoom = 512;
+
+std::size_t ChunkSize(std::size_t from, std::size_t last) {
+  return std::clamp((last + 1 - from) / 64, kChunkMin, kChunkMax);
+}
+std::uint64_t Claims(std::size_t mainEnd, std::size_t indexFrom) {
+  return static_cast<std::uint64_t>(mainEnd) << 32 | indexFrom;
+}
+std::size_t MainEnd(std::uint64_t claims) {
+  return static_cast<std::size_t>(claims >> 32);
+}
+std::size_t IndexFrom(std::uint64_t claims) {
+  return static_cast<std::size_t>(claims & 0xFFFFFFFFu);
+}
 }  // namespace
 
 CMatchIndex::CMatchIndex(const CSearcher::ScanView& view, std::uint8_t mode, std::size_t from,
-                         std::size_t last)
-    : m_view(view), m_nMode(mode), m_nFrom(from), m_nLast(last) {
+                         std::size_t last, bool bFixed)
+    : m_view(view),
+      m_nMode(mode),
+      m_nFrom(from),
+      m_nLast(last),
+      m_nChunkSize(ChunkSize(from, last)),
+      m_nChunks((last - from) / m_nChunkSize + 1),
+      m_bFixed(bFixed),
+      m_nClaims(bFixed ? Claims(0, 0) : Claims(0, m_nChunks)),
+      m_aChunks(m_nChunks) {
   m_thread = std::thread([this] { Build(); });
 }
 
@@ -37,16 +60,63 @@ bool CMatchIndex::Append(const std::uint64_t* entries, std::size_t count) {
   return true;
 }
 
+// Takes the chunk below the lowest it has, unless the searching thread has it; a fixed
+// index has every chunk from the start.
+bool CMatchIndex::ClaimFromBack(std::size_t* pChunk) {
+  if (m_bFixed) {
+    if (m_nFixedNext == 0) return false;
+    *pChunk = --m_nFixedNext;
+    return true;
+  }
+  std::uint64_t claims = m_nClaims.load();
+  do {
+    if (IndexFrom(claims) <= MainEnd(claims)) return false;
+  } while (
+      !m_nClaims.compare_exchange_weak(claims, Claims(MainEnd(claims), IndexFrom(claims) - 1)));
+  *pChunk = IndexFrom(claims) - 1;
+  return true;
+}
+
 void CMatchIndex::Build() {
   std::uint64_t found[kRoom];
-  std::size_t p = m_nFrom;
-  while (p <= m_nLast) {
+  std::size_t c;
+  while (ClaimFromBack(&c)) {
     if (m_bStop.load(std::memory_order_relaxed)) return;
-    const std::size_t stepLast = m_nLast - p < kStep ? m_nLast : p + kStep - 1;
-    const std::size_t n = CSearcher::FindAll(m_view, p, stepLast, found, kRoom, &p);
-    if (!Append(found, n)) return;
+    Chunk& chunk = m_aChunks[c];
+    chunk.first = m_nCount;
+    std::size_t p = m_nFrom + c * m_nChunkSize;
+    const std::size_t last = std::min(m_nLast, p + m_nChunkSize - 1);
+    while (p <= last) {
+      const std::size_t n = CSearcher::FindAll(m_view, p, last, found, kRoom, &p);
+      if (!Append(found, n)) return;
+    }
+    chunk.count = m_nCount - chunk.first;
   }
   m_bComplete = true;
+}
+
+bool CMatchIndex::Claim(std::size_t p, std::size_t* pEnd) {
+  const std::size_t c = ChunkOf(p);
+  std::uint64_t claims = m_nClaims.load();
+  for (;;) {
+    if (c < MainEnd(claims)) break;
+    if (c >= IndexFrom(claims)) {
+      // From here on the index answers; what lies between is this thread's, so the index
+      // thread stops after its chunk.
+      while (
+          MainEnd(claims) < IndexFrom(claims) &&
+          !m_nClaims.compare_exchange_weak(claims, Claims(IndexFrom(claims), IndexFrom(claims)))) {
+      }
+      return false;
+    }
+    const std::uint64_t mine = Claims(c + 1, IndexFrom(claims));
+    if (m_nClaims.compare_exchange_weak(claims, mine)) {
+      claims = mine;
+      break;
+    }
+  }
+  *pEnd = m_nFrom + MainEnd(claims) * m_nChunkSize;
+  return true;
 }
 
 bool CMatchIndex::Wait() {
@@ -55,20 +125,36 @@ bool CMatchIndex::Wait() {
 }
 
 std::size_t CMatchIndex::Next(std::size_t p, std::size_t* pKey) {
+  if (p > m_nLast) return CSearcher::kNoMatch;
+  const std::size_t c = ChunkOf(p);
   // Scans move forward, so the cursor usually only steps on by one or two; otherwise look
   // it up.
-  if (m_nCursor > 0 && (Entry(m_nCursor - 1) >> 8) >= p) m_nCursor = 0;
-  for (int i = 0; i < 4 && m_nCursor < m_nCount && (Entry(m_nCursor) >> 8) < p; ++i) ++m_nCursor;
-  const auto* begin = static_cast<const std::uint64_t*>(m_entries.Data());
-  if (m_nCursor < m_nCount && (Entry(m_nCursor) >> 8) < p) {
-    m_nCursor = static_cast<std::size_t>(
-        std::lower_bound(begin + m_nCursor, begin + m_nCount, static_cast<std::uint64_t>(p) << 8) -
-        begin);
+  if (c != m_nCursorChunk || (m_nCursor > m_aChunks[c].first && (Entry(m_nCursor - 1) >> 8) >= p)) {
+    m_nCursorChunk = c;
+    m_nCursor = m_aChunks[c].first;
   }
-  if (m_nCursor == m_nCount) return CSearcher::kNoMatch;
-  // The caller reads the bytes at each match (the rest of the tag); those of the second
-  // half left the cache long ago, so they are asked for a few matches ahead.
-  if (m_nCursor + kAhead < m_nCount) {
+  for (;;) {
+    const Chunk& chunk = m_aChunks[m_nCursorChunk];
+    const std::size_t end = chunk.first + chunk.count;
+    for (int i = 0; i < 4 && m_nCursor < end && (Entry(m_nCursor) >> 8) < p; ++i) ++m_nCursor;
+    if (m_nCursor < end && (Entry(m_nCursor) >> 8) < p) {
+      const auto* begin = static_cast<const std::uint64_t*>(m_entries.Data());
+      m_nCursor = static_cast<std::size_t>(
+          std::lower_bound(begin + m_nCursor, begin + end, static_cast<std::uint64_t>(p) << 8) -
+          begin);
+    }
+    if (m_nCursor < end) break;
+    if (++m_nCursorChunk == m_nChunks) {
+      m_nCursorChunk = c;
+      m_nCursor = m_aChunks[c].first;
+      return CSearcher::kNoMatch;
+    }
+    m_nCursor = m_aChunks[m_nCursorChunk].first;
+  }
+  // The caller reads the bytes at each match (the rest of the tag); those of the index's
+  // part left the cache long ago, so they are asked for a few matches ahead.
+  const Chunk& chunk = m_aChunks[m_nCursorChunk];
+  if (m_nCursor + kAhead < chunk.first + chunk.count) {
     __builtin_prefetch(m_view.buffer + (Entry(m_nCursor + kAhead) >> 8));
   }
   const std::uint64_t e = Entry(m_nCursor);
