@@ -101,6 +101,14 @@ class CSearcher {
   // kNoMatch when there is none.
   static std::size_t FindFirst(const ScanView& v, std::size_t p, std::size_t last,
                                std::size_t* pKey);
+  // Matches of one mode as position << 8 | key, in file order: every match in [from, end)
+  // is in [begin, stop).
+  struct MatchSpan {
+    const std::uint64_t* begin = nullptr;
+    const std::uint64_t* stop = nullptr;
+    std::size_t from = 0;
+    std::size_t end = 0;
+  };
   // Every position in [p, last] where a key begins, as position << 8 | key, in file order,
   // at most `room` (> 0) of them: how many, and in `*pNext` the first position not looked
   // at (last + 1 once all were). Keys that overlap are all there, each at its position.
@@ -148,11 +156,18 @@ class CSearcher {
 
  private:
   void AddToScan(std::uint8_t mode, const std::string& text);
+  std::size_t FindFrom(std::size_t p, std::size_t last, std::size_t* pKey);
+  void ForgetSpan() { m_nSpanMode = -1; }
   static bool MatchAt(const ScanView& v, std::size_t p, std::size_t* pKey);
 
   std::vector<ModeScan> m_aModeScan;
-  std::unique_ptr<CMatchBatch> m_pBatch;  // the matches ahead of the scan position
+  std::unique_ptr<CMatchBatch> m_pBatch;
   std::unique_ptr<CMatchIndex> m_pIndex;
+  // The matches ahead of the scan position, from the batch or the index, while the mode
+  // stays m_nSpanMode (-1: none); the next one to hand out is at m_pSpanNext.
+  MatchSpan m_span;
+  const std::uint64_t* m_pSpanNext = nullptr;
+  int m_nSpanMode = -1;
   std::size_t m_nNextCheckpoint = 0;
 };
 

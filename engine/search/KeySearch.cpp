@@ -36,7 +36,6 @@ CSearcher::~CSearcher() = default;
 
 void CSearcher::SetBuffer(const std::uint8_t* buffer, std::size_t size) {
   StopIndex();
-  m_pBatch->Forget();
   m_pBuffer = buffer;
   m_nBufferSize = size;
   m_bBufferSet = 1;
@@ -309,6 +308,36 @@ std::size_t CSearcher::FindAll(const ScanView& v, std::size_t p, std::size_t las
   return count;
 }
 
+// The first match at `p` or later, from a new span: the batch's walk below the index's part
+// and in the chunks this thread claims as it goes, the index from the first chunk the index
+// thread took.
+std::size_t CSearcher::FindFrom(std::size_t p, std::size_t last, std::size_t* pKey) {
+  const ScanView view = View(m_nCurMode);
+  while (p <= last) {
+    if (!m_pIndex || m_pIndex->Mode() != m_nCurMode) {
+      m_span = m_pBatch->Fill(view, p, last);
+    } else if (p < m_pIndex->From()) {
+      m_span = m_pBatch->Fill(view, p, std::min(last, m_pIndex->From() - 1));
+    } else if (std::size_t end; m_pIndex->Claim(p, &end)) {
+      m_span = m_pBatch->Fill(view, p, std::min(last, end - 1));
+    } else if (m_pIndex->Wait()) {
+      m_span = m_pIndex->SpanAt(p);
+    } else {
+      m_pIndex.reset();  // it ran out of memory: scan on without it
+      continue;
+    }
+    m_nSpanMode = m_nCurMode;
+    const std::uint64_t key = static_cast<std::uint64_t>(p) << 8;
+    m_pSpanNext = std::lower_bound(m_span.begin, m_span.stop, key);
+    if (m_pSpanNext != m_span.stop) {
+      *pKey = static_cast<std::size_t>(*m_pSpanNext & 0xFF);
+      return static_cast<std::size_t>(*m_pSpanNext >> 8);
+    }
+    p = m_span.end;
+  }
+  return kNoMatch;
+}
+
 int CSearcher::Search() {
   if (!m_bBufferSet) {
     platform::AfxMessageBox(msg::kNoBuffer);
@@ -323,36 +352,25 @@ int CSearcher::Search() {
 
   // Only positions where a key begins are tried; the keys in their registered order.
   const std::size_t last = m_nBufferSize - scan.min;
-  const ScanView view = View(m_nCurMode);
   std::size_t k = 0;
-  std::size_t q;
-  if (m_pIndex && m_pIndex->Mode() == m_nCurMode) {
-    // Below the index's range, and in the chunks of it this thread claims as it goes, the
-    // scan is ours; from the first chunk the index thread took, the index has the answer.
-    const std::size_t from = m_pIndex->From();
-    std::size_t p = m_nPos;
-    std::size_t end = 0;
-    q = kNoMatch;
-    while (p <= last) {
-      if (p < from) {
-        end = from;
-      } else if (!m_pIndex->Claim(p, &end)) {
-        break;
-      }
-      q = m_pBatch->Next(view, m_nCurMode, p, std::min(last, end - 1), &k);
-      if (q != kNoMatch) break;
-      p = end;
-    }
-    if (q == kNoMatch && p <= last) {
-      if (m_pIndex->Wait()) {
-        q = m_pIndex->Next(p, &k);
-      } else {
-        m_pIndex.reset();  // it ran out of memory: scan on without it
-        q = m_pBatch->Next(view, m_nCurMode, p, last, &k);
-      }
+  std::size_t q = kNoMatch;
+  // Mostly the next match is the next one of the span at hand.
+  const std::size_t p = m_nPos;
+  if (m_nSpanMode == m_nCurMode && p >= m_span.from && p < m_span.end &&
+      (m_pSpanNext == m_span.begin || (m_pSpanNext[-1] >> 8) < p)) {
+    const std::uint64_t* e = m_pSpanNext;
+    while (e < m_span.stop && (*e >> 8) < p) ++e;
+    m_pSpanNext = e;
+    if (e < m_span.stop) {
+      q = static_cast<std::size_t>(*e >> 8);
+      k = static_cast<std::size_t>(*e & 0xFF);
+      // The bytes of the tag are read next; those of the index's part are cold.
+      if (e + 8 < m_span.stop) __builtin_prefetch(m_pBuffer + (e[8] >> 8));
+    } else {
+      q = FindFrom(m_span.end, last, &k);
     }
   } else {
-    q = m_pBatch->Next(view, m_nCurMode, m_nPos, last, &k);
+    q = FindFrom(p, last, &k);
   }
   if (q == kNoMatch) {
     if (m_nPos < last + 1) m_nPos = last + 1;
@@ -386,6 +404,7 @@ void CSearcher::IndexAhead(std::uint8_t mode, std::size_t start) {
 }
 
 void CSearcher::StopIndex() {
+  ForgetSpan();  // it may point into the index
   m_pIndex.reset();
 }
 

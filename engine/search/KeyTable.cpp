@@ -52,7 +52,7 @@ int CSearcher::AddKey(std::uint8_t mode, const std::string& text, std::uint8_t c
 }
 
 void CSearcher::AddToScan(std::uint8_t mode, const std::string& text) {
-  m_pBatch->Forget();  // found with the keys before this one
+  ForgetSpan();  // found with the keys before this one
   ModeScan& s = m_aModeScan[mode];
   KeyScan key;
   key.length = text.size();
@@ -104,7 +104,6 @@ void CSearcher::AddToScan(std::uint8_t mode, const std::string& text) {
 
 void CSearcher::Reset() {
   StopIndex();
-  m_pBatch->Forget();
   m_apKeyStrings.clear();
   m_apKeyLengths.clear();
   m_apKeyCodes.clear();

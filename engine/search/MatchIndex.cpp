@@ -11,8 +11,6 @@ namespace {
 // for the one chunk the index thread is scanning when they meet.
 constexpr std::size_t kChunkMin = 4u << 10;
 constexpr std::size_t kChunkMax = 1u << 20;
-// How many matches ahead Next asks for the bytes of a match.
-constexpr std::size_t kAhead = 8;
 // Matches found by one walk before they are added.
 constexpr std::size_t kRoom = 512;
 
@@ -124,42 +122,12 @@ bool CMatchIndex::Wait() {
   return m_bComplete;
 }
 
-std::size_t CMatchIndex::Next(std::size_t p, std::size_t* pKey) {
-  if (p > m_nLast) return CSearcher::kNoMatch;
+CSearcher::MatchSpan CMatchIndex::SpanAt(std::size_t p) const {
   const std::size_t c = ChunkOf(p);
-  // Scans move forward, so the cursor usually only steps on by one or two; otherwise look
-  // it up.
-  if (c != m_nCursorChunk || (m_nCursor > m_aChunks[c].first && (Entry(m_nCursor - 1) >> 8) >= p)) {
-    m_nCursorChunk = c;
-    m_nCursor = m_aChunks[c].first;
-  }
-  for (;;) {
-    const Chunk& chunk = m_aChunks[m_nCursorChunk];
-    const std::size_t end = chunk.first + chunk.count;
-    for (int i = 0; i < 4 && m_nCursor < end && (Entry(m_nCursor) >> 8) < p; ++i) ++m_nCursor;
-    if (m_nCursor < end && (Entry(m_nCursor) >> 8) < p) {
-      const auto* begin = static_cast<const std::uint64_t*>(m_entries.Data());
-      m_nCursor = static_cast<std::size_t>(
-          std::lower_bound(begin + m_nCursor, begin + end, static_cast<std::uint64_t>(p) << 8) -
-          begin);
-    }
-    if (m_nCursor < end) break;
-    if (++m_nCursorChunk == m_nChunks) {
-      m_nCursorChunk = c;
-      m_nCursor = m_aChunks[c].first;
-      return CSearcher::kNoMatch;
-    }
-    m_nCursor = m_aChunks[m_nCursorChunk].first;
-  }
-  // The caller reads the bytes at each match (the rest of the tag); those of the index's
-  // part left the cache long ago, so they are asked for a few matches ahead.
-  const Chunk& chunk = m_aChunks[m_nCursorChunk];
-  if (m_nCursor + kAhead < chunk.first + chunk.count) {
-    __builtin_prefetch(m_view.buffer + (Entry(m_nCursor + kAhead) >> 8));
-  }
-  const std::uint64_t e = Entry(m_nCursor);
-  *pKey = static_cast<std::size_t>(e & 0xFF);
-  return static_cast<std::size_t>(e >> 8);
+  const auto* entries = static_cast<const std::uint64_t*>(m_entries.Data());
+  const std::size_t from = m_nFrom + c * m_nChunkSize;
+  return {entries + m_aChunks[c].first, entries + m_aChunks[c].first + m_aChunks[c].count, from,
+          std::min(m_nLast, from + m_nChunkSize - 1) + 1};
 }
 
 }  // namespace engine

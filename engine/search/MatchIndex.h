@@ -39,9 +39,9 @@ class CMatchIndex {
   // Waits for the thread; false when the index is incomplete (out of memory, or matches
   // so dense that it would cost more than the file).
   bool Wait();
-  // After a successful Wait, for `p` in the index's part (Claim was false): the first match
-  // at `p` or later and its key in `*pKey`, or CSearcher::kNoMatch.
-  std::size_t Next(std::size_t p, std::size_t* pKey);
+  // After a successful Wait, for `p` (at most last) in the index's part (Claim was false):
+  // the matches of the chunk that holds it.
+  CSearcher::MatchSpan SpanAt(std::size_t p) const;
 
  private:
   struct Chunk {
@@ -51,9 +51,6 @@ class CMatchIndex {
   void Build();
   bool ClaimFromBack(std::size_t* pChunk);
   bool Append(const std::uint64_t* entries, std::size_t count);
-  std::uint64_t Entry(std::size_t i) const {
-    return static_cast<const std::uint64_t*>(m_entries.Data())[i];
-  }
   std::size_t ChunkOf(std::size_t p) const { return (p - m_nFrom) / m_nChunkSize; }
 
   const CSearcher::ScanView m_view;
@@ -72,8 +69,6 @@ class CMatchIndex {
   alignas(64) platform::CGrowableRegion m_entries;
   std::size_t m_nCount = 0;
   std::size_t m_nFixedNext = m_nChunks;
-  std::size_t m_nCursorChunk = static_cast<std::size_t>(-1);  // none yet
-  std::size_t m_nCursor = 0;
   bool m_bComplete = false;
   std::atomic<bool> m_bStop{false};
   std::thread m_thread;
