@@ -72,6 +72,9 @@ class CExecutor {
   // outline and no message for that file (m_bStopped). 0, or -1 when an input could not be
   // opened or split, or the outline was stopped.
   int Outline(const std::function<void(FileOutline&)>& sink);
+  // The same, handed to `reader` section by section as the tree is walked (texts made,
+  // bytes not kept).
+  int Outline(COutlineReader& reader);
   // 1: Outline hands each file's bytes over with its tree instead of making the texts.
   int m_bOutlineKeepsBytes = 0;
 
@@ -191,6 +194,22 @@ class CExecutor {
   };
   CutBounds Bounds(const CCluster& cluster) const;
   void OutlineCluster(const CCluster& cluster, std::vector<OutlineSection>& out);
+  void OutlineCluster(const CCluster& cluster, COutlineReader& reader);
+  // What the writer does with section i of a cluster written in `order` with `bounds`.
+  void OutlineOf(const CCluster& cluster, Offset i, int order, const CutBounds& bounds, bool bText,
+                 OutlineSection& out);
+  // Opens and splits input i for an outline: 1 with `file` filled (a tree in m_rootCluster
+  // when `*pTree`), 0 when the input could not be opened, -1 when the run was stopped.
+  int SplitForOutline(std::size_t i, FileOutline& file, bool* pTree);
+  void CloseOutlineInput();
+  void OutlineText(std::size_t start, std::size_t length, std::string& text);
+  // The last outline text that can stand for others: it began at nFirst, ended at nStop.
+  struct OutlineTextCache {
+    std::size_t nFirst = static_cast<std::size_t>(-1);
+    std::size_t nStop = 0;
+    std::string strText;
+  };
+  OutlineTextCache m_lastText;
   int SplitLoaded();
   int FailSplit(int result, int failure, std::size_t pos = 0, std::size_t length = 0);
   bool CheckLostInput();

@@ -99,6 +99,27 @@ const char* ActionName(SectionAction action) {
 
 std::string VisibleText(const std::uint8_t* d, std::size_t size, TextEncoding encoding,
                         std::size_t maxChars) {
+  return VisibleText(d, size, encoding, maxChars, nullptr);
+}
+
+std::size_t FirstVisible(const std::uint8_t* d, std::size_t size) {
+  std::size_t p = 0;
+  while (p < size) {
+    const std::uint8_t c = d[p];
+    if (c == '<') {
+      const void* end = std::memchr(d + p, '>', size - p);
+      p = end ? static_cast<std::size_t>(static_cast<const std::uint8_t*>(end) - d) + 1 : size;
+      continue;
+    }
+    const Entity entity = c == '&' ? ReadEntity(d + p, size - p) : Entity{};
+    if (!IsSpace(c) && entity.nCodePoint != 0xA0) break;
+    p += entity.nLength ? entity.nLength : 1;
+  }
+  return p;
+}
+
+std::string VisibleText(const std::uint8_t* d, std::size_t size, TextEncoding encoding,
+                        std::size_t maxChars, std::size_t* pStop) {
   // The first maxChars characters (a space between words counts as one), whole ones only.
   // An outline makes one for every section, so the strings are made once each where it can.
   std::string utf8;   // shown text so far
@@ -111,7 +132,8 @@ std::string VisibleText(const std::uint8_t* d, std::size_t size, TextEncoding en
   };
   std::size_t chars = 0;
   bool bSpace = false;
-  for (std::size_t p = 0; p < size && chars < maxChars;) {
+  std::size_t p = 0;
+  for (; p < size && chars < maxChars;) {
     const std::uint8_t c = d[p];
     if (c == '<') {
       const void* end = std::memchr(d + p, '>', size - p);
@@ -148,6 +170,7 @@ std::string VisibleText(const std::uint8_t* d, std::size_t size, TextEncoding en
     p += n;
     ++chars;
   }
+  if (pStop) *pStop = chars == maxChars ? p : size;
   decode();
   // Control characters are shown escaped; everything else as it is.
   const auto isControl = [](char ch) {
@@ -182,36 +205,104 @@ TextEncoding CExecutor::RunEncoding() const {
   return m_bUtf8 == 1 ? TextEncoding::kUtf8 : TextEncoding::kShiftJis;
 }
 
+void CExecutor::OutlineOf(const CCluster& cluster, Offset i, int order, const CutBounds& b,
+                          bool bText, OutlineSection& o) {
+  const CSection& s = cluster.GetSection(m_sections, i);
+  o.nLayer = s.Layer();
+  o.nIndex = i;
+  o.nOffset = s.Start();
+  o.nLength = s.TotalLength();
+  o.nHeadLength = s.m_nHeadLength;
+  if (order == kUnchanged) {
+    o.action = SectionAction::kWhole;
+  } else if (i >= b.lead && i < b.rangeEnd) {
+    o.action = order == kReversed ? SectionAction::kReversed : SectionAction::kInOrder;
+  } else {
+    const bool bKept = m_bCutOutsideRange == 1 && (i < b.lead || i >= b.trailStart);
+    o.action = bKept ? SectionAction::kKept : SectionAction::kCut;
+  }
+  if (bText) OutlineText(s.Start(), s.TotalLength(), o.strText);
+}
+
+// A nested section mostly starts with the words of the one that holds it: its text is the
+// same when its first visible character is, and it reaches past where those words ended
+// (and past what was looked at beyond them).
+void CExecutor::OutlineText(std::size_t start, std::size_t length, std::string& text) {
+  constexpr std::size_t kLookedAhead = 16;  // a character reference is read whole
+  const std::uint8_t* d = m_pFileData.get();
+  const std::size_t end = start + length;
+  const OutlineTextCache& last = m_lastText;
+  if (last.nFirst >= start && last.nFirst < end && end >= last.nStop + kLookedAhead &&
+      FirstVisible(d + start, last.nFirst + 1 - start) == last.nFirst - start) {
+    text = last.strText;
+    return;
+  }
+  const std::size_t first = start + FirstVisible(d + start, length);
+  const TextEncoding shown = m_bUtf8 == 1 ? TextEncoding::kUtf8 : TextEncoding::kShiftJis;
+  std::size_t stop = 0;
+  text = VisibleText(d + first, end - first, shown, kOutlineChars, &stop);
+  // Only words that ended well inside their section are the same in a longer one.
+  if (first + stop + kLookedAhead <= end) m_lastText = {first, first + stop, text};
+}
+
 // The sections of a divided cluster, each with what the writer will do with it.
 void CExecutor::OutlineCluster(const CCluster& cluster, std::vector<OutlineSection>& out) {
   const int order = cluster.m_nCount == 0 ? kUnchanged : ChooseOrder(cluster);
   const CutBounds b = Bounds(cluster);
-  const TextEncoding shown = m_bUtf8 == 1 ? TextEncoding::kUtf8 : TextEncoding::kShiftJis;
   out.reserve(cluster.m_nCount);
   for (Offset i = 0; i < cluster.m_nCount; ++i) {
-    const CSection& s = cluster.GetSection(m_sections, i);
-    OutlineSection o;
-    o.nLayer = s.Layer();
-    o.nIndex = i;
-    o.nOffset = s.Start();
-    o.nLength = s.TotalLength();
-    o.nHeadLength = s.m_nHeadLength;
-    if (order == kUnchanged) {
-      o.action = SectionAction::kWhole;
-    } else if (i >= b.lead && i < b.rangeEnd) {
-      o.action = order == kReversed ? SectionAction::kReversed : SectionAction::kInOrder;
-    } else {
-      const bool bKept = m_bCutOutsideRange == 1 && (i < b.lead || i >= b.trailStart);
-      o.action = bKept ? SectionAction::kKept : SectionAction::kCut;
-    }
-    if (!m_bOutlineKeepsBytes) {
-      o.strText = VisibleText(m_pFileData.get() + s.Start(), s.TotalLength(), shown);
-    }
-    if (s.m_cluster.m_nCount > 0 && s.m_cluster.m_bLeaf == 0) {
-      OutlineCluster(s.m_cluster, o.children);
-    }
-    out.push_back(std::move(o));
+    OutlineOf(cluster, i, order, b, !m_bOutlineKeepsBytes, out.emplace_back());
+    const CCluster& nested = cluster.GetSection(m_sections, i).m_cluster;
+    if (nested.m_nCount > 0 && nested.m_bLeaf == 0) OutlineCluster(nested, out.back().children);
   }
+}
+
+void CExecutor::OutlineCluster(const CCluster& cluster, COutlineReader& reader) {
+  const int order = cluster.m_nCount == 0 ? kUnchanged : ChooseOrder(cluster);
+  const CutBounds b = Bounds(cluster);
+  OutlineSection o;  // its text keeps its room from one section to the next
+  for (Offset i = 0; i < cluster.m_nCount; ++i) {
+    const CCluster& nested = cluster.GetSection(m_sections, i).m_cluster;
+    const bool bDivided = nested.m_nCount > 0 && nested.m_bLeaf == 0;
+    OutlineOf(cluster, i, order, b, true, o);
+    reader.Add(o, bDivided);
+    if (bDivided) {
+      OutlineCluster(nested, reader);
+      reader.Leave();
+    }
+  }
+}
+
+int CExecutor::SplitForOutline(std::size_t i, FileOutline& file, bool* pTree) {
+  m_lastText = {};
+  if (OpenInputFile(i) != 0) return 0;
+  m_searcher.SetBuffer(m_pFileData.get(), m_nFileSize);
+  const int split = Split();
+  if (split == kSplitStopped) {
+    // Whoever stopped it wants no part of it: walking a large partial tree would only delay
+    // what comes next.
+    m_bStopped = 1;
+    CloseOutlineInput();
+    return -1;
+  }
+  file.strPath = m_arrInputPaths[i];
+  file.encoding = RunEncoding();
+  file.bComplete = split == kSplitOk;
+  file.bHeader = m_bHeaderFound != 0;
+  file.nHeaderOffset = m_nHeaderPos;
+  file.nHeaderLength = m_nHeaderLength;
+  file.bTrailer = file.bComplete && m_bTrailerFound != 0;
+  file.nTrailerOffset = m_nTrailerPos;
+  file.nTrailerLength = m_nTrailerLength;
+  // What was read before a read failed is not the file: only a tree from a read file.
+  *pTree = m_nSplitFailure != kFailRead && m_nSplitFailure != kFailLost && file.bHeader;
+  return 1;
+}
+
+void CExecutor::CloseOutlineInput() {
+  m_pFileData.reset();
+  m_fileIn.Abort();
+  m_bInputOpen = 0;
 }
 
 int CExecutor::Outline(const std::function<void(FileOutline&)>& sink) {
@@ -220,35 +311,15 @@ int CExecutor::Outline(const std::function<void(FileOutline&)>& sink) {
   int result = 0;
   for (std::size_t i = 0; i < m_nInputCount; ++i) {
     m_nStoppedAt = i;
-    if (OpenInputFile(i) != 0) {
+    FileOutline file;
+    bool bTree = false;
+    const int r = SplitForOutline(i, file, &bTree);
+    if (r < 0) return -1;
+    if (r == 0) {
       result = -1;
       continue;
     }
-    m_searcher.SetBuffer(m_pFileData.get(), m_nFileSize);
-    const int split = Split();
-    if (split == kSplitStopped) {
-      // Whoever stopped it wants no part of it: walking a large partial tree would only delay
-      // what comes next.
-      m_bStopped = 1;
-      m_pFileData.reset();
-      m_fileIn.Abort();
-      m_bInputOpen = 0;
-      return -1;
-    }
-    FileOutline file;
-    file.strPath = m_arrInputPaths[i];
-    file.encoding = RunEncoding();
-    file.bComplete = split == kSplitOk;
-    file.bHeader = m_bHeaderFound != 0;
-    file.nHeaderOffset = m_nHeaderPos;
-    file.nHeaderLength = m_nHeaderLength;
-    file.bTrailer = file.bComplete && m_bTrailerFound != 0;
-    file.nTrailerOffset = m_nTrailerPos;
-    file.nTrailerLength = m_nTrailerLength;
-    // What was read before a read failed is not the file: only a tree from a read file.
-    if (m_nSplitFailure != kFailRead && m_nSplitFailure != kFailLost && file.bHeader) {
-      OutlineCluster(m_rootCluster, file.sections);
-    }
+    if (bTree) OutlineCluster(m_rootCluster, file.sections);
     const bool bComplete = file.bComplete;
     if (m_bOutlineKeepsBytes && !file.sections.empty()) {
       // The report reads the bytes, so it comes before they go; one who keeps the bytes
@@ -261,9 +332,34 @@ int CExecutor::Outline(const std::function<void(FileOutline&)>& sink) {
       if (!bComplete) ReportSplitFailure(i);
     }
     if (!bComplete) result = -1;
-    m_pFileData.reset();
-    m_fileIn.Abort();
-    m_bInputOpen = 0;
+    CloseOutlineInput();
+  }
+  m_nStoppedAt = m_nInputCount;
+  return result;
+}
+
+int CExecutor::Outline(COutlineReader& reader) {
+  m_nInputCount = m_arrInputPaths.size();
+  m_bStopped = 0;
+  int result = 0;
+  for (std::size_t i = 0; i < m_nInputCount; ++i) {
+    m_nStoppedAt = i;
+    FileOutline file;
+    bool bTree = false;
+    const int r = SplitForOutline(i, file, &bTree);
+    if (r < 0) return -1;
+    if (r == 0) {
+      result = -1;
+      continue;
+    }
+    reader.Begin(file);
+    if (bTree) OutlineCluster(m_rootCluster, reader);
+    reader.End(file);
+    if (!file.bComplete) {
+      ReportSplitFailure(i);
+      result = -1;
+    }
+    CloseOutlineInput();
   }
   m_nStoppedAt = m_nInputCount;
   return result;
