@@ -67,6 +67,9 @@ class CSearcher {
     std::uint64_t prefix = 0;
     std::uint64_t mask = 0;
     std::size_t length = 0;
+    // Of a key longer than a word: its last eight bytes, compared before the rest, so that
+    // a string of repeated characters is not compared whole at each of its characters.
+    std::uint64_t suffix = 0;
   };
   // What the scan needs of a mode, kept up to date at registration.
   struct ModeScan {

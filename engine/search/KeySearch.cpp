@@ -56,6 +56,20 @@ CSearcher::ScanView CSearcher::View(std::uint8_t mode) const {
   return {m_pBuffer, m_nBufferSize, &m_aModeScan[mode], m_apKeyStrings[mode].data()};
 }
 
+namespace {
+
+// The bytes of a key longer than a word after its first word, at p (which has room for it).
+bool RestMatches(const CSearcher::ScanView& v, std::size_t p, std::size_t k,
+                 const CSearcher::KeyScan& key) {
+  constexpr std::size_t kWord = sizeof(std::uint64_t);
+  std::uint64_t tail;
+  std::memcpy(&tail, v.buffer + p + key.length - kWord, kWord);
+  return tail == key.suffix &&
+         std::memcmp(v.buffer + p + kWord, v.texts[k].data() + kWord, key.length - kWord) == 0;
+}
+
+}  // namespace
+
 bool CSearcher::MatchAt(const ScanView& v, std::size_t p, std::size_t* pKey) {
   const std::vector<KeyScan>& keys = v.scan->keys;
   const std::size_t room = v.size - p;
@@ -68,9 +82,7 @@ bool CSearcher::MatchAt(const ScanView& v, std::size_t p, std::size_t* pKey) {
       bits &= bits - 1;
       const KeyScan& key = keys[k];
       if ((word & key.mask) != key.prefix || key.length > room) continue;
-      if (key.length <= sizeof word ||
-          std::memcmp(v.buffer + p + sizeof word, v.texts[k].data() + sizeof word,
-                      key.length - sizeof word) == 0) {
+      if (key.length <= sizeof word || RestMatches(v, p, k, key)) {
         *pKey = k;
         return true;
       }
@@ -84,9 +96,7 @@ bool CSearcher::MatchAt(const ScanView& v, std::size_t p, std::size_t* pKey) {
     for (std::size_t k = 0; k < keys.size(); ++k) {
       const KeyScan& key = keys[k];
       if ((word & key.mask) != key.prefix || key.length == 0 || key.length > room) continue;
-      if (key.length <= sizeof word ||
-          std::memcmp(v.buffer + p + sizeof word, v.texts[k].data() + sizeof word,
-                      key.length - sizeof word) == 0) {
+      if (key.length <= sizeof word || RestMatches(v, p, k, key)) {
         *pKey = k;
         return true;
       }

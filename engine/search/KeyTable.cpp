@@ -61,6 +61,9 @@ void CSearcher::AddToScan(std::uint8_t mode, const std::string& text) {
   std::memset(ones, 0xFF, sizeof ones);
   std::memcpy(&key.prefix, text.data(), n);
   std::memcpy(&key.mask, ones, n);
+  if (text.size() > sizeof key.suffix) {
+    std::memcpy(&key.suffix, text.data() + text.size() - sizeof key.suffix, sizeof key.suffix);
+  }
   s.keys.push_back(key);
 
   // An empty key would match at every position without moving the scan; it never matches.
