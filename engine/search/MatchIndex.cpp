@@ -7,9 +7,9 @@
 
 namespace engine {
 namespace {
-// Chunks: about 64 to a range, from 4 KiB to 1 MiB each. The searching thread waits at most
-// for the one chunk the index thread is scanning when they meet.
-constexpr std::size_t kChunkMin = 4u << 10;
+// Chunks: about 64 to a range, up to 1 MiB each. The searching thread waits at most for the
+// one chunk the index thread is scanning when they meet.
+constexpr std::size_t kChunkMin = 256;
 constexpr std::size_t kChunkMax = 1u << 20;
 // Matches found by one walk before they are added.
 constexpr std::size_t kRoom = 512;
@@ -36,8 +36,7 @@ CMatchIndex::CMatchIndex(const CSearcher::ScanView& view, std::uint8_t mode, std
       m_nLast(last),
       m_nChunkSize(ChunkSize(from, last)),
       m_nChunks((last - from) / m_nChunkSize + 1),
-      m_bFixed(bFixed),
-      m_nClaims(bFixed ? Claims(0, 0) : Claims(0, m_nChunks)),
+      m_nClaims(Claims(0, bFixed ? 0 : m_nChunks - std::max<std::size_t>(1, m_nChunks * 2 / 5))),
       m_aChunks(m_nChunks) {
   m_thread = std::thread([this] { Build(); });
 }
@@ -58,28 +57,21 @@ bool CMatchIndex::Append(const std::uint64_t* entries, std::size_t count) {
   return true;
 }
 
-// Takes the chunk below the lowest it has, unless the searching thread has it; a fixed
-// index has every chunk from the start.
-bool CMatchIndex::ClaimFromBack(std::size_t* pChunk) {
-  if (m_bFixed) {
-    if (m_nFixedNext == 0) return false;
-    *pChunk = --m_nFixedNext;
-    return true;
-  }
+// Takes chunk c, just below the lowest it has, unless the searching thread has it.
+bool CMatchIndex::ClaimFromBack(std::size_t c) {
   std::uint64_t claims = m_nClaims.load();
   do {
-    if (IndexFrom(claims) <= MainEnd(claims)) return false;
-  } while (
-      !m_nClaims.compare_exchange_weak(claims, Claims(MainEnd(claims), IndexFrom(claims) - 1)));
-  *pChunk = IndexFrom(claims) - 1;
+    if (c < MainEnd(claims)) return false;
+  } while (!m_nClaims.compare_exchange_weak(claims, Claims(MainEnd(claims), c)));
   return true;
 }
 
 void CMatchIndex::Build() {
   std::uint64_t found[kRoom];
-  std::size_t c;
-  while (ClaimFromBack(&c)) {
+  // From the last chunk down: first those it was given, then those it claims.
+  for (std::size_t c = m_nChunks; c-- > 0;) {
     if (m_bStop.load(std::memory_order_relaxed)) return;
+    if (c < IndexFrom(m_nClaims.load()) && !ClaimFromBack(c)) break;
     Chunk& chunk = m_aChunks[c];
     chunk.first = m_nCount;
     std::size_t p = m_nFrom + c * m_nChunkSize;

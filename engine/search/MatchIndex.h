@@ -13,7 +13,8 @@ namespace engine {
 
 // Every position where a key of one mode begins, with the first key that matches there,
 // found on a thread of its own in the part of [from, last] that the searching thread does
-// not scan itself. The range is cut into chunks: the searching thread claims them from the
+// not scan itself. The range is cut into chunks: the index thread has the last two fifths
+// (at least one chunk) from the start; then the searching thread claims chunks from the
 // front as its scan reaches them, the index thread from the back, until they meet; so
 // whichever thread is faster (the searching one also builds the tree) takes the larger
 // part. Because every position is kept, the next match after any point is the same as a
@@ -49,7 +50,7 @@ class CMatchIndex {
     std::size_t count = 0;
   };
   void Build();
-  bool ClaimFromBack(std::size_t* pChunk);
+  bool ClaimFromBack(std::size_t c);
   bool Append(const std::uint64_t* entries, std::size_t count);
   std::size_t ChunkOf(std::size_t p) const { return (p - m_nFrom) / m_nChunkSize; }
 
@@ -59,7 +60,6 @@ class CMatchIndex {
   const std::size_t m_nLast;
   const std::size_t m_nChunkSize;
   const std::size_t m_nChunks;
-  const bool m_bFixed;
   // The searching thread's chunks are those below the high half, the index's those from
   // the low half on; both move only towards each other.
   std::atomic<std::uint64_t> m_nClaims;
@@ -68,7 +68,6 @@ class CMatchIndex {
   // a cache line of its own: the searching thread reads Mode and From on every search.
   alignas(64) platform::CGrowableRegion m_entries;
   std::size_t m_nCount = 0;
-  std::size_t m_nFixedNext = m_nChunks;
   bool m_bComplete = false;
   std::atomic<bool> m_bStop{false};
   std::thread m_thread;
