@@ -193,8 +193,7 @@ class CExecutor {
     std::size_t lead, rangeEnd, trailStart;
   };
   CutBounds Bounds(const CCluster& cluster) const;
-  void OutlineCluster(const CCluster& cluster, std::vector<OutlineSection>& out);
-  void OutlineCluster(const CCluster& cluster, COutlineReader& reader);
+  void OutlineCluster(const CCluster& cluster, COutlineReader& reader, bool bText);
   // What the writer does with section i of a cluster written in `order` with `bounds`.
   void OutlineOf(const CCluster& cluster, Offset i, int order, const CutBounds& bounds, bool bText,
                  OutlineSection& out);

@@ -80,6 +80,22 @@ void AppendUtf8(std::uint32_t cp, std::string& out) {
   byte(0x80 | (cp & 0x3F));
 }
 
+// Makes the whole tree, for those who keep it.
+class TreeReader : public COutlineReader {
+ public:
+  explicit TreeReader(std::vector<OutlineSection>& sections) : m_lists{&sections} {}
+  void Begin(const FileOutline&) override {}
+  void Add(const OutlineSection& section, bool bDivided) override {
+    m_lists.back()->push_back(section);
+    if (bDivided) m_lists.push_back(&m_lists.back()->back().children);
+  }
+  void Leave() override { m_lists.pop_back(); }
+  void End(const FileOutline&) override {}
+
+ private:
+  std::vector<std::vector<OutlineSection>*> m_lists;  // the one added to is last
+};
+
 }  // namespace
 
 const char* ActionName(SectionAction action) {
@@ -246,28 +262,17 @@ void CExecutor::OutlineText(std::size_t start, std::size_t length, std::string& 
 }
 
 // The sections of a divided cluster, each with what the writer will do with it.
-void CExecutor::OutlineCluster(const CCluster& cluster, std::vector<OutlineSection>& out) {
-  const int order = cluster.m_nCount == 0 ? kUnchanged : ChooseOrder(cluster);
-  const CutBounds b = Bounds(cluster);
-  out.reserve(cluster.m_nCount);
-  for (Offset i = 0; i < cluster.m_nCount; ++i) {
-    OutlineOf(cluster, i, order, b, !m_bOutlineKeepsBytes, out.emplace_back());
-    const CCluster& nested = cluster.GetSection(m_sections, i).m_cluster;
-    if (nested.m_nCount > 0 && nested.m_bLeaf == 0) OutlineCluster(nested, out.back().children);
-  }
-}
-
-void CExecutor::OutlineCluster(const CCluster& cluster, COutlineReader& reader) {
+void CExecutor::OutlineCluster(const CCluster& cluster, COutlineReader& reader, bool bText) {
   const int order = cluster.m_nCount == 0 ? kUnchanged : ChooseOrder(cluster);
   const CutBounds b = Bounds(cluster);
   OutlineSection o;  // its text keeps its room from one section to the next
   for (Offset i = 0; i < cluster.m_nCount; ++i) {
     const CCluster& nested = cluster.GetSection(m_sections, i).m_cluster;
     const bool bDivided = nested.m_nCount > 0 && nested.m_bLeaf == 0;
-    OutlineOf(cluster, i, order, b, true, o);
+    OutlineOf(cluster, i, order, b, bText, o);
     reader.Add(o, bDivided);
     if (bDivided) {
-      OutlineCluster(nested, reader);
+      OutlineCluster(nested, reader, bText);
       reader.Leave();
     }
   }
@@ -319,7 +324,10 @@ int CExecutor::Outline(const std::function<void(FileOutline&)>& sink) {
       result = -1;
       continue;
     }
-    if (bTree) OutlineCluster(m_rootCluster, file.sections);
+    if (bTree) {
+      TreeReader tree(file.sections);
+      OutlineCluster(m_rootCluster, tree, !m_bOutlineKeepsBytes);
+    }
     const bool bComplete = file.bComplete;
     if (m_bOutlineKeepsBytes && !file.sections.empty()) {
       // The report reads the bytes, so it comes before they go; one who keeps the bytes
@@ -353,7 +361,7 @@ int CExecutor::Outline(COutlineReader& reader) {
       continue;
     }
     reader.Begin(file);
-    if (bTree) OutlineCluster(m_rootCluster, reader);
+    if (bTree) OutlineCluster(m_rootCluster, reader, true);
     reader.End(file);
     if (!file.bComplete) {
       ReportSplitFailure(i);
