@@ -333,6 +333,7 @@ std::size_t CSearcher::FindFrom(std::size_t p, std::size_t last, std::size_t* pK
     } else if (m_pIndex->Wait()) {
       m_span = m_pIndex->SpanAt(p);
     } else {
+      ForgetSpan();
       m_pIndex.reset();  // it ran out of memory: scan on without it
       continue;
     }

@@ -79,7 +79,9 @@ std::string MixedLog(std::size_t parts, unsigned seed) {
   static const char* const kParts[] = {
       "<HR>", "<hr size=2>", "<TABLE>", "</table>", "<tr>", "</TR>", "<td>", "</td>", "<CENTER>",
       "</center>", "</b>", "<br>", "</BODY>", "</html>", "text ", "\x82\xA0", "<", ">",
-      "\x81\xA1\x81\xA1\x81\xA1\x81\xA1\x81\xA1", "\x81\xA1\x81\xA1"};
+      "\x81\xA1\x81\xA1\x81\xA1\x81\xA1\x81\xA1", "\x81\xA1\x81\xA1",
+      // A near miss of ten squares in its middle bytes only.
+      "\x81\xA1\x81\xA1\x81\xA1\x81\xA1\x81x\x81\xA1\x81\xA1\x81\xA1\x81\xA1\x81\xA1"};
   // clang-format on
   std::string log;
   unsigned x = seed;
@@ -119,7 +121,8 @@ TEST(KeySearchScan, WideWalkIsTakenWhereTheProcessorHasIt) {
 TEST(KeySearchScan, FindsWhatComparingEveryKeyFinds) {
   const std::string log = MixedLog(400, 9);
   CSearcher s;
-  RegisterSeparatorGrammar(s, "\x81\xA1\x81\xA1\x81\xA1\x81\xA1\x81\xA1");
+  RegisterSeparatorGrammar(s, "\x81\xA1\x81\xA1\x81\xA1\x81\xA1\x81\xA1"
+                              "\x81\xA1\x81\xA1\x81\xA1\x81\xA1\x81\xA1");
   s.SetBuffer(Bytes(log), log.size());
   const bool wide = CSearcher::s_bWideScan;
   for (const bool w : {true, false}) {
