@@ -47,6 +47,7 @@ CMatchIndex::~CMatchIndex() {
 }
 
 bool CMatchIndex::Append(const std::uint64_t* entries, std::size_t count) {
+  if (count == 0) return true;
   // A log of little else than keys would cost more in entries than the file itself: past
   // one entry per 64 bytes the index gives up and the search scans on its own.
   if (m_nCount + count > (m_nLast - m_nFrom) / 64 + 1024) return false;
