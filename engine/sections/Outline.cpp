@@ -1,6 +1,7 @@
 #include "engine/sections/Outline.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cctype>
 #include <cstdio>
 #include <cstring>
@@ -63,6 +64,51 @@ Entity ReadEntity(const std::uint8_t* d, std::size_t size) {
     cp = it->second;
   }
   return {semicolon + 1, cp};
+}
+
+// Shift_JIS characters as the platform converts them to UTF-8, remembered per code: an
+// outline converts a few words for each of millions of sections, and asking the converter
+// costs more than the rest of a text. 0: not asked yet; else the UTF-8 bytes, their count
+// in the top byte (0xFF: no character, or one that takes more than three bytes).
+std::atomic<std::uint32_t> g_anCp932[0x10000 + 0x100];
+
+std::uint32_t Cp932Entry(const char* c, std::size_t n) {
+  const auto b0 = static_cast<std::uint8_t>(c[0]);
+  std::atomic<std::uint32_t>& slot =
+      g_anCp932[n == 1 ? 0x10000 + b0
+                       : static_cast<std::size_t>(b0) << 8 | static_cast<std::uint8_t>(c[1])];
+  std::uint32_t e = slot.load(std::memory_order_relaxed);
+  if (e != 0) return e;
+  const std::string u = platform::Cp932ToUtf8Lossy({c, n});
+  e = 0xFF000000u;
+  if (!u.empty() && u.size() <= 3 && u.find("\xEF\xBF\xBD") == std::string::npos) {
+    e = static_cast<std::uint32_t>(u.size()) << 24;
+    for (std::size_t i = 0; i < u.size(); ++i)
+      e |= static_cast<std::uint32_t>(static_cast<std::uint8_t>(u[i])) << (8 * i);
+  }
+  slot.store(e, std::memory_order_relaxed);
+  return e;
+}
+
+// Shift_JIS text as UTF-8, as platform::Cp932ToUtf8Lossy makes it; a text with a byte that
+// is no character is handed to it whole, as what follows such a byte depends on it.
+void AppendCp932(const std::string& sjis, std::string& out) {
+  const std::size_t mark = out.size();
+  out.resize(mark + 3 * sjis.size());  // no character grows to more than three bytes
+  char* w = out.data() + mark;
+  for (std::size_t p = 0; p < sjis.size();) {
+    const std::size_t n = std::min(
+        CharLength(static_cast<std::uint8_t>(sjis[p]), TextEncoding::kShiftJis), sjis.size() - p);
+    const std::uint32_t e = Cp932Entry(sjis.data() + p, n);
+    if (e >> 24 == 0xFF) {
+      out.resize(mark);
+      out += platform::Cp932ToUtf8Lossy(sjis);
+      return;
+    }
+    for (std::uint32_t i = 0; i < e >> 24; ++i) *w++ = static_cast<char>(e >> (8 * i) & 0xFF);
+    p += n;
+  }
+  out.resize(static_cast<std::size_t>(w - out.data()));
 }
 
 void AppendUtf8(std::uint32_t cp, std::string& out) {
@@ -143,7 +189,11 @@ std::string VisibleText(const std::uint8_t* d, std::size_t size, TextEncoding en
   bytes.reserve(2 * maxChars + 1);
   const auto decode = [&] {
     if (bytes.empty()) return;
-    utf8 += encoding == TextEncoding::kUtf8 ? bytes : platform::Cp932ToUtf8Lossy(bytes);
+    if (encoding == TextEncoding::kUtf8) {
+      utf8 += bytes;
+    } else {
+      AppendCp932(bytes, utf8);
+    }
     bytes.clear();
   };
   std::size_t chars = 0;
@@ -181,10 +231,13 @@ std::string VisibleText(const std::uint8_t* d, std::size_t size, TextEncoding en
       ++chars;
       continue;
     }
-    const std::size_t n = std::min(CharLength(c, encoding), size - p);
-    bytes.append(reinterpret_cast<const char*>(d + p), n);
-    p += n;
-    ++chars;
+    // A run of plain characters goes in at once.
+    const std::size_t from = p;
+    do {
+      p += std::min(CharLength(d[p], encoding), size - p);
+      ++chars;
+    } while (p < size && chars < maxChars && d[p] != '<' && d[p] != '&' && !IsSpace(d[p]));
+    bytes.append(reinterpret_cast<const char*>(d + from), p - from);
   }
   if (pStop) *pStop = chars == maxChars ? p : size;
   decode();
@@ -247,13 +300,11 @@ void CExecutor::OutlineText(std::size_t start, std::size_t length, std::string& 
   constexpr std::size_t kLookedAhead = 16;  // a character reference is read whole
   const std::uint8_t* d = m_pFileData.get();
   const std::size_t end = start + length;
-  const OutlineTextCache& last = m_lastText;
-  if (last.nFirst >= start && last.nFirst < end && end >= last.nStop + kLookedAhead &&
-      FirstVisible(d + start, last.nFirst + 1 - start) == last.nFirst - start) {
-    text = last.strText;
+  const std::size_t first = start + FirstVisible(d + start, length);
+  if (first == m_lastText.nFirst && end >= m_lastText.nStop + kLookedAhead) {
+    text = m_lastText.strText;
     return;
   }
-  const std::size_t first = start + FirstVisible(d + start, length);
   const TextEncoding shown = m_bUtf8 == 1 ? TextEncoding::kUtf8 : TextEncoding::kShiftJis;
   std::size_t stop = 0;
   text = VisibleText(d + first, end - first, shown, kOutlineChars, &stop);
