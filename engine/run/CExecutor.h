@@ -200,6 +200,9 @@ class CExecutor {
   // Opens and splits input i for an outline: 1 with `file` filled (a tree in m_rootCluster
   // when `*pTree`), 0 when the input could not be opened, -1 when the run was stopped.
   int SplitForOutline(std::size_t i, FileOutline& file, bool* pTree);
+  // Splits each input for an outline and hands it over: its index, what is known of it,
+  // whether its tree may be walked. 0, or -1 as Outline.
+  int OutlineInputs(const std::function<void(std::size_t, FileOutline&, bool)>& each);
   void CloseOutlineInput();
   void OutlineText(std::size_t start, std::size_t length, std::string& text);
   // The last outline text that can stand for others: it began at nFirst, ended at nStop.

@@ -361,7 +361,7 @@ void CExecutor::CloseOutlineInput() {
   m_bInputOpen = 0;
 }
 
-int CExecutor::Outline(const std::function<void(FileOutline&)>& sink) {
+int CExecutor::OutlineInputs(const std::function<void(std::size_t, FileOutline&, bool)>& each) {
   m_nInputCount = m_arrInputPaths.size();
   m_bStopped = 0;
   int result = 0;
@@ -371,10 +371,17 @@ int CExecutor::Outline(const std::function<void(FileOutline&)>& sink) {
     bool bTree = false;
     const int r = SplitForOutline(i, file, &bTree);
     if (r < 0) return -1;
-    if (r == 0) {
-      result = -1;
-      continue;
-    }
+    if (r == 0 || !file.bComplete) result = -1;
+    if (r == 0) continue;
+    each(i, file, bTree);
+    CloseOutlineInput();
+  }
+  m_nStoppedAt = m_nInputCount;
+  return result;
+}
+
+int CExecutor::Outline(const std::function<void(FileOutline&)>& sink) {
+  return OutlineInputs([&](std::size_t i, FileOutline& file, bool bTree) {
     if (bTree) {
       TreeReader tree(file.sections);
       OutlineCluster(m_rootCluster, tree, !m_bOutlineKeepsBytes);
@@ -390,38 +397,16 @@ int CExecutor::Outline(const std::function<void(FileOutline&)>& sink) {
       sink(file);
       if (!bComplete) ReportSplitFailure(i);
     }
-    if (!bComplete) result = -1;
-    CloseOutlineInput();
-  }
-  m_nStoppedAt = m_nInputCount;
-  return result;
+  });
 }
 
 int CExecutor::Outline(COutlineReader& reader) {
-  m_nInputCount = m_arrInputPaths.size();
-  m_bStopped = 0;
-  int result = 0;
-  for (std::size_t i = 0; i < m_nInputCount; ++i) {
-    m_nStoppedAt = i;
-    FileOutline file;
-    bool bTree = false;
-    const int r = SplitForOutline(i, file, &bTree);
-    if (r < 0) return -1;
-    if (r == 0) {
-      result = -1;
-      continue;
-    }
+  return OutlineInputs([&](std::size_t i, FileOutline& file, bool bTree) {
     reader.Begin(file);
     if (bTree) OutlineCluster(m_rootCluster, reader, true);
     reader.End(file);
-    if (!file.bComplete) {
-      ReportSplitFailure(i);
-      result = -1;
-    }
-    CloseOutlineInput();
-  }
-  m_nStoppedAt = m_nInputCount;
-  return result;
+    if (!file.bComplete) ReportSplitFailure(i);
+  });
 }
 
 }  // namespace engine
