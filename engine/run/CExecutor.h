@@ -15,6 +15,7 @@
 #include "engine/sections/CCluster.h"
 #include "engine/sections/CSectionStore.h"
 #include "engine/sections/Outline.h"
+#include "engine/sections/OutlineTexts.h"
 #include "platform/File.h"
 #include "platform/FileBuffer.h"
 
@@ -194,6 +195,7 @@ class CExecutor {
   };
   CutBounds Bounds(const CCluster& cluster) const;
   void OutlineCluster(const CCluster& cluster, COutlineReader& reader, bool bText);
+  void OutlineTree(COutlineReader& reader, bool bText);
   // What the writer does with section i of a cluster written in `order` with `bounds`.
   void OutlineOf(const CCluster& cluster, Offset i, int order, const CutBounds& bounds, bool bText,
                  OutlineSection& out);
@@ -204,14 +206,12 @@ class CExecutor {
   // whether its tree may be walked. 0, or -1 as Outline.
   int OutlineInputs(const std::function<void(std::size_t, FileOutline&, bool)>& each);
   void CloseOutlineInput();
-  void OutlineText(std::size_t start, std::size_t length, std::string& text);
-  // The last outline text that can stand for others: it began at nFirst, ended at nStop.
-  struct OutlineTextCache {
-    std::size_t nFirst = static_cast<std::size_t>(-1);
-    std::size_t nStop = 0;
-    std::string strText;
-  };
   OutlineTextCache m_lastText;
+  // Makes the texts of the top-level sections from m_nLaterFrom on, on another thread; they
+  // are taken from it (m_pLaterTexts) once the walk gets there.
+  COutlineTexts* m_pLater = nullptr;
+  COutlineTexts* m_pLaterTexts = nullptr;
+  Offset m_nLaterFrom = 0;
   int SplitLoaded();
   int FailSplit(int result, int failure, std::size_t pos = 0, std::size_t length = 0);
   bool CheckLostInput();

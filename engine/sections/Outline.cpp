@@ -9,6 +9,7 @@
 #include <utility>
 
 #include "engine/run/CExecutor.h"
+#include "engine/sections/OutlineTexts.h"
 #include "platform/Encoding.h"
 
 namespace engine {
@@ -125,6 +126,9 @@ void AppendUtf8(std::uint32_t cp, std::string& out) {
   }
   byte(0x80 | (cp & 0x3F));
 }
+
+// Logs of fewer top-level sections make all their texts on one thread.
+constexpr Offset kLaterTextsFrom = 2048;
 
 // Makes the whole tree, for those who keep it.
 class TreeReader : public COutlineReader {
@@ -290,26 +294,11 @@ void CExecutor::OutlineOf(const CCluster& cluster, Offset i, int order, const Cu
     const bool bKept = m_bCutOutsideRange == 1 && (i < b.lead || i >= b.trailStart);
     o.action = bKept ? SectionAction::kKept : SectionAction::kCut;
   }
-  if (bText) OutlineText(s.Start(), s.TotalLength(), o.strText);
-}
-
-// A nested section mostly starts with the words of the one that holds it: its text is the
-// same when its first visible character is, and it reaches past where those words ended
-// (and past what was looked at beyond them).
-void CExecutor::OutlineText(std::size_t start, std::size_t length, std::string& text) {
-  constexpr std::size_t kLookedAhead = 16;  // a character reference is read whole
-  const std::uint8_t* d = m_pFileData.get();
-  const std::size_t end = start + length;
-  const std::size_t first = start + FirstVisible(d + start, length);
-  if (first == m_lastText.nFirst && end >= m_lastText.nStop + kLookedAhead) {
-    text = m_lastText.strText;
-    return;
-  }
+  if (!bText) return;
+  if (m_pLaterTexts && m_pLaterTexts->Next(o.strText)) return;
+  m_pLaterTexts = nullptr;  // it could not make them: from here on they are made here
   const TextEncoding shown = m_bUtf8 == 1 ? TextEncoding::kUtf8 : TextEncoding::kShiftJis;
-  std::size_t stop = 0;
-  text = VisibleText(d + first, end - first, shown, kOutlineChars, &stop);
-  // Only words that ended well inside their section are the same in a longer one.
-  if (first + stop + kLookedAhead <= end) m_lastText = {first, first + stop, text};
+  MakeOutlineText(m_pFileData.get(), s.Start(), s.TotalLength(), shown, m_lastText, o.strText);
 }
 
 // The sections of a divided cluster, each with what the writer will do with it.
@@ -319,7 +308,8 @@ void CExecutor::OutlineCluster(const CCluster& cluster, COutlineReader& reader, 
   OutlineSection o;  // its text keeps its room from one section to the next
   for (Offset i = 0; i < cluster.m_nCount; ++i) {
     const CCluster& nested = cluster.GetSection(m_sections, i).m_cluster;
-    const bool bDivided = nested.m_nCount > 0 && nested.m_bLeaf == 0;
+    const bool bDivided = ShowsSections(nested);
+    if (&cluster == &m_rootCluster && i == m_nLaterFrom) m_pLaterTexts = m_pLater;
     OutlineOf(cluster, i, order, b, bText, o);
     reader.Add(o, bDivided);
     if (bDivided) {
@@ -327,6 +317,28 @@ void CExecutor::OutlineCluster(const CCluster& cluster, COutlineReader& reader, 
       reader.Leave();
     }
   }
+}
+
+void CExecutor::OutlineTree(COutlineReader& reader, bool bText) {
+  // The texts of the later half of a long log are made beside the earlier half. The thread
+  // ends with this call, also when the reader throws (a failed write): it reads the bytes.
+  m_nLaterFrom = bText ? m_rootCluster.m_nCount / 2 : static_cast<Offset>(-1);
+  std::unique_ptr<COutlineTexts> later;
+  try {
+    if (bText && m_nLaterFrom >= kLaterTextsFrom) {
+      const TextEncoding shown = m_bUtf8 == 1 ? TextEncoding::kUtf8 : TextEncoding::kShiftJis;
+      later = std::make_unique<COutlineTexts>(m_sections, m_rootCluster, m_nLaterFrom,
+                                              m_pFileData.get(), shown);
+    }
+  } catch (const std::exception&) {
+    // No thread: this one makes them all.
+  }
+  struct Forget {
+    CExecutor& ex;
+    ~Forget() { ex.m_pLater = ex.m_pLaterTexts = nullptr; }
+  } forget{*this};
+  m_pLater = later.get();
+  OutlineCluster(m_rootCluster, reader, bText);
 }
 
 int CExecutor::SplitForOutline(std::size_t i, FileOutline& file, bool* pTree) {
@@ -384,7 +396,7 @@ int CExecutor::Outline(const std::function<void(FileOutline&)>& sink) {
   return OutlineInputs([&](std::size_t i, FileOutline& file, bool bTree) {
     if (bTree) {
       TreeReader tree(file.sections);
-      OutlineCluster(m_rootCluster, tree, !m_bOutlineKeepsBytes);
+      OutlineTree(tree, !m_bOutlineKeepsBytes);
     }
     const bool bComplete = file.bComplete;
     if (m_bOutlineKeepsBytes && !file.sections.empty()) {
@@ -403,7 +415,7 @@ int CExecutor::Outline(const std::function<void(FileOutline&)>& sink) {
 int CExecutor::Outline(COutlineReader& reader) {
   return OutlineInputs([&](std::size_t i, FileOutline& file, bool bTree) {
     reader.Begin(file);
-    if (bTree) OutlineCluster(m_rootCluster, reader, true);
+    if (bTree) OutlineTree(reader, true);
     reader.End(file);
     if (!file.bComplete) ReportSplitFailure(i);
   });

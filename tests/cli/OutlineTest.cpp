@@ -186,9 +186,17 @@ TEST(Outline, TextsMadeLaterFromTheKeptBytesAreTheSame) {
       {"stray_closing_tag", "<HTML><BODY>first<HR>second</TD>third</BODY></HTML>", 0, 0},
       // Nested sections that start with the words of the one holding them: one ends before
       // they do; one starts inside a tag, cut by the separator "=".
+      // Long enough for the texts of its later half to be made on another thread.
+      {"many_sections",
+       [] {
+         std::string log = "<HTML><BODY>";
+         for (int i = 0; i < 5000; ++i) log += std::to_string(i) + "<HR>";
+         return log + "</BODY></HTML>";
+       }(),
+       0, 0},
       {"long_words",
-       "<HTML><BODY><TABLE><TR><TD>a</TD>" + words + "</TR></TABLE><TABLE><TR><b title=y>" +
-           words + "<TD>b</TD></TR></TABLE></BODY></HTML>",
+       "<HTML><BODY><TABLE><TR><TD>a</TD>" + words + "</TR></TABLE><TABLE><TR><b title=y>" + words +
+           "<TD>b</TD></TR></TABLE></BODY></HTML>",
        0, 0, "="},
   };
   for (const Row& r : rows) {
