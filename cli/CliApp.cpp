@@ -87,17 +87,15 @@ int PrintOutline(const CliOptions& o, engine::RunInputs& inputs, engine::CRunReq
     // One JSON document, {"inputs": [...]}, with each input's object on a line of its own
     // as soon as it is split: no input waits for the others in memory.
     if (bJson) write("{\"inputs\": [\n");
-    bool bFirst = true;
-    const int result = executor.Outline([&](const engine::FileOutline& file) {
-      if (bJson) {
-        if (!bFirst) write(",\n");
-        PrintOutlineJson(file, write);
-        bFirst = false;
-      } else {
-        PrintOutlineText(file, write);
-      }
-      out.Flush();  // before a message about the file on standard error
-    });
+    // What a printer hands on goes out at once: an input's last lines come before a message
+    // about it on standard error.
+    const OutlineSink sink = [&](const std::string& text) {
+      write(text);
+      out.Flush();
+    };
+    TextOutlinePrinter text(sink);
+    JsonOutlinePrinter json(sink);
+    const int result = bJson ? executor.Outline(json) : executor.Outline(text);
     if (bJson) write("\n]}\n");
     out.Close();
     return result == 0 ? 0 : 1;

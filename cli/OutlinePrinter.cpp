@@ -1,5 +1,6 @@
 #include "cli/OutlinePrinter.h"
 
+#include <charconv>
 #include <cstdio>
 #include <nlohmann/json.hpp>
 
@@ -8,45 +9,40 @@
 namespace cli {
 namespace {
 
-// Hands the text on once it is large enough to be worth a write; the printer hands on the
-// rest itself, as a write that fails must not be made from a destructor.
-class Chunks {
- public:
-  explicit Chunks(const OutlineSink& sink) : m_sink(sink) {}
-  std::string& Text() { return m_text; }
-  void Step() {
-    if (m_text.size() >= (1u << 20)) Flush();
-  }
-  void Flush() {
-    if (m_text.empty()) return;
-    m_sink(m_text);
-    m_text.clear();
-  }
-
- private:
-  const OutlineSink& m_sink;
-  std::string m_text;
-};
+void AppendNumber(std::string& text, std::size_t n) {
+  char digits[24];
+  const auto r = std::to_chars(digits, digits + sizeof digits, n);
+  text.append(digits, r.ptr);
+}
 
 std::string Span(std::size_t offset, std::size_t length) {
   return "offset " + std::to_string(offset) + "  length " + std::to_string(length);
-}
-
-void AddLines(const std::vector<engine::OutlineSection>& sections, Chunks& out) {
-  for (const engine::OutlineSection& s : sections) {
-    std::string& t = out.Text();
-    t.append(2 * static_cast<std::size_t>(s.nLayer - 1), ' ');
-    t += "L" + std::to_string(s.nLayer) + " #" + std::to_string(s.nIndex) + "  " +
-         Span(s.nOffset, s.nLength) + "  " + engine::ActionName(s.action) + "  " + s.strText + "\n";
-    out.Step();
-    AddLines(s.children, out);
-  }
 }
 
 // A JSON string through the library, so that escaping is never done by hand. Text from a
 // log may hold bytes that are no UTF-8: they are shown as U+FFFD.
 std::string Quoted(const std::string& text) {
   return nlohmann::json(text).dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
+}
+
+std::size_t CharacterLength(const std::string& s, std::size_t at);
+
+// The same, appended; a text with nothing to escape (well-formed UTF-8 without quotes,
+// backslashes or control characters, as a section's text mostly is) goes as it is.
+void AppendQuoted(std::string& out, const std::string& text) {
+  for (std::size_t at = 0; at < text.size();) {
+    const auto c = static_cast<unsigned char>(text[at]);
+    const std::size_t n =
+        c < 0x80 ? (c >= 0x20 && c != '"' && c != '\\' && c != 0x7F) : CharacterLength(text, at);
+    if (n == 0) {
+      out += Quoted(text);
+      return;
+    }
+    at += n;
+  }
+  out += '"';
+  out += text;
+  out += '"';
 }
 
 // The length of the well-formed UTF-8 character at `at`, or 0.
@@ -96,26 +92,6 @@ std::string QuotedPath(const std::string& path) {
   return quoted + '"';
 }
 
-// The members are written one by one rather than as one library object of the whole tree:
-// a table log of 256 MiB has 1.4 million sections, and that object took 1.7 GB and 9 s.
-void AddSections(const std::vector<engine::OutlineSection>& sections, Chunks& out) {
-  out.Text() += '[';
-  bool bFirst = true;
-  for (const engine::OutlineSection& s : sections) {
-    std::string& t = out.Text();
-    if (!bFirst) t += ',';
-    bFirst = false;
-    t += "{\"layer\":" + std::to_string(s.nLayer) + ",\"index\":" + std::to_string(s.nIndex) +
-         ",\"offset\":" + std::to_string(s.nOffset) + ",\"length\":" + std::to_string(s.nLength) +
-         ",\"head_length\":" + std::to_string(s.nHeadLength) + ",\"action\":\"" +
-         engine::ActionName(s.action) + "\",\"text\":" + Quoted(s.strText) + ",\"sections\":";
-    AddSections(s.children, out);
-    out.Text() += '}';
-    out.Step();
-  }
-  out.Text() += ']';
-}
-
 std::string SpanJson(bool bThere, std::size_t offset, std::size_t length) {
   if (!bThere) return "null";
   return "{\"offset\":" + std::to_string(offset) + ",\"length\":" + std::to_string(length) + "}";
@@ -123,30 +99,94 @@ std::string SpanJson(bool bThere, std::size_t offset, std::size_t length) {
 
 }  // namespace
 
-void PrintOutlineText(const engine::FileOutline& f, const OutlineSink& sink) {
-  Chunks out(sink);
-  std::string& t = out.Text();
-  t = f.strPath + " (" + EncodingOptionName(f.encoding) + ")\n";
-  if (f.bHeader) t += "header  " + Span(f.nHeaderOffset, f.nHeaderLength) + "\n";
-  AddLines(f.sections, out);
-  if (f.bTrailer) {
-    out.Text() += "trailer  " + Span(f.nTrailerOffset, f.nTrailerLength) + "\n";
-  } else if (f.bComplete) {
-    out.Text() += "trailer  none: the fixed footer is written\n";
-  }
-  out.Flush();
+void OutlineChunks::Flush() {
+  if (m_text.empty()) return;
+  m_sink(m_text);
+  m_text.clear();
 }
 
-void PrintOutlineJson(const engine::FileOutline& f, const OutlineSink& sink) {
-  Chunks out(sink);
-  out.Text() = "{\"path\":" + QuotedPath(f.strPath) +
-               ",\"encoding\":" + Quoted(EncodingOptionName(f.encoding)) +
-               ",\"header\":" + SpanJson(f.bHeader, f.nHeaderOffset, f.nHeaderLength) +
-               ",\"trailer\":" + SpanJson(f.bTrailer, f.nTrailerOffset, f.nTrailerLength) +
-               ",\"complete\":" + (f.bComplete ? "true" : "false") + ",\"sections\":";
-  AddSections(f.sections, out);
-  out.Text() += '}';
-  out.Flush();
+void TextOutlinePrinter::Begin(const engine::FileOutline& f) {
+  std::string& t = m_out.Text();
+  t += f.strPath + " (" + EncodingOptionName(f.encoding) + ")\n";
+  if (f.bHeader) t += "header  " + Span(f.nHeaderOffset, f.nHeaderLength) + "\n";
+}
+
+void TextOutlinePrinter::Add(const engine::OutlineSection& s, bool) {
+  std::string& t = m_out.Text();
+  t.append(2 * static_cast<std::size_t>(s.nLayer - 1), ' ');
+  t += 'L';
+  AppendNumber(t, s.nLayer);
+  t += " #";
+  AppendNumber(t, s.nIndex);
+  t += "  offset ";
+  AppendNumber(t, s.nOffset);
+  t += "  length ";
+  AppendNumber(t, s.nLength);
+  t += "  ";
+  t += engine::ActionName(s.action);
+  t += "  ";
+  t += s.strText;
+  t += '\n';
+  m_out.Step();
+}
+
+void TextOutlinePrinter::End(const engine::FileOutline& f) {
+  if (f.bTrailer) {
+    m_out.Text() += "trailer  " + Span(f.nTrailerOffset, f.nTrailerLength) + "\n";
+  } else if (f.bComplete) {
+    m_out.Text() += "trailer  none: the fixed footer is written\n";
+  }
+  m_out.Flush();
+}
+
+void JsonOutlinePrinter::Begin(const engine::FileOutline& f) {
+  if (m_bBegun) m_out.Text() += ",\n";
+  m_bBegun = true;
+  m_out.Text() += "{\"path\":" + QuotedPath(f.strPath) +
+                  ",\"encoding\":" + Quoted(EncodingOptionName(f.encoding)) +
+                  ",\"header\":" + SpanJson(f.bHeader, f.nHeaderOffset, f.nHeaderLength) +
+                  ",\"trailer\":" + SpanJson(f.bTrailer, f.nTrailerOffset, f.nTrailerLength) +
+                  ",\"complete\":" + (f.bComplete ? "true" : "false") + ",\"sections\":[";
+  m_abFirst.assign(1, true);
+}
+
+// The members are written one by one rather than as one library object of the whole tree:
+// a table log of 256 MiB has two million sections, and that object took 1.7 GB and 9 s.
+void JsonOutlinePrinter::Add(const engine::OutlineSection& s, bool bDivided) {
+  std::string& t = m_out.Text();
+  if (!m_abFirst.back()) t += ',';
+  m_abFirst.back() = false;
+  t += "{\"layer\":";
+  AppendNumber(t, s.nLayer);
+  t += ",\"index\":";
+  AppendNumber(t, s.nIndex);
+  t += ",\"offset\":";
+  AppendNumber(t, s.nOffset);
+  t += ",\"length\":";
+  AppendNumber(t, s.nLength);
+  t += ",\"head_length\":";
+  AppendNumber(t, s.nHeadLength);
+  t += ",\"action\":\"";
+  t += engine::ActionName(s.action);
+  t += "\",\"text\":";
+  AppendQuoted(t, s.strText);
+  t += ",\"sections\":[";
+  if (bDivided) {
+    m_abFirst.push_back(true);
+  } else {
+    t += "]}";
+  }
+  m_out.Step();
+}
+
+void JsonOutlinePrinter::Leave() {
+  m_abFirst.pop_back();
+  m_out.Text() += "]}";
+}
+
+void JsonOutlinePrinter::End(const engine::FileOutline&) {
+  m_out.Text() += "]}";
+  m_out.Flush();
 }
 
 }  // namespace cli

@@ -193,25 +193,16 @@ struct TreeChecker {
     std::size_t expected = static_cast<std::size_t>(c.m_nStart) + c.m_nLeadLength;
     for (Offset i = 0; i < c.m_nCount; ++i) {
       const engine::CSection& s = c.GetSection(m_ex.m_sections, i);
-      Check(s.m_nStart == expected, "sections are not contiguous in file order");
-      Check(s.m_nHeadStart == s.m_nStart, "head does not start at its section");
+      Check(s.Start() == expected, "sections are not contiguous in file order");
       // A whole end tag ends the body wherever it is met: no section holds one as its text.
-      Check(s.m_nHeadLength == 0 || !IsEndTag(m_buf, s.m_nStart),
+      Check(s.m_nHeadLength == 0 || !IsEndTag(m_buf, s.Start()),
             "a section starts with the body's end tag");
-      Check(s.m_nIndex == i, "section index out of place");
-      Check(s.m_byLayer == c.m_byLayer + 1, "section layer is not its cluster's plus one");
-      Check(s.m_cluster.m_byLayer == s.m_byLayer, "nested cluster layer differs from its section");
-      Check(s.m_nTotalLength == static_cast<std::uint64_t>(s.m_nHeadLength) + s.m_cluster.m_nLength,
-            "section length is not head plus nested cluster");
-      if (s.m_cluster.m_nLength != 0) {
-        Check(s.m_cluster.m_nStart == s.m_nStart + s.m_nHeadLength,
-              "nested cluster does not start where the head ends");
-        if (s.m_cluster.m_nCount != 0) {
-          // An opened block: its opening tag leads it.
-          Check(s.m_cluster.m_nLeadLength > 0 && m_buf[s.m_cluster.m_nStart] == '<' &&
-                    m_buf[s.m_cluster.m_nStart + s.m_cluster.m_nLeadLength - 1] == '>',
-                "block does not start with a whole opening tag");
-        }
+      Check(s.Layer() == c.m_byLayer + 1, "section layer is not its cluster's plus one");
+      if (s.m_cluster.m_nLength != 0 && s.m_cluster.m_nCount != 0) {
+        // An opened block: its opening tag leads it.
+        Check(s.m_cluster.m_nLeadLength > 0 && m_buf[s.m_cluster.m_nStart] == '<' &&
+                  m_buf[s.m_cluster.m_nStart + s.m_cluster.m_nLeadLength - 1] == '>',
+              "block does not start with a whole opening tag");
       }
       if (i + 1 == c.m_nCount && s.m_cluster.m_nLength != 0) {
         // Only a cluster that the end of the buffer cut off may end inside a nested one.
@@ -220,12 +211,12 @@ struct TreeChecker {
             "last section has a nested cluster");
       }
       CheckCluster(s.m_cluster, depth + 1);
-      expected = static_cast<std::size_t>(s.m_nStart) + s.m_nTotalLength;
+      expected = static_cast<std::size_t>(s.Start()) + s.TotalLength();
     }
     if (c.m_nCloseLength != 0) {
-      Check(c.m_nClosePos == expected, "closing tag does not follow the last section");
-      Check(StartsWith(m_buf, c.m_nClosePos, "</") &&
-                m_buf[c.m_nClosePos + c.m_nCloseLength - 1] == '>',
+      Check(c.ClosePos() == expected, "closing tag does not follow the last section");
+      Check(StartsWith(m_buf, c.ClosePos(), "</") &&
+                m_buf[c.ClosePos() + c.m_nCloseLength - 1] == '>',
             "closing part is not a whole closing tag");
     }
     Check(c.m_nStart + static_cast<std::size_t>(c.m_nLength) == expected + c.m_nCloseLength,

@@ -68,7 +68,7 @@ Match Reference(const engine::CSearcher& s, std::uint8_t mode, const std::string
 
 TEST(ScanEquivalence, EachKeyAtEachOffsetFromEachStart) {
   engine::CSearcher searchers[5];
-  const char* users[] = {"*", "<hr", "/x", "\x81\xA1\x81\xA1\x81\xA1\x81\xA1\x81\xA1\x81\xA1"};
+  const char* users[] = {"*", "<hr", "/x", kUserSeparatorSjis};
   for (int i = 0; i < 4; ++i)
     ASSERT_EQ(engine::RegisterSeparatorGrammar(searchers[i], users[i]), 0);
   const std::vector<std::string> wide[] = {
@@ -85,8 +85,10 @@ TEST(ScanEquivalence, EachKeyAtEachOffsetFromEachStart) {
     for (std::uint8_t mode = 0; mode < s.m_nModeCount; ++mode) {
       for (const std::string& key : s.m_apKeyStrings[mode]) {
         if (key.empty()) continue;
-        const std::string nearMiss = key.substr(0, key.size() - 1) + "x";
         for (std::size_t n = key.size(); n <= 70; ++n) {
+          // The key with its last byte changed, or (odd sizes) its middle one.
+          std::string nearMiss = key;
+          nearMiss[n % 2 ? key.size() / 2 : key.size() - 1] = 'x';
           for (std::size_t at : {n - key.size(), (n - key.size()) / 2}) {
             std::string buf(n, 'x');
             buf.replace(at, key.size(), key);

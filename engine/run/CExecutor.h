@@ -16,6 +16,7 @@
 #include "engine/sections/CCluster.h"
 #include "engine/sections/CSectionStore.h"
 #include "engine/sections/Outline.h"
+#include "engine/sections/OutlineTexts.h"
 #include "platform/File.h"
 #include "platform/FileBuffer.h"
 
@@ -73,6 +74,9 @@ class CExecutor {
   // outline and no message for that file (m_bStopped). 0, or -1 when an input could not be
   // opened or split, or the outline was stopped.
   int Outline(const std::function<void(FileOutline&)>& sink);
+  // The same, handed to `reader` section by section as the tree is walked (texts made,
+  // bytes not kept).
+  int Outline(COutlineReader& reader);
   // 1: Outline hands each file's bytes over with its tree instead of making the texts.
   int m_bOutlineKeepsBytes = 0;
 
@@ -197,7 +201,24 @@ class CExecutor {
     std::size_t lead, rangeEnd, trailStart;
   };
   CutBounds Bounds(const CCluster& cluster) const;
-  void OutlineCluster(const CCluster& cluster, std::vector<OutlineSection>& out);
+  void OutlineCluster(const CCluster& cluster, COutlineReader& reader, bool bText);
+  void OutlineTree(COutlineReader& reader, bool bText);
+  // What the writer does with section i of a cluster written in `order` with `bounds`.
+  void OutlineOf(const CCluster& cluster, Offset i, int order, const CutBounds& bounds, bool bText,
+                 OutlineSection& out);
+  // Opens and splits input i for an outline: 1 with `file` filled (a tree in m_rootCluster
+  // when `*pTree`), 0 when the input could not be opened, -1 when the run was stopped.
+  int SplitForOutline(std::size_t i, FileOutline& file, bool* pTree);
+  // Splits each input for an outline and hands it over: its index, what is known of it,
+  // whether its tree may be walked. 0, or -1 as Outline.
+  int OutlineInputs(const std::function<void(std::size_t, FileOutline&, bool)>& each);
+  void CloseOutlineInput();
+  OutlineTextCache m_lastText;
+  // Makes the texts of the top-level sections from m_nLaterFrom on, on another thread; they
+  // are taken from it (m_pLaterTexts) once the walk gets there.
+  COutlineTexts* m_pLater = nullptr;
+  COutlineTexts* m_pLaterTexts = nullptr;
+  Offset m_nLaterFrom = 0;
   int SplitLoaded();
   int FailSplit(int result, int failure, std::size_t pos = 0, std::size_t length = 0);
   bool CheckLostInput();

@@ -11,6 +11,7 @@
 namespace engine {
 
 class CCluster;
+class CMatchBatch;
 class CMatchIndex;
 class CSectionStore;
 
@@ -66,6 +67,9 @@ class CSearcher {
     std::uint64_t prefix = 0;
     std::uint64_t mask = 0;
     std::size_t length = 0;
+    // Of a key longer than a word: its last eight bytes, compared before the rest, so that
+    // a string of repeated characters is not compared whole at each of its characters.
+    std::uint64_t suffix = 0;
   };
   // What the scan needs of a mode, kept up to date at registration.
   struct ModeScan {
@@ -100,15 +104,29 @@ class CSearcher {
   // kNoMatch when there is none.
   static std::size_t FindFirst(const ScanView& v, std::size_t p, std::size_t last,
                                std::size_t* pKey);
+  // Matches of one mode as position << 8 | key, in file order: every match in [from, end)
+  // is in [begin, stop).
+  struct MatchSpan {
+    const std::uint64_t* begin = nullptr;
+    const std::uint64_t* stop = nullptr;
+    std::size_t from = 0;
+    std::size_t end = 0;
+  };
+  // Every position in [p, last] where a key begins, as position << 8 | key, in file order,
+  // at most `room` (> 0) of them: how many, and in `*pNext` the first position not looked
+  // at (last + 1 once all were). Keys that overlap are all there, each at its position.
+  static std::size_t FindAll(const ScanView& v, std::size_t p, std::size_t last, std::uint64_t* out,
+                             std::size_t room, std::size_t* pNext);
 
-  // Has the matches of `mode` in the second half of [start, end of buffer) found on another
-  // thread while Search works through the first half; large buffers only (m_nIndexMin).
-  // The buffer and the keys must stay as they are until StopIndex, SetBuffer or Reset.
+  // Has the matches of `mode` in [start, end of buffer) found on another thread, from the
+  // end backwards, while Search works forward from the start, until the two meet; large
+  // buffers only (m_nIndexMin). The buffer and the keys must stay as they are until
+  // StopIndex, SetBuffer or Reset.
   void IndexAhead(std::uint8_t mode, std::size_t start);
   void StopIndex();
   std::size_t m_nIndexMin = 8u << 20;
-  // When past the start, the file offset at which the index's part begins instead of 45 %
-  // into the body: tests put the boundary where they need it.
+  // When past the start, the file offset from which the index has every match and Search
+  // none, wherever the threads would have met: tests put the boundary where they need it.
   std::size_t m_nIndexFrom = 0;
 
   // Called by the layered search each time the scan has passed another kCheckpointStep
@@ -141,14 +159,35 @@ class CSearcher {
 
  private:
   void AddToScan(std::uint8_t mode, const std::string& text);
+  std::size_t FindFrom(std::size_t p, std::size_t last, std::size_t* pKey);
+  void ForgetSpan() { m_nSpanMode = -1; }
   static bool MatchAt(const ScanView& v, std::size_t p, std::size_t* pKey);
 
   std::vector<ModeScan> m_aModeScan;
+  std::unique_ptr<CMatchBatch> m_pBatch;
   std::unique_ptr<CMatchIndex> m_pIndex;
+  // The matches ahead of the scan position, from the batch or the index, while the mode
+  // stays m_nSpanMode (-1: none); the next one to hand out is at m_pSpanNext.
+  MatchSpan m_span;
+  const std::uint64_t* m_pSpanNext = nullptr;
+  int m_nSpanMode = -1;
   std::size_t m_nNextCheckpoint = 0;
 };
 
 // Folds the block codes: "<TABLE", "<TR", "<TD" become 15, their closing tags 16.
-std::uint8_t GroupKeyCode(std::uint8_t code);
+inline std::uint8_t GroupKeyCode(std::uint8_t code) {
+  switch (code) {
+    case 8:
+    case 11:
+    case 13:
+      return 15;
+    case 9:
+    case 12:
+    case 14:
+      return 16;
+    default:
+      return code;
+  }
+}
 
 }  // namespace engine

@@ -14,6 +14,7 @@
 #include "engine/Format.h"
 #include "engine/Messages.h"
 #include "engine/search/CSearcher.h"
+#include "engine/search/MatchBatch.h"
 #include "engine/search/MatchIndex.h"
 #include "platform/MessageBox.h"
 
@@ -29,7 +30,7 @@ bool CSearcher::s_bWideScan = [] {
 bool CSearcher::s_bWideScan = false;
 #endif
 
-CSearcher::CSearcher() = default;
+CSearcher::CSearcher() : m_pBatch(std::make_unique<CMatchBatch>()) {}
 
 CSearcher::~CSearcher() = default;
 
@@ -55,6 +56,20 @@ CSearcher::ScanView CSearcher::View(std::uint8_t mode) const {
   return {m_pBuffer, m_nBufferSize, &m_aModeScan[mode], m_apKeyStrings[mode].data()};
 }
 
+namespace {
+
+// The bytes of a key longer than a word after its first word, at p (which has room for it).
+bool RestMatches(const CSearcher::ScanView& v, std::size_t p, std::size_t k,
+                 const CSearcher::KeyScan& key) {
+  constexpr std::size_t kWord = sizeof(std::uint64_t);
+  std::uint64_t tail;
+  std::memcpy(&tail, v.buffer + p + key.length - kWord, kWord);
+  return tail == key.suffix &&
+         std::memcmp(v.buffer + p + kWord, v.texts[k].data() + kWord, key.length - kWord) == 0;
+}
+
+}  // namespace
+
 bool CSearcher::MatchAt(const ScanView& v, std::size_t p, std::size_t* pKey) {
   const std::vector<KeyScan>& keys = v.scan->keys;
   const std::size_t room = v.size - p;
@@ -67,9 +82,7 @@ bool CSearcher::MatchAt(const ScanView& v, std::size_t p, std::size_t* pKey) {
       bits &= bits - 1;
       const KeyScan& key = keys[k];
       if ((word & key.mask) != key.prefix || key.length > room) continue;
-      if (key.length <= sizeof word ||
-          std::memcmp(v.buffer + p + sizeof word, v.texts[k].data() + sizeof word,
-                      key.length - sizeof word) == 0) {
+      if (key.length <= sizeof word || RestMatches(v, p, k, key)) {
         *pKey = k;
         return true;
       }
@@ -83,9 +96,7 @@ bool CSearcher::MatchAt(const ScanView& v, std::size_t p, std::size_t* pKey) {
     for (std::size_t k = 0; k < keys.size(); ++k) {
       const KeyScan& key = keys[k];
       if ((word & key.mask) != key.prefix || key.length == 0 || key.length > room) continue;
-      if (key.length <= sizeof word ||
-          std::memcmp(v.buffer + p + sizeof word, v.texts[k].data() + sizeof word,
-                      key.length - sizeof word) == 0) {
+      if (key.length <= sizeof word || RestMatches(v, p, k, key)) {
         *pKey = k;
         return true;
       }
@@ -238,14 +249,13 @@ std::array<std::uint8_t, N> Padded(const std::uint8_t* bytes, int count) {
 }
 #endif
 
-}  // namespace
-
-std::size_t CSearcher::FindFirst(const ScanView& v, std::size_t p, std::size_t last,
-                                 std::size_t* pKey) {
-  const ModeScan& scan = *v.scan;
+// Hands `verify` every position in [p, last] whose first bytes may begin a key, in file
+// order, until it accepts one; returns that position, or kNoMatch.
+template <class Verify>
+std::size_t Walk(const CSearcher::ScanView& v, std::size_t p, std::size_t last, Verify& verify) {
+  const CSearcher::ModeScan& scan = *v.scan;
 #if defined(__SSE2__)
   if (scan.distinctFirst <= 2 && p <= last) {
-    auto verify = [&](std::size_t q) { return MatchAt(v, q, pKey); };
     const auto f = Padded<2>(scan.firstBytes.data(), scan.distinctFirst);
     const int nSecond = scan.bShortKey ? 0 : scan.distinctSecond;
     const auto s = Padded<8>(scan.secondBytes.data(), nSecond > 0 ? nSecond : 1);
@@ -267,7 +277,7 @@ std::size_t CSearcher::FindFirst(const ScanView& v, std::size_t p, std::size_t l
       q = bOne ? Scan<1, 8>(b, n, p, last, f.data(), s.data(), verify, &next)
                : Scan<2, 8>(b, n, p, last, f.data(), s.data(), verify, &next);
     }
-    if (q != kNoMatch) return q;
+    if (q != CSearcher::kNoMatch) return q;
     p = next > last ? last + 1 : next;
   }
 #endif
@@ -280,8 +290,61 @@ std::size_t CSearcher::FindFirst(const ScanView& v, std::size_t p, std::size_t l
       while (p <= last && !scan.first[v.buffer[p]]) ++p;
       if (p > last) break;
     }
-    if (MatchAt(v, p, pKey)) return p;
+    if (verify(p)) return p;
     ++p;
+  }
+  return CSearcher::kNoMatch;
+}
+
+}  // namespace
+
+std::size_t CSearcher::FindFirst(const ScanView& v, std::size_t p, std::size_t last,
+                                 std::size_t* pKey) {
+  auto verify = [&](std::size_t q) { return MatchAt(v, q, pKey); };
+  return Walk(v, p, last, verify);
+}
+
+std::size_t CSearcher::FindAll(const ScanView& v, std::size_t p, std::size_t last,
+                               std::uint64_t* out, std::size_t room, std::size_t* pNext) {
+  std::size_t count = 0;
+  auto verify = [&](std::size_t q) {
+    std::size_t key;
+    if (!MatchAt(v, q, &key)) return false;
+    out[count++] = static_cast<std::uint64_t>(q) << 8 | key;
+    return count == room;
+  };
+  const std::size_t q = Walk(v, p, last, verify);
+  *pNext = q == kNoMatch ? last + 1 : q + 1;
+  return count;
+}
+
+// The first match at `p` or later, from a new span: the batch's walk below the index's part
+// and in the chunks this thread claims as it goes, the index from the first chunk the index
+// thread took.
+std::size_t CSearcher::FindFrom(std::size_t p, std::size_t last, std::size_t* pKey) {
+  const ScanView view = View(m_nCurMode);
+  while (p <= last) {
+    if (!m_pIndex || m_pIndex->Mode() != m_nCurMode) {
+      m_span = m_pBatch->Fill(view, p, last);
+    } else if (p < m_pIndex->From()) {
+      m_span = m_pBatch->Fill(view, p, std::min(last, m_pIndex->From() - 1));
+    } else if (std::size_t end; m_pIndex->Claim(p, &end)) {
+      m_span = m_pBatch->Fill(view, p, std::min(last, end - 1));
+    } else if (m_pIndex->Wait()) {
+      m_span = m_pIndex->SpanAt(p);
+    } else {
+      ForgetSpan();
+      m_pIndex.reset();  // it ran out of memory: scan on without it
+      continue;
+    }
+    m_nSpanMode = m_nCurMode;
+    const std::uint64_t key = static_cast<std::uint64_t>(p) << 8;
+    m_pSpanNext = std::lower_bound(m_span.begin, m_span.stop, key);
+    if (m_pSpanNext != m_span.stop) {
+      *pKey = static_cast<std::size_t>(*m_pSpanNext & 0xFF);
+      return static_cast<std::size_t>(*m_pSpanNext >> 8);
+    }
+    p = m_span.end;
   }
   return kNoMatch;
 }
@@ -300,24 +363,25 @@ int CSearcher::Search() {
 
   // Only positions where a key begins are tried; the keys in their registered order.
   const std::size_t last = m_nBufferSize - scan.min;
-  const ScanView view = View(m_nCurMode);
   std::size_t k = 0;
-  std::size_t q;
-  if (m_pIndex && m_pIndex->Mode() == m_nCurMode) {
-    // Up to where the index begins the scan is ours; from there the index has the answer.
-    const std::size_t from = m_pIndex->From();
-    q = m_nPos < from ? FindFirst(view, m_nPos, std::min(last, from - 1), &k) : kNoMatch;
-    if (q == kNoMatch) {
-      const std::size_t p = std::max(m_nPos, from);
-      if (m_pIndex->Wait()) {
-        q = m_pIndex->Next(p, &k);
-      } else {
-        m_pIndex.reset();  // it ran out of memory: scan on without it
-        q = FindFirst(view, p, last, &k);
-      }
+  std::size_t q = kNoMatch;
+  // Mostly the next match is the next one of the span at hand.
+  const std::size_t p = m_nPos;
+  if (m_nSpanMode == m_nCurMode && p >= m_span.from && p < m_span.end &&
+      (m_pSpanNext == m_span.begin || (m_pSpanNext[-1] >> 8) < p)) {
+    const std::uint64_t* e = m_pSpanNext;
+    while (e < m_span.stop && (*e >> 8) < p) ++e;
+    m_pSpanNext = e;
+    if (e < m_span.stop) {
+      q = static_cast<std::size_t>(*e >> 8);
+      k = static_cast<std::size_t>(*e & 0xFF);
+      // The bytes of the tag are read next; those of the index's part are cold.
+      if (e + 8 < m_span.stop) __builtin_prefetch(m_pBuffer + (e[8] >> 8));
+    } else {
+      q = FindFrom(m_span.end, last, &k);
     }
   } else {
-    q = FindFirst(view, m_nPos, last, &k);
+    q = FindFrom(p, last, &k);
   }
   if (q == kNoMatch) {
     if (m_nPos < last + 1) m_nPos = last + 1;
@@ -338,20 +402,20 @@ void CSearcher::IndexAhead(std::uint8_t mode, std::size_t start) {
   if (m_nBufferSize - start < m_nIndexMin) return;
   // On one processor the two threads would only take turns (tests force the index).
   if (m_nIndexMin > 0 && std::thread::hardware_concurrency() == 1) return;
-  // The index takes a little more than half: the searching thread also builds the tree,
-  // and after its part still goes through the index's.
-  const std::size_t from =
-      m_nIndexFrom > start ? m_nIndexFrom : start + (m_nBufferSize - start) / 20 * 9;
+  // The two threads share the rest of the body as they go (a fixed part for tests).
+  const bool bFixed = m_nIndexFrom > start;
+  const std::size_t from = bFixed ? m_nIndexFrom : start;
   const std::size_t last = m_nBufferSize - scan.min;
   if (from == 0 || from > last) return;
   try {
-    m_pIndex = std::make_unique<CMatchIndex>(View(mode), mode, from, last);
+    m_pIndex = std::make_unique<CMatchIndex>(View(mode), mode, from, last, bFixed);
   } catch (const std::exception&) {
     m_pIndex.reset();  // no thread or no memory: the scan does without
   }
 }
 
 void CSearcher::StopIndex() {
+  ForgetSpan();  // it may point into the index
   m_pIndex.reset();
 }
 

@@ -3,6 +3,7 @@
 #include <new>
 
 #include "engine/search/CSearcher.h"
+#include "engine/search/MatchBatch.h"
 #include "engine/search/MatchIndex.h"
 
 namespace engine {
@@ -51,6 +52,7 @@ int CSearcher::AddKey(std::uint8_t mode, const std::string& text, std::uint8_t c
 }
 
 void CSearcher::AddToScan(std::uint8_t mode, const std::string& text) {
+  ForgetSpan();  // found with the keys before this one
   ModeScan& s = m_aModeScan[mode];
   KeyScan key;
   key.length = text.size();
@@ -59,6 +61,9 @@ void CSearcher::AddToScan(std::uint8_t mode, const std::string& text) {
   std::memset(ones, 0xFF, sizeof ones);
   std::memcpy(&key.prefix, text.data(), n);
   std::memcpy(&key.mask, ones, n);
+  if (text.size() > sizeof key.suffix) {
+    std::memcpy(&key.suffix, text.data() + text.size() - sizeof key.suffix, sizeof key.suffix);
+  }
   s.keys.push_back(key);
 
   // An empty key would match at every position without moving the scan; it never matches.
@@ -117,21 +122,6 @@ void CSearcher::Reset() {
   m_nMatchCode = 0;
   m_bMatchComplete = 0;
   m_bAutoClose = 1;
-}
-
-std::uint8_t GroupKeyCode(std::uint8_t code) {
-  switch (code) {
-    case 8:
-    case 11:
-    case 13:
-      return 15;
-    case 9:
-    case 12:
-    case 14:
-      return 16;
-    default:
-      return code;
-  }
 }
 
 }  // namespace engine

@@ -26,7 +26,6 @@ std::uint8_t CSearcher::SearchLayer(CSectionStore& store, CCluster& cluster, std
       // The buffer ran out: the cluster ends with the buffer, so no trailing byte is lost.
       const auto end = static_cast<Offset>(m_nBufferSize);
       K.EndLastHead(store, end);
-      if (CSection* last = K.GetLastSection(store)) last->UpdateSpans();
       K.UpdateLength(store);
       return kLayerBufferEnd;
     }
@@ -37,8 +36,6 @@ std::uint8_t CSearcher::SearchLayer(CSectionStore& store, CCluster& cluster, std
     // The body's end (or the document's) at `at` ends this cluster where its tag begins.
     const auto endAt = [&](Offset at, std::uint8_t result) {
       K.EndLastHead(store, at);
-      K.GetLastSection(store)->UpdateSpans();
-      K.m_nClosePos = at;
       K.m_nCloseLength = 0;
       K.UpdateLength(store);
       return result;
@@ -55,7 +52,6 @@ std::uint8_t CSearcher::SearchLayer(CSectionStore& store, CCluster& cluster, std
         K.OpenLastNested(store, p, n);
         if (S->m_cluster.AddSection(store) != 0) return kLayerNoMemory;
         const std::uint8_t r2 = SearchLayer(store, S->m_cluster, mode);
-        S->UpdateSpans();
         // A nested tree that ran out of memory is incomplete; going on would drop its bytes.
         if (r2 == kLayerNoMemory || r2 == kLayerStopped) return r2;
         if (r2 == kLayerBodyEnd || r2 == kLayerDocumentEnd) {
@@ -78,10 +74,7 @@ std::uint8_t CSearcher::SearchLayer(CSectionStore& store, CCluster& cluster, std
           continue;
         }
         K.EndLastHead(store, p);
-        K.m_nClosePos = p;
         K.m_nCloseLength = n;
-        K.m_nLength = p + n - K.m_nStart;
-        S->UpdateSpans();
         K.UpdateLength(store);
         return kLayerClosed;
       case 5:   // <HR>
@@ -92,7 +85,6 @@ std::uint8_t CSearcher::SearchLayer(CSectionStore& store, CCluster& cluster, std
         K.EndLastHead(store, p);
         K.OpenLastNested(store, p, n);
         S->m_cluster.m_nLength = n;
-        S->UpdateSpans();
         K.UpdateLength(store);
         if (K.AddSection(store) != 0) return kLayerNoMemory;
         continue;

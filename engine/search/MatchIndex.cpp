@@ -1,20 +1,43 @@
 #include "engine/search/MatchIndex.h"
 
 #include <algorithm>
+#include <cstring>
 
 #include "engine/search/CSearcher.h"
 
 namespace engine {
 namespace {
-// How far the thread scans between looks at the stop request.
-constexpr std::size_t kStep = 1 << 20;
-// How many matches ahead Next asks for the bytes of a match.
-constexpr std::size_t kAhead = 8;
+// Chunks: about 64 to a range, up to 1 MiB each. The searching thread waits at most for the
+// one chunk the index thread is scanning when they meet.
+constexpr std::size_t kChunkMin = 256;
+constexpr std::size_t kChunkMax = 1u << 20;
+// Matches found by one walk before they are added.
+constexpr std::size_t kRoom = 512;
+
+std::size_t ChunkSize(std::size_t from, std::size_t last) {
+  return std::clamp((last + 1 - from) / 64, kChunkMin, kChunkMax);
+}
+std::uint64_t Claims(std::size_t mainEnd, std::size_t indexFrom) {
+  return static_cast<std::uint64_t>(mainEnd) << 32 | indexFrom;
+}
+std::size_t MainEnd(std::uint64_t claims) {
+  return static_cast<std::size_t>(claims >> 32);
+}
+std::size_t IndexFrom(std::uint64_t claims) {
+  return static_cast<std::size_t>(claims & 0xFFFFFFFFu);
+}
 }  // namespace
 
 CMatchIndex::CMatchIndex(const CSearcher::ScanView& view, std::uint8_t mode, std::size_t from,
-                         std::size_t last)
-    : m_view(view), m_nMode(mode), m_nFrom(from), m_nLast(last) {
+                         std::size_t last, bool bFixed)
+    : m_view(view),
+      m_nMode(mode),
+      m_nFrom(from),
+      m_nLast(last),
+      m_nChunkSize(ChunkSize(from, last)),
+      m_nChunks((last - from) / m_nChunkSize + 1),
+      m_nClaims(Claims(0, bFixed ? 0 : m_nChunks - std::max<std::size_t>(1, m_nChunks * 2 / 5))),
+      m_aChunks(m_nChunks) {
   m_thread = std::thread([this] { Build(); });
 }
 
@@ -23,31 +46,68 @@ CMatchIndex::~CMatchIndex() {
   if (m_thread.joinable()) m_thread.join();
 }
 
-bool CMatchIndex::Append(std::size_t pos, std::size_t key) {
+bool CMatchIndex::Append(const std::uint64_t* entries, std::size_t count) {
+  if (count == 0) return true;
   // A log of little else than keys would cost more in entries than the file itself: past
   // one entry per 64 bytes the index gives up and the search scans on its own.
-  if (m_nCount > (m_nLast - m_nFrom) / 64 + 1024) return false;
-  if (!m_entries.Reserve((m_nCount + 1) * sizeof(std::uint64_t))) return false;
-  static_cast<std::uint64_t*>(m_entries.Data())[m_nCount++] =
-      static_cast<std::uint64_t>(pos) << 8 | key;
+  if (m_nCount + count > (m_nLast - m_nFrom) / 64 + 1024) return false;
+  if (!m_entries.Reserve((m_nCount + count) * sizeof(std::uint64_t))) return false;
+  std::memcpy(static_cast<std::uint64_t*>(m_entries.Data()) + m_nCount, entries,
+              count * sizeof(std::uint64_t));
+  m_nCount += count;
+  return true;
+}
+
+// Takes chunk c, just below the lowest it has, unless the searching thread has it.
+bool CMatchIndex::ClaimFromBack(std::size_t c) {
+  std::uint64_t claims = m_nClaims.load();
+  do {
+    if (c < MainEnd(claims)) return false;
+  } while (!m_nClaims.compare_exchange_weak(claims, Claims(MainEnd(claims), c)));
   return true;
 }
 
 void CMatchIndex::Build() {
-  std::size_t p = m_nFrom;
-  while (p <= m_nLast) {
+  std::uint64_t found[kRoom];
+  // From the last chunk down: first those it was given, then those it claims.
+  for (std::size_t c = m_nChunks; c-- > 0;) {
     if (m_bStop.load(std::memory_order_relaxed)) return;
-    const std::size_t stepLast = m_nLast - p < kStep ? m_nLast : p + kStep - 1;
-    std::size_t key = 0;
-    const std::size_t q = CSearcher::FindFirst(m_view, p, stepLast, &key);
-    if (q == CSearcher::kNoMatch) {
-      p = stepLast + 1;
-      continue;
+    if (c < IndexFrom(m_nClaims.load()) && !ClaimFromBack(c)) break;
+    Chunk& chunk = m_aChunks[c];
+    chunk.first = m_nCount;
+    std::size_t p = m_nFrom + c * m_nChunkSize;
+    const std::size_t last = std::min(m_nLast, p + m_nChunkSize - 1);
+    while (p <= last) {
+      const std::size_t n = CSearcher::FindAll(m_view, p, last, found, kRoom, &p);
+      if (!Append(found, n)) return;
     }
-    if (!Append(q, key)) return;
-    p = q + 1;  // every position: a later scan may start anywhere
+    chunk.count = m_nCount - chunk.first;
   }
   m_bComplete = true;
+}
+
+bool CMatchIndex::Claim(std::size_t p, std::size_t* pEnd) {
+  const std::size_t c = ChunkOf(p);
+  std::uint64_t claims = m_nClaims.load();
+  for (;;) {
+    if (c < MainEnd(claims)) break;
+    if (c >= IndexFrom(claims)) {
+      // From here on the index answers; what lies between is this thread's, so the index
+      // thread stops after its chunk.
+      while (
+          MainEnd(claims) < IndexFrom(claims) &&
+          !m_nClaims.compare_exchange_weak(claims, Claims(IndexFrom(claims), IndexFrom(claims)))) {
+      }
+      return false;
+    }
+    const std::uint64_t mine = Claims(c + 1, IndexFrom(claims));
+    if (m_nClaims.compare_exchange_weak(claims, mine)) {
+      claims = mine;
+      break;
+    }
+  }
+  *pEnd = m_nFrom + MainEnd(claims) * m_nChunkSize;
+  return true;
 }
 
 bool CMatchIndex::Wait() {
@@ -55,24 +115,12 @@ bool CMatchIndex::Wait() {
   return m_bComplete;
 }
 
-std::size_t CMatchIndex::Next(std::size_t p, std::size_t* pKey) {
-  // Scans move forward, so the cursor usually only steps on; otherwise look it up.
-  if (m_nCursor > 0 && (Entry(m_nCursor - 1) >> 8) >= p) m_nCursor = 0;
-  const auto* begin = static_cast<const std::uint64_t*>(m_entries.Data());
-  if (m_nCursor < m_nCount && (Entry(m_nCursor) >> 8) < p) {
-    m_nCursor = static_cast<std::size_t>(
-        std::lower_bound(begin + m_nCursor, begin + m_nCount, static_cast<std::uint64_t>(p) << 8) -
-        begin);
-  }
-  if (m_nCursor == m_nCount) return CSearcher::kNoMatch;
-  // The caller reads the bytes at each match (the rest of the tag); those of the second
-  // half left the cache long ago, so they are asked for a few matches ahead.
-  if (m_nCursor + kAhead < m_nCount) {
-    __builtin_prefetch(m_view.buffer + (Entry(m_nCursor + kAhead) >> 8));
-  }
-  const std::uint64_t e = Entry(m_nCursor);
-  *pKey = static_cast<std::size_t>(e & 0xFF);
-  return static_cast<std::size_t>(e >> 8);
+CSearcher::MatchSpan CMatchIndex::SpanAt(std::size_t p) const {
+  const std::size_t c = ChunkOf(p);
+  const auto* entries = static_cast<const std::uint64_t*>(m_entries.Data());
+  const std::size_t from = m_nFrom + c * m_nChunkSize;
+  return {entries + m_aChunks[c].first, entries + m_aChunks[c].first + m_aChunks[c].count, from,
+          std::min(m_nLast, from + m_nChunkSize - 1) + 1};
 }
 
 }  // namespace engine

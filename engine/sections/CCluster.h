@@ -4,7 +4,7 @@
 
 namespace engine {
 
-// Byte offsets and lengths into one loaded file. 32 bits keep a section at 56 bytes;
+// Byte offsets and lengths into one loaded file. 32 bits keep a section at 32 bytes;
 // the executor refuses files whose offsets would not fit.
 using Offset = std::uint32_t;
 
@@ -26,8 +26,10 @@ class CCluster {
   Offset m_nLength = 0;
   Offset m_nCount = 0;
   Offset m_nLeadLength = 0;
-  Offset m_nClosePos = 0;
   Offset m_nCloseLength = 0;
+
+  // Where the closing tag begins; the cluster ends with it.
+  Offset ClosePos() const { return m_nStart + m_nLength - m_nCloseLength; }
 
   // Forgets the sections (the store that holds them is cleared by its owner).
   int Reset();

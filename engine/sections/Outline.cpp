@@ -1,6 +1,7 @@
 #include "engine/sections/Outline.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cctype>
 #include <cstdio>
 #include <cstring>
@@ -8,6 +9,7 @@
 #include <utility>
 
 #include "engine/run/CExecutor.h"
+#include "engine/sections/OutlineTexts.h"
 #include "platform/Encoding.h"
 
 namespace engine {
@@ -65,6 +67,51 @@ Entity ReadEntity(const std::uint8_t* d, std::size_t size) {
   return {semicolon + 1, cp};
 }
 
+// Shift_JIS characters as the platform converts them to UTF-8, remembered per code: an
+// outline converts a few words for each of millions of sections, and asking the converter
+// costs more than the rest of a text. 0: not asked yet; else the UTF-8 bytes, their count
+// in the top byte (0xFF: no character, or one that takes more than three bytes).
+std::atomic<std::uint32_t> g_anCp932[0x10000 + 0x100];
+
+std::uint32_t Cp932Entry(const char* c, std::size_t n) {
+  const auto b0 = static_cast<std::uint8_t>(c[0]);
+  std::atomic<std::uint32_t>& slot =
+      g_anCp932[n == 1 ? 0x10000 + b0
+                       : static_cast<std::size_t>(b0) << 8 | static_cast<std::uint8_t>(c[1])];
+  std::uint32_t e = slot.load(std::memory_order_relaxed);
+  if (e != 0) return e;
+  const std::string u = platform::Cp932ToUtf8Lossy({c, n});
+  e = 0xFF000000u;
+  if (!u.empty() && u.size() <= 3 && u.find("\xEF\xBF\xBD") == std::string::npos) {
+    e = static_cast<std::uint32_t>(u.size()) << 24;
+    for (std::size_t i = 0; i < u.size(); ++i)
+      e |= static_cast<std::uint32_t>(static_cast<std::uint8_t>(u[i])) << (8 * i);
+  }
+  slot.store(e, std::memory_order_relaxed);
+  return e;
+}
+
+// Shift_JIS text as UTF-8, as platform::Cp932ToUtf8Lossy makes it; a text with a byte that
+// is no character is handed to it whole, as what follows such a byte depends on it.
+void AppendCp932(const std::string& sjis, std::string& out) {
+  const std::size_t mark = out.size();
+  out.resize(mark + 3 * sjis.size());  // no character grows to more than three bytes
+  char* w = out.data() + mark;
+  for (std::size_t p = 0; p < sjis.size();) {
+    const std::size_t n = std::min(
+        CharLength(static_cast<std::uint8_t>(sjis[p]), TextEncoding::kShiftJis), sjis.size() - p);
+    const std::uint32_t e = Cp932Entry(sjis.data() + p, n);
+    if (e >> 24 == 0xFF) {
+      out.resize(mark);
+      out += platform::Cp932ToUtf8Lossy(sjis);
+      return;
+    }
+    for (std::uint32_t i = 0; i < e >> 24; ++i) *w++ = static_cast<char>(e >> (8 * i) & 0xFF);
+    p += n;
+  }
+  out.resize(static_cast<std::size_t>(w - out.data()));
+}
+
 void AppendUtf8(std::uint32_t cp, std::string& out) {
   const auto byte = [&out](std::uint32_t b) { out += static_cast<char>(b); };
   if (cp < 0x800) {
@@ -79,6 +126,25 @@ void AppendUtf8(std::uint32_t cp, std::string& out) {
   }
   byte(0x80 | (cp & 0x3F));
 }
+
+// Logs of fewer top-level sections make all their texts on one thread.
+constexpr Offset kLaterTextsFrom = 2048;
+
+// Makes the whole tree, for those who keep it.
+class TreeReader : public COutlineReader {
+ public:
+  explicit TreeReader(std::vector<OutlineSection>& sections) : m_lists{&sections} {}
+  void Begin(const FileOutline&) override {}
+  void Add(const OutlineSection& section, bool bDivided) override {
+    m_lists.back()->push_back(section);
+    if (bDivided) m_lists.push_back(&m_lists.back()->back().children);
+  }
+  void Leave() override { m_lists.pop_back(); }
+  void End(const FileOutline&) override {}
+
+ private:
+  std::vector<std::vector<OutlineSection>*> m_lists;  // the one added to is last
+};
 
 }  // namespace
 
@@ -99,6 +165,27 @@ const char* ActionName(SectionAction action) {
 
 std::string VisibleText(const std::uint8_t* d, std::size_t size, TextEncoding encoding,
                         std::size_t maxChars) {
+  return VisibleText(d, size, encoding, maxChars, nullptr);
+}
+
+std::size_t FirstVisible(const std::uint8_t* d, std::size_t size) {
+  std::size_t p = 0;
+  while (p < size) {
+    const std::uint8_t c = d[p];
+    if (c == '<') {
+      const void* end = std::memchr(d + p, '>', size - p);
+      p = end ? static_cast<std::size_t>(static_cast<const std::uint8_t*>(end) - d) + 1 : size;
+      continue;
+    }
+    const Entity entity = c == '&' ? ReadEntity(d + p, size - p) : Entity{};
+    if (!IsSpace(c) && entity.nCodePoint != 0xA0) break;
+    p += entity.nLength ? entity.nLength : 1;
+  }
+  return p;
+}
+
+std::string VisibleText(const std::uint8_t* d, std::size_t size, TextEncoding encoding,
+                        std::size_t maxChars, std::size_t* pStop) {
   // The first maxChars characters (a space between words counts as one), whole ones only.
   // An outline makes one for every section, so the strings are made once each where it can.
   std::string utf8;   // shown text so far
@@ -106,12 +193,17 @@ std::string VisibleText(const std::uint8_t* d, std::size_t size, TextEncoding en
   bytes.reserve(2 * maxChars + 1);
   const auto decode = [&] {
     if (bytes.empty()) return;
-    utf8 += encoding == TextEncoding::kUtf8 ? bytes : platform::Cp932ToUtf8Lossy(bytes);
+    if (encoding == TextEncoding::kUtf8) {
+      utf8 += bytes;
+    } else {
+      AppendCp932(bytes, utf8);
+    }
     bytes.clear();
   };
   std::size_t chars = 0;
   bool bSpace = false;
-  for (std::size_t p = 0; p < size && chars < maxChars;) {
+  std::size_t p = 0;
+  for (; p < size && chars < maxChars;) {
     const std::uint8_t c = d[p];
     if (c == '<') {
       const void* end = std::memchr(d + p, '>', size - p);
@@ -143,11 +235,15 @@ std::string VisibleText(const std::uint8_t* d, std::size_t size, TextEncoding en
       ++chars;
       continue;
     }
-    const std::size_t n = std::min(CharLength(c, encoding), size - p);
-    bytes.append(reinterpret_cast<const char*>(d + p), n);
-    p += n;
-    ++chars;
+    // A run of plain characters goes in at once.
+    const std::size_t from = p;
+    do {
+      p += std::min(CharLength(d[p], encoding), size - p);
+      ++chars;
+    } while (p < size && chars < maxChars && d[p] != '<' && d[p] != '&' && !IsSpace(d[p]));
+    bytes.append(reinterpret_cast<const char*>(d + from), p - from);
   }
+  if (pStop) *pStop = chars == maxChars ? p : size;
   decode();
   // Control characters are shown escaped; everything else as it is.
   const auto isControl = [](char ch) {
@@ -182,72 +278,125 @@ TextEncoding CExecutor::RunEncoding() const {
   return m_bUtf8 == 1 ? TextEncoding::kUtf8 : TextEncoding::kShiftJis;
 }
 
+void CExecutor::OutlineOf(const CCluster& cluster, Offset i, int order, const CutBounds& b,
+                          bool bText, OutlineSection& o) {
+  const CSection& s = cluster.GetSection(m_sections, i);
+  o.nLayer = s.Layer();
+  o.nIndex = i;
+  o.nOffset = s.Start();
+  o.nLength = s.TotalLength();
+  o.nHeadLength = s.m_nHeadLength;
+  if (order == kUnchanged) {
+    o.action = SectionAction::kWhole;
+  } else if (i >= b.lead && i < b.rangeEnd) {
+    o.action = order == kReversed ? SectionAction::kReversed : SectionAction::kInOrder;
+  } else {
+    const bool bKept = m_bCutOutsideRange == 1 && (i < b.lead || i >= b.trailStart);
+    o.action = bKept ? SectionAction::kKept : SectionAction::kCut;
+  }
+  if (!bText) return;
+  if (m_pLaterTexts && m_pLaterTexts->Next(o.strText)) return;
+  m_pLaterTexts = nullptr;  // it could not make them: from here on they are made here
+  const TextEncoding shown = m_bUtf8 == 1 ? TextEncoding::kUtf8 : TextEncoding::kShiftJis;
+  MakeOutlineText(m_pFileData.get(), s.Start(), s.TotalLength(), shown, m_lastText, o.strText);
+}
+
 // The sections of a divided cluster, each with what the writer will do with it.
-void CExecutor::OutlineCluster(const CCluster& cluster, std::vector<OutlineSection>& out) {
+void CExecutor::OutlineCluster(const CCluster& cluster, COutlineReader& reader, bool bText) {
   const int order = cluster.m_nCount == 0 ? kUnchanged : ChooseOrder(cluster);
   const CutBounds b = Bounds(cluster);
-  const TextEncoding shown = m_bUtf8 == 1 ? TextEncoding::kUtf8 : TextEncoding::kShiftJis;
-  out.reserve(cluster.m_nCount);
+  OutlineSection o;  // its text keeps its room from one section to the next
   for (Offset i = 0; i < cluster.m_nCount; ++i) {
-    const CSection& s = cluster.GetSection(m_sections, i);
-    OutlineSection o;
-    o.nLayer = s.m_byLayer;
-    o.nIndex = i;
-    o.nOffset = s.m_nStart;
-    o.nLength = s.m_nTotalLength;
-    o.nHeadLength = s.m_nHeadLength;
-    if (order == kUnchanged) {
-      o.action = SectionAction::kWhole;
-    } else if (i >= b.lead && i < b.rangeEnd) {
-      o.action = order == kReversed ? SectionAction::kReversed : SectionAction::kInOrder;
-    } else {
-      const bool bKept = m_bCutOutsideRange == 1 && (i < b.lead || i >= b.trailStart);
-      o.action = bKept ? SectionAction::kKept : SectionAction::kCut;
+    const CCluster& nested = cluster.GetSection(m_sections, i).m_cluster;
+    const bool bDivided = ShowsSections(nested);
+    if (&cluster == &m_rootCluster && i == m_nLaterFrom) m_pLaterTexts = m_pLater;
+    OutlineOf(cluster, i, order, b, bText, o);
+    reader.Add(o, bDivided);
+    if (bDivided) {
+      OutlineCluster(nested, reader, bText);
+      reader.Leave();
     }
-    if (!m_bOutlineKeepsBytes) {
-      o.strText = VisibleText(m_pFileData.get() + s.m_nStart, s.m_nTotalLength, shown);
-    }
-    if (s.m_cluster.m_nCount > 0 && s.m_cluster.m_bLeaf == 0) {
-      OutlineCluster(s.m_cluster, o.children);
-    }
-    out.push_back(std::move(o));
   }
 }
 
-int CExecutor::Outline(const std::function<void(FileOutline&)>& sink) {
+void CExecutor::OutlineTree(COutlineReader& reader, bool bText) {
+  // The texts of the later half of a long log are made beside the earlier half. The thread
+  // ends with this call, also when the reader throws (a failed write): it reads the bytes.
+  m_nLaterFrom = bText ? m_rootCluster.m_nCount / 2 : static_cast<Offset>(-1);
+  std::unique_ptr<COutlineTexts> later;
+  try {
+    if (bText && m_nLaterFrom >= kLaterTextsFrom) {
+      const TextEncoding shown = m_bUtf8 == 1 ? TextEncoding::kUtf8 : TextEncoding::kShiftJis;
+      later = std::make_unique<COutlineTexts>(m_sections, m_rootCluster, m_nLaterFrom,
+                                              m_pFileData.get(), shown);
+    }
+  } catch (const std::exception&) {
+    // No thread: this one makes them all.
+  }
+  struct Forget {
+    CExecutor& ex;
+    ~Forget() { ex.m_pLater = ex.m_pLaterTexts = nullptr; }
+  } forget{*this};
+  m_pLater = later.get();
+  OutlineCluster(m_rootCluster, reader, bText);
+}
+
+int CExecutor::SplitForOutline(std::size_t i, FileOutline& file, bool* pTree) {
+  m_lastText = {};
+  if (OpenInputFile(i) != 0) return 0;
+  m_searcher.SetBuffer(m_pFileData.get(), m_nFileSize);
+  const int split = Split();
+  if (split == kSplitStopped) {
+    // Whoever stopped it wants no part of it: walking a large partial tree would only delay
+    // what comes next.
+    m_bStopped = 1;
+    CloseOutlineInput();
+    return -1;
+  }
+  file.strPath = m_arrInputPaths[i];
+  file.encoding = RunEncoding();
+  file.bComplete = split == kSplitOk;
+  file.bHeader = m_bHeaderFound != 0;
+  file.nHeaderOffset = m_nHeaderPos;
+  file.nHeaderLength = m_nHeaderLength;
+  file.bTrailer = file.bComplete && m_bTrailerFound != 0;
+  file.nTrailerOffset = m_nTrailerPos;
+  file.nTrailerLength = m_nTrailerLength;
+  // What was read before a read failed is not the file: only a tree from a read file.
+  *pTree = m_nSplitFailure != kFailRead && m_nSplitFailure != kFailLost && file.bHeader;
+  return 1;
+}
+
+void CExecutor::CloseOutlineInput() {
+  m_pFileData.reset();
+  m_fileIn.Abort();
+  m_bInputOpen = 0;
+}
+
+int CExecutor::OutlineInputs(const std::function<void(std::size_t, FileOutline&, bool)>& each) {
   m_nInputCount = m_arrInputPaths.size();
   m_bStopped = 0;
   int result = 0;
   for (std::size_t i = 0; i < m_nInputCount; ++i) {
     m_nStoppedAt = i;
-    if (OpenInputFile(i) != 0) {
-      result = -1;
-      continue;
-    }
-    m_searcher.SetBuffer(m_pFileData.get(), m_nFileSize);
-    const int split = Split();
-    if (split == kSplitStopped) {
-      // Whoever stopped it wants no part of it: walking a large partial tree would only delay
-      // what comes next.
-      m_bStopped = 1;
-      m_pFileData.reset();
-      m_fileIn.Abort();
-      m_bInputOpen = 0;
-      return -1;
-    }
     FileOutline file;
-    file.strPath = m_arrInputPaths[i];
-    file.encoding = RunEncoding();
-    file.bComplete = split == kSplitOk;
-    file.bHeader = m_bHeaderFound != 0;
-    file.nHeaderOffset = m_nHeaderPos;
-    file.nHeaderLength = m_nHeaderLength;
-    file.bTrailer = file.bComplete && m_bTrailerFound != 0;
-    file.nTrailerOffset = m_nTrailerPos;
-    file.nTrailerLength = m_nTrailerLength;
-    // What was read before a read failed is not the file: only a tree from a read file.
-    if (m_nSplitFailure != kFailRead && m_nSplitFailure != kFailLost && file.bHeader) {
-      OutlineCluster(m_rootCluster, file.sections);
+    bool bTree = false;
+    const int r = SplitForOutline(i, file, &bTree);
+    if (r < 0) return -1;
+    if (r == 0 || !file.bComplete) result = -1;
+    if (r == 0) continue;
+    each(i, file, bTree);
+    CloseOutlineInput();
+  }
+  m_nStoppedAt = m_nInputCount;
+  return result;
+}
+
+int CExecutor::Outline(const std::function<void(FileOutline&)>& sink) {
+  return OutlineInputs([&](std::size_t i, FileOutline& file, bool bTree) {
+    if (bTree) {
+      TreeReader tree(file.sections);
+      OutlineTree(tree, !m_bOutlineKeepsBytes);
     }
     const bool bComplete = file.bComplete;
     if (m_bOutlineKeepsBytes && !file.sections.empty()) {
@@ -260,13 +409,16 @@ int CExecutor::Outline(const std::function<void(FileOutline&)>& sink) {
       sink(file);
       if (!bComplete) ReportSplitFailure(i);
     }
-    if (!bComplete) result = -1;
-    m_pFileData.reset();
-    m_fileIn.Abort();
-    m_bInputOpen = 0;
-  }
-  m_nStoppedAt = m_nInputCount;
-  return result;
+  });
+}
+
+int CExecutor::Outline(COutlineReader& reader) {
+  return OutlineInputs([&](std::size_t i, FileOutline& file, bool bTree) {
+    reader.Begin(file);
+    if (bTree) OutlineTree(reader, true);
+    reader.End(file);
+    if (!file.bComplete) ReportSplitFailure(i);
+  });
 }
 
 }  // namespace engine

@@ -52,10 +52,31 @@ struct FileOutline {
   platform::FileBuffer bytes;
 };
 
+// Takes one input's outline as it is made, a section at a time in file order, instead of
+// as one tree in memory: a table log of 256 MiB has two million sections.
+class COutlineReader {
+ public:
+  virtual ~COutlineReader() = default;
+  // The input, its header and its trailer; `file.sections` is empty.
+  virtual void Begin(const FileOutline& file) = 0;
+  // A section, its `children` empty. With `bDivided` its block's sections follow, then Leave.
+  virtual void Add(const OutlineSection& section, bool bDivided) = 0;
+  virtual void Leave() = 0;
+  virtual void End(const FileOutline& file) = 0;
+};
+
 // The first visible characters of some log bytes, as UTF-8: tags dropped, each run of
 // white space one space, control characters escaped ("\x1b"), at most `maxChars`.
+inline constexpr std::size_t kOutlineChars = 40;
 std::string VisibleText(const std::uint8_t* data, std::size_t size, TextEncoding encoding,
-                        std::size_t maxChars = 40);
+                        std::size_t maxChars = kOutlineChars);
+// The same; `*pStop` is where the text ended: after its last character when it has
+// maxChars of them, else `size`.
+std::string VisibleText(const std::uint8_t* data, std::size_t size, TextEncoding encoding,
+                        std::size_t maxChars, std::size_t* pStop);
+// Where the first visible character of some log bytes is (`size` when there is none): the
+// tags and white space before it show nothing.
+std::size_t FirstVisible(const std::uint8_t* data, std::size_t size);
 
 // A section's first visible characters, as UTF-8: made now from the kept bytes, or the
 // text made with the outline.

@@ -173,7 +173,9 @@ TEST(Outline, TextsMadeLaterFromTheKeptBytesAreTheSame) {
     std::string log;
     int bEuc;
     int bUtf8;
+    const char* separator = "";
   };
+  const std::string words = "abcdefghijklmnopqrstuvwxyzabcdefghijklmnopqrstuvwxyz";
   const Row rows[] = {
       {"shift_jis_nested",
        "<HTML><BODY><TABLE><TR><TD>\x96\xBC &gt;&gt;1</TD></TR><TR><TD>b</TD></TR></TABLE>"
@@ -182,6 +184,20 @@ TEST(Outline, TextsMadeLaterFromTheKeptBytesAreTheSame) {
       {"euc", "<HTML><BODY>x\xA4\xA2<HR>\xA4\xA4y</BODY></HTML>", 1, 0},
       {"utf8", "<HTML><BODY>\xE3\x81\x82<HR>\xE3\x81\x84</BODY></HTML>", 0, 1},
       {"stray_closing_tag", "<HTML><BODY>first<HR>second</TD>third</BODY></HTML>", 0, 0},
+      // Nested sections that start with the words of the one holding them: one ends before
+      // they do; one starts inside a tag, cut by the separator "=".
+      // Long enough for the texts of its later half to be made on another thread.
+      {"many_sections",
+       [] {
+         std::string log = "<HTML><BODY>";
+         for (int i = 0; i < 5000; ++i) log += std::to_string(i) + "<HR>";
+         return log + "</BODY></HTML>";
+       }(),
+       0, 0},
+      {"long_words",
+       "<HTML><BODY><TABLE><TR><TD>a</TD>" + words + "</TR></TABLE><TABLE><TR><b title=y>" + words +
+           "<TD>b</TD></TR></TABLE></BODY></HTML>",
+       0, 0, "="},
   };
   for (const Row& r : rows) {
     SCOPED_TRACE(r.name);
@@ -192,6 +208,7 @@ TEST(Outline, TextsMadeLaterFromTheKeptBytesAreTheSame) {
       engine::CExecutor ex;
       testing_support::Settings settings;
       settings.range = {1, 2, 3};
+      settings.userSeparator = r.separator;
       testing_support::Apply(settings, ex);
       ex.m_bEuc = r.bEuc;
       ex.m_bUtf8 = r.bUtf8;

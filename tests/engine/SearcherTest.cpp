@@ -79,7 +79,9 @@ std::string MixedLog(std::size_t parts, unsigned seed) {
   static const char* const kParts[] = {
       "<HR>", "<hr size=2>", "<TABLE>", "</table>", "<tr>", "</TR>", "<td>", "</td>", "<CENTER>",
       "</center>", "</b>", "<br>", "</BODY>", "</html>", "text ", "\x82\xA0", "<", ">",
-      "\x81\xA1\x81\xA1\x81\xA1\x81\xA1\x81\xA1", "\x81\xA1\x81\xA1"};
+      "\x81\xA1\x81\xA1\x81\xA1\x81\xA1\x81\xA1", "\x81\xA1\x81\xA1",
+      // A near miss of ten squares in its middle bytes only.
+      "\x81\xA1\x81\xA1\x81\xA1\x81\xA1\x81x\x81\xA1\x81\xA1\x81\xA1\x81\xA1\x81\xA1"};
   // clang-format on
   std::string log;
   unsigned x = seed;
@@ -119,7 +121,8 @@ TEST(KeySearchScan, WideWalkIsTakenWhereTheProcessorHasIt) {
 TEST(KeySearchScan, FindsWhatComparingEveryKeyFinds) {
   const std::string log = MixedLog(400, 9);
   CSearcher s;
-  RegisterSeparatorGrammar(s, "\x81\xA1\x81\xA1\x81\xA1\x81\xA1\x81\xA1");
+  RegisterSeparatorGrammar(s, "\x81\xA1\x81\xA1\x81\xA1\x81\xA1\x81\xA1"
+                              "\x81\xA1\x81\xA1\x81\xA1\x81\xA1\x81\xA1");
   s.SetBuffer(Bytes(log), log.size());
   const bool wide = CSearcher::s_bWideScan;
   for (const bool w : {true, false}) {
@@ -180,9 +183,9 @@ std::string Dump(CExecutor& ex, const std::string& buf, const CCluster& c) {
   std::string s = (c.m_bLeaf ? "*" : "") + text(c.m_nStart, c.m_nLeadLength);
   for (Offset i = 0; i < c.m_nCount; ++i) {
     const CSection& sec = c.GetSection(ex.m_sections, i);
-    s += "[" + text(sec.m_nHeadStart, sec.m_nHeadLength) + "|" + Dump(ex, buf, sec.m_cluster) + "]";
+    s += "[" + text(sec.HeadStart(), sec.m_nHeadLength) + "|" + Dump(ex, buf, sec.m_cluster) + "]";
   }
-  return s + text(c.m_nClosePos, c.m_nCloseLength);
+  return s + text(c.ClosePos(), c.m_nCloseLength);
 }
 
 // The tree of one layered search over a whole buffer as the root's body, and what ended it.

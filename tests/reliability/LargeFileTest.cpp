@@ -55,7 +55,7 @@ TEST(LargeFile, LogOfFourGiBIsRefusedClearly) {
                                      "変換できるのは 4,294,967,294 バイトまでのファイルです\n"
                                      "ファイル: in.html\n大きさ: 4294967296 バイト\n"
                                      "エラーのため終了します\n"
-                                     "出力ファイルは実行前のままです: out.html\n")));
+                                     "出力ファイルは作られていません: out.html\n")));
   EXPECT_FALSE(testing_support::FileExists(dir.File("out.html")));
 }
 
