@@ -13,8 +13,6 @@ namespace cli {
 namespace {
 
 constexpr std::chrono::milliseconds kEvery{100};
-constexpr std::chrono::seconds kRateWindow{3};           // the rate follows the run's recent speed
-constexpr std::chrono::milliseconds kShortestSpan{500};  // before this, a rate is noise
 constexpr std::size_t kUnknownColumns = 80;
 
 }  // namespace
@@ -34,7 +32,7 @@ void ProgressReporter::Start(Mode mode, std::chrono::milliseconds after,
   m_pExecutor = &executor;
   m_pInputs = &inputs;
   m_start = Clock::now();
-  m_samples.assign(1, {m_start, 0});
+  m_rate.Restart(m_start);
   m_bStopping = false;
   if (after.count() == 0) {
     const std::lock_guard lock(m_mutex);
@@ -89,14 +87,8 @@ void ProgressReporter::Update(Clock::time_point now) {
   f.nFiles = m_pInputs->size();
   if (f.nFilesDone < f.nFiles) f.current = (*m_pInputs)[f.nFilesDone];
 
-  m_samples.push_back({now, f.nDone});
-  while (m_samples.size() > 2 && now - m_samples[1].at >= kRateWindow) m_samples.pop_front();
-  const Sample& first = m_samples.front();
-  if (now - first.at >= kShortestSpan) {
-    const std::chrono::duration<double> span = now - first.at;
-    f.bytesPerSecond =
-        static_cast<double>(f.nDone - std::min(first.nDone, f.nDone)) / 2 / span.count();
-  }
+  m_rate.Add(now, f.nDone);
+  f.bytesPerSecond = m_rate.BytesPerSecond();
 
   const int terminal = m_mode == Mode::kLines ? 0 : platform::TerminalColumns();
   const std::size_t columns = terminal > 0 ? static_cast<std::size_t>(terminal) : kUnknownColumns;

@@ -3,13 +3,13 @@
 #include <chrono>
 #include <condition_variable>
 #include <cstddef>
-#include <cstdint>
-#include <deque>
 #include <iosfwd>
 #include <mutex>
 #include <string>
 #include <thread>
 #include <vector>
+
+#include "cli/ProgressRate.h"
 
 namespace engine {
 class CExecutor;
@@ -53,14 +53,10 @@ class ProgressReporter {
   const engine::CExecutor* m_pExecutor = nullptr;
   const std::vector<std::string>* m_pInputs = nullptr;
   Clock::time_point m_start;
-  struct Sample {
-    Clock::time_point at;
-    std::uint64_t nDone;
-  };
-  std::deque<Sample> m_samples;  // the last few seconds' counts, for the rate
-  std::string m_strShown;        // the last line written
-  std::size_t m_nShown = 0;      // columns of the terminal the line covers
-  std::mutex m_mutex;            // orders the line against the messages
+  ProgressRate m_rate;
+  std::string m_strShown;    // the last line written
+  std::size_t m_nShown = 0;  // columns of the terminal the line covers
+  std::mutex m_mutex;        // orders the line against the messages
   std::condition_variable m_wake;
   bool m_bStopping = false;
   std::thread m_thread;

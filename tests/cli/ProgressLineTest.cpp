@@ -2,7 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <string>
+#include <utility>
+#include <vector>
+
+#include "cli/ProgressRate.h"
 
 namespace cli {
 namespace {
@@ -60,6 +65,26 @@ TEST(ProgressLine, FiguresFitTheTerminal) {
       {{kKiB, 2 * kKiB, 0, 1, longName, 1024}, 40, "   1.0 KiB / 2.0 KiB ( 50%)  0/1 files"},
   };
   for (const Row& r : rows) EXPECT_EQ(ComposeProgressLine(r.figures, r.columns), r.line);
+}
+
+// Counts are two a byte; the rate is over the last three seconds, none before half of one.
+TEST(ProgressLine, RateFollowsTheRecentCounts) {
+  struct Row {
+    std::vector<std::pair<int, std::uint64_t>> samples;  // milliseconds from the start, count
+    std::optional<double> rate;
+  };
+  const Row rows[] = {
+      {{{400, 2000}}, std::nullopt},
+      {{{1000, 2000}}, 1000},
+      {{{1000, 2000}, {2000, 4000}, {3000, 6000}, {4000, 26000}}, 4000},
+  };
+  for (const Row& r : rows) {
+    ProgressRate rate;
+    const ProgressRate::Clock::time_point start;
+    rate.Restart(start);
+    for (const auto& [ms, done] : r.samples) rate.Add(start + std::chrono::milliseconds(ms), done);
+    EXPECT_EQ(rate.BytesPerSecond(), r.rate) << r.samples.size();
+  }
 }
 
 }  // namespace
