@@ -23,11 +23,9 @@ TEST(ProgressLine, NamesAreShortenedFromTheMiddleByTheirColumns) {
       {"short.html", 10, "short.html", 10},
       {"abcdefghijklmnopqrstuvwxyz", 10, "abc...wxyz", 26},
       {"ログファイル一覧.html", 11, "ログ...html", 21},  // a wide character is never cut
-      {"ログファイル一覧.html", 13, "ログ....html", 21},
-      {"ｶﾀｶﾅ.html", 9, "ｶﾀｶﾅ.html", 9},  // half-width katakana: one column each
+      {"ｶﾀｶﾅ.html", 9, "ｶﾀｶﾅ.html", 9},                  // half-width katakana: one column each
       {"か\xE3\x82\x99か\xE3\x82\x99.html", 8, "か\xE3\x82\x99...tml",
-       9},  // marks go with their character
-      {"か\xE3\x82\x99か\xE3\x82\x99.html", 9, "か\xE3\x82\x99か\xE3\x82\x99.html", 9},
+       9},                                                  // marks go with their character
       {"a\nb\x1B[2J\x7F", 0, "a?b?[2J?", 8},                // no control reaches the terminal
       {"\xFF\xC3x\xC0\xAF\xED\xA0\x80", 0, "??x?????", 8},  // nor bytes that are not UTF-8
       {"abcdef", 2, "..", 6},
