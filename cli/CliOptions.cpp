@@ -74,7 +74,7 @@ const char* CliUsage() {
          "      --between hr|numbered|none  text between files in one output\n"
          "      --simple-header      always write the fixed header\n"
          "  -f, --force              overwrite an existing output file without asking\n"
-         "  -q, --quiet              no information messages\n"
+         "  -q, --quiet              no information messages and no progress line\n"
          "      --progress           show the progress line also when standard error is not a\n"
          "                           terminal (a line per update, for logs) and with -q\n"
          "      --no-progress        no progress line\n"
@@ -82,8 +82,8 @@ const char* CliUsage() {
          "      --version            the version\n"
          "\n"
          "On a terminal, a run that lasts over half a second shows on standard error one line,\n"
-         "redrawn ten times a second: bytes and files done of the total, the rate, the time\n"
-         "left and the file being converted. It is cleared before the closing messages.\n"
+         "redrawn at most ten times a second: bytes and files done of the total, the rate, the\n"
+         "time left and the file being converted. It is cleared before the closing messages.\n"
          "\n"
          "Exit status: 0 finished normally, 1 the run failed, 2 refused before the run.\n";
 }
