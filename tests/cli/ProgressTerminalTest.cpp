@@ -116,6 +116,11 @@ TEST(ProgressOnATerminal, LineIsDrawnInPlaceAndLeavesTheMessagesAlone) {
        {kMismatch, "正常に終了しました"},
        {"0/2 files"}},
       {"quiet", {"-q", "-f", "-o", "out.html", "b.html"}, {}, {}},
+      // No closing message takes the line's place: the end of the run clears it.
+      {"quiet, asked for",
+       {"--progress", "-q", "-f", "-o", "out.html", "b.html"},
+       {},
+       {"1/1 files"}},
       {"output on the terminal", {"b.html"}, {kLog + "正常に終了しました"}, {}, true},
   };
   for (const Row& r : rows) {
