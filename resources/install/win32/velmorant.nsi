@@ -59,8 +59,8 @@ LangString ReadmeComment ${LANG_JAPANESE} "Velmorant の使い方とライセン
 ; Takes the offer back, and the keys that held it when nothing else is in them.
 !macro ForgetOpenWith EXT
   DeleteRegKey HKCU "${CLASSES}\${EXT}\OpenWithList\velmorant.exe"
-  DeleteRegKey /ifnosubkeys /ifnovalues HKCU "${CLASSES}\${EXT}\OpenWithList"
-  DeleteRegKey /ifnosubkeys /ifnovalues HKCU "${CLASSES}\${EXT}"
+  DeleteRegKey /ifempty HKCU "${CLASSES}\${EXT}\OpenWithList"
+  DeleteRegKey /ifempty HKCU "${CLASSES}\${EXT}"
 !macroend
 
 Section
@@ -123,7 +123,7 @@ Section "Uninstall"
   RMDir "${MENU}"
 
   DeleteRegKey HKCU "${CLASSES}\Applications\velmorant.exe"
-  DeleteRegKey /ifnosubkeys /ifnovalues HKCU "${CLASSES}\Applications"
+  DeleteRegKey /ifempty HKCU "${CLASSES}\Applications"
   !insertmacro ForgetOpenWith ".html"
   !insertmacro ForgetOpenWith ".htm"
   System::Call 'shell32::SHChangeNotify(i 0x08000000, i 0, p 0, p 0)'
@@ -131,5 +131,5 @@ Section "Uninstall"
   DeleteRegKey HKCU "${SETTINGS_KEY}"
   DeleteRegKey HKCU "${UNINSTALL_KEY}"
   ; The first program installed for this user alone made this key.
-  DeleteRegKey /ifnosubkeys /ifnovalues HKCU "Software\Microsoft\Windows\CurrentVersion\Uninstall"
+  DeleteRegKey /ifempty HKCU "Software\Microsoft\Windows\CurrentVersion\Uninstall"
 SectionEnd
