@@ -3,7 +3,7 @@
 include(GNUInstallDirs)
 set(CMAKE_INSTALL_DEFAULT_DIRECTORY_PERMISSIONS
     OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)
-set(VELMORANT_INSTALL_RESOURCES ${PROJECT_SOURCE_DIR}/resources/install)
+set(VELMORANT_INSTALL_RESOURCES ${PROJECT_SOURCE_DIR}/ui/resources/install)
 set(VELMORANT_DOCDIR ${CMAKE_INSTALL_DATADIR}/doc/velmorant)
 
 # Man pages made from the programs' own --help, with the prose of an include file.

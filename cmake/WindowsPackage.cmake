@@ -5,7 +5,7 @@ set(zip_file ${PROJECT_BINARY_DIR}/${zip_folder}.zip)
 set(zip_stage ${PROJECT_BINARY_DIR}/zip)
 set(zip_files
     ${PROJECT_SOURCE_DIR}/README.md
-    ${PROJECT_SOURCE_DIR}/resources/install/copyright
+    ${PROJECT_SOURCE_DIR}/ui/resources/install/copyright
     /usr/share/doc/mingw-w64-x86-64-dev/copyright
     /usr/share/doc/gcc-mingw-w64-base/copyright)
 # Written beside and renamed into place, so that a zip under that name is always whole.
@@ -14,7 +14,7 @@ add_custom_command(OUTPUT ${zip_file}
   COMMAND ${CMAKE_COMMAND} -E make_directory ${zip_stage}/${zip_folder}/licences
   COMMAND ${CMAKE_STRIP} -o ${zip_stage}/${zip_folder}/velmorant-cli.exe $<TARGET_FILE:velmorant-cli>
   COMMAND ${CMAKE_COMMAND} -E copy ${PROJECT_SOURCE_DIR}/README.md ${zip_stage}/${zip_folder}/README.md
-  COMMAND ${CMAKE_COMMAND} -E copy ${PROJECT_SOURCE_DIR}/resources/install/copyright
+  COMMAND ${CMAKE_COMMAND} -E copy ${PROJECT_SOURCE_DIR}/ui/resources/install/copyright
           ${zip_stage}/${zip_folder}/licences/velmorant.txt
   COMMAND ${CMAKE_COMMAND} -E copy /usr/share/doc/mingw-w64-x86-64-dev/copyright
           ${zip_stage}/${zip_folder}/licences/mingw-w64-runtime.txt

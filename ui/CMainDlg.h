@@ -41,7 +41,6 @@ class CMainDlg : public QDialog, public engine::CRunRequest {
   void OnDelete();
   void OnMoveUp();
   void OnMoveDown();
-  void OnDblclkInputList() {}
   void OnSpecifySeparator();
   void OnOptions();
   void OnPreview();
@@ -78,13 +77,13 @@ class CMainDlg : public QDialog, public engine::CRunRequest {
   COptionDlg m_dlgOptions;
   int m_nFileCount = 0;
   engine::CExecutor m_executor;
-  QComboBox* m_comboSeparator;         // 1028
-  QCheckBox* m_checkSpecifySeparator;  // 1016
-  QCheckBox* m_checkEuc;               // 1015
-  QListWidget* m_listInput;            // 1014
-  QProgressBar* m_progress;            // 1005
-  QLineEdit* m_editOutput;             // 1001
-  QIcon m_hIcon;
+  QComboBox* m_comboSeparator;
+  QCheckBox* m_checkSpecifySeparator;
+  QCheckBox* m_checkEuc;
+  QListWidget* m_listInput;
+  QProgressBar* m_progress;
+  QLineEdit* m_editOutput;
+  QIcon m_icon;
   QStringList m_astrInputPaths;
   int m_bListHasFiles = 0;
   // Stands in for the window menu, which the window manager owns: close, then the about entry.

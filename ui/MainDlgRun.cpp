@@ -17,10 +17,11 @@
 
 #include "engine/run/TextEncoding.h"
 #include "platform/MessageBox.h"
-#include "platform/qt/CDialogBuilder.h"
-#include "resources/Strings.h"
 #include "ui/CMainDlg.h"
 #include "ui/RunEncoding.h"
+#include "ui/qt/CDialogBuilder.h"
+#include "ui/resources/ControlIds.h"
+#include "ui/resources/Strings.h"
 
 namespace {
 
@@ -29,7 +30,10 @@ std::string LocalBytes(const QString& path) {
 }
 
 // The controls that would change a run; 終了 stays, to ask for a stop.
-constexpr int kEditingIds[] = {1001, 1002, 1003, 1004, 1009, 1010, 1011, 1014, 1015, 1021, 1028};
+using namespace resources;
+constexpr int kEditingIds[] = {kIdOutput,      kIdAddInput, kIdBrowseOutput, kIdRun,
+                               kIdDeleteInput, kIdMoveUp,   kIdMoveDown,     kIdInputList,
+                               kIdEuc,         kIdOptions,  kIdSeparator};
 
 }  // namespace
 
@@ -130,7 +134,8 @@ void CMainDlg::ShowProgress() {
 void CMainDlg::EnableEditing(bool bEnable) {
   for (const int id : kEditingIds)
     platform::qt::GetDlgItem<QWidget>(*this, id)->setEnabled(bEnable);
-  auto* focus = platform::qt::GetDlgItem<QPushButton>(*this, bEnable ? 1004 : 1);
+  auto* focus =
+      platform::qt::GetDlgItem<QPushButton>(*this, bEnable ? resources::kIdRun : resources::kIdOk);
   focus->setFocus();
 }
 

@@ -6,9 +6,10 @@
 #include <QRadioButton>
 #include <algorithm>
 
-#include "platform/qt/CDialogBuilder.h"
-#include "platform/qt/CItemSizeDelegate.h"
-#include "resources/OptionDialog.h"
+#include "ui/qt/CDialogBuilder.h"
+#include "ui/qt/CItemSizeDelegate.h"
+#include "ui/resources/ControlIds.h"
+#include "ui/resources/OptionDialog.h"
 
 using platform::qt::GetDlgItem;
 
@@ -19,15 +20,15 @@ constexpr int kItemHeight = 17;
 
 COptionDlg::COptionDlg() : QDialog(nullptr) {
   platform::qt::CDialogBuilder::Build(*this, resources::kOptionDialog);
-  m_comboLeadCut = GetDlgItem<QComboBox>(*this, 1022);
-  m_comboTrailCut = GetDlgItem<QComboBox>(*this, 1025);
-  m_comboSeparatorText = GetDlgItem<QComboBox>(*this, 1024);
-  m_checkAppendSeparator = GetDlgItem<QCheckBox>(*this, 1019);
-  m_checkOneFile = GetDlgItem<QCheckBox>(*this, 1020);
-  m_checkSimpleHeader = GetDlgItem<QCheckBox>(*this, 1023);
-  m_checkCutOutsideRange = GetDlgItem<QCheckBox>(*this, 1026);
-  m_radioSeparatorFirst = GetDlgItem<QRadioButton>(*this, 1027);
-  m_radioBodyFirst = GetDlgItem<QRadioButton>(*this, 1028);
+  m_comboLeadCut = GetDlgItem<QComboBox>(*this, resources::kIdLeadCut);
+  m_comboTrailCut = GetDlgItem<QComboBox>(*this, resources::kIdTrailCut);
+  m_comboSeparatorText = GetDlgItem<QComboBox>(*this, resources::kIdSeparatorText);
+  m_checkAppendSeparator = GetDlgItem<QCheckBox>(*this, resources::kIdAppendSeparator);
+  m_checkOneFile = GetDlgItem<QCheckBox>(*this, resources::kIdOneFile);
+  m_checkSimpleHeader = GetDlgItem<QCheckBox>(*this, resources::kIdSimpleHeader);
+  m_checkCutOutsideRange = GetDlgItem<QCheckBox>(*this, resources::kIdCutOutsideRange);
+  m_radioSeparatorFirst = GetDlgItem<QRadioButton>(*this, resources::kIdSeparatorFirst);
+  m_radioBodyFirst = GetDlgItem<QRadioButton>(*this, resources::kIdBodyFirst);
 
   connect(m_checkAppendSeparator, &QCheckBox::clicked, this, [this] { OnAppendSeparator(); });
   connect(m_checkOneFile, &QCheckBox::clicked, this, [this] { OnOneFile(); });
@@ -41,8 +42,10 @@ COptionDlg::COptionDlg() : QDialog(nullptr) {
             [this, layer] { OnReverseLayer(layer); });
     connect(m_apRange[layer], &QPushButton::clicked, this, [this, layer] { OnRangeLayer(layer); });
   }
-  connect(GetDlgItem<QPushButton>(*this, 1), &QPushButton::clicked, this, [this] { OnOK(); });
-  connect(GetDlgItem<QPushButton>(*this, 2), &QPushButton::clicked, this, &QDialog::reject);
+  connect(GetDlgItem<QPushButton>(*this, resources::kIdOk), &QPushButton::clicked, this,
+          [this] { OnOK(); });
+  connect(GetDlgItem<QPushButton>(*this, resources::kIdCancel), &QPushButton::clicked, this,
+          &QDialog::reject);
 
   for (QComboBox* combo : {m_comboSeparatorText, m_comboLeadCut, m_comboTrailCut}) {
     combo->setItemDelegate(new platform::qt::CItemSizeDelegate(kItemHeight, combo));

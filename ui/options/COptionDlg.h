@@ -37,15 +37,15 @@ class COptionDlg : public QDialog, public engine::COptionValues {
   void OnRangeLayer(int nLayer);
   void OnOK();
 
-  QComboBox* m_comboLeadCut;                   // 1022
-  QComboBox* m_comboTrailCut;                  // 1025
-  QComboBox* m_comboSeparatorText;             // 1024
-  QCheckBox* m_checkAppendSeparator;           // 1019
-  QCheckBox* m_checkOneFile;                   // 1020
-  QCheckBox* m_checkSimpleHeader;              // 1023
-  QCheckBox* m_checkCutOutsideRange;           // 1026
-  QRadioButton* m_radioSeparatorFirst;         // 1027
-  QRadioButton* m_radioBodyFirst;              // 1028
+  QComboBox* m_comboLeadCut;
+  QComboBox* m_comboTrailCut;
+  QComboBox* m_comboSeparatorText;
+  QCheckBox* m_checkAppendSeparator;
+  QCheckBox* m_checkOneFile;
+  QCheckBox* m_checkSimpleHeader;
+  QCheckBox* m_checkCutOutsideRange;
+  QRadioButton* m_radioSeparatorFirst;
+  QRadioButton* m_radioBodyFirst;
   std::array<QPushButton*, 16> m_apReverse{};  // index = layer
   std::array<QPushButton*, 16> m_apRange{};
 

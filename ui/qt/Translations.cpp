@@ -1,4 +1,4 @@
-#include "platform/qt/Translations.h"
+#include "ui/qt/Translations.h"
 
 #include <QCoreApplication>
 #include <QLibraryInfo>

@@ -5,7 +5,7 @@
 #include <QString>
 #include <QWidget>
 
-#include "platform/qt/DialogTemplate.h"
+#include "ui/qt/DialogTemplate.h"
 
 class QDialog;
 class QFontMetrics;
@@ -13,7 +13,7 @@ class QFontMetrics;
 namespace platform::qt {
 
 // Creates the controls of a dialog template as child widgets of a dialog, in tab order.
-// Each control's object name is its id ("1004"); statics without an id are "static_<n>",
+// Each control's object name is its id in decimal; statics without an id are "static_<n>",
 // n being their position in the template. A label's mnemonic ("出力ファイル(&F)") gives the
 // focus to the next control that takes it.
 class CDialogBuilder {

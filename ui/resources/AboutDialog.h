@@ -1,6 +1,7 @@
 #pragma once
 
-#include "platform/qt/DialogTemplate.h"
+#include "ui/qt/DialogTemplate.h"
+#include "ui/resources/ControlIds.h"
 
 namespace resources {
 
@@ -8,12 +9,12 @@ using namespace platform::qt;
 
 inline constexpr int IDD_ABOUTBOX = 100;
 
-// Template 100, the about box.
+// The about box.
 inline constexpr ControlTemplate kAboutDialogControls[] = {
     {-1, ControlKind::kIcon, "", 11, 17, 20, 20, kNone},
     {-1, ControlKind::kLabel, "Velmorant Version 1.32", 40, 10, 119, 8, kNoPrefix},
     {-1, ControlKind::kLabel, "Copyright (C) Velmorant の作者たち", 40, 25, 119, 8, kNone},
-    {1, ControlKind::kDefPushButton, "OK", 178, 7, 50, 14, kNone},
+    {kIdOk, ControlKind::kDefPushButton, "OK", 178, 7, 50, 14, kNone},
 };
 
 inline constexpr DialogTemplate kAboutDialog{IDD_ABOUTBOX, "Velmorantのﾊﾞｰｼﾞｮﾝ情報", 235, 55,

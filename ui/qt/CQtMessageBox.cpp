@@ -1,4 +1,4 @@
-#include "platform/qt/CQtMessageBox.h"
+#include "ui/qt/CQtMessageBox.h"
 
 #include <QApplication>
 #include <QGridLayout>

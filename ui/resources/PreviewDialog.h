@@ -1,6 +1,7 @@
 #pragma once
 
-#include "platform/qt/DialogTemplate.h"
+#include "ui/qt/DialogTemplate.h"
+#include "ui/resources/ControlIds.h"
 
 namespace resources {
 
@@ -13,11 +14,11 @@ inline constexpr int IDD_PREVIEW_DIALOG = 130;
 // 1024 x 768 screen at twice the usual scale; it opens larger where the screen has room, and
 // the tree takes the extra room.
 inline constexpr ControlTemplate kPreviewDialogControls[] = {
-    {1001, ControlKind::kLabel, "", 4, 3, 232, 14, kNoPrefix | kGrowX},
-    {1002, ControlKind::kTreeView, "", 4, 19, 232, 84, kBorder | kGrowX | kGrowY},
-    {1003, ControlKind::kEdit, "", 4, 106, 232, 32,
+    {kIdPreviewFile, ControlKind::kLabel, "", 4, 3, 232, 14, kNoPrefix | kGrowX},
+    {kIdPreviewTree, ControlKind::kTreeView, "", 4, 19, 232, 84, kBorder | kGrowX | kGrowY},
+    {kIdPreviewMessages, ControlKind::kEdit, "", 4, 106, 232, 32,
      kMultiLine | kReadOnly | kVScroll | kBorder | kMoveY | kGrowX},
-    {2, ControlKind::kPushButton, "閉じる(&C)", 186, 142, 50, 15, kMoveX | kMoveY},
+    {kIdCancel, ControlKind::kPushButton, "閉じる(&C)", 186, 142, 50, 15, kMoveX | kMoveY},
 };
 
 inline constexpr DialogTemplate kPreviewDialog{IDD_PREVIEW_DIALOG, "区切りのプレビュー", 240, 160,

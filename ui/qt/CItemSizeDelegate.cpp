@@ -1,4 +1,4 @@
-#include "platform/qt/CItemSizeDelegate.h"
+#include "ui/qt/CItemSizeDelegate.h"
 
 namespace platform::qt {
 

@@ -1,4 +1,4 @@
-#include "platform/qt/CFileDialog.h"
+#include "ui/qt/CFileDialog.h"
 
 #include <QFileDialog>
 #include <QFileInfo>

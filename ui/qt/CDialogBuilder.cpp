@@ -1,4 +1,4 @@
-#include "platform/qt/CDialogBuilder.h"
+#include "ui/qt/CDialogBuilder.h"
 
 #include <QCheckBox>
 #include <QComboBox>
