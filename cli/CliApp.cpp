@@ -124,7 +124,7 @@ int RunCli(int argc, char** argv, std::ostream& err, std::istream& in, bool bInt
 
   if (o.help || o.version) {
     // On standard output, where help2man and pagers look for them.
-    const std::string text = o.help ? CliUsage() : "velmorant-cli 1.32\n";
+    const std::string text = o.help ? CliUsage() : "velmorant-cli " VELMORANT_VERSION "\n";
     platform::CFile out;
     out.Attach(outFd, msg::kStandardOutput);
     try {
@@ -179,7 +179,7 @@ int RunCli(int argc, char** argv, std::ostream& err, std::istream& in, bool bInt
     inputs.strOutputDir = o.outputDir.value_or(std::string());
   } else if (!o.output || *o.output == "-" || IsStream(*o.output, outFd)) {
     inputs.target = engine::RunInputs::Target::kDescriptor;
-    inputs.hOutput = outFd;
+    inputs.fdOutput = outFd;
     inputs.strOutputPath.assign(1, '-');
   } else {
     inputs.strOutputPath = *o.output;

@@ -14,7 +14,8 @@ endif()
 # Compressed, as Debian installs man pages.
 function(velmorant_man_page target)
   set(page ${PROJECT_BINARY_DIR}/man/${target}.1)
-  set(include ${VELMORANT_INSTALL_RESOURCES}/man/${target}.h2m)
+  set(include ${PROJECT_BINARY_DIR}/man/${target}.h2m)
+  configure_file(${VELMORANT_INSTALL_RESOURCES}/man/${target}.h2m ${include} @ONLY)
   add_custom_command(OUTPUT ${page}.gz
     COMMAND ${CMAKE_COMMAND} -E make_directory ${PROJECT_BINARY_DIR}/man
     COMMAND ${HELP2MAN} --no-info --locale=C.UTF-8 --section=1 --include=${include}

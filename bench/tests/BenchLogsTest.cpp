@@ -4,8 +4,8 @@
 // compare of every key at every position, for what the engine's search tests leave out:
 // user keys of one byte, like a tag, starting like a closing tag or longer than a word,
 // and modes of more distinct first or second bytes than the block walk tests at once.
-#include <atomic>
 #include <gtest/gtest.h>
+#include <atomic>
 
 #include <string>
 #include <tuple>

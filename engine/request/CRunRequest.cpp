@@ -127,7 +127,7 @@ bool CRunRequest::CheckCollisions(const RunInputs& in, const COptionValues& opti
     }
   } else if (in.target == RunInputs::Target::kDescriptor) {
     platform::FileId id;
-    if (platform::GetFileId(in.hOutput, &id) && ids.count(id) != 0) {
+    if (platform::GetFileId(in.fdOutput, &id) && ids.count(id) != 0) {
       Show(std::string(msg::kCollision) + "\n" + msg::kFileLine + msg::kStandardOutput);
       return false;
     }
@@ -173,7 +173,7 @@ bool CRunRequest::CheckExistingOutputs(const RunInputs& in, const COptionValues&
   executor.m_setNewOutputs.clear();
   std::vector<std::string> existing;
   for (const std::string& path : outputs) {
-    if (platform::GetStatus(path)) {
+    if (platform::RegularFileExists(path)) {
       if (std::find(existing.begin(), existing.end(), path) == existing.end())
         existing.push_back(path);
     } else if (!in.bForce) {
@@ -223,8 +223,8 @@ bool CRunRequest::Prepare(const RunInputs& in, const COptionValues& options, CEx
   if (!CheckExistingOutputs(in, options, executor)) return false;
 
   executor.m_strOutputPath = in.strOutputPath;
-  executor.m_hOutput =
-      in.target == RunInputs::Target::kDescriptor ? in.hOutput : platform::kNoFileHandle;
+  executor.m_fdOutput =
+      in.target == RunInputs::Target::kDescriptor ? in.fdOutput : platform::kNoFileHandle;
   return Configure(in, options, separator, executor);
 }
 

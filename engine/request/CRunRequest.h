@@ -18,7 +18,7 @@ struct RunInputs {
   // Where one-file output goes: the typed path, an open file (standard output of the command
   // line: no output-name checks), or nowhere (per-file output of the command line).
   enum class Target { kPath, kDescriptor, kNone } target = Target::kPath;
-  platform::FileHandle hOutput = platform::kNoFileHandle;  // the file for Target::kDescriptor
+  platform::FileHandle fdOutput = platform::kNoFileHandle;  // the file for Target::kDescriptor
   std::string strOutputDir;      // per-file output into this folder; empty: beside each input
   std::string strSeparatorText;  // the separator field, Shift_JIS bytes
   // The field held a character without a Shift_JIS (code page 932) form; refused at the

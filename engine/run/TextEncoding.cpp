@@ -173,7 +173,7 @@ bool IsValidUtf8(std::string_view text) {
 
 std::optional<TextEncoding> DetectFileEncoding(const std::string& path) {
   platform::CFile file;
-  if (!file.Open(path, platform::CFile::modeRead | platform::CFile::typeBinary, nullptr)) {
+  if (!file.Open(path, platform::CFile::modeRead, nullptr)) {
     return std::nullopt;
   }
   try {

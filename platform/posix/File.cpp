@@ -230,7 +230,7 @@ void CFile::Abort() noexcept {
   ResetWriteState();
 }
 
-bool GetStatus(const std::string& path) {
+bool RegularFileExists(const std::string& path) {
   struct stat st {};
   return !path.empty() && ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
 }

@@ -121,8 +121,9 @@ TEST(KeySearchScan, WideWalkIsTakenWhereTheProcessorHasIt) {
 TEST(KeySearchScan, FindsWhatComparingEveryKeyFinds) {
   const std::string log = MixedLog(400, 9);
   CSearcher s;
-  RegisterSeparatorGrammar(s, "\x81\xA1\x81\xA1\x81\xA1\x81\xA1\x81\xA1"
-                              "\x81\xA1\x81\xA1\x81\xA1\x81\xA1\x81\xA1");
+  RegisterSeparatorGrammar(s,
+                           "\x81\xA1\x81\xA1\x81\xA1\x81\xA1\x81\xA1"
+                           "\x81\xA1\x81\xA1\x81\xA1\x81\xA1\x81\xA1");
   s.SetBuffer(Bytes(log), log.size());
   const bool wide = CSearcher::s_bWideScan;
   for (const bool w : {true, false}) {

@@ -31,8 +31,7 @@ namespace {
 using testing_support::ReadFile;
 using testing_support::TempDir;
 
-constexpr unsigned kWrite =
-    CFile::modeCreate | CFile::modeWrite | CFile::shareDenyWrite | CFile::typeBinary;
+constexpr unsigned kWrite = CFile::modeCreate | CFile::modeWrite;
 
 // A FIFO without a writer or reader must fail at once rather than block the run.
 TEST(File, OpenCauses) {
@@ -42,7 +41,7 @@ TEST(File, OpenCauses) {
       {dir.File("missing/new.html"), kWrite, CFileException::badPath},
       {dir.Path(), kWrite, CFileException::accessDenied},
       {"/dev/null", kWrite, CFileException::none},
-      {dir.File("fifo"), CFile::modeRead | CFile::typeBinary, CFileException::accessDenied},
+      {dir.File("fifo"), CFile::modeRead, CFileException::accessDenied},
       {dir.File("fifo"), kWrite, CFileException::generic},
   };
   for (const auto& [path, mode, cause] : rows) {
