@@ -99,7 +99,7 @@ TEST(ScanEquivalence, EachKeyAtEachOffsetFromEachStart) {
             for (std::size_t from = 0; from < n; ++from) {
               s.m_nPos = from;
               s.SetMode(mode);
-              const Match actual = s.Search() == engine::kFound
+              const Match actual = s.Search() == engine::SearchResult::kFound
                                        ? Match{s.m_nMatchPos, s.m_nPos, s.m_nMatchCode}
                                        : Match{engine::CSearcher::kNoMatch, 0, 0};
               ASSERT_EQ(actual, Reference(s, mode, buf, from))
