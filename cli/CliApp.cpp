@@ -159,21 +159,18 @@ int RunCli(int argc, char** argv, std::ostream& err, std::istream& in, bool bInt
   }
 
   // The run's encoding; "auto" is decided here, once, from the first input.
+  using engine::EncodingChoice;
   using engine::TextEncoding;
-  using Choice = CliOptions::Encoding;
-  const Choice choice = o.encoding.value_or(o.euc ? Choice::kEucJp : Choice::kShiftJis);
-  TextEncoding encoding = choice == Choice::kEucJp  ? TextEncoding::kEucJp
-                          : choice == Choice::kUtf8 ? TextEncoding::kUtf8
-                                                    : TextEncoding::kShiftJis;
-  if (choice == Choice::kAuto && !o.inputs.empty()) {
-    encoding = engine::DetectFileEncoding(o.inputs[0]).value_or(TextEncoding::kShiftJis);
-  }
+  engine::EncodingRequest asked;
+  asked.choice = o.encoding.value_or(o.euc ? EncodingChoice::kEucJp : EncodingChoice::kShiftJis);
+  asked.separator = o.separator;
+  if (asked.choice == EncodingChoice::kAuto && !o.inputs.empty())
+    asked.firstInput = engine::DetectFileEncoding(o.inputs[0]);
 
   engine::RunInputs inputs;
   inputs.astrInputPaths = o.inputs;
-  inputs.bEuc = encoding == TextEncoding::kEucJp ? 1 : 0;
-  inputs.bUtf8 = encoding == TextEncoding::kUtf8 ? 1 : 0;
-  inputs.bForce = o.force ? 1 : 0;
+  const TextEncoding encoding = engine::ApplyEncoding(inputs, asked);
+  inputs.bForce = o.force;
   if (o.perFile) {
     inputs.target = engine::RunInputs::Target::kNone;
     inputs.strOutputDir = o.outputDir.value_or(std::string());
@@ -190,15 +187,7 @@ int RunCli(int argc, char** argv, std::ostream& err, std::istream& in, bool bInt
   const platform::ScopedConsoleInterrupt interrupt(request.m_nAbort);
   request.m_nSeparatorKind = o.kind;
   request.m_bOptionsOpened = 1;
-  if (o.separator && encoding == TextEncoding::kUtf8) {
-    request.m_bUserSeparator = 1;
-    inputs.strSeparatorText = *o.separator;  // searched as typed
-  } else if (o.separator) {
-    request.m_bUserSeparator = 1;
-    const auto sjis = platform::Utf8ToCp932(*o.separator);
-    inputs.strSeparatorText = sjis.value_or(std::string());
-    inputs.bSeparatorNotCp932 = sjis ? 0 : 1;
-  }
+  if (o.separator) request.m_bUserSeparator = 1;
 
   engine::CExecutor executor;
   ApplyTestThresholds(executor);
@@ -206,12 +195,13 @@ int RunCli(int argc, char** argv, std::ostream& err, std::istream& in, bool bInt
   // the output; the run goes on as asked.
   if (!o.quiet) {
     executor.m_onEncodingMismatch = [&](const std::string& path, TextEncoding looksLike) {
-      std::string text = "「" + path + "」は " + engine::EncodingName(looksLike) + " のようです";
-      if (choice == Choice::kAuto) {
+      std::string text = engine::LooksLikeText(path, looksLike);
+      if (asked.choice == EncodingChoice::kAuto) {
         text += "が、最初の入力に合わせて " + std::string(engine::EncodingName(encoding)) +
                 " として変換します";
       } else {
-        text += "。--encoding " + std::string(EncodingOptionName(looksLike)) + " を試してください";
+        text += "。--encoding " + std::string(engine::EncodingOptionName(looksLike)) +
+                " を試してください";
       }
       platform::AfxMessageBox(text, platform::kMbOk, true);
     };

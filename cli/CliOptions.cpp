@@ -15,32 +15,19 @@ bool ParseInt(std::string_view text, int lo, int hi, int& value) {
   return true;
 }
 
-std::optional<CliOptions::Encoding> ParseEncoding(std::string name) {
+std::optional<engine::EncodingChoice> ParseEncoding(std::string name) {
+  using engine::EncodingChoice;
+  using engine::TextEncoding;
   for (char& c : name) c = static_cast<char>(c >= 'A' && c <= 'Z' ? c + 32 : c);
-  using E = CliOptions::Encoding;
-  const std::pair<const char*, E> names[] = {
-      {"shift_jis", E::kShiftJis}, {"sjis", E::kShiftJis}, {"cp932", E::kShiftJis},
-      {"euc-jp", E::kEucJp},       {"euc", E::kEucJp},     {"utf-8", E::kUtf8},
-      {"utf8", E::kUtf8},          {"auto", E::kAuto},
-  };
-  for (const auto& [text, encoding] : names) {
-    if (name == text) return encoding;
-  }
-  return std::nullopt;
+  if (name == "auto") return EncodingChoice::kAuto;
+  const auto encoding = engine::EncodingOfOptionValue(name);
+  if (!encoding) return std::nullopt;
+  return *encoding == TextEncoding::kEucJp  ? EncodingChoice::kEucJp
+         : *encoding == TextEncoding::kUtf8 ? EncodingChoice::kUtf8
+                                            : EncodingChoice::kShiftJis;
 }
 
 }  // namespace
-
-const char* EncodingOptionName(engine::TextEncoding encoding) {
-  switch (encoding) {
-    case engine::TextEncoding::kEucJp:
-      return "euc-jp";
-    case engine::TextEncoding::kUtf8:
-      return "utf-8";
-    default:
-      return "shift_jis";
-  }
-}
 
 const char* CliUsage() {
   return "Usage: velmorant-cli [OPTIONS] INPUT...\n"
@@ -238,7 +225,7 @@ bool ParseCliOptions(int argc, char** argv, CliOptions& o, std::string& error) {
       return false;
     }
   }
-  if (o.euc && o.encoding && *o.encoding != CliOptions::Encoding::kEucJp) {
+  if (o.euc && o.encoding && *o.encoding != engine::EncodingChoice::kEucJp) {
     error = "--euc cannot be used with another --encoding";
     return false;
   }

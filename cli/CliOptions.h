@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/run/TextEncoding.h"
+#include "engine/request/RunEncoding.h"
 
 namespace cli {
 
@@ -22,8 +22,7 @@ struct CliOptions {
   std::optional<std::string> separator;  // -s, as typed (UTF-8)
   bool euc = false;
   // --encoding; nothing: Shift_JIS, or EUC-JP with --euc.
-  enum class Encoding { kShiftJis, kEucJp, kUtf8, kAuto };
-  std::optional<Encoding> encoding;
+  std::optional<engine::EncodingChoice> encoding;
   // --outline: print each input's section tree instead of converting.
   enum class Outline { kNone, kText, kJson } outline = Outline::kNone;
   std::array<std::uint8_t, 16> reverse{};
@@ -47,8 +46,5 @@ bool ParseCliOptions(int argc, char** argv, CliOptions& options, std::string& er
 bool ParseLayers(const std::string& text, std::array<std::uint8_t, 16>& flags);
 
 const char* CliUsage();
-
-// The --encoding value that names an encoding: "shift_jis", "euc-jp", "utf-8".
-const char* EncodingOptionName(engine::TextEncoding encoding);
 
 }  // namespace cli

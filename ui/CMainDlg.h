@@ -66,10 +66,10 @@ class CMainDlg : public QDialog, public engine::CRunRequest {
   // Whether a run is going on (on the worker thread, or its closing message still to come).
   bool IsRunning() const { return m_pRunThread != nullptr; }
 
-  // The run's encoding: the EUC box's choice, or what the first input's bytes say it is in,
-  // when they say another and the user agrees. Nothing of the answer is kept. None when the
-  // dialog was closed while the input was looked at.
-  std::optional<engine::TextEncoding> AskEncoding();
+  // The run's encoding and separator in `inputs`: the EUC box's choice, or what the first
+  // input's bytes say it is in, when they say another and the user agrees. Nothing of the
+  // answer is kept. False when the dialog was closed while the input was looked at.
+  bool AskEncoding(engine::RunInputs& inputs);
   // What the preview shows: the selected input (else the first) with the settings a run
   // would read now; none without an input.
   std::optional<OutlineJob> PreviewJob() const;

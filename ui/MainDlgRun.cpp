@@ -15,10 +15,10 @@
 #include <algorithm>
 #include <memory>
 
+#include "engine/request/RunEncoding.h"
 #include "engine/run/TextEncoding.h"
 #include "platform/MessageBox.h"
 #include "ui/CMainDlg.h"
-#include "ui/RunEncoding.h"
 #include "ui/qt/CDialogBuilder.h"
 #include "ui/resources/ControlIds.h"
 #include "ui/resources/Strings.h"
@@ -42,25 +42,31 @@ void CMainDlg::OnRun() {
   engine::RunInputs inputs;
   for (const QString& path : m_astrInputPaths) inputs.astrInputPaths.push_back(LocalBytes(path));
   inputs.strOutputPath = LocalBytes(m_editOutput->text());
-  const std::optional<engine::TextEncoding> encoding = AskEncoding();
-  if (!encoding) return;
-  ApplyEncoding(inputs, *encoding, m_comboSeparator->currentText().toStdString());
+  if (!AskEncoding(inputs)) return;
   if (!Prepare(inputs, m_dlgOptions, m_executor)) return;
   m_strOutputFolder = QFileInfo(m_editOutput->text()).absolutePath();
   StartRun();
 }
 
-std::optional<engine::TextEncoding> CMainDlg::AskEncoding() {
-  using engine::TextEncoding;
-  const TextEncoding chosen =
-      m_checkEuc->isChecked() ? TextEncoding::kEucJp : TextEncoding::kShiftJis;
-  if (m_astrInputPaths.isEmpty()) return chosen;
+bool CMainDlg::AskEncoding(engine::RunInputs& inputs) {
+  engine::EncodingRequest asked;
+  asked.choice =
+      m_checkEuc->isChecked() ? engine::EncodingChoice::kEucJp : engine::EncodingChoice::kShiftJis;
+  asked.separator = m_comboSeparator->currentText().toStdString();
+  // No, the default, keeps the choice the user made.
+  const auto ask = [](const std::string& question, engine::TextEncoding) {
+    const unsigned type = platform::kMbYesNo | platform::kMbIconQuestion | platform::kMbDefButton2;
+    return platform::AfxMessageBox(question, type) == platform::kIdYes;
+  };
+  if (m_astrInputPaths.isEmpty()) {
+    engine::ApplyEncoding(inputs, asked, ask);
+    return true;
+  }
   const QString first = m_astrInputPaths.first();
   // A UTF-8 log is read whole to be told valid (0.7 s for 350 MiB): beside the dialog, which
   // keeps answering meanwhile with the controls of a run off.
-  std::optional<TextEncoding> seen;
   const std::unique_ptr<QThread> look(QThread::create(
-      [&seen, path = LocalBytes(first)] { seen = engine::DetectFileEncoding(path); }));
+      [&asked, path = LocalBytes(first)] { asked.firstInput = engine::DetectFileEncoding(path); }));
   QEventLoop loop;
   connect(look.get(), &QThread::finished, &loop, &QEventLoop::quit);
   m_bDetecting = true;
@@ -71,14 +77,10 @@ std::optional<engine::TextEncoding> CMainDlg::AskEncoding() {
   look->wait();
   m_bDetecting = false;
   EnableEditing(true);
-  if (m_bClosedWhileDetecting) return std::nullopt;
-  if (!seen || *seen == chosen) return chosen;
-  const QString text =
-      QString::fromUtf8(resources::kAskEncoding)
-          .arg(QFileInfo(first).fileName(), QString::fromUtf8(engine::EncodingName(*seen)));
-  // No, the default, keeps the choice the user made.
-  const unsigned type = platform::kMbYesNo | platform::kMbIconQuestion | platform::kMbDefButton2;
-  return platform::AfxMessageBox(text.toStdString(), type) == platform::kIdYes ? *seen : chosen;
+  if (m_bClosedWhileDetecting) return false;
+  asked.firstInputName = QFileInfo(first).fileName().toStdString();
+  engine::ApplyEncoding(inputs, asked, ask);
+  return true;
 }
 
 std::optional<OutlineJob> CMainDlg::PreviewJob() const {

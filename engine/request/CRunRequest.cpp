@@ -252,7 +252,7 @@ bool CRunRequest::CheckSeparator(const RunInputs& in, std::string& separator) {
       Show(msg::kSeparatorNotCp932);
       return false;
     }
-    if (in.bUtf8 && !IsValidUtf8(separator)) {
+    if (in.encoding == TextEncoding::kUtf8 && !IsValidUtf8(separator)) {
       Show(msg::kSeparatorNotUtf8);
       return false;
     }
@@ -277,8 +277,8 @@ bool CRunRequest::Configure(const RunInputs& in, const COptionValues& options,
     return false;
   }
   executor.m_bAutoClose = m_bAutoClose;
-  executor.m_bEuc = in.bEuc ? 1 : 0;
-  executor.m_bUtf8 = in.bUtf8 && !in.bEuc ? 1 : 0;
+  executor.m_bEuc = in.encoding == TextEncoding::kEucJp ? 1 : 0;
+  executor.m_bUtf8 = in.encoding == TextEncoding::kUtf8 ? 1 : 0;
   HandOverOptions(options, executor);
   SelectStartMode(executor);
   return executor.SetInputFiles(in.astrInputPaths) == 0;
