@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <sys/mman.h>
 #include <sys/stat.h>
+#include <sys/xattr.h>
 #include <atomic>
 
 #include <algorithm>
@@ -109,7 +110,8 @@ const platform::SysCalls kMemoryCalls = {
       return total;
     },
     // A view of an input: its bytes in fresh read-only pages.
-    [](void*, size_t length, int prot, int, int fd, off_t) -> void* {
+    [](void* address, size_t length, int prot, int flags, int fd, off_t offset) -> void* {
+      if (fd < 0) return ::mmap(address, length, prot, flags, fd, offset);  // memory
       if (!IsInput(fd)) {
         errno = ENODEV;
         return MAP_FAILED;
@@ -140,7 +142,12 @@ const platform::SysCalls kMemoryCalls = {
       return 0;
     },
     [](const char*) -> int { return 0; },
-    [](int fd, mode_t) -> int { return fd == kOutFd ? 0 : Error(EBADF); }};
+    [](int fd, mode_t) -> int { return fd == kOutFd ? 0 : Error(EBADF); },
+    // Names, owners, attributes and memory as the system has them.
+    ::renameat2, ::stat, ::lstat, ::readlink, ::access, ::geteuid, ::getegid, ::fchown,
+    ::flistxattr, ::fgetxattr, ::fsetxattr,
+    [](void* p, size_t from, size_t to, int flags) { return ::mremap(p, from, to, flags); },
+    ::madvise};
 
 void Check(bool ok, const char* what) {
   if (ok) return;

@@ -11,6 +11,7 @@
 #include <mutex>
 
 #include "platform/File.h"
+#include "platform/posix/SysCalls.h"
 
 namespace platform {
 namespace {
@@ -42,7 +43,7 @@ const sigset_t& EndingSignals() {
 
 void OnEndingSignal(int sig) {
   for (int i = 0; i < kTempSlots; ++i) {
-    if (g_tempUsed[i].load(std::memory_order_acquire)) ::unlink(g_tempNames[i]);
+    if (g_tempUsed[i].load(std::memory_order_acquire)) Sys().unlink(g_tempNames[i]);
   }
   ::signal(sig, SIG_DFL);
   ::raise(sig);  // delivered when the handler returns: the process ends as it would have
