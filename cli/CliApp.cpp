@@ -34,16 +34,13 @@ engine::COptionValues OptionsFrom(const CliOptions& o) {
   engine::COptionValues v;
   v.m_abyReverse = o.reverse;
   v.m_abyRange = o.range;
-  v.m_abyReverseEdit = o.reverse;
-  v.m_abyRangeEdit = o.range;
-  v.m_bCutOutsideRange = o.keepCut ? 1 : 0;
-  v.m_bOneFile = o.perFile ? 0 : 1;
-  v.m_bSeparatorFirst = o.separatorFirst ? 1 : 0;
-  v.m_nOrderRadio = v.m_bSeparatorFirst;
-  v.m_nLeadCut = v.m_nLeadCutSel = o.leadCut;
-  v.m_nTrailCut = v.m_nTrailCutSel = o.trailCut;
-  v.m_bSimpleHeader = o.simpleHeader ? 1 : 0;
-  v.m_bAppendSeparator = o.between == CliOptions::Between::kNone ? 0 : 1;
+  v.m_bCutOutsideRange = o.keepCut;
+  v.m_bOneFile = !o.perFile;
+  v.m_bSeparatorFirst = o.separatorFirst;
+  v.m_nLeadCut = o.leadCut;
+  v.m_nTrailCut = o.trailCut;
+  v.m_bSimpleHeader = o.simpleHeader;
+  v.m_bAppendSeparator = o.between != CliOptions::Between::kNone;
   v.m_nSeparatorStyle = o.between == CliOptions::Between::kNumbered ? 1 : 0;
   return v;
 }
@@ -149,7 +146,7 @@ int RunCli(int argc, char** argv, std::ostream& err, std::istream& in, bool bInt
   }
 
   // Options that change nothing are said to, so that a typo is not mistaken for a result.
-  const bool bRange = std::any_of(o.range.begin(), o.range.end(), [](auto f) { return f != 0; });
+  const bool bRange = o.range.any();
   const bool bCuts = o.leadCut != 0 || o.trailCut != 0;
   if (!bRange && (bCuts || o.keepCut))
     platform::AfxMessageBox(kCutsWithoutRange, platform::kMbOk, true);

@@ -142,7 +142,7 @@ const char* CliUsage() {
          "Exit status: 0 finished normally, 1 the run failed, 2 refused before the run.\n";
 }
 
-bool ParseLayers(const std::string& text, std::array<std::uint8_t, 16>& flags) {
+bool ParseLayers(const std::string& text, engine::LayerSet& flags) {
   std::string_view rest = text;
   if (rest.empty()) return false;
   while (true) {
@@ -152,19 +152,21 @@ bool ParseLayers(const std::string& text, std::array<std::uint8_t, 16>& flags) {
     int from = 0;
     int to = 0;
     if (dash == std::string_view::npos) {
-      if (!ParseInt(item, 1, 15, from)) return false;
+      if (!ParseInt(item, 1, engine::kMaxLayer, from)) return false;
       to = from;
-    } else if (!ParseInt(item.substr(0, dash), 1, 15, from) ||
-               !ParseInt(item.substr(dash + 1), 1, 15, to) || to < from) {
+    } else if (!ParseInt(item.substr(0, dash), 1, engine::kMaxLayer, from) ||
+               !ParseInt(item.substr(dash + 1), 1, engine::kMaxLayer, to) || to < from) {
       return false;
     }
-    for (int l = from; l <= to; ++l) flags[l] = 1;
+    for (int l = from; l <= to; ++l) flags[l] = true;
     if (comma == std::string_view::npos) return true;
     rest = rest.substr(comma + 1);
   }
 }
 
 bool ParseCliOptions(int argc, char** argv, CliOptions& o, std::string& error) {
+  const std::string layersWhat = "layers (1 to " + std::to_string(engine::kMaxLayer) + ")";
+  const std::string countWhat = "count (0 to " + std::to_string(engine::kMaxCut) + ")";
   optind = 0;  // a fresh parse, in glibc as in mingw-w64
   opterr = 0;  // the messages are ours
   for (;;) {
@@ -195,8 +197,8 @@ bool ParseCliOptions(int argc, char** argv, CliOptions& o, std::string& error) {
       return false;
     }
     const std::string v = optarg ? optarg : "";
-    auto bad = [&](const char* what) {
-      error = "invalid " + std::string(what) + " for " + name + ": '" + v + "'";
+    auto bad = [&](const std::string& what) {
+      error = "invalid " + what + " for " + name + ": '" + v + "'";
       return false;
     };
     switch (c) {
@@ -240,16 +242,16 @@ bool ParseCliOptions(int argc, char** argv, CliOptions& o, std::string& error) {
         break;
       }
       case 'r':
-        if (!ParseLayers(v, o.reverse)) return bad("layers (1 to 15)");
+        if (!ParseLayers(v, o.reverse)) return bad(layersWhat);
         break;
       case kRange:
-        if (!ParseLayers(v, o.range)) return bad("layers (1 to 15)");
+        if (!ParseLayers(v, o.range)) return bad(layersWhat);
         break;
       case kLeadCut:
-        if (!ParseInt(v, 0, 19, o.leadCut)) return bad("count (0 to 19)");
+        if (!ParseInt(v, 0, engine::kMaxCut, o.leadCut)) return bad(countWhat);
         break;
       case kTrailCut:
-        if (!ParseInt(v, 0, 19, o.trailCut)) return bad("count (0 to 19)");
+        if (!ParseInt(v, 0, engine::kMaxCut, o.trailCut)) return bad(countWhat);
         break;
       case kKeepCut:
         o.keepCut = true;

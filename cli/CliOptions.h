@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/request/COptionValues.h"
 #include "engine/request/RunEncoding.h"
 
 namespace cli {
@@ -25,8 +26,8 @@ struct CliOptions {
   std::optional<engine::EncodingChoice> encoding;
   // --outline: print each input's section tree instead of converting.
   enum class Outline { kNone, kText, kJson } outline = Outline::kNone;
-  std::array<std::uint8_t, 16> reverse{};
-  std::array<std::uint8_t, 16> range{};
+  engine::LayerSet reverse;
+  engine::LayerSet range;
   int leadCut = 0;
   int trailCut = 0;
   bool keepCut = false;
@@ -43,7 +44,7 @@ struct CliOptions {
 bool ParseCliOptions(int argc, char** argv, CliOptions& options, std::string& error);
 
 // Parses a layer list such as "1", "1,3" or "2-4" into flags; false when malformed.
-bool ParseLayers(const std::string& text, std::array<std::uint8_t, 16>& flags);
+bool ParseLayers(const std::string& text, engine::LayerSet& flags);
 
 const char* CliUsage();
 

@@ -29,11 +29,8 @@ void Show(const std::string& text) {
 }  // namespace
 
 COptionValues OutlineOptions(COptionValues o) {
-  const auto none = [](const auto& flags) {
-    return std::none_of(flags.begin(), flags.end(), [](auto f) { return f != 0; });
-  };
-  if (none(o.m_abyReverse) && none(o.m_abyRange)) {
-    for (int layer = 1; layer <= 15; ++layer) o.m_abyRange[layer] = 1;
+  if (o.m_abyReverse.none() && o.m_abyRange.none()) {
+    for (int layer = 1; layer <= kMaxLayer; ++layer) o.m_abyRange[layer] = true;
     o.m_nLeadCut = o.m_nTrailCut = 0;
   }
   return o;
@@ -74,8 +71,8 @@ int CRunRequest::CheckAutoClose(const std::string& separator) {
 
 void CRunRequest::HandOverOptions(const COptionValues& o, CExecutor& ex) const {
   if (m_bOptionsOpened == 1) {
-    ex.m_bSimpleHeader = o.m_bSimpleHeader == 1 ? 1 : 0;
-    if (o.m_bAppendSeparator == 1) {
+    ex.m_bSimpleHeader = o.m_bSimpleHeader ? 1 : 0;
+    if (o.m_bAppendSeparator) {
       ex.m_bAppendSeparator = 1;
       ex.m_nSeparatorStyle = o.m_nSeparatorStyle;
     } else {
@@ -83,11 +80,11 @@ void CRunRequest::HandOverOptions(const COptionValues& o, CExecutor& ex) const {
     }
     ex.m_nTrailCut = o.m_nTrailCut;
     ex.m_nLeadCut = o.m_nLeadCut;
-    ex.m_bSeparatorFirst = o.m_bSeparatorFirst == 1 ? 1 : 0;
-    ex.m_bOneFile = o.m_bOneFile == 1 ? 1 : 0;
-    ex.m_bCutOutsideRange = o.m_bCutOutsideRange == 1 ? 1 : 0;
+    ex.m_bSeparatorFirst = o.m_bSeparatorFirst ? 1 : 0;
+    ex.m_bOneFile = o.m_bOneFile ? 1 : 0;
+    ex.m_bCutOutsideRange = o.m_bCutOutsideRange ? 1 : 0;
     ex.m_byLayerLimit = 0;
-    for (int layer = 1; layer <= 15; ++layer) {
+    for (int layer = 1; layer <= kMaxLayer; ++layer) {
       ex.m_abyReverse[layer] = o.m_abyReverse[layer];
       ex.m_abyRange[layer] = o.m_abyRange[layer];
       if (o.m_abyReverse[layer] || o.m_abyRange[layer]) {
@@ -133,8 +130,8 @@ bool CRunRequest::CheckCollisions(const RunInputs& in, const COptionValues& opti
     }
   }
 
-  const int bOneFile = m_bOptionsOpened == 1 ? options.m_bOneFile : 1;
-  if (bOneFile == 0) {
+  const bool bOneFile = m_bOptionsOpened != 1 || options.m_bOneFile;
+  if (!bOneFile) {
     // Two inputs must not write one "Rev_" file (an input listed twice writes it twice).
     std::unordered_map<std::string, const std::string*> writers;
     std::string rev;
@@ -161,7 +158,7 @@ bool CRunRequest::CheckCollisions(const RunInputs& in, const COptionValues& opti
 // their names meanwhile.
 bool CRunRequest::CheckExistingOutputs(const RunInputs& in, const COptionValues& options,
                                        CExecutor& executor) const {
-  const bool bPerFile = (m_bOptionsOpened == 1 ? options.m_bOneFile : 1) == 0;
+  const bool bPerFile = m_bOptionsOpened == 1 && !options.m_bOneFile;
   std::vector<std::string> outputs;
   if (bPerFile) {
     for (const std::string& p : in.astrInputPaths) {

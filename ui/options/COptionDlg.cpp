@@ -5,6 +5,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <algorithm>
+#include <iterator>
 
 #include "ui/qt/CDialogBuilder.h"
 #include "ui/qt/CItemSizeDelegate.h"
@@ -14,7 +15,9 @@
 using platform::qt::GetDlgItem;
 
 namespace {
-constexpr int kCutCount = 20;
+constexpr int kCutCount = engine::kMaxCut + 1;
+static_assert(std::size(resources::kReverseLayerIds) == engine::kMaxLayer + 1);
+static_assert(std::size(resources::kRangeLayerIds) == engine::kMaxLayer + 1);
 constexpr int kItemHeight = 17;
 }  // namespace
 
@@ -35,7 +38,7 @@ COptionDlg::COptionDlg() : QDialog(nullptr) {
   connect(m_checkCutOutsideRange, &QCheckBox::clicked, this, [this] { OnCutOutsideRange(); });
   connect(m_radioSeparatorFirst, &QRadioButton::clicked, this, [this] { OnSeparatorFirst(); });
   connect(m_radioBodyFirst, &QRadioButton::clicked, this, [this] { OnBodyFirst(); });
-  for (int layer = 1; layer <= 15; ++layer) {
+  for (int layer = 1; layer <= engine::kMaxLayer; ++layer) {
     m_apReverse[layer] = GetDlgItem<QPushButton>(*this, resources::kReverseLayerIds[layer]);
     m_apRange[layer] = GetDlgItem<QPushButton>(*this, resources::kRangeLayerIds[layer]);
     connect(m_apReverse[layer], &QPushButton::clicked, this,
@@ -92,14 +95,14 @@ void COptionDlg::FillCutCombo(QComboBox* combo, int nCount) {
 }
 
 void COptionDlg::ApplyStates() {
-  m_checkAppendSeparator->setChecked(m_bAppendSeparator == 1);
-  m_checkSimpleHeader->setChecked(m_bSimpleHeader == 1);
-  m_checkOneFile->setChecked(m_bOneFile == 1);
+  m_checkAppendSeparator->setChecked(m_bAppendSeparator);
+  m_checkSimpleHeader->setChecked(m_bSimpleHeader);
+  m_checkOneFile->setChecked(m_bOneFile);
   m_comboSeparatorText->setCurrentIndex(m_nSeparatorStyle);
-  m_checkAppendSeparator->setEnabled(m_bOneFile == 1);
-  m_comboSeparatorText->setEnabled(m_bOneFile == 1);
-  m_checkCutOutsideRange->setChecked(m_bCutOutsideRange == 1);
-  if (m_bSeparatorFirst != 0) {
+  m_checkAppendSeparator->setEnabled(m_bOneFile);
+  m_comboSeparatorText->setEnabled(m_bOneFile);
+  m_checkCutOutsideRange->setChecked(m_bCutOutsideRange);
+  if (m_bSeparatorFirst) {
     OnSeparatorFirst();
   } else {
     OnBodyFirst();
@@ -111,9 +114,9 @@ void COptionDlg::ApplyStates() {
 }
 
 void COptionDlg::ShowLayerChecks() {
-  for (int layer = 1; layer <= 15; ++layer) {
-    m_apReverse[layer]->setChecked(m_abyReverse[layer] != 0);
-    m_apRange[layer]->setChecked(m_abyRange[layer] != 0);
+  for (int layer = 1; layer <= engine::kMaxLayer; ++layer) {
+    m_apReverse[layer]->setChecked(m_abyReverse[layer]);
+    m_apRange[layer]->setChecked(m_abyRange[layer]);
   }
 }
 
@@ -135,7 +138,7 @@ void COptionDlg::OnOneFile() {
 }
 
 void COptionDlg::OnCutOutsideRange() {
-  m_bCutOutsideRange = m_checkCutOutsideRange->isChecked() ? 1 : 0;
+  m_bCutOutsideRange = m_checkCutOutsideRange->isChecked();
 }
 
 void COptionDlg::OnSeparatorFirst() {
@@ -151,25 +154,24 @@ void COptionDlg::OnBodyFirst() {
 }
 
 void COptionDlg::OnReverseLayer(int nLayer) {
-  m_abyReverseEdit[nLayer] = m_apReverse[nLayer]->isChecked() ? 1 : 0;
+  m_abyReverseEdit[nLayer] = m_apReverse[nLayer]->isChecked();
 }
 
 void COptionDlg::OnRangeLayer(int nLayer) {
-  m_abyRangeEdit[nLayer] = m_apRange[nLayer]->isChecked() ? 1 : 0;
+  m_abyRangeEdit[nLayer] = m_apRange[nLayer]->isChecked();
 }
 
 void COptionDlg::OnOK() {
-  m_bSimpleHeader = m_checkSimpleHeader->isChecked() ? 1 : 0;
-  m_bAppendSeparator = m_checkAppendSeparator->isChecked() ? 1 : 0;
-  if (m_bAppendSeparator == 1)
-    m_nSeparatorStyle = std::max(0, m_comboSeparatorText->currentIndex());
+  m_bSimpleHeader = m_checkSimpleHeader->isChecked();
+  m_bAppendSeparator = m_checkAppendSeparator->isChecked();
+  if (m_bAppendSeparator) m_nSeparatorStyle = std::max(0, m_comboSeparatorText->currentIndex());
   m_nLeadCutSel = m_comboLeadCut->currentIndex();
   m_nLeadCut = m_nLeadCutSel >= 0 ? m_comboLeadCut->itemData(m_nLeadCutSel).toInt() : 0;
   m_nTrailCutSel = m_comboTrailCut->currentIndex();
   m_nTrailCut = m_nTrailCutSel >= 0 ? m_comboTrailCut->itemData(m_nTrailCutSel).toInt() : 0;
-  m_bOneFile = m_checkOneFile->isChecked() ? 1 : 0;
-  m_bCutOutsideRange = m_checkCutOutsideRange->isChecked() ? 1 : 0;
-  m_bSeparatorFirst = m_nOrderRadio != 0 ? 1 : 0;
+  m_bOneFile = m_checkOneFile->isChecked();
+  m_bCutOutsideRange = m_checkCutOutsideRange->isChecked();
+  m_bSeparatorFirst = m_nOrderRadio != 0;
   m_abyReverse = m_abyReverseEdit;
   m_abyRange = m_abyRangeEdit;
   accept();

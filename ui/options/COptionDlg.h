@@ -46,8 +46,16 @@ class COptionDlg : public QDialog, public engine::COptionValues {
   QCheckBox* m_checkCutOutsideRange;
   QRadioButton* m_radioSeparatorFirst;
   QRadioButton* m_radioBodyFirst;
-  std::array<QPushButton*, 16> m_apReverse{};  // index = layer
-  std::array<QPushButton*, 16> m_apRange{};
+  std::array<QPushButton*, engine::kMaxLayer + 1> m_apReverse{};  // index = layer
+  std::array<QPushButton*, engine::kMaxLayer + 1> m_apRange{};
+
+  // The dialog's own state: the toggles and the order radio as clicked in this showing,
+  // and the cut combos' items last confirmed.
+  engine::LayerSet m_abyReverseEdit;
+  engine::LayerSet m_abyRangeEdit;
+  int m_nOrderRadio = 1;
+  int m_nTrailCutSel = 0;
+  int m_nLeadCutSel = 0;
 
  private:
   engine::COptionValues m_valuesAtOpen;
