@@ -5,7 +5,7 @@ CMAKE_FLAGS ?=
 # The Windows programs and packages, cross-built with mingw-w64; their tests run under Wine.
 WINBUILD ?= build-windows
 
-.PHONY: all bootstrap build demo test test-slow test-sanitize bench fuzz screenshots package format clean \
+.PHONY: all bootstrap build demo test test-slow test-sanitize bench fuzz screenshots package format format-check clean \
 	windows test-windows bench-windows
 
 all: build
@@ -57,6 +57,9 @@ test-windows: windows
 
 format:
 	@git ls-files '*.cpp' '*.h' | xargs clang-format -i
+
+format-check: bootstrap
+	@git ls-files '*.cpp' '*.h' | xargs clang-format --dry-run -Werror
 
 clean:
 	@rm -rf $(BUILD) build-asan $(WINBUILD)

@@ -35,16 +35,13 @@ engine::COptionValues OptionsFrom(const CliOptions& o) {
   engine::COptionValues v;
   v.m_abyReverse = o.reverse;
   v.m_abyRange = o.range;
-  v.m_abyReverseEdit = o.reverse;
-  v.m_abyRangeEdit = o.range;
-  v.m_bCutOutsideRange = o.keepCut ? 1 : 0;
-  v.m_bOneFile = o.perFile ? 0 : 1;
-  v.m_bSeparatorFirst = o.separatorFirst ? 1 : 0;
-  v.m_nOrderRadio = v.m_bSeparatorFirst;
-  v.m_nLeadCut = v.m_nLeadCutSel = o.leadCut;
-  v.m_nTrailCut = v.m_nTrailCutSel = o.trailCut;
-  v.m_bSimpleHeader = o.simpleHeader ? 1 : 0;
-  v.m_bAppendSeparator = o.between == CliOptions::Between::kNone ? 0 : 1;
+  v.m_bCutOutsideRange = o.keepCut;
+  v.m_bOneFile = !o.perFile;
+  v.m_bSeparatorFirst = o.separatorFirst;
+  v.m_nLeadCut = o.leadCut;
+  v.m_nTrailCut = o.trailCut;
+  v.m_bSimpleHeader = o.simpleHeader;
+  v.m_bAppendSeparator = o.between != CliOptions::Between::kNone;
   v.m_nSeparatorStyle = o.between == CliOptions::Between::kNumbered ? 1 : 0;
   return v;
 }
@@ -143,7 +140,7 @@ int RunCli(int argc, char** argv, std::ostream& err, std::istream& in, bool bInt
 
   if (o.help || o.version) {
     // On standard output, where help2man and pagers look for them.
-    const std::string text = o.help ? CliUsage() : "velmorant-cli 1.32\n";
+    const std::string text = o.help ? CliUsage() : "velmorant-cli " VELMORANT_VERSION "\n";
     platform::CFile out;
     out.Attach(outFd, msg::kStandardOutput);
     try {
@@ -168,7 +165,7 @@ int RunCli(int argc, char** argv, std::ostream& err, std::istream& in, bool bInt
   }
 
   // Options that change nothing are said to, so that a typo is not mistaken for a result.
-  const bool bRange = std::any_of(o.range.begin(), o.range.end(), [](auto f) { return f != 0; });
+  const bool bRange = o.range.any();
   const bool bCuts = o.leadCut != 0 || o.trailCut != 0;
   if (!bRange && (bCuts || o.keepCut))
     platform::AfxMessageBox(kCutsWithoutRange, platform::kMbOk, true);
@@ -178,27 +175,24 @@ int RunCli(int argc, char** argv, std::ostream& err, std::istream& in, bool bInt
   }
 
   // The run's encoding; "auto" is decided here, once, from the first input.
+  using engine::EncodingChoice;
   using engine::TextEncoding;
-  using Choice = CliOptions::Encoding;
-  const Choice choice = o.encoding.value_or(o.euc ? Choice::kEucJp : Choice::kShiftJis);
-  TextEncoding encoding = choice == Choice::kEucJp  ? TextEncoding::kEucJp
-                          : choice == Choice::kUtf8 ? TextEncoding::kUtf8
-                                                    : TextEncoding::kShiftJis;
-  if (choice == Choice::kAuto && !o.inputs.empty()) {
-    encoding = engine::DetectFileEncoding(o.inputs[0]).value_or(TextEncoding::kShiftJis);
-  }
+  engine::EncodingRequest asked;
+  asked.choice = o.encoding.value_or(o.euc ? EncodingChoice::kEucJp : EncodingChoice::kShiftJis);
+  asked.separator = o.separator;
+  if (asked.choice == EncodingChoice::kAuto && !o.inputs.empty())
+    asked.firstInput = engine::DetectFileEncoding(o.inputs[0]);
 
   engine::RunInputs inputs;
   inputs.astrInputPaths = o.inputs;
-  inputs.bEuc = encoding == TextEncoding::kEucJp ? 1 : 0;
-  inputs.bUtf8 = encoding == TextEncoding::kUtf8 ? 1 : 0;
-  inputs.bForce = o.force ? 1 : 0;
+  const TextEncoding encoding = engine::ApplyEncoding(inputs, asked);
+  inputs.bForce = o.force;
   if (o.perFile) {
     inputs.target = engine::RunInputs::Target::kNone;
     inputs.strOutputDir = o.outputDir.value_or(std::string());
   } else if (!o.output || *o.output == "-" || IsStream(*o.output, outFd)) {
     inputs.target = engine::RunInputs::Target::kDescriptor;
-    inputs.hOutput = outFd;
+    inputs.fdOutput = outFd;
     inputs.strOutputPath.assign(1, '-');
   } else {
     inputs.strOutputPath = *o.output;
@@ -209,15 +203,7 @@ int RunCli(int argc, char** argv, std::ostream& err, std::istream& in, bool bInt
   const platform::ScopedConsoleInterrupt interrupt(request.m_nAbort);
   request.m_nSeparatorKind = o.kind;
   request.m_bOptionsOpened = 1;
-  if (o.separator && encoding == TextEncoding::kUtf8) {
-    request.m_bUserSeparator = 1;
-    inputs.strSeparatorText = *o.separator;  // searched as typed
-  } else if (o.separator) {
-    request.m_bUserSeparator = 1;
-    const auto sjis = platform::Utf8ToCp932(*o.separator);
-    inputs.strSeparatorText = sjis.value_or(std::string());
-    inputs.bSeparatorNotCp932 = sjis ? 0 : 1;
-  }
+  if (o.separator) request.m_bUserSeparator = 1;
 
   engine::CExecutor executor;
   ApplyTestThresholds(executor);
@@ -225,12 +211,13 @@ int RunCli(int argc, char** argv, std::ostream& err, std::istream& in, bool bInt
   // the output; the run goes on as asked.
   if (!o.quiet) {
     executor.m_onEncodingMismatch = [&](const std::string& path, TextEncoding looksLike) {
-      std::string text = "「" + path + "」は " + engine::EncodingName(looksLike) + " のようです";
-      if (choice == Choice::kAuto) {
+      std::string text = engine::LooksLikeText(path, looksLike);
+      if (asked.choice == EncodingChoice::kAuto) {
         text += "が、最初の入力に合わせて " + std::string(engine::EncodingName(encoding)) +
                 " として変換します";
       } else {
-        text += "。--encoding " + std::string(EncodingOptionName(looksLike)) + " を試してください";
+        text += "。--encoding " + std::string(engine::EncodingOptionName(looksLike)) +
+                " を試してください";
       }
       platform::AfxMessageBox(text, platform::kMbOk, true);
     };

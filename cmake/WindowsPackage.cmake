@@ -11,10 +11,10 @@ find_program(MAKENSIS makensis REQUIRED)
 function(velmorant_windows_packages)
   set(stamp ${PROJECT_BINARY_DIR}/zip/staged)
   set(zip_file ${PROJECT_BINARY_DIR}/${package_folder}.zip)
-  set(nsis_script ${PROJECT_SOURCE_DIR}/resources/install/win32/velmorant.nsi)
+  set(nsis_script ${PROJECT_SOURCE_DIR}/install/win32/velmorant.nsi)
   set(doc_files
       ${PROJECT_SOURCE_DIR}/README.md
-      ${PROJECT_SOURCE_DIR}/resources/install/copyright
+      ${PROJECT_SOURCE_DIR}/install/copyright
       /usr/share/doc/mingw-w64-x86-64-dev/copyright
       /usr/share/doc/gcc-mingw-w64-base/copyright)
   set(programs velmorant-cli)
@@ -34,7 +34,7 @@ function(velmorant_windows_packages)
     COMMAND ${CMAKE_COMMAND} -E make_directory ${package_stage}/licences
     ${strip_programs}
     COMMAND ${CMAKE_COMMAND} -E copy ${PROJECT_SOURCE_DIR}/README.md ${package_stage}/README.md
-    COMMAND ${CMAKE_COMMAND} -E copy ${PROJECT_SOURCE_DIR}/resources/install/copyright
+    COMMAND ${CMAKE_COMMAND} -E copy ${PROJECT_SOURCE_DIR}/install/copyright
             ${package_stage}/licences/velmorant.txt
     COMMAND ${CMAKE_COMMAND} -E copy /usr/share/doc/mingw-w64-x86-64-dev/copyright
             ${package_stage}/licences/mingw-w64-runtime.txt

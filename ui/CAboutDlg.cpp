@@ -3,9 +3,10 @@
 #include <QLabel>
 #include <QPushButton>
 
-#include "platform/qt/CDialogBuilder.h"
-#include "resources/AboutDialog.h"
 #include "ui/ProgramIcon.h"
+#include "ui/qt/CDialogBuilder.h"
+#include "ui/resources/AboutDialog.h"
+#include "ui/resources/ControlIds.h"
 
 CAboutDlg::CAboutDlg() : QDialog(nullptr) {
   platform::qt::CDialogBuilder::Build(*this, resources::kAboutDialog);
@@ -13,6 +14,6 @@ CAboutDlg::CAboutDlg() : QDialog(nullptr) {
   setWindowIcon(icon);
   if (auto* label = findChild<QLabel*>(QStringLiteral("static_0")))
     label->setPixmap(icon.pixmap(32, 32));
-  connect(platform::qt::GetDlgItem<QPushButton>(*this, 1), &QPushButton::clicked, this,
-          &QDialog::accept);
+  connect(platform::qt::GetDlgItem<QPushButton>(*this, resources::kIdOk), &QPushButton::clicked,
+          this, &QDialog::accept);
 }

@@ -2,12 +2,12 @@
 
 #include <QApplication>
 
-#include "platform/qt/CDialogBuilder.h"
-#include "platform/qt/CQtMessageBox.h"
-#include "platform/qt/Translations.h"
-#include "resources/Strings.h"
 #include "ui/CMainDlg.h"
 #include "ui/ProgramIcon.h"
+#include "ui/qt/CDialogBuilder.h"
+#include "ui/qt/CQtMessageBox.h"
+#include "ui/qt/Translations.h"
+#include "ui/resources/Strings.h"
 
 int CConvApp::InitInstance() {
   platform::qt::InstallQtTranslations(*qApp);

@@ -16,11 +16,12 @@
 #include <QThread>
 
 #include "platform/MessageBox.h"
-#include "platform/qt/CDialogBuilder.h"
-#include "resources/MainDialog.h"
-#include "resources/Strings.h"
 #include "ui/CAboutDlg.h"
 #include "ui/ProgramIcon.h"
+#include "ui/qt/CDialogBuilder.h"
+#include "ui/resources/ControlIds.h"
+#include "ui/resources/MainDialog.h"
+#include "ui/resources/Strings.h"
 
 using platform::qt::GetDlgItem;
 
@@ -35,14 +36,14 @@ QSettings Settings() {
 }  // namespace
 
 CMainDlg::CMainDlg()
-    : QDialog(nullptr), m_hIcon(LoadProgramIcon()), m_menuSystem(this), m_dlgPreview(this) {
+    : QDialog(nullptr), m_icon(LoadProgramIcon()), m_menuSystem(this), m_dlgPreview(this) {
   platform::qt::CDialogBuilder::Build(*this, resources::kMainDialog);
-  m_comboSeparator = GetDlgItem<QComboBox>(*this, 1028);
-  m_checkSpecifySeparator = GetDlgItem<QCheckBox>(*this, 1016);
-  m_checkEuc = GetDlgItem<QCheckBox>(*this, 1015);
-  m_listInput = GetDlgItem<QListWidget>(*this, 1014);
-  m_progress = GetDlgItem<QProgressBar>(*this, 1005);
-  m_editOutput = GetDlgItem<QLineEdit>(*this, 1001);
+  m_comboSeparator = GetDlgItem<QComboBox>(*this, resources::kIdSeparator);
+  m_checkSpecifySeparator = GetDlgItem<QCheckBox>(*this, resources::kIdSpecifySeparator);
+  m_checkEuc = GetDlgItem<QCheckBox>(*this, resources::kIdEuc);
+  m_listInput = GetDlgItem<QListWidget>(*this, resources::kIdInputList);
+  m_progress = GetDlgItem<QProgressBar>(*this, resources::kIdProgress);
+  m_editOutput = GetDlgItem<QLineEdit>(*this, resources::kIdOutput);
   for (const char* item : resources::kSeparatorItems)
     m_comboSeparator->addItem(QString::fromUtf8(item));
   // A text over the limit is refused whole: a cut one would match as a tag prefix.
@@ -68,18 +69,18 @@ CMainDlg::CMainDlg()
     b->setDefault(false);
   }
   auto button = [this](int id) { return GetDlgItem<QPushButton>(*this, id); };
-  connect(button(1), &QPushButton::clicked, this, &QDialog::accept);
-  connect(button(2), &QPushButton::clicked, this, &QDialog::reject);
-  connect(button(1002), &QPushButton::clicked, this, [this] { OnAddInput(); });
-  connect(button(1003), &QPushButton::clicked, this, [this] { OnBrowseOutput(); });
-  connect(button(1007), &QPushButton::clicked, this, [this] { OnStandard(); });
-  connect(button(1004), &QPushButton::clicked, this, [this] { OnRun(); });
-  connect(button(1009), &QPushButton::clicked, this, [this] { OnDelete(); });
-  connect(button(1010), &QPushButton::clicked, this, [this] { OnMoveUp(); });
-  connect(button(1011), &QPushButton::clicked, this, [this] { OnMoveDown(); });
-  connect(button(1021), &QPushButton::clicked, this, [this] { OnOptions(); });
-  connect(button(1006), &QPushButton::clicked, this, [this] { OnPreview(); });
-  connect(m_listInput, &QListWidget::itemDoubleClicked, this, [this] { OnDblclkInputList(); });
+  connect(button(resources::kIdOk), &QPushButton::clicked, this, &QDialog::accept);
+  connect(button(resources::kIdCancel), &QPushButton::clicked, this, &QDialog::reject);
+  connect(button(resources::kIdAddInput), &QPushButton::clicked, this, [this] { OnAddInput(); });
+  connect(button(resources::kIdBrowseOutput), &QPushButton::clicked, this,
+          [this] { OnBrowseOutput(); });
+  connect(button(resources::kIdStandard), &QPushButton::clicked, this, [this] { OnStandard(); });
+  connect(button(resources::kIdRun), &QPushButton::clicked, this, [this] { OnRun(); });
+  connect(button(resources::kIdDeleteInput), &QPushButton::clicked, this, [this] { OnDelete(); });
+  connect(button(resources::kIdMoveUp), &QPushButton::clicked, this, [this] { OnMoveUp(); });
+  connect(button(resources::kIdMoveDown), &QPushButton::clicked, this, [this] { OnMoveDown(); });
+  connect(button(resources::kIdOptions), &QPushButton::clicked, this, [this] { OnOptions(); });
+  connect(button(resources::kIdPreview), &QPushButton::clicked, this, [this] { OnPreview(); });
   connect(m_checkSpecifySeparator, &QCheckBox::clicked, this, [this] { OnSpecifySeparator(); });
   connect(m_comboSeparator->lineEdit(), &QLineEdit::textEdited, this,
           [this] { OnEditchangeSeparator(); });
@@ -122,7 +123,7 @@ void CMainDlg::OnInitDialog() {
         m_menuSystem.addAction(about, this, [this] { OnSysCommand(resources::IDM_ABOUTBOX); });
     action->setObjectName(QString::number(resources::IDM_ABOUTBOX));
   }
-  setWindowIcon(m_hIcon);
+  setWindowIcon(m_icon);
 
   m_comboSeparator->setCurrentIndex(0);
   m_editOutput->setText(

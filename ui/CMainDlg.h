@@ -41,7 +41,6 @@ class CMainDlg : public QDialog, public engine::CRunRequest {
   void OnDelete();
   void OnMoveUp();
   void OnMoveDown();
-  void OnDblclkInputList() {}
   void OnSpecifySeparator();
   void OnOptions();
   void OnPreview();
@@ -67,10 +66,10 @@ class CMainDlg : public QDialog, public engine::CRunRequest {
   // Whether a run is going on (on the worker thread, or its closing message still to come).
   bool IsRunning() const { return m_pRunThread != nullptr; }
 
-  // The run's encoding: the EUC box's choice, or what the first input's bytes say it is in,
-  // when they say another and the user agrees. Nothing of the answer is kept. None when the
-  // dialog was closed while the input was looked at.
-  std::optional<engine::TextEncoding> AskEncoding();
+  // The run's encoding and separator in `inputs`: the EUC box's choice, or what the first
+  // input's bytes say it is in, when they say another and the user agrees. Nothing of the
+  // answer is kept. False when the dialog was closed while the input was looked at.
+  bool AskEncoding(engine::RunInputs& inputs);
   // What the preview shows: the selected input (else the first) with the settings a run
   // would read now; none without an input.
   std::optional<OutlineJob> PreviewJob() const;
@@ -78,13 +77,13 @@ class CMainDlg : public QDialog, public engine::CRunRequest {
   COptionDlg m_dlgOptions;
   int m_nFileCount = 0;
   engine::CExecutor m_executor;
-  QComboBox* m_comboSeparator;         // 1028
-  QCheckBox* m_checkSpecifySeparator;  // 1016
-  QCheckBox* m_checkEuc;               // 1015
-  QListWidget* m_listInput;            // 1014
-  QProgressBar* m_progress;            // 1005
-  QLineEdit* m_editOutput;             // 1001
-  QIcon m_hIcon;
+  QComboBox* m_comboSeparator;
+  QCheckBox* m_checkSpecifySeparator;
+  QCheckBox* m_checkEuc;
+  QListWidget* m_listInput;
+  QProgressBar* m_progress;
+  QLineEdit* m_editOutput;
+  QIcon m_icon;
   QStringList m_astrInputPaths;
   int m_bListHasFiles = 0;
   // Stands in for the window menu, which the window manager owns: close, then the about entry.

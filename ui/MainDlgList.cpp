@@ -11,9 +11,9 @@
 #include <new>
 
 #include "platform/MessageBox.h"
-#include "platform/qt/CFileDialog.h"
-#include "resources/Strings.h"
 #include "ui/CMainDlg.h"
+#include "ui/qt/CFileDialog.h"
+#include "ui/resources/Strings.h"
 
 namespace {
 constexpr char kPlaceholder[] = "入力ファイル名";

@@ -15,12 +15,13 @@
 #include <algorithm>
 #include <memory>
 
+#include "engine/request/RunEncoding.h"
 #include "engine/run/TextEncoding.h"
 #include "platform/MessageBox.h"
-#include "platform/qt/CDialogBuilder.h"
-#include "resources/Strings.h"
 #include "ui/CMainDlg.h"
-#include "ui/RunEncoding.h"
+#include "ui/qt/CDialogBuilder.h"
+#include "ui/resources/ControlIds.h"
+#include "ui/resources/Strings.h"
 
 namespace {
 
@@ -29,7 +30,10 @@ std::string LocalBytes(const QString& path) {
 }
 
 // The controls that would change a run; 終了 stays, to ask for a stop.
-constexpr int kEditingIds[] = {1001, 1002, 1003, 1004, 1009, 1010, 1011, 1014, 1015, 1021, 1028};
+using namespace resources;
+constexpr int kEditingIds[] = {kIdOutput,      kIdAddInput, kIdBrowseOutput, kIdRun,
+                               kIdDeleteInput, kIdMoveUp,   kIdMoveDown,     kIdInputList,
+                               kIdEuc,         kIdOptions,  kIdSeparator};
 
 }  // namespace
 
@@ -38,25 +42,31 @@ void CMainDlg::OnRun() {
   engine::RunInputs inputs;
   for (const QString& path : m_astrInputPaths) inputs.astrInputPaths.push_back(LocalBytes(path));
   inputs.strOutputPath = LocalBytes(m_editOutput->text());
-  const std::optional<engine::TextEncoding> encoding = AskEncoding();
-  if (!encoding) return;
-  ApplyEncoding(inputs, *encoding, m_comboSeparator->currentText().toStdString());
+  if (!AskEncoding(inputs)) return;
   if (!Prepare(inputs, m_dlgOptions, m_executor)) return;
   m_strOutputFolder = QFileInfo(m_editOutput->text()).absolutePath();
   StartRun();
 }
 
-std::optional<engine::TextEncoding> CMainDlg::AskEncoding() {
-  using engine::TextEncoding;
-  const TextEncoding chosen =
-      m_checkEuc->isChecked() ? TextEncoding::kEucJp : TextEncoding::kShiftJis;
-  if (m_astrInputPaths.isEmpty()) return chosen;
+bool CMainDlg::AskEncoding(engine::RunInputs& inputs) {
+  engine::EncodingRequest asked;
+  asked.choice =
+      m_checkEuc->isChecked() ? engine::EncodingChoice::kEucJp : engine::EncodingChoice::kShiftJis;
+  asked.separator = m_comboSeparator->currentText().toStdString();
+  // No, the default, keeps the choice the user made.
+  const auto ask = [](const std::string& question, engine::TextEncoding) {
+    const unsigned type = platform::kMbYesNo | platform::kMbIconQuestion | platform::kMbDefButton2;
+    return platform::AfxMessageBox(question, type) == platform::kIdYes;
+  };
+  if (m_astrInputPaths.isEmpty()) {
+    engine::ApplyEncoding(inputs, asked, ask);
+    return true;
+  }
   const QString first = m_astrInputPaths.first();
   // A UTF-8 log is read whole to be told valid (0.7 s for 350 MiB): beside the dialog, which
   // keeps answering meanwhile with the controls of a run off.
-  std::optional<TextEncoding> seen;
   const std::unique_ptr<QThread> look(QThread::create(
-      [&seen, path = LocalBytes(first)] { seen = engine::DetectFileEncoding(path); }));
+      [&asked, path = LocalBytes(first)] { asked.firstInput = engine::DetectFileEncoding(path); }));
   QEventLoop loop;
   connect(look.get(), &QThread::finished, &loop, &QEventLoop::quit);
   m_bDetecting = true;
@@ -67,14 +77,10 @@ std::optional<engine::TextEncoding> CMainDlg::AskEncoding() {
   look->wait();
   m_bDetecting = false;
   EnableEditing(true);
-  if (m_bClosedWhileDetecting) return std::nullopt;
-  if (!seen || *seen == chosen) return chosen;
-  const QString text =
-      QString::fromUtf8(resources::kAskEncoding)
-          .arg(QFileInfo(first).fileName(), QString::fromUtf8(engine::EncodingName(*seen)));
-  // No, the default, keeps the choice the user made.
-  const unsigned type = platform::kMbYesNo | platform::kMbIconQuestion | platform::kMbDefButton2;
-  return platform::AfxMessageBox(text.toStdString(), type) == platform::kIdYes ? *seen : chosen;
+  if (m_bClosedWhileDetecting) return false;
+  asked.firstInputName = QFileInfo(first).fileName().toStdString();
+  engine::ApplyEncoding(inputs, asked, ask);
+  return true;
 }
 
 std::optional<OutlineJob> CMainDlg::PreviewJob() const {
@@ -130,7 +136,8 @@ void CMainDlg::ShowProgress() {
 void CMainDlg::EnableEditing(bool bEnable) {
   for (const int id : kEditingIds)
     platform::qt::GetDlgItem<QWidget>(*this, id)->setEnabled(bEnable);
-  auto* focus = platform::qt::GetDlgItem<QPushButton>(*this, bEnable ? 1004 : 1);
+  auto* focus =
+      platform::qt::GetDlgItem<QPushButton>(*this, bEnable ? resources::kIdRun : resources::kIdOk);
   focus->setFocus();
 }
 

@@ -2,8 +2,8 @@
 
 #include <QPixmap>
 
-#include "resources/velmorant16.xpm"
-#include "resources/velmorant32.xpm"
+#include "ui/resources/velmorant16.xpm"
+#include "ui/resources/velmorant32.xpm"
 
 QIcon LoadProgramIcon() {
   QIcon icon;

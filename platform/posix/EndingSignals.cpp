@@ -14,6 +14,7 @@
 
 #include "platform/Console.h"
 #include "platform/File.h"
+#include "platform/posix/SysCalls.h"
 
 namespace platform {
 namespace {
@@ -63,7 +64,7 @@ void ClearStatusLine() {
 
 void OnEndingSignal(int sig) {
   for (int i = 0; i < kTempSlots; ++i) {
-    if (g_tempUsed[i].load(std::memory_order_acquire)) ::unlink(g_tempNames[i]);
+    if (g_tempUsed[i].load(std::memory_order_acquire)) Sys().unlink(g_tempNames[i]);
   }
   ClearStatusLine();
   ::signal(sig, SIG_DFL);

@@ -18,12 +18,15 @@
 #include <thread>
 
 #include "engine/Messages.h"
-#include "platform/qt/CDialogBuilder.h"
-#include "platform/qt/CFileDialog.h"
-#include "resources/Strings.h"
 #include "tests/support/MessageRecorder.h"
 #include "tests/support/TestFiles.h"
 #include "ui/CMainDlg.h"
+#include "ui/qt/CDialogBuilder.h"
+#include "ui/qt/CFileDialog.h"
+#include "ui/resources/ControlIds.h"
+#include "ui/resources/Strings.h"
+
+using namespace resources;
 
 using testing_support::MessageRecorder;
 using testing_support::ReadFile;
@@ -119,8 +122,8 @@ class MainDlgRunTest : public QObject {
     QVERIFY(QTest::qWaitForWindowExposed(dlg.get()));
     platform::qt::CFileDialog::SetNextAnswer({QString::fromStdString(input)});
     platform::qt::CFileDialog::SetNextAnswer({QString::fromStdString(output)});
-    platform::qt::GetDlgItem<QPushButton>(*dlg, 1002)->click();
-    platform::qt::GetDlgItem<QPushButton>(*dlg, 1003)->click();
+    platform::qt::GetDlgItem<QPushButton>(*dlg, kIdAddInput)->click();
+    platform::qt::GetDlgItem<QPushButton>(*dlg, kIdBrowseOutput)->click();
     Hold hold(dlg->m_executor, dlg->m_nAbort, log.size() / 2);
     int ticks = 0;
     QTimer timer;
@@ -145,21 +148,22 @@ class MainDlgRunTest : public QObject {
       }
       return answer;
     });
-    platform::qt::GetDlgItem<QPushButton>(*dlg, 1004)->click();
+    platform::qt::GetDlgItem<QPushButton>(*dlg, kIdRun)->click();
     QTRY_VERIFY(hold.IsHeld());
     // Held half-way through the search, which is half of the work.
     QTRY_VERIFY2(dlg->m_progress->value() >= 250 && dlg->m_progress->value() <= 350,
                  qPrintable(QString::number(dlg->m_progress->value())));
     const int before = ticks;
     QTRY_VERIFY(ticks > before + 3);
-    for (const int id : {1001, 1002, 1004, 1009, 1014, 1015, 1021, 1028})
+    for (const int id : {kIdOutput, kIdAddInput, kIdRun, kIdDeleteInput, kIdInputList, kIdEuc,
+                         kIdOptions, kIdSeparator})
       QVERIFY2(!platform::qt::GetDlgItem<QWidget>(*dlg, id)->isEnabled(),
                qPrintable(QString::number(id)));
-    QVERIFY(platform::qt::GetDlgItem<QWidget>(*dlg, 1)->isEnabled());
+    QVERIFY(platform::qt::GetDlgItem<QWidget>(*dlg, kIdOk)->isEnabled());
 
     if (closing == kEsc) QTest::keyClick(dlg.get(), Qt::Key_Escape);
     if (closing == kCloseBox) dlg->close();
-    if (closing == kExit) platform::qt::GetDlgItem<QPushButton>(*dlg, 1)->click();
+    if (closing == kExit) platform::qt::GetDlgItem<QPushButton>(*dlg, kIdOk)->click();
     if (closing == kDestroy) {
       dlg.reset();
     } else {
@@ -205,11 +209,11 @@ class MainDlgRunTest : public QObject {
       shown << QString::fromStdString(m.text);
       return platform::kIdNo;
     });
-    platform::qt::GetDlgItem<QPushButton>(dlg, 1004)->click();
+    platform::qt::GetDlgItem<QPushButton>(dlg, kIdRun)->click();
     QCOMPARE(shown, QStringList({"「log.html」は UTF-8 のようです。UTF-8 として処理しますか？",
                                  msg::kNoOutput}));
     QVERIFY2(ticksAtQuestion >= 3, qPrintable(QString::number(ticksAtQuestion)));
-    QVERIFY(platform::qt::GetDlgItem<QWidget>(dlg, 1004)->isEnabled());
+    QVERIFY(platform::qt::GetDlgItem<QWidget>(dlg, kIdRun)->isEnabled());
   }
 
   // The preview of a large log is made beside the dialog: held half-way, the dialog's event
@@ -224,7 +228,7 @@ class MainDlgRunTest : public QObject {
     dlg.show();
     QVERIFY(QTest::qWaitForWindowExposed(&dlg));
     platform::qt::CFileDialog::SetNextAnswer({QString::fromStdString(input)});
-    platform::qt::GetDlgItem<QPushButton>(dlg, 1002)->click();
+    platform::qt::GetDlgItem<QPushButton>(dlg, kIdAddInput)->click();
     COutlineWorker& worker = dlg.m_dlgPreview.m_worker;
     Hold hold(worker.m_executor, worker.m_request.m_nAbort, log.size() / 2);
     int ticks = 0;
@@ -233,7 +237,7 @@ class MainDlgRunTest : public QObject {
     timer.start(5);
 
     MessageRecorder rec;
-    platform::qt::GetDlgItem<QPushButton>(dlg, 1006)->click();
+    platform::qt::GetDlgItem<QPushButton>(dlg, kIdPreview)->click();
     QTRY_VERIFY(hold.IsHeld());
     const int before = ticks;
     QTRY_VERIFY(ticks > before + 3);
@@ -246,10 +250,10 @@ class MainDlgRunTest : public QObject {
     QTRY_VERIFY2(percent() >= 50 && percent() < 100, qPrintable(QString::number(percent())));
 
     QTimer::singleShot(0, [&] {  // layer 1 reversed
-      platform::qt::GetDlgItem<QPushButton>(dlg.m_dlgOptions, 1029)->click();
-      platform::qt::GetDlgItem<QPushButton>(dlg.m_dlgOptions, 1)->click();
+      platform::qt::GetDlgItem<QPushButton>(dlg.m_dlgOptions, kReverseLayerIds[1])->click();
+      platform::qt::GetDlgItem<QPushButton>(dlg.m_dlgOptions, kIdOk)->click();
     });
-    platform::qt::GetDlgItem<QPushButton>(dlg, 1021)->click();
+    platform::qt::GetDlgItem<QPushButton>(dlg, kIdOptions)->click();
     QTRY_VERIFY(hold.IsPassed());
     QVERIFY(hold.WasAborted());
     QTRY_VERIFY_WITH_TIMEOUT(!dlg.m_dlgPreview.IsBusy(), 20000);

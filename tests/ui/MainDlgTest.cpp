@@ -28,12 +28,15 @@
 
 #include "engine/Messages.h"
 #include "platform/Encoding.h"
-#include "platform/qt/CDialogBuilder.h"
-#include "platform/qt/CFileDialog.h"
 #include "tests/support/MessageRecorder.h"
 #include "tests/support/TestFiles.h"
 #include "ui/CMainDlg.h"
 #include "ui/preview/COutlineModel.h"
+#include "ui/qt/CDialogBuilder.h"
+#include "ui/qt/CFileDialog.h"
+#include "ui/resources/ControlIds.h"
+
+using namespace resources;
 
 using platform::qt::CFileDialog;
 using testing_support::MessageRecorder;
@@ -124,17 +127,16 @@ QStringList Paths(const TempDir& d, const QStringList& names) {
 // What the user does, on the dialog and the files of a folder (named relative to it).
 using Step = std::function<void(CMainDlg&, const TempDir&)>;
 using Steps = QList<Step>;
-constexpr int kAdd = 1002, kBrowse = 1003, kDelete = 1009, kUp = 1010, kDown = 1011, kEuc = 1015;
 
 // "追加参照" (or "参照"), the file dialog answering with the files (none: cancelled).
-Step Add(const QStringList& names, int button = kAdd) {
+Step Add(const QStringList& names, int button = kIdAddInput) {
   return [=](CMainDlg& dlg, const TempDir& d) {
     CFileDialog::SetNextAnswer(Paths(d, names));
     Click(dlg, button);
   };
 }
 Step Browse(const QString& name) {
-  return Add(name.isEmpty() ? QStringList() : QStringList{name}, kBrowse);
+  return Add(name.isEmpty() ? QStringList() : QStringList{name}, kIdBrowseOutput);
 }
 // Clicks row `row` of the list (-1: keeps the selection), then the button `id` (a key:
 // presses it in the list).
@@ -195,7 +197,7 @@ Step Paste(const QString& text) {
 // Opens the preview and waits for its tree.
 Step Preview() {
   return [](CMainDlg& dlg, const TempDir&) {
-    Click(dlg, 1006);
+    Click(dlg, kIdPreview);
     QVERIFY(Settle(dlg));
   };
 }
@@ -218,10 +220,10 @@ Step Options(const QList<OptionClick>& controls, Leave leave = Leave::kOk) {
       if (leave == Leave::kEsc)
         QTest::keyClick(&o, Qt::Key_Escape);
       else
-        Click(o, leave == Leave::kOk ? 1 : 2);
+        Click(o, leave == Leave::kOk ? kIdOk : kIdCancel);
       if (o.isVisible()) o.reject();  // rather than hang
     });
-    Click(dlg, 1021);
+    Click(dlg, kIdOptions);
   };
 }
 
@@ -249,7 +251,7 @@ class MainDlgTest : public QObject {
       // Overwrite questions (one output, or the Rev_ files) are answered yes.
       return m.text.find("上書きしますか") != std::string::npos ? platform::kIdYes : answer;
     });
-    Click(*m_dlg, 1004);
+    Click(*m_dlg, kIdRun);
     const QDeadlineTimer deadline(30000);
     while (m_dlg->IsRunning() && !deadline.hasExpired()) QTest::qWait(5);
     return out;
@@ -257,7 +259,7 @@ class MainDlgTest : public QObject {
 
   // Closes the dialog with 終了 and starts a new one, as the next start of the program does.
   void Restart() {
-    Click(*m_dlg, 1);
+    Click(*m_dlg, kIdOk);
     m_dlg = std::make_unique<CMainDlg>();
     m_dlg->OnInitDialog();
     m_dlg->show();
@@ -311,18 +313,19 @@ class MainDlgTest : public QObject {
         << Steps{Add({"a"}), Add({}), Add({"c", "a", "b"}), Type("abc")}
         << QStringList{"a", "c", "a", "b"} << QList<int>{3, 1, 0} << k0 + "abc" << QStringList();
     QTest::newRow("buttons on the placeholder; item 1")
-        << Steps{Press(kDelete, 0), Press(kUp, 0), Press(kDown, 0), Pick(1)} << QStringList()
-        << QList<int>{0, 0, 1} << "<TABLE><TR><TD>" << QStringList();
+        << Steps{Press(kIdDeleteInput, 0), Press(kIdMoveUp, 0), Press(kIdMoveDown, 0), Pick(1)}
+        << QStringList() << QList<int>{0, 0, 1} << "<TABLE><TR><TD>" << QStringList();
     QTest::newRow("delete middle, then the last; typing then item 2")
-        << Steps{Add({"a", "b", "c"}), Press(kDelete, 1), Press(kDelete), Type("abc"), Pick(2)}
+        << Steps{Add({"a", "b", "c"}), Press(kIdDeleteInput, 1), Press(kIdDeleteInput), Type("abc"),
+                 Pick(2)}
         << QStringList{"a"} << QList<int>{0, 1, 2} << "<HR>" << QStringList();
     QTest::newRow("delete all from the top, add again")
-        << Steps{Add({"a", "b", "c"}), Press(kDelete, 0), Press(kDelete), Press(kDelete),
-                 Add({"b"})}
+        << Steps{Add({"a", "b", "c"}), Press(kIdDeleteInput, 0), Press(kIdDeleteInput),
+                 Press(kIdDeleteInput), Add({"b"})}
         << QStringList{"b"} << QList<int>{0, 0, 0} << k0 << QStringList();
     QTest::newRow("no move past the ends, up, down twice")
-        << Steps{Add({"a", "b", "c"}), Press(kUp, 0),   Press(kDown, 2),
-                 Press(kUp, 1),        Press(kDown, 0), Press(kDown)}
+        << Steps{Add({"a", "b", "c"}), Press(kIdMoveUp, 0),   Press(kIdMoveDown, 2),
+                 Press(kIdMoveUp, 1),  Press(kIdMoveDown, 0), Press(kIdMoveDown)}
         << QStringList{"a", "c", "b"} << QList<int>{2, 0, 0} << k0 << QStringList();
     QTest::newRow("drops in their order after the list; a link left out; Delete key")
         << Steps{Add({"a"}), DropOnList({"c", "b", "https://example.org/log.html", "a"}),
@@ -399,33 +402,46 @@ class MainDlgTest : public QObject {
             "-o b.html a.html b.html");
     // Even what takes effect at the click (the cut check, the text when append is cleared).
     run("options left with キャンセル: the command line's defaults",
-        {Options({1029, 1026, {1024, 0}, 1019, 1028}, Leave::kCancel)}, "");
+        {Options({kReverseLayerIds[1],
+                  kIdCutOutsideRange,
+                  {kIdSeparatorText, 0},
+                  kIdAppendSeparator,
+                  kIdBodyFirst},
+                 Leave::kCancel)},
+        "");
     run("options left with Esc: the command line's defaults",
-        {Options({1030, 1020, 1023}, Leave::kEsc)}, "");
-    // 1022, 1025: lead and trail cut; 1024: the text between files.
+        {Options({kReverseLayerIds[2], kIdOneFile, kIdSimpleHeader}, Leave::kEsc)}, "");
     run("cuts kept in range, separator first, simple header, layer 2",
-        {Options({{1022, 1}, {1025, 1}, 1046, 1026, 1027, 1023, 1030, 1047})},
+        {Options({{kIdLeadCut, 1},
+                  {kIdTrailCut, 1},
+                  kRangeLayerIds[1],
+                  kIdCutOutsideRange,
+                  kIdSeparatorFirst,
+                  kIdSimpleHeader,
+                  kReverseLayerIds[2],
+                  kRangeLayerIds[2]})},
         "--lead-cut 1 --trail-cut 1 --range 1-2 --keep-cut --order separator --simple-header -r 2 "
         "--between numbered");
     // The separator counts only in reversed layers, and only where it is found.
     run("typed separator after item 2, nothing between",
-        {Pick(2), Type("u"), Options({1029, 1019})},
+        {Pick(2), Type("u"), Options({kReverseLayerIds[1], kIdAppendSeparator})},
         "-k 2 -s <HR>u -r 1 --order body --between none");
     run("user string only, cuts dropped, hr line between",
-        {Pick(3), Clear(), Type("名前"), Options({1029, {1022, 1}, 1046, {1024, 0}})},
+        {Pick(3), Clear(), Type("名前"),
+         Options({kReverseLayerIds[1], {kIdLeadCut, 1}, kRangeLayerIds[1], {kIdSeparatorText, 0}})},
         "-k 3 -s 名前 -r 1 --lead-cut 1 --range 1 --order body --between hr");
     run("EUC input that says nothing of it: no question; katakana separator; output per input",
-        {Press(kEuc), Clear(), Type("ｶﾅ"), Options({1020, 1029})},
+        {Press(kIdEuc), Clear(), Type("ｶﾅ"), Options({kIdOneFile, kReverseLayerIds[1]})},
         "--euc -s ｶﾅ --per-file -r 1 --order body", "euc");
-    const Steps kNameOnly = {Pick(3), Clear(), Type("名前"), Options({1029})};
+    const Steps kNameOnly = {Pick(3), Clear(), Type("名前"), Options({kReverseLayerIds[1]})};
     run("UTF-8 log, Yes: separator and numbered line in UTF-8", kNameOnly,
         "--encoding utf-8 -k 3 -s 名前 -r 1 --order body --between numbered", "utf8", "UTF-8",
         platform::kIdYes);
     run("UTF-8 log, No: as chosen, separator in Shift_JIS", kNameOnly,
         "-k 3 -s 名前 -r 1 --order body --between numbered", "utf8", "UTF-8", platform::kIdNo);
-    run("EUC-labelled log, box not ticked, Yes", {Options({1029})},
+    run("EUC-labelled log, box not ticked, Yes", {Options({kReverseLayerIds[1]})},
         "--euc -r 1 --order body --between numbered", "euc-labelled", "EUC-JP", platform::kIdYes);
-    run("Shift_JIS-labelled log, box ticked, Yes", {Press(kEuc), Options({1029})},
+    run("Shift_JIS-labelled log, box ticked, Yes", {Press(kIdEuc), Options({kReverseLayerIds[1]})},
         "-r 1 --order body --between numbered", "sjis-labelled", "Shift_JIS", platform::kIdYes);
     // Wider than the field: a cut would leave a tag prefix, matched and announced otherwise.
     const QString wide = "<dl-class=\"thread-reply-separator-for-my-saved-logs-2024\">";
@@ -501,14 +517,16 @@ class MainDlgTest : public QObject {
     QTest::newRow("the selected input: every layer divided, in order") << "sjis" << ab << "b.html";
     QTest::newRow("another input selected") << "sjis" << ab + Steps{Row(0)} << "a.html";
     QTest::newRow("options: reversed, cut and kept")
-        << "sjis" << a + Steps{Options({1029, 1047, {1022, 1}, 1026})}
+        << "sjis"
+        << a + Steps{Options(
+                   {kReverseLayerIds[1], kRangeLayerIds[2], {kIdLeadCut, 1}, kIdCutOutsideRange})}
         << "-r 1 --range 2 --lead-cut 1 --keep-cut a.html";
     QTest::newRow("options: only layer 2 reversed")
-        << "sjis" << a + Steps{Options({1030})} << "-r 2 a.html";
+        << "sjis" << a + Steps{Options({kReverseLayerIds[2]})} << "-r 2 a.html";
     QTest::newRow("separator typed")
         << "sjis" << Steps{Add({"b.html"}), Preview(), Pick(3), Clear(), Type("名前")}
         << "-k 3 -s 名前 b.html";
-    QTest::newRow("EUC box ticked") << "euc" << a + Steps{Press(kEuc)} << "--euc a.html";
+    QTest::newRow("EUC box ticked") << "euc" << a + Steps{Press(kIdEuc)} << "--euc a.html";
     QTest::newRow("UTF-8 log: read as its bytes say")
         << "utf8" << Steps{Add({"b.html"}), Preview(), Clear(), Type("名前")}
         << "--encoding utf-8 -s 名前 b.html";
@@ -631,20 +649,20 @@ class MainDlgTest : public QObject {
     QTest::addColumn<int>("key");
     QTest::addColumn<bool>("closes");
     QTest::newRow("Enter at start-up") << 0 << int(Qt::Key_Return) << false;
-    QTest::newRow("Enter in the list") << 1014 << int(Qt::Key_Return) << false;
-    QTest::newRow("Enter on the EUC box") << kEuc << int(Qt::Key_Enter) << false;
-    QTest::newRow("Enter in the output field") << 1001 << int(Qt::Key_Return) << false;
-    QTest::newRow("Enter in the separator field") << 1028 << int(Qt::Key_Enter) << false;
-    QTest::newRow("Enter on 終了") << 1 << int(Qt::Key_Return) << true;
-    QTest::newRow("Esc in the list") << 1014 << int(Qt::Key_Escape) << true;
-    QTest::newRow("終了") << 1 << 0 << true;
+    QTest::newRow("Enter in the list") << kIdInputList << int(Qt::Key_Return) << false;
+    QTest::newRow("Enter on the EUC box") << kIdEuc << int(Qt::Key_Enter) << false;
+    QTest::newRow("Enter in the output field") << kIdOutput << int(Qt::Key_Return) << false;
+    QTest::newRow("Enter in the separator field") << kIdSeparator << int(Qt::Key_Enter) << false;
+    QTest::newRow("Enter on 終了") << kIdOk << int(Qt::Key_Return) << true;
+    QTest::newRow("Esc in the list") << kIdInputList << int(Qt::Key_Escape) << true;
+    QTest::newRow("終了") << kIdOk << 0 << true;
   }
   void closing() {
     QFETCH(int, id);
     QFETCH(int, key);
     QFETCH(bool, closes);
     QWidget* target = id ? platform::qt::GetDlgItem<QWidget>(*m_dlg, id) : m_dlg->focusWidget();
-    if (id == 1028) target = m_dlg->m_comboSeparator->lineEdit();
+    if (id == kIdSeparator) target = m_dlg->m_comboSeparator->lineEdit();
     if (!target) target = m_dlg.get();  // no window manager has given the focus yet
     if (id) target->setFocus();
     if (key)
@@ -664,7 +682,7 @@ class MainDlgTest : public QObject {
     QFETCH(int, length);
     const QString path = "/logs/" + QString(length, 'x') + ".html";
     CFileDialog::SetNextAnswer({path});
-    Click(*m_dlg, 1002);
+    Click(*m_dlg, kIdAddInput);
     QListWidget* list = m_dlg->m_listInput;
     QScrollBar* bar = list->horizontalScrollBar();
     list->doItemsLayout();
@@ -681,16 +699,16 @@ class MainDlgTest : public QObject {
   void growsFromTheTemplate_data() {
     QTest::addColumn<QString>("control");
     QTest::addColumn<QRect>("change");
-    QTest::newRow("list") << "1014" << QRect(0, 0, 200, 100);
+    QTest::newRow("list") << QString::number(kIdInputList) << QRect(0, 0, 200, 100);
     QTest::newRow("its title") << "static_0" << QRect(0, 0, 0, 0);
-    QTest::newRow("buttons right of it") << "1011" << QRect(200, 0, 0, 0);
-    QTest::newRow("EUC box") << "1015" << QRect(0, 100, 0, 0);
-    QTest::newRow("options") << "1021" << QRect(200, 100, 0, 0);
-    QTest::newRow("output field") << "1001" << QRect(0, 100, 200, 0);
-    QTest::newRow("output browse") << "1003" << QRect(200, 100, 0, 0);
-    QTest::newRow("separator field") << "1028" << QRect(0, 100, 200, 0);
-    QTest::newRow("bar") << "1005" << QRect(0, 100, 200, 0);
-    QTest::newRow("終了") << "1" << QRect(200, 100, 0, 0);
+    QTest::newRow("buttons right of it") << QString::number(kIdMoveDown) << QRect(200, 0, 0, 0);
+    QTest::newRow("EUC box") << QString::number(kIdEuc) << QRect(0, 100, 0, 0);
+    QTest::newRow("options") << QString::number(kIdOptions) << QRect(200, 100, 0, 0);
+    QTest::newRow("output field") << QString::number(kIdOutput) << QRect(0, 100, 200, 0);
+    QTest::newRow("output browse") << QString::number(kIdBrowseOutput) << QRect(200, 100, 0, 0);
+    QTest::newRow("separator field") << QString::number(kIdSeparator) << QRect(0, 100, 200, 0);
+    QTest::newRow("bar") << QString::number(kIdProgress) << QRect(0, 100, 200, 0);
+    QTest::newRow("終了") << QString::number(kIdOk) << QRect(200, 100, 0, 0);
   }
   void growsFromTheTemplate() {
     QFETCH(QString, control);
@@ -718,15 +736,16 @@ class MainDlgTest : public QObject {
     QTest::addColumn<int>("button");
     QTest::addColumn<QString>("shown");
     QTest::newRow("add, list empty: the output's folder")
-        << Steps{Browse("out/x.html")} << false << kAdd << "out ";
+        << Steps{Browse("out/x.html")} << false << kIdAddInput << "out ";
     QTest::newRow("add: the last input's folder")
-        << Steps{Browse("out/x.html"), Add({"out/b.html", "in/a.html"})} << false << kAdd << "in ";
+        << Steps{Browse("out/x.html"), Add({"out/b.html", "in/a.html"})} << false << kIdAddInput
+        << "in ";
     QTest::newRow("add after a restart: the folder inputs came from")
-        << Steps{Add({"in/a.html"}), Browse("out/x.html")} << true << kAdd << "in ";
+        << Steps{Add({"in/a.html"}), Browse("out/x.html")} << true << kIdAddInput << "in ";
     QTest::newRow("browse: the output's folder and name")
-        << Steps{Browse("out/x.html")} << false << kBrowse << "out x.html";
+        << Steps{Browse("out/x.html")} << false << kIdBrowseOutput << "out x.html";
     QTest::newRow("browse after a restart: the output's last folder, the default name")
-        << Steps{Browse("out/x.html")} << true << kBrowse << "out 出力用のファイル.html";
+        << Steps{Browse("out/x.html")} << true << kIdBrowseOutput << "out 出力用のファイル.html";
   }
   void fileDialogs() {
     QFETCH(Steps, steps);

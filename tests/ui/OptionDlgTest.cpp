@@ -7,8 +7,11 @@
 #include <QTest>
 #include <functional>
 
-#include "platform/qt/CDialogBuilder.h"
 #include "ui/options/COptionDlg.h"
+#include "ui/qt/CDialogBuilder.h"
+#include "ui/resources/ControlIds.h"
+
+using namespace resources;
 
 namespace {
 
@@ -28,7 +31,7 @@ Step Pick(int id, int item) {
     emit combo->activated(item);
   };
 }
-const Step kOk = Click(1), kCancel = Click(2);
+const Step kOk = Click(kIdOk), kCancel = Click(kIdCancel);
 const Step kEsc = [](COptionDlg& d) { QTest::keyClick(&d, Qt::Key_Escape); };
 const Step kOpen = [](COptionDlg& d) {
   d.OnInitDialog();
@@ -68,40 +71,56 @@ class OptionDlgTest : public QObject {
     QTest::addColumn<QList<int>>("shown");
     const Change kFirst = [](engine::COptionValues&) {};
     const QList<int> kFirstShown = {0, 0, 0, 0, 0, 1, 1, 1, 1};
-    QTest::newRow("OK confirms") << Steps{Pick(1022, 3), Pick(1025, 19), Click(1023), Click(1027),
-                                          kOk,           kOpen}
+    QTest::newRow("OK confirms") << Steps{Pick(kIdLeadCut, 3),
+                                          Pick(kIdTrailCut, 19),
+                                          Click(kIdSimpleHeader),
+                                          Click(kIdSeparatorFirst),
+                                          kOk,
+                                          kOpen}
                                  << Change([](auto& v) {
                                       v.m_nLeadCut = 3, v.m_nTrailCut = 19;
                                       v.m_bSimpleHeader = v.m_bSeparatorFirst = 1;
                                     })
                                  << QList<int>{3, 19, 0, 1, 1, 1, 1, 1, 1};
     // The cut check and the style follow their control at the click: not past キャンセル.
-    QTest::newRow("キャンセル forgets every change")
-        << Steps{Click(1026), Click(1023), Click(1027), Pick(1022, 4), Pick(1024, 0),
-                 Click(1019), Click(1029), kCancel,     kOpen}
-        << kFirst << kFirstShown;
-    QTest::newRow("Esc forgets every change")
-        << Steps{Click(1026), Pick(1024, 0), Click(1019), Click(1046), kEsc, kOpen} << kFirst
-        << kFirstShown;
+    QTest::newRow("キャンセル forgets every change") << Steps{Click(kIdCutOutsideRange),
+                                                              Click(kIdSimpleHeader),
+                                                              Click(kIdSeparatorFirst),
+                                                              Pick(kIdLeadCut, 4),
+                                                              Pick(kIdSeparatorText, 0),
+                                                              Click(kIdAppendSeparator),
+                                                              Click(kReverseLayerIds[1]),
+                                                              kCancel,
+                                                              kOpen}
+                                                     << kFirst << kFirstShown;
+    QTest::newRow("Esc forgets every change") << Steps{Click(kIdCutOutsideRange),
+                                                       Pick(kIdSeparatorText, 0),
+                                                       Click(kIdAppendSeparator),
+                                                       Click(kRangeLayerIds[1]),
+                                                       kEsc,
+                                                       kOpen}
+                                              << kFirst << kFirstShown;
     QTest::newRow("clearing append keeps the style of that moment")
-        << Steps{Pick(1024, 0), Click(1019), kOk, kOpen}
+        << Steps{Pick(kIdSeparatorText, 0), Click(kIdAppendSeparator), kOk, kOpen}
         << Change([](auto& v) { v.m_bAppendSeparator = v.m_nSeparatorStyle = 0; })
         << QList<int>{0, 0, 0, 0, 0, 0, 0, 1, 1};
     QTest::newRow("the text follows append")
-        << Steps{Click(1019)} << kFirst << QList<int>{0, 0, 0, 0, 0, 0, 1, 1, 0};
+        << Steps{Click(kIdAppendSeparator)} << kFirst << QList<int>{0, 0, 0, 0, 0, 0, 1, 1, 0};
     QTest::newRow("one file on enables the text without append")
-        << Steps{Click(1019), Click(1020), Click(1020)} << kFirst
+        << Steps{Click(kIdAppendSeparator), Click(kIdOneFile), Click(kIdOneFile)} << kFirst
         << QList<int>{0, 0, 0, 0, 0, 0, 1, 1, 1};
     QTest::newRow("a per-file showing starts disabled")
-        << Steps{Click(1020), kOk, kOpen} << Change([](auto& v) { v.m_bOneFile = 0; })
+        << Steps{Click(kIdOneFile), kOk, kOpen} << Change([](auto& v) { v.m_bOneFile = 0; })
         << QList<int>{0, 0, 0, 0, 0, 1, 1, 0, 0};
     QTest::newRow("layer toggles confirmed by OK")
-        << Steps{Click(1037), Click(1060), kOk, kOpen}
+        << Steps{Click(kReverseLayerIds[7]), Click(kRangeLayerIds[15]), kOk, kOpen}
         << Change([](auto& v) { v.m_abyReverse[7] = v.m_abyRange[15] = 1; })
-        << kFirstShown + QList<int>{1037, 1060};
+        << kFirstShown + QList<int>{kReverseLayerIds[7], kRangeLayerIds[15]};
     QTest::newRow("キャンセル forgets a toggle up and one down")
-        << Steps{Click(1037), kOk, kOpen, Click(1037), Click(1029), kCancel, kOpen}
-        << Change([](auto& v) { v.m_abyReverse[7] = 1; }) << kFirstShown + QList<int>{1037};
+        << Steps{Click(kReverseLayerIds[7]), kOk,     kOpen, Click(kReverseLayerIds[7]),
+                 Click(kReverseLayerIds[1]), kCancel, kOpen}
+        << Change([](auto& v) { v.m_abyReverse[7] = 1; })
+        << kFirstShown + QList<int>{kReverseLayerIds[7]};
   }
   void steps() {
     QFETCH(Steps, steps);

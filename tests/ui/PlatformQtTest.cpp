@@ -7,13 +7,13 @@
 #include <QTest>
 #include <QTimer>
 
-#include "platform/qt/CDialogBuilder.h"
-#include "platform/qt/CFileDialog.h"
-#include "platform/qt/CQtMessageBox.h"
-#include "platform/qt/Translations.h"
-#include "resources/AboutDialog.h"
-#include "resources/MainDialog.h"
-#include "resources/OptionDialog.h"
+#include "ui/qt/CDialogBuilder.h"
+#include "ui/qt/CFileDialog.h"
+#include "ui/qt/CQtMessageBox.h"
+#include "ui/qt/Translations.h"
+#include "ui/resources/AboutDialog.h"
+#include "ui/resources/MainDialog.h"
+#include "ui/resources/OptionDialog.h"
 
 using namespace platform::qt;
 

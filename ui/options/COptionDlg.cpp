@@ -5,44 +5,50 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <algorithm>
+#include <iterator>
 
-#include "platform/qt/CDialogBuilder.h"
-#include "platform/qt/CItemSizeDelegate.h"
-#include "resources/OptionDialog.h"
+#include "ui/qt/CDialogBuilder.h"
+#include "ui/qt/CItemSizeDelegate.h"
+#include "ui/resources/ControlIds.h"
+#include "ui/resources/OptionDialog.h"
 
 using platform::qt::GetDlgItem;
 
 namespace {
-constexpr int kCutCount = 20;
+constexpr int kCutCount = engine::kMaxCut + 1;
+static_assert(std::size(resources::kReverseLayerIds) == engine::kMaxLayer + 1);
+static_assert(std::size(resources::kRangeLayerIds) == engine::kMaxLayer + 1);
 constexpr int kItemHeight = 17;
 }  // namespace
 
 COptionDlg::COptionDlg() : QDialog(nullptr) {
   platform::qt::CDialogBuilder::Build(*this, resources::kOptionDialog);
-  m_comboLeadCut = GetDlgItem<QComboBox>(*this, 1022);
-  m_comboTrailCut = GetDlgItem<QComboBox>(*this, 1025);
-  m_comboSeparatorText = GetDlgItem<QComboBox>(*this, 1024);
-  m_checkAppendSeparator = GetDlgItem<QCheckBox>(*this, 1019);
-  m_checkOneFile = GetDlgItem<QCheckBox>(*this, 1020);
-  m_checkSimpleHeader = GetDlgItem<QCheckBox>(*this, 1023);
-  m_checkCutOutsideRange = GetDlgItem<QCheckBox>(*this, 1026);
-  m_radioSeparatorFirst = GetDlgItem<QRadioButton>(*this, 1027);
-  m_radioBodyFirst = GetDlgItem<QRadioButton>(*this, 1028);
+  m_comboLeadCut = GetDlgItem<QComboBox>(*this, resources::kIdLeadCut);
+  m_comboTrailCut = GetDlgItem<QComboBox>(*this, resources::kIdTrailCut);
+  m_comboSeparatorText = GetDlgItem<QComboBox>(*this, resources::kIdSeparatorText);
+  m_checkAppendSeparator = GetDlgItem<QCheckBox>(*this, resources::kIdAppendSeparator);
+  m_checkOneFile = GetDlgItem<QCheckBox>(*this, resources::kIdOneFile);
+  m_checkSimpleHeader = GetDlgItem<QCheckBox>(*this, resources::kIdSimpleHeader);
+  m_checkCutOutsideRange = GetDlgItem<QCheckBox>(*this, resources::kIdCutOutsideRange);
+  m_radioSeparatorFirst = GetDlgItem<QRadioButton>(*this, resources::kIdSeparatorFirst);
+  m_radioBodyFirst = GetDlgItem<QRadioButton>(*this, resources::kIdBodyFirst);
 
   connect(m_checkAppendSeparator, &QCheckBox::clicked, this, [this] { OnAppendSeparator(); });
   connect(m_checkOneFile, &QCheckBox::clicked, this, [this] { OnOneFile(); });
   connect(m_checkCutOutsideRange, &QCheckBox::clicked, this, [this] { OnCutOutsideRange(); });
   connect(m_radioSeparatorFirst, &QRadioButton::clicked, this, [this] { OnSeparatorFirst(); });
   connect(m_radioBodyFirst, &QRadioButton::clicked, this, [this] { OnBodyFirst(); });
-  for (int layer = 1; layer <= 15; ++layer) {
+  for (int layer = 1; layer <= engine::kMaxLayer; ++layer) {
     m_apReverse[layer] = GetDlgItem<QPushButton>(*this, resources::kReverseLayerIds[layer]);
     m_apRange[layer] = GetDlgItem<QPushButton>(*this, resources::kRangeLayerIds[layer]);
     connect(m_apReverse[layer], &QPushButton::clicked, this,
             [this, layer] { OnReverseLayer(layer); });
     connect(m_apRange[layer], &QPushButton::clicked, this, [this, layer] { OnRangeLayer(layer); });
   }
-  connect(GetDlgItem<QPushButton>(*this, 1), &QPushButton::clicked, this, [this] { OnOK(); });
-  connect(GetDlgItem<QPushButton>(*this, 2), &QPushButton::clicked, this, &QDialog::reject);
+  connect(GetDlgItem<QPushButton>(*this, resources::kIdOk), &QPushButton::clicked, this,
+          [this] { OnOK(); });
+  connect(GetDlgItem<QPushButton>(*this, resources::kIdCancel), &QPushButton::clicked, this,
+          &QDialog::reject);
 
   for (QComboBox* combo : {m_comboSeparatorText, m_comboLeadCut, m_comboTrailCut}) {
     combo->setItemDelegate(new platform::qt::CItemSizeDelegate(kItemHeight, combo));
@@ -89,14 +95,14 @@ void COptionDlg::FillCutCombo(QComboBox* combo, int nCount) {
 }
 
 void COptionDlg::ApplyStates() {
-  m_checkAppendSeparator->setChecked(m_bAppendSeparator == 1);
-  m_checkSimpleHeader->setChecked(m_bSimpleHeader == 1);
-  m_checkOneFile->setChecked(m_bOneFile == 1);
+  m_checkAppendSeparator->setChecked(m_bAppendSeparator);
+  m_checkSimpleHeader->setChecked(m_bSimpleHeader);
+  m_checkOneFile->setChecked(m_bOneFile);
   m_comboSeparatorText->setCurrentIndex(m_nSeparatorStyle);
-  m_checkAppendSeparator->setEnabled(m_bOneFile == 1);
-  m_comboSeparatorText->setEnabled(m_bOneFile == 1);
-  m_checkCutOutsideRange->setChecked(m_bCutOutsideRange == 1);
-  if (m_bSeparatorFirst != 0) {
+  m_checkAppendSeparator->setEnabled(m_bOneFile);
+  m_comboSeparatorText->setEnabled(m_bOneFile);
+  m_checkCutOutsideRange->setChecked(m_bCutOutsideRange);
+  if (m_bSeparatorFirst) {
     OnSeparatorFirst();
   } else {
     OnBodyFirst();
@@ -108,9 +114,9 @@ void COptionDlg::ApplyStates() {
 }
 
 void COptionDlg::ShowLayerChecks() {
-  for (int layer = 1; layer <= 15; ++layer) {
-    m_apReverse[layer]->setChecked(m_abyReverse[layer] != 0);
-    m_apRange[layer]->setChecked(m_abyRange[layer] != 0);
+  for (int layer = 1; layer <= engine::kMaxLayer; ++layer) {
+    m_apReverse[layer]->setChecked(m_abyReverse[layer]);
+    m_apRange[layer]->setChecked(m_abyRange[layer]);
   }
 }
 
@@ -132,7 +138,7 @@ void COptionDlg::OnOneFile() {
 }
 
 void COptionDlg::OnCutOutsideRange() {
-  m_bCutOutsideRange = m_checkCutOutsideRange->isChecked() ? 1 : 0;
+  m_bCutOutsideRange = m_checkCutOutsideRange->isChecked();
 }
 
 void COptionDlg::OnSeparatorFirst() {
@@ -148,25 +154,24 @@ void COptionDlg::OnBodyFirst() {
 }
 
 void COptionDlg::OnReverseLayer(int nLayer) {
-  m_abyReverseEdit[nLayer] = m_apReverse[nLayer]->isChecked() ? 1 : 0;
+  m_abyReverseEdit[nLayer] = m_apReverse[nLayer]->isChecked();
 }
 
 void COptionDlg::OnRangeLayer(int nLayer) {
-  m_abyRangeEdit[nLayer] = m_apRange[nLayer]->isChecked() ? 1 : 0;
+  m_abyRangeEdit[nLayer] = m_apRange[nLayer]->isChecked();
 }
 
 void COptionDlg::OnOK() {
-  m_bSimpleHeader = m_checkSimpleHeader->isChecked() ? 1 : 0;
-  m_bAppendSeparator = m_checkAppendSeparator->isChecked() ? 1 : 0;
-  if (m_bAppendSeparator == 1)
-    m_nSeparatorStyle = std::max(0, m_comboSeparatorText->currentIndex());
+  m_bSimpleHeader = m_checkSimpleHeader->isChecked();
+  m_bAppendSeparator = m_checkAppendSeparator->isChecked();
+  if (m_bAppendSeparator) m_nSeparatorStyle = std::max(0, m_comboSeparatorText->currentIndex());
   m_nLeadCutSel = m_comboLeadCut->currentIndex();
   m_nLeadCut = m_nLeadCutSel >= 0 ? m_comboLeadCut->itemData(m_nLeadCutSel).toInt() : 0;
   m_nTrailCutSel = m_comboTrailCut->currentIndex();
   m_nTrailCut = m_nTrailCutSel >= 0 ? m_comboTrailCut->itemData(m_nTrailCutSel).toInt() : 0;
-  m_bOneFile = m_checkOneFile->isChecked() ? 1 : 0;
-  m_bCutOutsideRange = m_checkCutOutsideRange->isChecked() ? 1 : 0;
-  m_bSeparatorFirst = m_nOrderRadio != 0 ? 1 : 0;
+  m_bOneFile = m_checkOneFile->isChecked();
+  m_bCutOutsideRange = m_checkCutOutsideRange->isChecked();
+  m_bSeparatorFirst = m_nOrderRadio != 0;
   m_abyReverse = m_abyReverseEdit;
   m_abyRange = m_abyRangeEdit;
   accept();

@@ -37,17 +37,25 @@ class COptionDlg : public QDialog, public engine::COptionValues {
   void OnRangeLayer(int nLayer);
   void OnOK();
 
-  QComboBox* m_comboLeadCut;                   // 1022
-  QComboBox* m_comboTrailCut;                  // 1025
-  QComboBox* m_comboSeparatorText;             // 1024
-  QCheckBox* m_checkAppendSeparator;           // 1019
-  QCheckBox* m_checkOneFile;                   // 1020
-  QCheckBox* m_checkSimpleHeader;              // 1023
-  QCheckBox* m_checkCutOutsideRange;           // 1026
-  QRadioButton* m_radioSeparatorFirst;         // 1027
-  QRadioButton* m_radioBodyFirst;              // 1028
-  std::array<QPushButton*, 16> m_apReverse{};  // index = layer
-  std::array<QPushButton*, 16> m_apRange{};
+  QComboBox* m_comboLeadCut;
+  QComboBox* m_comboTrailCut;
+  QComboBox* m_comboSeparatorText;
+  QCheckBox* m_checkAppendSeparator;
+  QCheckBox* m_checkOneFile;
+  QCheckBox* m_checkSimpleHeader;
+  QCheckBox* m_checkCutOutsideRange;
+  QRadioButton* m_radioSeparatorFirst;
+  QRadioButton* m_radioBodyFirst;
+  std::array<QPushButton*, engine::kMaxLayer + 1> m_apReverse{};  // index = layer
+  std::array<QPushButton*, engine::kMaxLayer + 1> m_apRange{};
+
+  // The dialog's own state: the toggles and the order radio as clicked in this showing,
+  // and the cut combos' items last confirmed.
+  engine::LayerSet m_abyReverseEdit;
+  engine::LayerSet m_abyRangeEdit;
+  int m_nOrderRadio = 1;
+  int m_nTrailCutSel = 0;
+  int m_nLeadCutSel = 0;
 
  private:
   engine::COptionValues m_valuesAtOpen;

@@ -5,7 +5,7 @@
 #include <QPainterPath>
 #include <QPixmap>
 
-#include "resources/PreviewDialog.h"
+#include "ui/resources/PreviewDialog.h"
 
 namespace {
 

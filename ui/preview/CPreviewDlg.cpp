@@ -12,9 +12,10 @@
 #include <QTreeView>
 #include <algorithm>
 
-#include "platform/qt/CDialogBuilder.h"
-#include "resources/PreviewDialog.h"
 #include "ui/preview/COutlineModel.h"
+#include "ui/qt/CDialogBuilder.h"
+#include "ui/resources/ControlIds.h"
+#include "ui/resources/PreviewDialog.h"
 
 using platform::qt::GetDlgItem;
 
@@ -31,9 +32,9 @@ CPreviewDlg::CPreviewDlg(QWidget* parent)
             this, [this] { OnReady(); }, Qt::QueuedConnection);
       }) {
   platform::qt::CDialogBuilder::Build(*this, resources::kPreviewDialog);
-  m_labelFile = GetDlgItem<QLabel>(*this, 1001);
-  m_treeOutline = GetDlgItem<QTreeView>(*this, 1002);
-  m_editMessages = GetDlgItem<QPlainTextEdit>(*this, 1003);
+  m_labelFile = GetDlgItem<QLabel>(*this, resources::kIdPreviewFile);
+  m_treeOutline = GetDlgItem<QTreeView>(*this, resources::kIdPreviewTree);
+  m_editMessages = GetDlgItem<QPlainTextEdit>(*this, resources::kIdPreviewMessages);
   m_pModel = new COutlineModel(this, font());
   m_treeOutline->setModel(m_pModel);
   m_treeOutline->setAlternatingRowColors(true);
@@ -43,7 +44,8 @@ CPreviewDlg::CPreviewDlg(QWidget* parent)
   resize(platform::qt::CDialogBuilder::MapDialogRect(fontMetrics(), 0, 0, resources::kPreviewWidth,
                                                      resources::kPreviewHeight)
              .size());
-  connect(GetDlgItem<QPushButton>(*this, 2), &QPushButton::clicked, this, &QDialog::reject);
+  connect(GetDlgItem<QPushButton>(*this, resources::kIdCancel), &QPushButton::clicked, this,
+          &QDialog::reject);
 
   m_timerUpdate.setSingleShot(true);
   m_timerUpdate.setInterval(kUpdateDelay);

@@ -38,9 +38,9 @@ class CPreviewDlg : public QDialog {
                       const QSize& minimum);
 
   std::function<std::optional<OutlineJob>()> m_jobOfDialog;
-  QLabel* m_labelFile;             // 1001
-  QTreeView* m_treeOutline;        // 1002
-  QPlainTextEdit* m_editMessages;  // 1003
+  QLabel* m_labelFile;
+  QTreeView* m_treeOutline;
+  QPlainTextEdit* m_editMessages;
   COutlineModel* m_pModel;
   COutlineWorker m_worker;
 

@@ -4,8 +4,8 @@
 #include <QImage>
 #include <cstdio>
 
-#include "resources/velmorant16.xpm"
-#include "resources/velmorant32.xpm"
+#include "ui/resources/velmorant16.xpm"
+#include "ui/resources/velmorant32.xpm"
 
 int main(int argc, char** argv) {
   if (argc != 2) {
@@ -19,8 +19,8 @@ int main(int argc, char** argv) {
   } icons[] = {{16, small}, {32, large}, {48, small}, {64, large}, {128, large}, {256, large}};
   for (const auto& icon : icons) {
     const QString folder = QString("%1/%2x%2/apps").arg(argv[1]).arg(icon.size);
-    const QImage image = icon.from.scaled(icon.size, icon.size, Qt::IgnoreAspectRatio,
-                                          Qt::FastTransformation);
+    const QImage image =
+        icon.from.scaled(icon.size, icon.size, Qt::IgnoreAspectRatio, Qt::FastTransformation);
     if (!QDir().mkpath(folder) || !image.save(folder + "/velmorant.png")) {
       std::fprintf(stderr, "velmorant-icons: cannot write %s/velmorant.png\n", qPrintable(folder));
       return 1;

@@ -18,8 +18,8 @@
 #include <cstdio>
 
 #include "platform/MessageBox.h"
-#include "resources/Strings.h"
 #include "ui/CMainDlg.h"
+#include "ui/resources/Strings.h"
 
 int main(int argc, char** argv) {
   QApplication app(argc, argv);

@@ -1,8 +1,8 @@
 // Renders the dialogs into PNG files in the folder given as the only argument: the main
 // dialog empty, with files, grown, and during a run (with its stop question and closing message),
 // the options dialog, the about box, the two file dialogs, the preview window (as it opens,
-// beside the dialog on the screen, with options, on a broken log) and the encoding question. Nothing of the user's settings
-// is read or written.
+// beside the dialog on the screen, with options, on a broken log) and the encoding question.
+// Nothing of the user's settings is read or written.
 #include <QApplication>
 #include <QDeadlineTimer>
 #include <QDir>
@@ -21,13 +21,13 @@
 #include <cstdio>
 #include <thread>
 
-#include "platform/qt/CDialogBuilder.h"
-#include "platform/qt/CFileDialog.h"
-#include "platform/qt/CQtMessageBox.h"
-#include "platform/qt/Translations.h"
-#include "resources/Strings.h"
 #include "ui/CAboutDlg.h"
 #include "ui/CMainDlg.h"
+#include "ui/qt/CDialogBuilder.h"
+#include "ui/qt/CFileDialog.h"
+#include "ui/qt/CQtMessageBox.h"
+#include "ui/qt/Translations.h"
+#include "ui/resources/Strings.h"
 
 namespace {
 
@@ -166,7 +166,8 @@ void PreviewScreenshots(const QDir& folder) {
   main.OnMoveUp();
   main.OnMoveUp();
   AnswerNextBox("question-encoding.png", QMessageBox::No);
-  main.AskEncoding();
+  engine::RunInputs inputs;
+  main.AskEncoding(inputs);
   main.hide();
 }
 

@@ -30,9 +30,8 @@ namespace {
 using testing_support::ReadFile;
 using testing_support::TempDir;
 
-constexpr unsigned kRead = CFile::modeRead | CFile::shareDenyWrite | CFile::typeBinary;
-constexpr unsigned kReplace = CFile::modeCreate | CFile::modeWrite | CFile::shareDenyWrite |
-                              CFile::typeBinary | CFile::modeReplace;
+constexpr unsigned kRead = CFile::modeRead;
+constexpr unsigned kReplace = CFile::modeCreate | CFile::modeWrite | CFile::modeReplace;
 const std::string kLog = "<HTML><BODY>one<HR>two</BODY></HTML>";
 
 std::set<std::string> Names(const std::string& dir) {
@@ -102,7 +101,7 @@ TEST(WindowsFile, AnotherSpellingOfAnInputIsRefusedAsTheOutput) {
       {"UNC", unc},
   };
   for (const auto& [what, spelling] : rows) {
-    if (spelling == backslashed || !GetStatus(spelling)) {
+    if (spelling == backslashed || !RegularFileExists(spelling)) {
       SkipRow(what, "Wine gives no such name for the file (" + spelling + ")");
       continue;
     }
@@ -229,7 +228,7 @@ TEST(WindowsFile, OnlyFilesExistForTheOverwriteQuestion) {
       {"\\\\.\\NUL", false},
       {"CON", false},
   };
-  for (const auto& [path, bExists] : rows) EXPECT_EQ(GetStatus(path), bExists) << path;
+  for (const auto& [path, bExists] : rows) EXPECT_EQ(RegularFileExists(path), bExists) << path;
 }
 
 // The file standard output was sent to, named as the output, is written through standard
