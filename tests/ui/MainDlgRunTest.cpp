@@ -74,7 +74,7 @@ class Hold {
 };
 
 // How the dialog is closed during a run: Esc, the close box, 終了, or its owner deletes it.
-constexpr int kNone = 0, kEsc = 1, kCloseBox = 2, kExit = 3, kDestroy = 4;
+constexpr int kNoClosing = 0, kEsc = 1, kCloseBox = 2, kExit = 3, kDestroy = 4;
 
 }  // namespace
 
@@ -97,7 +97,7 @@ class MainDlgRunTest : public QObject {
     QTest::addColumn<bool>("late");
     QTest::addColumn<bool>("stops");
     const int yes = platform::kIdYes, no = platform::kIdNo;
-    QTest::newRow("nothing: it runs to the end") << kNone << no << false << false;
+    QTest::newRow("nothing: it runs to the end") << kNoClosing << no << false << false;
     QTest::newRow("Esc, Yes: stopped") << kEsc << yes << false << true;
     QTest::newRow("close box, No: runs on") << kCloseBox << no << false << false;
     QTest::newRow("終了, Yes: stopped") << kExit << yes << false << true;
@@ -176,7 +176,7 @@ class MainDlgRunTest : public QObject {
     }
 
     QStringList expected = {msg::kOverwrite};
-    if (closing != kNone && closing != kDestroy) expected << resources::kAskStop;
+    if (closing != kNoClosing && closing != kDestroy) expected << resources::kAskStop;
     if (closing != kDestroy)
       expected << (stops ? QString(msg::kStopped) + "\n" + msg::kOutputUnchanged +
                                QString::fromStdString(output)

@@ -1,4 +1,4 @@
-#include "ui/RunEncoding.h"
+#include "ui/behaviour/RunEncoding.h"
 
 #include "platform/Encoding.h"
 

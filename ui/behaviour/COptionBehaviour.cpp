@@ -1,0 +1,117 @@
+#include "ui/behaviour/COptionBehaviour.h"
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "ui/resources/ControlIds.h"
+#include "ui/resources/OptionDialog.h"
+
+namespace behaviour {
+namespace {
+constexpr int kCutCount = 20;
+using namespace resources;
+}  // namespace
+
+void COptionBehaviour::OnInitDialog() {
+  m_valuesAtOpen = *this;
+  m_view.SetItems(kIdSeparatorText,
+                  {std::begin(kSeparatorTextItems), std::end(kSeparatorTextItems)});
+  std::vector<std::string> counts;
+  for (int i = 0; i < kCutCount; ++i) counts.push_back(std::to_string(i));
+  m_view.SetItems(kIdTrailCut, counts);
+  m_view.SetItems(kIdLeadCut, counts);
+  ApplyStates();
+  m_view.SetSelection(kIdTrailCut, m_nTrailCutSel);
+  m_view.SetSelection(kIdLeadCut, m_nLeadCutSel);
+  OnAppendSeparator();
+  OnOneFile();
+  // The first control of the tab order takes the focus, as when the dialog opens.
+  m_view.Focus(kIdLeadCut);
+}
+
+void COptionBehaviour::OnCancel() {
+  // Some values follow their control at the click; only OK keeps them.
+  static_cast<engine::COptionValues&>(*this) = m_valuesAtOpen;
+}
+
+void COptionBehaviour::ApplyStates() {
+  m_view.SetChecked(kIdAppendSeparator, m_bAppendSeparator == 1);
+  m_view.SetChecked(kIdSimpleHeader, m_bSimpleHeader == 1);
+  m_view.SetChecked(kIdOneFile, m_bOneFile == 1);
+  m_view.SetSelection(kIdSeparatorText, m_nSeparatorStyle);
+  m_view.Enable(kIdAppendSeparator, m_bOneFile == 1);
+  m_view.Enable(kIdSeparatorText, m_bOneFile == 1);
+  m_view.SetChecked(kIdCutOutsideRange, m_bCutOutsideRange == 1);
+  if (m_bSeparatorFirst != 0) {
+    OnSeparatorFirst();
+  } else {
+    OnBodyFirst();
+  }
+  // Edits left with the cancel button are forgotten.
+  m_abyReverseEdit = m_abyReverse;
+  m_abyRangeEdit = m_abyRange;
+  for (int layer = 1; layer <= 15; ++layer) {
+    m_view.SetChecked(kReverseLayerIds[layer], m_abyReverse[layer] != 0);
+    m_view.SetChecked(kRangeLayerIds[layer], m_abyRange[layer] != 0);
+  }
+}
+
+void COptionBehaviour::OnAppendSeparator() {
+  if (m_view.IsChecked(kIdAppendSeparator)) {
+    m_view.Enable(kIdSeparatorText, true);
+    m_view.SetSelection(kIdSeparatorText, m_nSeparatorStyle);
+    m_view.Focus(kIdSeparatorText);
+  } else {
+    m_nSeparatorStyle = m_view.Selection(kIdSeparatorText);
+    m_view.Enable(kIdSeparatorText, false);
+  }
+}
+
+void COptionBehaviour::OnOneFile() {
+  const bool bOneFile = m_view.IsChecked(kIdOneFile);
+  m_view.Enable(kIdAppendSeparator, bOneFile);
+  m_view.Enable(kIdSeparatorText, bOneFile);
+}
+
+void COptionBehaviour::OnCutOutsideRange() {
+  m_bCutOutsideRange = m_view.IsChecked(kIdCutOutsideRange) ? 1 : 0;
+}
+
+void COptionBehaviour::OnSeparatorFirst() {
+  m_nOrderRadio = 1;
+  m_view.SetChecked(kIdSeparatorFirst, true);
+  m_view.SetChecked(kIdBodyFirst, false);
+}
+
+void COptionBehaviour::OnBodyFirst() {
+  m_nOrderRadio = 0;
+  m_view.SetChecked(kIdSeparatorFirst, false);
+  m_view.SetChecked(kIdBodyFirst, true);
+}
+
+void COptionBehaviour::OnReverseLayer(int nLayer) {
+  m_abyReverseEdit[nLayer] = m_view.IsChecked(kReverseLayerIds[nLayer]) ? 1 : 0;
+}
+
+void COptionBehaviour::OnRangeLayer(int nLayer) {
+  m_abyRangeEdit[nLayer] = m_view.IsChecked(kRangeLayerIds[nLayer]) ? 1 : 0;
+}
+
+void COptionBehaviour::OnOK() {
+  m_bSimpleHeader = m_view.IsChecked(kIdSimpleHeader) ? 1 : 0;
+  m_bAppendSeparator = m_view.IsChecked(kIdAppendSeparator) ? 1 : 0;
+  if (m_bAppendSeparator == 1) m_nSeparatorStyle = std::max(0, m_view.Selection(kIdSeparatorText));
+  // The items are the counts 0 to 19 in order.
+  m_nLeadCutSel = m_view.Selection(kIdLeadCut);
+  m_nLeadCut = std::max(0, m_nLeadCutSel);
+  m_nTrailCutSel = m_view.Selection(kIdTrailCut);
+  m_nTrailCut = std::max(0, m_nTrailCutSel);
+  m_bOneFile = m_view.IsChecked(kIdOneFile) ? 1 : 0;
+  m_bCutOutsideRange = m_view.IsChecked(kIdCutOutsideRange) ? 1 : 0;
+  m_bSeparatorFirst = m_nOrderRadio != 0 ? 1 : 0;
+  m_abyReverse = m_abyReverseEdit;
+  m_abyRange = m_abyRangeEdit;
+}
+
+}  // namespace behaviour

@@ -1,0 +1,37 @@
+#pragma once
+
+#include "engine/request/COptionValues.h"
+#include "ui/behaviour/IDialogView.h"
+
+namespace behaviour {
+
+// What the options dialog does. Its values are the conversion options it derives from;
+// they survive every showing, and each showing starts from them afresh. Only OK keeps
+// what the showing changed.
+class COptionBehaviour : public engine::COptionValues {
+ public:
+  explicit COptionBehaviour(IDialogView& view) : m_view(view) {}
+
+  // Prepares the controls from the stored values, as each showing begins.
+  void OnInitDialog();
+  // A showing left without OK (キャンセル, Esc, the close box).
+  void OnCancel();
+  // Takes the controls' values; the dialog then closes.
+  void OnOK();
+
+  void OnAppendSeparator();
+  void OnOneFile();
+  void OnCutOutsideRange();
+  void OnSeparatorFirst();
+  void OnBodyFirst();
+  void OnReverseLayer(int nLayer);
+  void OnRangeLayer(int nLayer);
+
+ private:
+  void ApplyStates();
+
+  IDialogView& m_view;
+  engine::COptionValues m_valuesAtOpen;
+};
+
+}  // namespace behaviour
