@@ -40,6 +40,7 @@ void CMainBehaviour::OnInitDialog(const std::vector<std::string>& files) {
   m_view.SetText(kIdOutput, m_view.DefaultOutputPath());
   m_view.SetChecked(kIdSpecifySeparator, false);
   OnSpecifySeparator();
+  m_strSeparatorShown = m_view.Text(kIdSeparator);
   m_astrInputPaths.clear();
   ShowList(-1);
   m_bOptionsOpened = 0;
