@@ -61,6 +61,13 @@ HBITMAP DrawMark(HDC screen, int action) {
   DeleteDC(dc);
   return bitmap;
 }
+// A cell's width for `text` in the list's font, with its margins.
+int StringWidth(HWND list, const std::string& text) {
+  const std::wstring wide = platform::Widen(text);
+  return static_cast<int>(
+             SendMessageW(list, LVM_GETSTRINGWIDTHW, 0, reinterpret_cast<LPARAM>(wide.c_str()))) +
+         16;
+}
 }  // namespace
 
 CWinPreviewDlg::CWinPreviewDlg()
@@ -121,8 +128,9 @@ void CWinPreviewDlg::OnInitDialog() {
     column.mask = LVCF_TEXT | LVCF_FMT | LVCF_WIDTH;
     column.fmt = c == kOffset || c == kLength ? LVCFMT_RIGHT : LVCFMT_LEFT;
     column.pszText = const_cast<wchar_t*>(title.c_str());
-    column.cx = ListView_GetStringWidth(list, title.c_str()) + 24;
-    ListView_InsertColumn(list, c, &column);
+    column.cx = StringWidth(list, kOutlineColumns[c]);
+    SendMessageW(list, LVM_INSERTCOLUMNW, static_cast<WPARAM>(c),
+                 reinterpret_cast<LPARAM>(&column));
   }
   m_hMarks = ImageList_Create(kMarkSize, kMarkSize, ILC_COLOR24 | ILC_MASK, 5, 0);
   HDC screen = GetDC(nullptr);
@@ -272,8 +280,7 @@ void CWinPreviewDlg::FitColumns() {
   if (!list) return;
   // Each column as wide as its title and its widest text, the text's the rest.
   int widths[kColumnCount] = {};
-  for (int c = 0; c < kColumnCount; ++c)
-    widths[c] = ListView_GetStringWidth(list, platform::Widen(kOutlineColumns[c]).c_str()) + 16;
+  for (int c = 0; c < kColumnCount; ++c) widths[c] = StringWidth(list, kOutlineColumns[c]);
   if (m_result) {
     std::size_t number = 0, index = 0;
     int layer = 0;
@@ -285,9 +292,7 @@ void CWinPreviewDlg::FitColumns() {
     }
     const engine::FileOutline& f = m_result->outline;
     number = std::max({number, f.nHeaderLength, f.nTrailerOffset, f.nTrailerLength});
-    const auto width = [list](const std::string& text) {
-      return ListView_GetStringWidth(list, platform::Widen(text).c_str()) + 16;
-    };
+    const auto width = [list](const std::string& text) { return StringWidth(list, text); };
     widths[kLayer] =
         std::max({widths[kLayer], width(kTrailerRow) + 16,
                   width("L" + std::to_string(layer) + " #" + std::to_string(index)) + 16 * layer});
