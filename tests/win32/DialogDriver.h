@@ -18,6 +18,9 @@
 
 namespace win32_test {
 
+// The main dialog's title, with the project's version.
+inline constexpr char kTitle[] = "Velmorant Ver" VELMORANT_VERSION;
+
 // Waits for `done`, looking every few milliseconds; false after `seconds`.
 inline bool WaitFor(const std::function<bool()>& done, int seconds = 30) {
   const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(seconds);
@@ -47,7 +50,7 @@ class Dialog {
     const std::wstring program = platform::Widen(VELMORANT_DIALOG_PATH);
     m_bStarted = CreateProcessW(program.c_str(), line.data(), nullptr, nullptr, FALSE, 0, nullptr,
                                 nullptr, &start, &m_process);
-    if (m_bStarted) WaitFor([this] { return (m_hWnd = Find("Velmorant Ver1.32")) != nullptr; });
+    if (m_bStarted) WaitFor([this] { return (m_hWnd = Find(kTitle)) != nullptr; });
   }
   ~Dialog() {
     if (!m_bStarted) return;

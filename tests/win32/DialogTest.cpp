@@ -42,6 +42,7 @@ TEST(WindowsDialog, OpensWithTheFilesOfItsCommandLineListed) {
   const std::string b = Windows(d.Write("b.html", MakeLog(100)));
   Dialog dlg({b, a});
   ASSERT_TRUE(dlg.Window());
+  EXPECT_EQ(win32_test::WindowText(dlg.Window()), win32_test::kTitle);
   EXPECT_EQ(dlg.Inputs(), (std::vector<std::string>{b, a}));
   EXPECT_TRUE(dlg.Close());
 }

@@ -66,7 +66,7 @@ int main(int argc, char** argv) {
   const std::string folder = argv[1];
   Dialog dlg({argv[2]});
   if (!dlg.Window()) return 1;
-  Shoot(dlg, folder, "Velmorant Ver1.32", "main.bmp", [] {});
+  Shoot(dlg, folder, win32_test::kTitle, "main.bmp", [] {});
   using namespace resources;
   Shoot(dlg, folder, "Velmorantのオプション設定", "options.bmp", [&] { dlg.Press(kIdOptions); });
   Shoot(dlg, folder, "区切りのプレビュー", "preview.bmp", [&] { dlg.Press(kIdPreview); });
