@@ -47,18 +47,31 @@ TEST(WindowsDialog, OpensWithTheFilesOfItsCommandLineListed) {
   EXPECT_TRUE(dlg.Close());
 }
 
-// What the dialog writes with its defaults is what the command line writes.
+// Two logs merged, layer 1 reversed in the options dialog: the bytes of the command line
+// with the same settings.
 TEST(WindowsDialog, RunWritesTheBytesOfTheCommandLine) {
   TempDir d;
-  const std::string input = Windows(d.Write("log.html", MakeLog(64u << 10)));
+  const std::string a = Windows(d.Write("a.html", MakeLog(64u << 10)));
+  const std::string b = Windows(d.Write("b.html", MakeLog(1000)));
   const std::string output = Windows(d.File("out.html"));
   testing_support::ProgramRun cli;
   cli.program = VELMORANT_CLI_PATH;
   cli.dir = d.Path();
-  cli.args = {"-o", "cli.html", input};
+  cli.args = {"-r", "1", "--order", "body", "--between", "numbered", "-o", "cli.html", a, b};
   ASSERT_EQ(testing_support::RunProgram(cli), 0);
-  Dialog dlg({input});
+  Dialog dlg({a, b});
   ASSERT_TRUE(dlg.Window());
+  dlg.Press(kIdOptions);
+  HWND options = nullptr;
+  ASSERT_TRUE(
+      WaitFor([&] { return (options = dlg.Find("Velmorantのオプション設定")) != nullptr; }));
+  // A click on the layer's toggle: it turns on and says so.
+  const HWND layer = GetDlgItem(options, kReverseLayerIds[1]);
+  SendMessageW(layer, BM_SETCHECK, BST_CHECKED, 0);
+  PostMessageW(options, WM_COMMAND, MAKEWPARAM(kReverseLayerIds[1], BN_CLICKED),
+               reinterpret_cast<LPARAM>(layer));
+  PostMessageW(options, WM_COMMAND, MAKEWPARAM(kIdOk, BN_CLICKED), 0);
+  ASSERT_TRUE(WaitFor([&] { return !IsWindow(options); }));
   SetWindowTextW(dlg.Item(kIdOutput), platform::Widen(output).c_str());
   dlg.Press(kIdRun);
   EXPECT_EQ(dlg.Answer(IDOK), "正常に終了しました");
