@@ -19,15 +19,16 @@ constexpr int kMarkSize = 16;
 
 // A mark for each action, told apart by shape as well as colour, as in the Qt tree: an
 // arrow down for in order, up for reversed, a cross for cut, a dot for kept, a bar for whole.
-HBITMAP DrawMark(HDC screen, int action) {
+HBITMAP DrawMark(HDC screen, int action, int size) {
+  const auto k = [size](int v) { return v * size / kMarkSize; };  // drawn for 16 pixels
   const COLORREF colours[] = {RGB(0x2E, 0x7D, 0x32), RGB(0x15, 0x65, 0xC0), RGB(0xC6, 0x28, 0x28),
                               RGB(0xB2, 0x6A, 0x00), RGB(0x75, 0x75, 0x75)};
   HDC dc = CreateCompatibleDC(screen);
-  HBITMAP bitmap = CreateCompatibleBitmap(screen, kMarkSize, kMarkSize);
+  HBITMAP bitmap = CreateCompatibleBitmap(screen, size, size);
   const HGDIOBJ old = SelectObject(dc, bitmap);
-  const RECT all{0, 0, kMarkSize, kMarkSize};
+  const RECT all{0, 0, size, size};
   FillRect(dc, &all, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
-  HPEN pen = CreatePen(PS_SOLID, 2, colours[action]);
+  HPEN pen = CreatePen(PS_SOLID, k(2), colours[action]);
   HBRUSH brush = CreateSolidBrush(colours[action]);
   SelectObject(dc, pen);
   SelectObject(dc, brush);
@@ -35,24 +36,24 @@ HBITMAP DrawMark(HDC screen, int action) {
     case SectionAction::kInOrder:
     case SectionAction::kReversed: {
       const bool bUp = static_cast<SectionAction>(action) == SectionAction::kReversed;
-      const int tip = bUp ? 2 : 13;
-      MoveToEx(dc, 8, bUp ? 13 : 2, nullptr);
-      LineTo(dc, 8, tip);
-      const POINT head[] = {{8, tip}, {3, 8}, {13, 8}};
+      const int tip = k(bUp ? 2 : 13);
+      MoveToEx(dc, k(8), k(bUp ? 13 : 2), nullptr);
+      LineTo(dc, k(8), tip);
+      const POINT head[] = {{k(8), tip}, {k(3), k(8)}, {k(13), k(8)}};
       Polygon(dc, head, 3);
       break;
     }
     case SectionAction::kCut:
-      MoveToEx(dc, 4, 4, nullptr);
-      LineTo(dc, 12, 12);
-      MoveToEx(dc, 12, 4, nullptr);
-      LineTo(dc, 4, 12);
+      MoveToEx(dc, k(4), k(4), nullptr);
+      LineTo(dc, k(12), k(12));
+      MoveToEx(dc, k(12), k(4), nullptr);
+      LineTo(dc, k(4), k(12));
       break;
     case SectionAction::kKept:
-      Ellipse(dc, 4, 4, 12, 12);
+      Ellipse(dc, k(4), k(4), k(12), k(12));
       break;
     case SectionAction::kWhole:
-      Rectangle(dc, 3, 6, 13, 10);
+      Rectangle(dc, k(3), k(6), k(13), k(10));
       break;
   }
   SelectObject(dc, old);
@@ -61,12 +62,18 @@ HBITMAP DrawMark(HDC screen, int action) {
   DeleteDC(dc);
   return bitmap;
 }
-// A cell's width for `text` in the list's font, with its margins.
+// A cell's width for `text` in the list's font, with its margins at the window's scale.
 int StringWidth(HWND list, const std::string& text) {
   const std::wstring wide = platform::Widen(text);
-  return static_cast<int>(
-             SendMessageW(list, LVM_GETSTRINGWIDTHW, 0, reinterpret_cast<LPARAM>(wide.c_str()))) +
-         16;
+  HDC dc = GetDC(list);
+  const HGDIOBJ font =
+      SelectObject(dc, reinterpret_cast<HGDIOBJ>(SendMessageW(list, WM_GETFONT, 0, 0)));
+  SIZE size{};
+  GetTextExtentPoint32W(dc, wide.c_str(), static_cast<int>(wide.size()), &size);
+  SelectObject(dc, font);
+  ReleaseDC(list, dc);
+  const int dpi = static_cast<int>(GetDpiForWindow(list));
+  return static_cast<int>(size.cx) + MulDiv(24, dpi ? dpi : 96, 96);
 }
 }  // namespace
 
@@ -132,10 +139,12 @@ void CWinPreviewDlg::OnInitDialog() {
     SendMessageW(list, LVM_INSERTCOLUMNW, static_cast<WPARAM>(c),
                  reinterpret_cast<LPARAM>(&column));
   }
-  m_hMarks = ImageList_Create(kMarkSize, kMarkSize, ILC_COLOR24 | ILC_MASK, 5, 0);
+  const int dpi = static_cast<int>(GetDpiForWindow(m_hWnd));
+  m_nMarkSize = MulDiv(kMarkSize, dpi ? dpi : 96, 96);
+  m_hMarks = ImageList_Create(m_nMarkSize, m_nMarkSize, ILC_COLOR24 | ILC_MASK, 5, 0);
   HDC screen = GetDC(nullptr);
   for (int action = 0; action < 5; ++action) {
-    HBITMAP mark = DrawMark(screen, action);
+    HBITMAP mark = DrawMark(screen, action, m_nMarkSize);
     ImageList_AddMasked(m_hMarks, mark, RGB(255, 255, 255));
     DeleteObject(mark);
   }
@@ -293,12 +302,12 @@ void CWinPreviewDlg::FitColumns() {
     const engine::FileOutline& f = m_result->outline;
     number = std::max({number, f.nHeaderLength, f.nTrailerOffset, f.nTrailerLength});
     const auto width = [list](const std::string& text) { return StringWidth(list, text); };
-    widths[kLayer] =
-        std::max({widths[kLayer], width(kTrailerRow) + 16,
-                  width("L" + std::to_string(layer) + " #" + std::to_string(index)) + 16 * layer});
+    widths[kLayer] = std::max({widths[kLayer], width(kTrailerRow) + m_nMarkSize,
+                               width("L" + std::to_string(layer) + " #" + std::to_string(index)) +
+                                   m_nMarkSize * (layer + 1)});
     widths[kOffset] = widths[kLength] = std::max(widths[kOffset], width(std::to_string(number)));
     for (const char* label : kActionLabels)
-      widths[kAction] = std::max(widths[kAction], width(label) + kMarkSize + 8);
+      widths[kAction] = std::max(widths[kAction], width(label) + m_nMarkSize + m_nMarkSize / 2);
   }
   RECT client;
   GetClientRect(list, &client);

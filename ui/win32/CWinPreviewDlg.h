@@ -63,6 +63,7 @@ class CWinPreviewDlg : public CWinDialog,
   std::vector<Row> m_rows;
   std::wstring m_strCell;  // the text last handed to the list view
   HIMAGELIST m_hMarks = nullptr;
+  int m_nMarkSize = 16;  // the marks' size at the window's scale; a layer's indent
   HFONT m_hCutFont = nullptr;
 };
 
