@@ -12,7 +12,6 @@
 #include <QMimeData>
 #include <QProgressBar>
 #include <QPushButton>
-#include <QRegularExpressionValidator>
 #include <QScrollBar>
 #include <QSettings>
 
@@ -64,13 +63,6 @@ CMainDlg::CMainDlg()
   m_listInput = GetDlgItem<QListWidget>(*this, resources::kIdInputList);
   m_progress = GetDlgItem<QProgressBar>(*this, resources::kIdProgress);
   m_editOutput = GetDlgItem<QLineEdit>(*this, resources::kIdOutput);
-  // A text over the limit is refused whole: a cut one would match as a tag prefix.
-  m_comboSeparator->setValidator(new QRegularExpressionValidator(
-      QRegularExpression(QStringLiteral("^[\\s\\S]{0,%1}$").arg(resources::kSeparatorMaxLength)),
-      m_comboSeparator));
-  connect(
-      m_comboSeparator->lineEdit(), &QLineEdit::inputRejected, this,
-      [] { platform::AfxMessageBox(resources::kSeparatorTooLong); }, Qt::QueuedConnection);
   // The list is as wide as its longest path; an arrow click scrolls a few characters.
   m_listInput->horizontalScrollBar()->setSingleStep(4 * fontMetrics().averageCharWidth());
   m_listInput->viewport()->setAcceptDrops(true);
@@ -86,21 +78,10 @@ CMainDlg::CMainDlg()
     b->setDefault(false);
   }
   using namespace resources;
-  const std::pair<int, void (CMainBehaviour::*)()> buttons[] = {
-      {kIdAddInput, &CMainBehaviour::OnAddInput},
-      {kIdBrowseOutput, &CMainBehaviour::OnBrowseOutput},
-      {kIdStandard, &CMainBehaviour::OnStandard},
-      {kIdRun, &CMainBehaviour::OnRun},
-      {kIdDeleteInput, &CMainBehaviour::OnDelete},
-      {kIdMoveUp, &CMainBehaviour::OnMoveUp},
-      {kIdMoveDown, &CMainBehaviour::OnMoveDown},
-      {kIdOptions, &CMainBehaviour::OnOptions},
-      {kIdPreview, &CMainBehaviour::OnPreview},
-      {kIdSpecifySeparator, &CMainBehaviour::OnSpecifySeparator},
-      {kIdEuc, &CMainBehaviour::OnEuc}};
-  for (const auto& [id, handler] : buttons)
-    connect(GetDlgItem<QAbstractButton>(*this, id), &QAbstractButton::clicked, this,
-            [this, handler] { (this->*handler)(); });
+  for (QAbstractButton* b : findChildren<QAbstractButton*>(Qt::FindDirectChildrenOnly)) {
+    const int id = b->objectName().toInt();
+    connect(b, &QAbstractButton::clicked, this, [this, id] { OnButton(id); });
+  }
   connect(GetDlgItem<QPushButton>(*this, kIdOk), &QPushButton::clicked, this, &QDialog::accept);
   connect(GetDlgItem<QPushButton>(*this, kIdCancel), &QPushButton::clicked, this, &QDialog::reject);
   connect(m_comboSeparator->lineEdit(), &QLineEdit::textEdited, this,

@@ -223,9 +223,7 @@ class StopQuestion : public testing::TestWithParam<int> {};
 
 TEST_P(StopQuestion, DecidesWhetherTheRunStops) {
   Fixture f;
-  std::string log = "<HTML><BODY>";
-  while (log.size() < (12u << 20)) log += "<dl>post</dl><HR>\r\n";
-  f.view.answers.push_back({f.dir.Write("a.html", log + "</BODY></HTML>")});
+  f.view.answers.push_back({f.dir.Write("a.html", testing_support::MakeBoardLog(12u << 20))});
   f.dlg.OnAddInput();
   f.view.SetText(kIdOutput, f.dir.Write("out.html", "old"));
   std::atomic<bool> bHeld{true};

@@ -34,14 +34,6 @@ using testing_support::TempDir;
 
 namespace {
 
-// A Shift_JIS board log of about `size` bytes: numbered posts between <HR> tags.
-std::string MakeLog(std::size_t size) {
-  std::string log = "<HTML><HEAD></HEAD><BODY>\r\n";
-  for (std::size_t n = 0; log.size() < size; ++n)
-    log += "<dl><dt>" + std::to_string(n) + " \x96\xBC\x91\x4F</dt><dd>post text</dd></dl><HR>\r\n";
-  return log + "</BODY></HTML>";
-}
-
 // Holds an executor at its first checkpoint past the middle of the file until released (or
 // its abort flag is set), as a slow disk would; work on the dialog's thread would block the
 // test here, and then find it given up.
@@ -113,7 +105,7 @@ class MainDlgRunTest : public QObject {
     QFETCH(bool, late);
     QFETCH(bool, stops);
     TempDir d;
-    const std::string log = MakeLog(24u << 20);
+    const std::string log = testing_support::MakeBoardLog(24u << 20);
     const std::string input = d.Write("log.html", log);
     const std::string output = d.Write("out.html", "the old output\r\n");
     auto dlg = std::make_unique<CMainDlg>();
@@ -221,7 +213,7 @@ class MainDlgRunTest : public QObject {
   // shown is that of the new options. No message box is shown.
   void largePreview() {
     TempDir d;
-    const std::string log = MakeLog(24u << 20);
+    const std::string log = testing_support::MakeBoardLog(24u << 20);
     const std::string input = d.Write("log.html", log);
     CMainDlg dlg;
     dlg.OnInitDialog();

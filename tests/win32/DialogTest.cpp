@@ -28,18 +28,10 @@ using win32_test::Windows;
 
 namespace {
 
-// A Shift_JIS log of about `size` bytes: numbered posts between <HR> tags.
-std::string MakeLog(std::size_t size) {
-  std::string log = "<HTML><HEAD></HEAD><BODY>\r\n";
-  for (std::size_t n = 0; log.size() < size; ++n)
-    log += "<dl><dt>" + std::to_string(n) + " \x96\xBC\x91\x4F</dt><dd>post</dd></dl><HR>\r\n";
-  return log + "</BODY></HTML>";
-}
-
 TEST(WindowsDialog, OpensWithTheFilesOfItsCommandLineListed) {
   TempDir d;
-  const std::string a = Windows(d.Write("ログ 一.html", MakeLog(100)));
-  const std::string b = Windows(d.Write("b.html", MakeLog(100)));
+  const std::string a = Windows(d.Write("ログ 一.html", testing_support::MakeBoardLog(100)));
+  const std::string b = Windows(d.Write("b.html", testing_support::MakeBoardLog(100)));
   Dialog dlg({b, a});
   ASSERT_TRUE(dlg.Window());
   EXPECT_EQ(win32_test::WindowText(dlg.Window()), win32_test::kTitle);
@@ -51,8 +43,8 @@ TEST(WindowsDialog, OpensWithTheFilesOfItsCommandLineListed) {
 // with the same settings.
 TEST(WindowsDialog, RunWritesTheBytesOfTheCommandLine) {
   TempDir d;
-  const std::string a = Windows(d.Write("a.html", MakeLog(64u << 10)));
-  const std::string b = Windows(d.Write("b.html", MakeLog(1000)));
+  const std::string a = Windows(d.Write("a.html", testing_support::MakeBoardLog(64u << 10)));
+  const std::string b = Windows(d.Write("b.html", testing_support::MakeBoardLog(1000)));
   const std::string output = Windows(d.File("out.html"));
   testing_support::ProgramRun cli;
   cli.program = VELMORANT_CLI_PATH;
@@ -82,7 +74,7 @@ TEST(WindowsDialog, RunWritesTheBytesOfTheCommandLine) {
 // A long run moves the bar; 終了 asks, Yes stops the run and the old output stays.
 TEST(WindowsDialog, BarMovesAndAStopLeavesTheOldOutput) {
   TempDir d;
-  const std::string input = Windows(d.Write("log.html", MakeLog(48u << 20)));
+  const std::string input = Windows(d.Write("log.html", testing_support::MakeBoardLog(48u << 20)));
   const std::string output = Windows(d.Write("out.html", "the old output\r\n"));
   Dialog dlg({input}, "150");
   ASSERT_TRUE(dlg.Window());

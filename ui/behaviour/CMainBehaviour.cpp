@@ -1,6 +1,7 @@
 #include "ui/behaviour/CMainBehaviour.h"
 
 #include <iterator>
+#include <utility>
 
 #include "platform/MessageBox.h"
 #include "ui/behaviour/Format.h"
@@ -32,6 +33,27 @@ CMainBehaviour::CMainBehaviour(IMainView& view) : m_view(view) {}
 CMainBehaviour::~CMainBehaviour() {
   m_nAbort.store(1);
   if (m_runThread.joinable()) m_runThread.join();
+}
+
+bool CMainBehaviour::OnButton(int nId) {
+  static constexpr std::pair<int, void (CMainBehaviour::*)()> kHandlers[] = {
+      {kIdAddInput, &CMainBehaviour::OnAddInput},
+      {kIdBrowseOutput, &CMainBehaviour::OnBrowseOutput},
+      {kIdStandard, &CMainBehaviour::OnStandard},
+      {kIdRun, &CMainBehaviour::OnRun},
+      {kIdDeleteInput, &CMainBehaviour::OnDelete},
+      {kIdMoveUp, &CMainBehaviour::OnMoveUp},
+      {kIdMoveDown, &CMainBehaviour::OnMoveDown},
+      {kIdOptions, &CMainBehaviour::OnOptions},
+      {kIdPreview, &CMainBehaviour::OnPreview},
+      {kIdSpecifySeparator, &CMainBehaviour::OnSpecifySeparator},
+      {kIdEuc, &CMainBehaviour::OnEuc}};
+  for (const auto& [id, handler] : kHandlers) {
+    if (id != nId) continue;
+    (this->*handler)();
+    return true;
+  }
+  return false;
 }
 
 void CMainBehaviour::OnInitDialog(const std::vector<std::string>& files) {

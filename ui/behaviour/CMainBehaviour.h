@@ -33,6 +33,9 @@ class CMainBehaviour : public engine::CRunRequest {
   // Stops a run that is still going on and waits for it; the view answers meanwhile.
   void Stop();
 
+  // The button (or check box) `nId` was clicked; false for one the behaviour leaves to the
+  // front end (終了, ｷｬﾝｾﾙ).
+  bool OnButton(int nId);
   void OnAddInput();
   void OnBrowseOutput();
   void OnStandard();

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "ui/resources/ControlIds.h"
@@ -55,6 +56,26 @@ void COptionBehaviour::ApplyStates() {
     m_view.SetChecked(kReverseLayerIds[layer], m_abyReverse[layer] != 0);
     m_view.SetChecked(kRangeLayerIds[layer], m_abyRange[layer] != 0);
   }
+}
+
+bool COptionBehaviour::OnButton(int nId) {
+  static constexpr std::pair<int, void (COptionBehaviour::*)()> kHandlers[] = {
+      {kIdAppendSeparator, &COptionBehaviour::OnAppendSeparator},
+      {kIdOneFile, &COptionBehaviour::OnOneFile},
+      {kIdCutOutsideRange, &COptionBehaviour::OnCutOutsideRange},
+      {kIdSeparatorFirst, &COptionBehaviour::OnSeparatorFirst},
+      {kIdBodyFirst, &COptionBehaviour::OnBodyFirst}};
+  for (const auto& [id, handler] : kHandlers) {
+    if (id != nId) continue;
+    (this->*handler)();
+    return true;
+  }
+  for (int layer = 1; layer <= 15; ++layer) {
+    if (nId == kReverseLayerIds[layer]) OnReverseLayer(layer);
+    if (nId == kRangeLayerIds[layer]) OnRangeLayer(layer);
+    if (nId == kReverseLayerIds[layer] || nId == kRangeLayerIds[layer]) return true;
+  }
+  return false;
 }
 
 void COptionBehaviour::OnAppendSeparator() {

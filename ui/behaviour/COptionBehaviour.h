@@ -19,6 +19,9 @@ class COptionBehaviour : public engine::COptionValues {
   // Takes the controls' values; the dialog then closes.
   void OnOK();
 
+  // The check box, radio button or layer toggle `nId` was clicked; false for OK and
+  // ｷｬﾝｾﾙ, which close the dialog.
+  bool OnButton(int nId);
   void OnAppendSeparator();
   void OnOneFile();
   void OnCutOutsideRange();

@@ -29,20 +29,13 @@ COptionDlg::COptionDlg() : QDialog(nullptr), COptionBehaviour(static_cast<IDialo
   m_radioSeparatorFirst = GetDlgItem<QRadioButton>(*this, kIdSeparatorFirst);
   m_radioBodyFirst = GetDlgItem<QRadioButton>(*this, kIdBodyFirst);
 
-  const std::pair<QAbstractButton*, void (COptionBehaviour::*)()> handlers[] = {
-      {m_checkAppendSeparator, &COptionBehaviour::OnAppendSeparator},
-      {m_checkOneFile, &COptionBehaviour::OnOneFile},
-      {m_checkCutOutsideRange, &COptionBehaviour::OnCutOutsideRange},
-      {m_radioSeparatorFirst, &COptionBehaviour::OnSeparatorFirst},
-      {m_radioBodyFirst, &COptionBehaviour::OnBodyFirst}};
-  for (const auto& [button, handler] : handlers)
-    connect(button, &QAbstractButton::clicked, this, [this, handler] { (this->*handler)(); });
   for (int layer = 1; layer <= 15; ++layer) {
     m_apReverse[layer] = GetDlgItem<QPushButton>(*this, kReverseLayerIds[layer]);
     m_apRange[layer] = GetDlgItem<QPushButton>(*this, kRangeLayerIds[layer]);
-    connect(m_apReverse[layer], &QPushButton::clicked, this,
-            [this, layer] { OnReverseLayer(layer); });
-    connect(m_apRange[layer], &QPushButton::clicked, this, [this, layer] { OnRangeLayer(layer); });
+  }
+  for (QAbstractButton* b : findChildren<QAbstractButton*>(Qt::FindDirectChildrenOnly)) {
+    const int id = b->objectName().toInt();
+    connect(b, &QAbstractButton::clicked, this, [this, id] { OnButton(id); });
   }
   connect(GetDlgItem<QPushButton>(*this, kIdOk), &QPushButton::clicked, this, [this] {
     OnOK();

@@ -82,21 +82,7 @@ void CWinMainDlg::OnCommand(int nId, int nCode, HWND) {
     }
     return;
   }
-  if (nCode != BN_CLICKED) return;
-  const std::pair<int, void (CMainBehaviour::*)()> buttons[] = {
-      {kIdAddInput, &CMainBehaviour::OnAddInput},
-      {kIdBrowseOutput, &CMainBehaviour::OnBrowseOutput},
-      {kIdStandard, &CMainBehaviour::OnStandard},
-      {kIdRun, &CMainBehaviour::OnRun},
-      {kIdDeleteInput, &CMainBehaviour::OnDelete},
-      {kIdMoveUp, &CMainBehaviour::OnMoveUp},
-      {kIdMoveDown, &CMainBehaviour::OnMoveDown},
-      {kIdOptions, &CMainBehaviour::OnOptions},
-      {kIdPreview, &CMainBehaviour::OnPreview},
-      {kIdSpecifySeparator, &CMainBehaviour::OnSpecifySeparator},
-      {kIdEuc, &CMainBehaviour::OnEuc}};
-  for (const auto& [id, handler] : buttons)
-    if (id == nId) (this->*handler)();
+  if (nCode == BN_CLICKED) OnButton(nId);
 }
 
 INT_PTR CWinMainDlg::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {

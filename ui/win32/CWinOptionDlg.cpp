@@ -57,27 +57,8 @@ void CWinOptionDlg::OnCommand(int nId, int nCode, HWND) {
       OnCancel();
       EndDialog(m_hWnd, IDCANCEL);
       return;
-    case kIdAppendSeparator:
-      OnAppendSeparator();
-      return;
-    case kIdOneFile:
-      OnOneFile();
-      return;
-    case kIdCutOutsideRange:
-      OnCutOutsideRange();
-      return;
-    case kIdSeparatorFirst:
-      OnSeparatorFirst();
-      return;
-    case kIdBodyFirst:
-      OnBodyFirst();
-      return;
     default:
-      break;
-  }
-  for (int layer = 1; layer <= 15; ++layer) {
-    if (nId == kReverseLayerIds[layer]) OnReverseLayer(layer);
-    if (nId == kRangeLayerIds[layer]) OnRangeLayer(layer);
+      OnButton(nId);
   }
 }
 

@@ -67,23 +67,31 @@ std::wstring FolderPart(const std::wstring& path) {
   return slash == std::wstring::npos ? std::wstring() : path.substr(0, slash);
 }
 
+// Shows `dialog` over `owner` at `folder`, with the filters, the options `add` set and
+// `remove` cleared; false when it was cancelled.
+bool Show(IFileDialog* dialog, HWND owner, const std::wstring& folder, const std::string& filter,
+          FILEOPENDIALOGOPTIONS add, FILEOPENDIALOGOPTIONS remove = 0) {
+  const Filters filters(filter);
+  dialog->SetFileTypes(static_cast<UINT>(filters.list.size()), filters.list.data());
+  FILEOPENDIALOGOPTIONS options = 0;
+  dialog->GetOptions(&options);
+  dialog->SetOptions((options & ~remove) | add | FOS_FORCEFILESYSTEM);
+  SetFolder(dialog, folder);
+  return SUCCEEDED(dialog->Show(owner));
+}
+
 }  // namespace
 
 std::vector<std::string> ChooseOpenFiles(HWND owner, const std::string& folder,
                                          const std::string& filter) {
   ComPtr<IFileOpenDialog> dialog;
-  if (FAILED(CoCreateInstance(CLSID_FileOpenDialog, nullptr, CLSCTX_INPROC_SERVER,
-                              IID_PPV_ARGS(&dialog))))
-    return {};
-  const Filters filters(filter);
-  dialog->SetFileTypes(static_cast<UINT>(filters.list.size()), filters.list.data());
-  FILEOPENDIALOGOPTIONS options = 0;
-  dialog->GetOptions(&options);
-  dialog->SetOptions(options | FOS_ALLOWMULTISELECT | FOS_FILEMUSTEXIST | FOS_FORCEFILESYSTEM);
-  SetFolder(dialog.p, platform::Widen(folder));
-  if (FAILED(dialog->Show(owner))) return {};
   ComPtr<IShellItemArray> items;
-  if (FAILED(dialog->GetResults(&items))) return {};
+  if (FAILED(CoCreateInstance(CLSID_FileOpenDialog, nullptr, CLSCTX_INPROC_SERVER,
+                              IID_PPV_ARGS(&dialog))) ||
+      !Show(dialog.p, owner, platform::Widen(folder), filter,
+            FOS_ALLOWMULTISELECT | FOS_FILEMUSTEXIST) ||
+      FAILED(dialog->GetResults(&items)))
+    return {};
   DWORD count = 0;
   items->GetCount(&count);
   std::vector<std::string> paths;
@@ -99,19 +107,15 @@ std::string ChooseSaveFile(HWND owner, const std::string& path, const std::strin
   if (FAILED(CoCreateInstance(CLSID_FileSaveDialog, nullptr, CLSCTX_INPROC_SERVER,
                               IID_PPV_ARGS(&dialog))))
     return {};
-  const Filters filters(filter);
-  dialog->SetFileTypes(static_cast<UINT>(filters.list.size()), filters.list.data());
-  FILEOPENDIALOGOPTIONS options = 0;
-  dialog->GetOptions(&options);
-  // The run asks before it overwrites anything, so the dialog does not.
-  dialog->SetOptions((options & ~FOS_OVERWRITEPROMPT) | FOS_FORCEFILESYSTEM);
   const std::wstring wide = platform::Widen(path);
-  SetFolder(dialog.p, FolderPart(wide));
   const std::size_t slash = wide.find_last_of(L"\\/");
   dialog->SetFileName((slash == std::wstring::npos ? wide : wide.substr(slash + 1)).c_str());
-  if (FAILED(dialog->Show(owner))) return {};
+  // The run asks before it overwrites anything, so the dialog does not.
   ComPtr<IShellItem> item;
-  return SUCCEEDED(dialog->GetResult(&item)) ? PathOf(item.p) : std::string();
+  if (!Show(dialog.p, owner, FolderPart(wide), filter, 0, FOS_OVERWRITEPROMPT) ||
+      FAILED(dialog->GetResult(&item)))
+    return {};
+  return PathOf(item.p);
 }
 
 std::string ReadSetting(const std::string& name) {
