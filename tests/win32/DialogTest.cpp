@@ -69,6 +69,13 @@ TEST(WindowsDialog, RunWritesTheBytesOfTheCommandLine) {
   EXPECT_EQ(dlg.Answer(IDOK), "正常に終了しました");
   EXPECT_EQ(ReadFile(output), ReadFile(d.File("cli.html")));
   EXPECT_TRUE(dlg.Close());
+  // The output's folder is kept for the next start, in the program's own key.
+  wchar_t kept[1024] = {};
+  DWORD size = sizeof(kept);
+  EXPECT_EQ(RegGetValueW(HKEY_CURRENT_USER, L"Software\\Velmorant", L"folders/output",
+                         RRF_RT_REG_SZ, nullptr, kept, &size),
+            ERROR_SUCCESS);
+  EXPECT_EQ(platform::Narrow(kept), Windows(d.Path()));
 }
 
 // A long run moves the bar; 終了 asks, Yes stops the run and the old output stays.
