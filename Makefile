@@ -2,10 +2,10 @@
 BUILD ?= build
 JOBS ?= $(shell nproc)
 CMAKE_FLAGS ?=
-# The Windows command line, cross-built with mingw-w64; its tests run under Wine.
+# The Windows programs and packages, cross-built with mingw-w64; their tests run under Wine.
 WINBUILD ?= build-windows
 
-.PHONY: all bootstrap build demo test test-slow test-sanitize bench fuzz screenshots package format clean \
+.PHONY: all bootstrap build demo test test-slow test-sanitize bench fuzz screenshots package format format-check clean \
 	windows test-windows bench-windows screenshots-windows
 
 all: build
@@ -45,8 +45,8 @@ package: build
 windows: bootstrap
 	@cmake -S . -B $(WINBUILD) -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake \
 		-DCMAKE_BUILD_TYPE=Release >/dev/null
-	@cmake --build $(WINBUILD) -j$(JOBS) --target windows-zip
-	@ls -1 $(WINBUILD)/velmorant-*-windows-x64.zip
+	@cmake --build $(WINBUILD) -j$(JOBS) --target windows-packages
+	@ls -1 $(WINBUILD)/velmorant-*-windows-x64.zip $(WINBUILD)/velmorant-*-setup.exe
 
 screenshots-windows: windows
 	@cmake --build $(WINBUILD) -j$(JOBS) --target windows-screenshots
@@ -61,6 +61,9 @@ test-windows: windows
 
 format:
 	@git ls-files '*.cpp' '*.h' | xargs clang-format -i
+
+format-check: bootstrap
+	@git ls-files '*.cpp' '*.h' | xargs clang-format --dry-run -Werror
 
 clean:
 	@rm -rf $(BUILD) build-asan $(WINBUILD)

@@ -30,7 +30,7 @@ void BM_KeySearch(benchmark::State& state, bench::LogVariant variant) {
   std::size_t matches = 0;
   for (auto _ : state) {
     searcher.SetBuffer(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size());
-    while (searcher.SearchTag(mode) == engine::kFound) ++matches;
+    while (searcher.SearchTag(mode) == engine::SearchResult::kFound) ++matches;
     benchmark::DoNotOptimize(searcher.m_nPos);
   }
   state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * bytes.size()));

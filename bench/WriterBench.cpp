@@ -18,8 +18,7 @@
 namespace {
 
 constexpr std::size_t kLogBytes = 32u << 20;
-constexpr unsigned kCreate =
-    platform::CFile::modeCreate | platform::CFile::modeWrite | platform::CFile::typeBinary;
+constexpr unsigned kCreate = platform::CFile::modeCreate | platform::CFile::modeWrite;
 
 std::string TempPath(const char* name) {
   const char* dir = std::getenv("TMPDIR");

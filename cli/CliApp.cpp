@@ -8,6 +8,7 @@
 #include "cli/CliOptions.h"
 #include "cli/InputList.h"
 #include "cli/OutlinePrinter.h"
+#include "cli/ProgressReporter.h"
 #include "cli/TestThresholds.h"
 #include "engine/Messages.h"
 #include "engine/request/CRunRequest.h"
@@ -34,18 +35,29 @@ engine::COptionValues OptionsFrom(const CliOptions& o) {
   engine::COptionValues v;
   v.m_abyReverse = o.reverse;
   v.m_abyRange = o.range;
-  v.m_abyReverseEdit = o.reverse;
-  v.m_abyRangeEdit = o.range;
-  v.m_bCutOutsideRange = o.keepCut ? 1 : 0;
-  v.m_bOneFile = o.perFile ? 0 : 1;
-  v.m_bSeparatorFirst = o.separatorFirst ? 1 : 0;
-  v.m_nOrderRadio = v.m_bSeparatorFirst;
-  v.m_nLeadCut = v.m_nLeadCutSel = o.leadCut;
-  v.m_nTrailCut = v.m_nTrailCutSel = o.trailCut;
-  v.m_bSimpleHeader = o.simpleHeader ? 1 : 0;
-  v.m_bAppendSeparator = o.between == CliOptions::Between::kNone ? 0 : 1;
+  v.m_bCutOutsideRange = o.keepCut;
+  v.m_bOneFile = !o.perFile;
+  v.m_bSeparatorFirst = o.separatorFirst;
+  v.m_nLeadCut = o.leadCut;
+  v.m_nTrailCut = o.trailCut;
+  v.m_bSimpleHeader = o.simpleHeader;
+  v.m_bAppendSeparator = o.between != CliOptions::Between::kNone;
   v.m_nSeparatorStyle = o.between == CliOptions::Between::kNumbered ? 1 : 0;
   return v;
+}
+
+// On a terminal the line is drawn in place, unless the output itself is written there;
+// elsewhere only --progress shows it, a line per update.
+ProgressReporter::Mode ProgressModeOf(const CliOptions& o, bool bOutputOnTerminal) {
+  using P = CliOptions::Progress;
+  if (o.progress == P::kOff || (o.progress == P::kAuto && o.quiet)) {
+    return ProgressReporter::Mode::kOff;
+  }
+  if (platform::MessageStreamIsTerminal()) {
+    return o.progress == P::kAuto && bOutputOnTerminal ? ProgressReporter::Mode::kOff
+                                                       : ProgressReporter::Mode::kInPlace;
+  }
+  return o.progress == P::kOn ? ProgressReporter::Mode::kLines : ProgressReporter::Mode::kOff;
 }
 
 // True when `path` is the file or stream that `fd` already writes to (/dev/stdout,
@@ -100,8 +112,12 @@ int RunCli(int argc, char** argv, std::ostream& err, std::istream& in, bool bInt
     err << "velmorant-cli: " << error << "\n" << CliUsage();
     return kUsageError;
   }
+  ProgressReporter progress(err);
   platform::ScopedMessageSink sink([&](const platform::Message& m) -> int {
-    if (m.nType & platform::kMbYesNo) {
+    const bool bQuestion = (m.nType & platform::kMbYesNo) != 0;
+    if (m.bInformation && o.quiet && !bQuestion) return platform::kIdOk;
+    const auto paused = progress.Pause();  // a message written takes the line's place
+    if (bQuestion) {
       if (!bInteractive) {
         // The question's own lines name the files; a one-file output is named here.
         const auto lines = m.text.find('\n');
@@ -118,13 +134,13 @@ int RunCli(int argc, char** argv, std::ostream& err, std::istream& in, bool bInt
       if (!answer.empty() && answer.back() == '\r') answer.pop_back();  // a Windows console's line
       return answer == "y" || answer == "Y" || answer == "yes" ? platform::kIdYes : platform::kIdNo;
     }
-    if (!(m.bInformation && o.quiet)) err << m.text << "\n" << std::flush;
+    err << m.text << "\n" << std::flush;
     return platform::kIdOk;
   });
 
   if (o.help || o.version) {
     // On standard output, where help2man and pagers look for them.
-    const std::string text = o.help ? CliUsage() : "velmorant-cli 1.32\n";
+    const std::string text = o.help ? CliUsage() : "velmorant-cli " VELMORANT_VERSION "\n";
     platform::CFile out;
     out.Attach(outFd, msg::kStandardOutput);
     try {
@@ -149,7 +165,7 @@ int RunCli(int argc, char** argv, std::ostream& err, std::istream& in, bool bInt
   }
 
   // Options that change nothing are said to, so that a typo is not mistaken for a result.
-  const bool bRange = std::any_of(o.range.begin(), o.range.end(), [](auto f) { return f != 0; });
+  const bool bRange = o.range.any();
   const bool bCuts = o.leadCut != 0 || o.trailCut != 0;
   if (!bRange && (bCuts || o.keepCut))
     platform::AfxMessageBox(kCutsWithoutRange, platform::kMbOk, true);
@@ -159,27 +175,24 @@ int RunCli(int argc, char** argv, std::ostream& err, std::istream& in, bool bInt
   }
 
   // The run's encoding; "auto" is decided here, once, from the first input.
+  using engine::EncodingChoice;
   using engine::TextEncoding;
-  using Choice = CliOptions::Encoding;
-  const Choice choice = o.encoding.value_or(o.euc ? Choice::kEucJp : Choice::kShiftJis);
-  TextEncoding encoding = choice == Choice::kEucJp  ? TextEncoding::kEucJp
-                          : choice == Choice::kUtf8 ? TextEncoding::kUtf8
-                                                    : TextEncoding::kShiftJis;
-  if (choice == Choice::kAuto && !o.inputs.empty()) {
-    encoding = engine::DetectFileEncoding(o.inputs[0]).value_or(TextEncoding::kShiftJis);
-  }
+  engine::EncodingRequest asked;
+  asked.choice = o.encoding.value_or(o.euc ? EncodingChoice::kEucJp : EncodingChoice::kShiftJis);
+  asked.separator = o.separator;
+  if (asked.choice == EncodingChoice::kAuto && !o.inputs.empty())
+    asked.firstInput = engine::DetectFileEncoding(o.inputs[0]);
 
   engine::RunInputs inputs;
   inputs.astrInputPaths = o.inputs;
-  inputs.bEuc = encoding == TextEncoding::kEucJp ? 1 : 0;
-  inputs.bUtf8 = encoding == TextEncoding::kUtf8 ? 1 : 0;
-  inputs.bForce = o.force ? 1 : 0;
+  const TextEncoding encoding = engine::ApplyEncoding(inputs, asked);
+  inputs.bForce = o.force;
   if (o.perFile) {
     inputs.target = engine::RunInputs::Target::kNone;
     inputs.strOutputDir = o.outputDir.value_or(std::string());
   } else if (!o.output || *o.output == "-" || IsStream(*o.output, outFd)) {
     inputs.target = engine::RunInputs::Target::kDescriptor;
-    inputs.hOutput = outFd;
+    inputs.fdOutput = outFd;
     inputs.strOutputPath.assign(1, '-');
   } else {
     inputs.strOutputPath = *o.output;
@@ -190,15 +203,7 @@ int RunCli(int argc, char** argv, std::ostream& err, std::istream& in, bool bInt
   const platform::ScopedConsoleInterrupt interrupt(request.m_nAbort);
   request.m_nSeparatorKind = o.kind;
   request.m_bOptionsOpened = 1;
-  if (o.separator && encoding == TextEncoding::kUtf8) {
-    request.m_bUserSeparator = 1;
-    inputs.strSeparatorText = *o.separator;  // searched as typed
-  } else if (o.separator) {
-    request.m_bUserSeparator = 1;
-    const auto sjis = platform::Utf8ToCp932(*o.separator);
-    inputs.strSeparatorText = sjis.value_or(std::string());
-    inputs.bSeparatorNotCp932 = sjis ? 0 : 1;
-  }
+  if (o.separator) request.m_bUserSeparator = 1;
 
   engine::CExecutor executor;
   ApplyTestThresholds(executor);
@@ -206,18 +211,26 @@ int RunCli(int argc, char** argv, std::ostream& err, std::istream& in, bool bInt
   // the output; the run goes on as asked.
   if (!o.quiet) {
     executor.m_onEncodingMismatch = [&](const std::string& path, TextEncoding looksLike) {
-      std::string text = "「" + path + "」は " + engine::EncodingName(looksLike) + " のようです";
-      if (choice == Choice::kAuto) {
+      std::string text = engine::LooksLikeText(path, looksLike);
+      if (asked.choice == EncodingChoice::kAuto) {
         text += "が、最初の入力に合わせて " + std::string(engine::EncodingName(encoding)) +
                 " として変換します";
       } else {
-        text += "。--encoding " + std::string(EncodingOptionName(looksLike)) + " を試してください";
+        text += "。--encoding " + std::string(engine::EncodingOptionName(looksLike)) +
+                " を試してください";
       }
       platform::AfxMessageBox(text, platform::kMbOk, true);
     };
   }
   if (bOutline) return PrintOutline(o, inputs, request, executor, outFd);
-  return static_cast<int>(request.OnRun(inputs, OptionsFrom(o), executor));
+  if (!request.Prepare(inputs, OptionsFrom(o), executor)) return kUsageError;
+  const bool bOutputOnTerminal =
+      inputs.target == engine::RunInputs::Target::kDescriptor && platform::IsTerminal(outFd);
+  progress.Start(ProgressModeOf(o, bOutputOnTerminal), ProgressAfter(), executor,
+                 inputs.astrInputPaths);
+  const int result = request.Execute(executor);
+  progress.Stop();
+  return static_cast<int>(request.Finish(result, executor));
 }
 
 }  // namespace cli

@@ -6,7 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "engine/run/TextEncoding.h"
+#include "engine/request/COptionValues.h"
+#include "engine/request/RunEncoding.h"
 
 namespace cli {
 
@@ -22,12 +23,11 @@ struct CliOptions {
   std::optional<std::string> separator;  // -s, as typed (UTF-8)
   bool euc = false;
   // --encoding; nothing: Shift_JIS, or EUC-JP with --euc.
-  enum class Encoding { kShiftJis, kEucJp, kUtf8, kAuto };
-  std::optional<Encoding> encoding;
+  std::optional<engine::EncodingChoice> encoding;
   // --outline: print each input's section tree instead of converting.
   enum class Outline { kNone, kText, kJson } outline = Outline::kNone;
-  std::array<std::uint8_t, 16> reverse{};
-  std::array<std::uint8_t, 16> range{};
+  engine::LayerSet reverse;
+  engine::LayerSet range;
   int leadCut = 0;
   int trailCut = 0;
   bool keepCut = false;
@@ -36,6 +36,8 @@ struct CliOptions {
   bool simpleHeader = false;
   bool force = false;
   bool quiet = false;
+  // --progress, --no-progress; kAuto: on a terminal, unless -q.
+  enum class Progress { kAuto, kOn, kOff } progress = Progress::kAuto;
   bool help = false;
   bool version = false;
 };
@@ -44,11 +46,8 @@ struct CliOptions {
 bool ParseCliOptions(int argc, char** argv, CliOptions& options, std::string& error);
 
 // Parses a layer list such as "1", "1,3" or "2-4" into flags; false when malformed.
-bool ParseLayers(const std::string& text, std::array<std::uint8_t, 16>& flags);
+bool ParseLayers(const std::string& text, engine::LayerSet& flags);
 
 const char* CliUsage();
-
-// The --encoding value that names an encoding: "shift_jis", "euc-jp", "utf-8".
-const char* EncodingOptionName(engine::TextEncoding encoding);
 
 }  // namespace cli

@@ -107,7 +107,7 @@ void OutlineChunks::Flush() {
 
 void TextOutlinePrinter::Begin(const engine::FileOutline& f) {
   std::string& t = m_out.Text();
-  t += f.strPath + " (" + EncodingOptionName(f.encoding) + ")\n";
+  t += f.strPath + " (" + engine::EncodingOptionName(f.encoding) + ")\n";
   if (f.bHeader) t += "header  " + Span(f.nHeaderOffset, f.nHeaderLength) + "\n";
 }
 
@@ -143,7 +143,7 @@ void JsonOutlinePrinter::Begin(const engine::FileOutline& f) {
   if (m_bBegun) m_out.Text() += ",\n";
   m_bBegun = true;
   m_out.Text() += "{\"path\":" + QuotedPath(f.strPath) +
-                  ",\"encoding\":" + Quoted(EncodingOptionName(f.encoding)) +
+                  ",\"encoding\":" + Quoted(engine::EncodingOptionName(f.encoding)) +
                   ",\"header\":" + SpanJson(f.bHeader, f.nHeaderOffset, f.nHeaderLength) +
                   ",\"trailer\":" + SpanJson(f.bTrailer, f.nTrailerOffset, f.nTrailerLength) +
                   ",\"complete\":" + (f.bComplete ? "true" : "false") + ",\"sections\":[";

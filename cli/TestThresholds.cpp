@@ -28,4 +28,8 @@ void ApplyTestThresholds(engine::CExecutor& executor) {
   if (auto v = SizeFrom("VELMORANT_TEST_INDEX_FROM")) executor.m_searcher.m_nIndexFrom = *v;
 }
 
+std::chrono::milliseconds ProgressAfter() {
+  return std::chrono::milliseconds(SizeFrom("VELMORANT_TEST_PROGRESS_AFTER").value_or(500));
+}
+
 }  // namespace cli

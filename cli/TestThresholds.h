@@ -1,5 +1,7 @@
 #pragma once
 
+#include <chrono>
+
 namespace engine {
 class CExecutor;
 }
@@ -14,5 +16,9 @@ namespace cli {
 //   VELMORANT_TEST_INDEX_FROM  the file offset at which the second thread's part begins
 // A variable that is unset or not a plain decimal number changes nothing.
 void ApplyTestThresholds(engine::CExecutor& executor);
+
+// How long a run goes on before its progress is shown (half a second), or the milliseconds
+// of VELMORANT_TEST_PROGRESS_AFTER: 0 makes any run "slow", its line shown from the start.
+std::chrono::milliseconds ProgressAfter();
 
 }  // namespace cli

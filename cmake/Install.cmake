@@ -3,7 +3,7 @@
 include(GNUInstallDirs)
 set(CMAKE_INSTALL_DEFAULT_DIRECTORY_PERMISSIONS
     OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)
-set(VELMORANT_INSTALL_RESOURCES ${PROJECT_SOURCE_DIR}/ui/resources/install)
+set(VELMORANT_INSTALL_RESOURCES ${PROJECT_SOURCE_DIR}/install)
 set(VELMORANT_DOCDIR ${CMAKE_INSTALL_DATADIR}/doc/velmorant)
 
 # Man pages made from the programs' own --help, with the prose of an include file.
@@ -14,7 +14,8 @@ endif()
 # Compressed, as Debian installs man pages.
 function(velmorant_man_page target)
   set(page ${PROJECT_BINARY_DIR}/man/${target}.1)
-  set(include ${VELMORANT_INSTALL_RESOURCES}/man/${target}.h2m)
+  set(include ${PROJECT_BINARY_DIR}/man/${target}.h2m)
+  configure_file(${VELMORANT_INSTALL_RESOURCES}/man/${target}.h2m ${include} @ONLY)
   add_custom_command(OUTPUT ${page}.gz
     COMMAND ${CMAKE_COMMAND} -E make_directory ${PROJECT_BINARY_DIR}/man
     COMMAND ${HELP2MAN} --no-info --locale=C.UTF-8 --section=1 --include=${include}

@@ -51,6 +51,8 @@ inline constexpr char kOpenAfterClose[] = "[<] が [>] よりも後にきたの�
 inline constexpr char kBothBrackets[] = "[<] も [>] も見つかったので [>] は自動サーチしません";
 
 // Run request.
+// After "「log.html」は UTF-8 のようです。UTF-8": the question before a desktop run.
+inline constexpr char kAskEncodingTail[] = " として処理しますか？";
 inline constexpr char kNoInput[] = "入力用ファイル名を入力してください";
 inline constexpr char kNoOutput[] = "出力用ファイル名を入力してください";
 inline constexpr char kNoSeparator[] = "区切り用の文字列を入力してください";

@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <sys/mman.h>
 #include <sys/stat.h>
+#include <sys/xattr.h>
 #include <atomic>
 
 #include <algorithm>
@@ -109,7 +110,8 @@ const platform::SysCalls kMemoryCalls = {
       return total;
     },
     // A view of an input: its bytes in fresh read-only pages.
-    [](void*, size_t length, int prot, int, int fd, off_t) -> void* {
+    [](void* address, size_t length, int prot, int flags, int fd, off_t offset) -> void* {
+      if (fd < 0) return ::mmap(address, length, prot, flags, fd, offset);  // memory
       if (!IsInput(fd)) {
         errno = ENODEV;
         return MAP_FAILED;
@@ -140,7 +142,12 @@ const platform::SysCalls kMemoryCalls = {
       return 0;
     },
     [](const char*) -> int { return 0; },
-    [](int fd, mode_t) -> int { return fd == kOutFd ? 0 : Error(EBADF); }};
+    [](int fd, mode_t) -> int { return fd == kOutFd ? 0 : Error(EBADF); },
+    // Names, owners, attributes and memory as the system has them.
+    ::renameat2, ::stat, ::lstat, ::readlink, ::access, ::geteuid, ::getegid, ::fchown,
+    ::flistxattr, ::fgetxattr, ::fsetxattr,
+    [](void* p, size_t from, size_t to, int flags) { return ::mremap(p, from, to, flags); },
+    ::madvise};
 
 void Check(bool ok, const char* what) {
   if (ok) return;
@@ -249,13 +256,13 @@ std::string_view Decode(std::string_view data, FuzzSettings& s) {
   s.o.m_bSimpleHeader = (b[0] >> 5) & 1;
   s.autoCloseFlip = (b[0] >> 6) & 1;
   s.index = (b[0] >> 7) & 1;
-  for (int l = 1; l <= 15; ++l) {
+  for (int l = 1; l <= engine::kMaxLayer; ++l) {
     s.o.m_abyReverse[l] = ((b[1] | (b[2] << 8)) >> (l - 1)) & 1;
     s.o.m_abyRange[l] = ((b[3] | (b[4] << 8)) >> (l - 1)) & 1;
   }
-  s.o.m_nLeadCut = b[5] % 20;
-  s.o.m_nTrailCut = b[6] % 20;
-  s.o.m_bAppendSeparator = 1;
+  s.o.m_nLeadCut = b[5] % (engine::kMaxCut + 1);
+  s.o.m_nTrailCut = b[6] % (engine::kMaxCut + 1);
+  s.o.m_bAppendSeparator = true;
   s.o.m_nSeparatorStyle = 1;
   s.twoFiles = (b[7] >> 7) & 1;
   s.map = (b[7] >> 3) & 1;
@@ -383,11 +390,8 @@ FilePart ConvertAndCheck(const FuzzSettings& fs, std::string_view log) {
       std::string_view(out).substr(header.size(), out.size() - header.size() - footer.size());
   const std::string_view bodyIn = std::string_view(buf).substr(root.m_nStart, root.m_nLength);
 
-  auto any = [](const auto& flags) {
-    return std::any_of(flags.begin() + 1, flags.begin() + 16, [](auto f) { return f != 0; });
-  };
-  const bool anyRange = any(fs.o.m_abyRange);
-  if (!any(fs.o.m_abyReverse) && !anyRange) {
+  const bool anyRange = fs.o.m_abyRange.any();
+  if (fs.o.m_abyReverse.none() && !anyRange) {
     Check(bodyOut == bodyIn, "without layer flags the body changed");
   } else if (!anyRange || fs.o.m_bCutOutsideRange) {
     Check(bodyOut.size() == bodyIn.size(), "reordering changed the body's length");

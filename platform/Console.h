@@ -13,6 +13,17 @@ void PrepareStandardStreams();
 FileHandle StandardOutputHandle();
 // True when standard input is a terminal that can answer a question.
 bool StandardInputIsTerminal();
+// True when `h` is a terminal (a console on Windows).
+bool IsTerminal(FileHandle h);
+
+// True when standard error is a terminal (a console on Windows) on which a status line can
+// be drawn over itself, and its width in columns (0 when it cannot be told). The line is
+// written through MessageStream.
+bool MessageStreamIsTerminal();
+int TerminalColumns();
+// A status line `columns` wide stands on that terminal (0: none): a signal or console event
+// that ends the program at once clears it first, so that the shell's prompt starts clean.
+void NoteStatusLine(int columns);
 
 // Messages (UTF-8 text) to standard error as the system shows them: unchanged on POSIX; on
 // Windows as UTF-16 to a console, in the console's code page when redirected, and as UTF-8

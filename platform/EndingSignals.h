@@ -1,6 +1,8 @@
 #pragma once
 
+#include <functional>
 #include <string>
+#include <thread>
 
 namespace platform {
 
@@ -33,5 +35,9 @@ class EndingSignalHold {
 
 // Lets through the signals held since the last file was put in place.
 void ReleaseHeldSignals();
+
+// Runs `body` on a new thread that never takes an ending signal: they go to the thread that
+// holds them back while a file is put in place, which a thread of its own would bypass.
+std::thread StartThreadWithoutSignals(std::function<void()> body);
 
 }  // namespace platform

@@ -39,9 +39,7 @@ class CFile {
   enum OpenFlags : unsigned {
     modeRead = 0x0000,
     modeWrite = 0x0001,
-    shareDenyWrite = 0x0020,
     modeCreate = 0x1000,
-    typeBinary = 0x8000,
     modeReplace = 0x10000,
     modeNoReplace = 0x20000,
   };
@@ -138,9 +136,9 @@ void OpenStandardStreams();
 // or is dropped when the program ends after reporting its success.
 void HoldEndingSignalsAfterPlacing();
 
-// Nonzero when a regular file of that name exists (the overwrite question); devices and
+// True when a regular file of that name exists (the overwrite question); devices and
 // FIFOs are written directly, never replaced.
-bool GetStatus(const std::string& path);
+bool RegularFileExists(const std::string& path);
 // The size of the file of that name; false when it cannot be looked at.
 bool GetFileSize(const std::string& path, std::uint64_t* pSize);
 // The whole content of a file of any kind (a pipe too); false with the OS error when it

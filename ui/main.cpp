@@ -22,7 +22,7 @@ int main(int argc, char** argv) {
     return 0;
   }
   if (argc == 2 && std::strcmp(argv[1], "--version") == 0) {
-    std::printf("velmorant 1.32\n");
+    std::printf("velmorant %s\n", VELMORANT_VERSION);
     return 0;
   }
   platform::IgnoreWriteSignals();  // the size limit is a failed write with a message

@@ -4,8 +4,8 @@
 // compare of every key at every position, for what the engine's search tests leave out:
 // user keys of one byte, like a tag, starting like a closing tag or longer than a word,
 // and modes of more distinct first or second bytes than the block walk tests at once.
-#include <atomic>
 #include <gtest/gtest.h>
+#include <atomic>
 
 #include <string>
 #include <tuple>
@@ -99,7 +99,7 @@ TEST(ScanEquivalence, EachKeyAtEachOffsetFromEachStart) {
             for (std::size_t from = 0; from < n; ++from) {
               s.m_nPos = from;
               s.SetMode(mode);
-              const Match actual = s.Search() == engine::kFound
+              const Match actual = s.Search() == engine::SearchResult::kFound
                                        ? Match{s.m_nMatchPos, s.m_nPos, s.m_nMatchCode}
                                        : Match{engine::CSearcher::kNoMatch, 0, 0};
               ASSERT_EQ(actual, Reference(s, mode, buf, from))

@@ -1,28 +1,28 @@
 #pragma once
 
-#include <array>
-#include <cstdint>
+#include <bitset>
 
 namespace engine {
 
-// The conversion options as the options dialog keeps them (index = layer 1 to 15).
-// Defaults are the dialog's construction values.
+// What a user can choose: layers 1 to kMaxLayer, and 0 to kMaxCut sections cut.
+inline constexpr int kMaxLayer = 15;
+inline constexpr int kMaxCut = 19;
+
+// Layers as flags: bit n for layer n (bit 0 unused).
+using LayerSet = std::bitset<kMaxLayer + 1>;
+
+// The conversion options a run takes. Defaults are the options dialog's construction values.
 struct COptionValues {
-  std::array<std::uint8_t, 16> m_abyReverseEdit{};
-  std::array<std::uint8_t, 16> m_abyRangeEdit{};
-  std::array<std::uint8_t, 16> m_abyReverse{};
-  std::array<std::uint8_t, 16> m_abyRange{};
-  int m_nOrderRadio = 1;
-  int m_bCutOutsideRange = 0;
-  int m_bOneFile = 1;
-  int m_bSeparatorFirst = 0;
+  LayerSet m_abyReverse;
+  LayerSet m_abyRange;
+  bool m_bCutOutsideRange = false;
+  bool m_bOneFile = true;
+  bool m_bSeparatorFirst = false;
   int m_nLeadCut = 0;
-  int m_bSimpleHeader = 0;
-  int m_bAppendSeparator = 1;
+  bool m_bSimpleHeader = false;
+  bool m_bAppendSeparator = true;
   int m_nTrailCut = 0;
-  int m_nSeparatorStyle = 1;
-  int m_nTrailCutSel = 0;
-  int m_nLeadCutSel = 0;
+  int m_nSeparatorStyle = 1;  // the text between files: 0 <HR SIZE="50">, 1 the numbered line
 
   bool operator==(const COptionValues&) const = default;
 };

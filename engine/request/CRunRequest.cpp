@@ -29,11 +29,8 @@ void Show(const std::string& text) {
 }  // namespace
 
 COptionValues OutlineOptions(COptionValues o) {
-  const auto none = [](const auto& flags) {
-    return std::none_of(flags.begin(), flags.end(), [](auto f) { return f != 0; });
-  };
-  if (none(o.m_abyReverse) && none(o.m_abyRange)) {
-    for (int layer = 1; layer <= 15; ++layer) o.m_abyRange[layer] = 1;
+  if (o.m_abyReverse.none() && o.m_abyRange.none()) {
+    for (int layer = 1; layer <= kMaxLayer; ++layer) o.m_abyRange[layer] = true;
     o.m_nLeadCut = o.m_nTrailCut = 0;
   }
   return o;
@@ -74,8 +71,8 @@ int CRunRequest::CheckAutoClose(const std::string& separator) {
 
 void CRunRequest::HandOverOptions(const COptionValues& o, CExecutor& ex) const {
   if (m_bOptionsOpened == 1) {
-    ex.m_bSimpleHeader = o.m_bSimpleHeader == 1 ? 1 : 0;
-    if (o.m_bAppendSeparator == 1) {
+    ex.m_bSimpleHeader = o.m_bSimpleHeader ? 1 : 0;
+    if (o.m_bAppendSeparator) {
       ex.m_bAppendSeparator = 1;
       ex.m_nSeparatorStyle = o.m_nSeparatorStyle;
     } else {
@@ -83,11 +80,11 @@ void CRunRequest::HandOverOptions(const COptionValues& o, CExecutor& ex) const {
     }
     ex.m_nTrailCut = o.m_nTrailCut;
     ex.m_nLeadCut = o.m_nLeadCut;
-    ex.m_bSeparatorFirst = o.m_bSeparatorFirst == 1 ? 1 : 0;
-    ex.m_bOneFile = o.m_bOneFile == 1 ? 1 : 0;
-    ex.m_bCutOutsideRange = o.m_bCutOutsideRange == 1 ? 1 : 0;
+    ex.m_bSeparatorFirst = o.m_bSeparatorFirst ? 1 : 0;
+    ex.m_bOneFile = o.m_bOneFile ? 1 : 0;
+    ex.m_bCutOutsideRange = o.m_bCutOutsideRange ? 1 : 0;
     ex.m_byLayerLimit = 0;
-    for (int layer = 1; layer <= 15; ++layer) {
+    for (int layer = 1; layer <= kMaxLayer; ++layer) {
       ex.m_abyReverse[layer] = o.m_abyReverse[layer];
       ex.m_abyRange[layer] = o.m_abyRange[layer];
       if (o.m_abyReverse[layer] || o.m_abyRange[layer]) {
@@ -127,14 +124,14 @@ bool CRunRequest::CheckCollisions(const RunInputs& in, const COptionValues& opti
     }
   } else if (in.target == RunInputs::Target::kDescriptor) {
     platform::FileId id;
-    if (platform::GetFileId(in.hOutput, &id) && ids.count(id) != 0) {
+    if (platform::GetFileId(in.fdOutput, &id) && ids.count(id) != 0) {
       Show(std::string(msg::kCollision) + "\n" + msg::kFileLine + msg::kStandardOutput);
       return false;
     }
   }
 
-  const int bOneFile = m_bOptionsOpened == 1 ? options.m_bOneFile : 1;
-  if (bOneFile == 0) {
+  const bool bOneFile = m_bOptionsOpened != 1 || options.m_bOneFile;
+  if (!bOneFile) {
     // Two inputs must not write one "Rev_" file (an input listed twice writes it twice).
     std::unordered_map<std::string, const std::string*> writers;
     std::string rev;
@@ -161,7 +158,7 @@ bool CRunRequest::CheckCollisions(const RunInputs& in, const COptionValues& opti
 // their names meanwhile.
 bool CRunRequest::CheckExistingOutputs(const RunInputs& in, const COptionValues& options,
                                        CExecutor& executor) const {
-  const bool bPerFile = (m_bOptionsOpened == 1 ? options.m_bOneFile : 1) == 0;
+  const bool bPerFile = m_bOptionsOpened == 1 && !options.m_bOneFile;
   std::vector<std::string> outputs;
   if (bPerFile) {
     for (const std::string& p : in.astrInputPaths) {
@@ -173,7 +170,7 @@ bool CRunRequest::CheckExistingOutputs(const RunInputs& in, const COptionValues&
   executor.m_setNewOutputs.clear();
   std::vector<std::string> existing;
   for (const std::string& path : outputs) {
-    if (platform::GetStatus(path)) {
+    if (platform::RegularFileExists(path)) {
       if (std::find(existing.begin(), existing.end(), path) == existing.end())
         existing.push_back(path);
     } else if (!in.bForce) {
@@ -223,8 +220,8 @@ bool CRunRequest::Prepare(const RunInputs& in, const COptionValues& options, CEx
   if (!CheckExistingOutputs(in, options, executor)) return false;
 
   executor.m_strOutputPath = in.strOutputPath;
-  executor.m_hOutput =
-      in.target == RunInputs::Target::kDescriptor ? in.hOutput : platform::kNoFileHandle;
+  executor.m_fdOutput =
+      in.target == RunInputs::Target::kDescriptor ? in.fdOutput : platform::kNoFileHandle;
   return Configure(in, options, separator, executor);
 }
 
@@ -252,7 +249,7 @@ bool CRunRequest::CheckSeparator(const RunInputs& in, std::string& separator) {
       Show(msg::kSeparatorNotCp932);
       return false;
     }
-    if (in.bUtf8 && !IsValidUtf8(separator)) {
+    if (in.encoding == TextEncoding::kUtf8 && !IsValidUtf8(separator)) {
       Show(msg::kSeparatorNotUtf8);
       return false;
     }
@@ -277,8 +274,8 @@ bool CRunRequest::Configure(const RunInputs& in, const COptionValues& options,
     return false;
   }
   executor.m_bAutoClose = m_bAutoClose;
-  executor.m_bEuc = in.bEuc ? 1 : 0;
-  executor.m_bUtf8 = in.bUtf8 && !in.bEuc ? 1 : 0;
+  executor.m_bEuc = in.encoding == TextEncoding::kEucJp ? 1 : 0;
+  executor.m_bUtf8 = in.encoding == TextEncoding::kUtf8 ? 1 : 0;
   HandOverOptions(options, executor);
   SelectStartMode(executor);
   return executor.SetInputFiles(in.astrInputPaths) == 0;

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "engine/request/COptionValues.h"
+#include "engine/run/TextEncoding.h"
 #include "platform/File.h"
 
 namespace engine {
@@ -18,19 +19,18 @@ struct RunInputs {
   // Where one-file output goes: the typed path, an open file (standard output of the command
   // line: no output-name checks), or nowhere (per-file output of the command line).
   enum class Target { kPath, kDescriptor, kNone } target = Target::kPath;
-  platform::FileHandle hOutput = platform::kNoFileHandle;  // the file for Target::kDescriptor
+  platform::FileHandle fdOutput = platform::kNoFileHandle;  // the file for Target::kDescriptor
   std::string strOutputDir;      // per-file output into this folder; empty: beside each input
-  std::string strSeparatorText;  // the separator field, Shift_JIS bytes
+  std::string strSeparatorText;  // the separator field, in the run's encoding
   // The field held a character without a Shift_JIS (code page 932) form; refused at the
   // separator check, in its place among the checks.
-  int bSeparatorNotCp932 = 0;
-  int bEuc = 0;
+  bool bSeparatorNotCp932 = false;
+  // In UTF-8 the separator field holds UTF-8 bytes, and a field that is not well-formed
+  // UTF-8 is refused at the separator check.
+  TextEncoding encoding = TextEncoding::kShiftJis;
   // Existing outputs are replaced without asking, and so are ones someone else makes
   // while the run goes on (the command line's -f).
-  int bForce = 0;
-  // The inputs are UTF-8: the separator field holds UTF-8 bytes, and a field that is not
-  // well-formed UTF-8 is refused at the separator check.
-  int bUtf8 = 0;
+  bool bForce = false;
 };
 
 // The options an outline is made with: those given, or, when they reverse and range no

@@ -100,7 +100,6 @@ class CExecutor {
   int Split();
   int FindHeader();
   int WriteCluster(const CCluster& cluster);
-  int WriteSection(const CSection& section);
   int ChooseOrder(const CCluster& cluster) const;
 
   // Run settings.
@@ -127,7 +126,7 @@ class CExecutor {
   std::string m_strOutputPath;
   // In one-file output, a file to write to instead of opening m_strOutputPath (standard
   // output of the command line); kNoFileHandle when unused.
-  platform::FileHandle m_hOutput = platform::kNoFileHandle;
+  platform::FileHandle m_fdOutput = platform::kNoFileHandle;
   // In per-file output, the folder the "Rev_" files go to; empty: beside each input.
   std::string m_strOutputDir;
   // Outputs that did not exist when the run was asked for: a file someone else gives that
@@ -175,6 +174,8 @@ class CExecutor {
   // two per input byte (one for the split, one for the writing).
   std::atomic<std::uint64_t> m_nProgressDone{0};
   std::atomic<std::uint64_t> m_nProgressTotal{0};
+  // Inputs written whole, the files done that the command line shows.
+  std::atomic<std::size_t> m_nProgressFiles{0};
   platform::FileVersion m_inputVersion;  // the current input as it was opened
 
  private:

@@ -59,7 +59,7 @@ std::string CExecutor::StoppedInputLine() const {
 std::string CExecutor::StopReport() const {
   std::string lines;
   std::string output =
-      m_hOutput != platform::kNoFileHandle ? msg::kStandardOutput : m_strOutputPath;
+      m_fdOutput != platform::kNoFileHandle ? msg::kStandardOutput : m_strOutputPath;
   if (m_bOneFile == 0) {
     if (m_nStoppedAt >= m_nInputCount) return lines;
     lines += std::string("\n") + msg::kStoppedInput + m_arrInputPaths[m_nStoppedAt];
@@ -68,9 +68,9 @@ std::string CExecutor::StopReport() const {
     MakeOutputPath(output, m_arrInputPaths[m_nStoppedAt], m_strOutputDir);
   }
   // A failed run never puts a file in place: one that is there now was there before.
-  const char* left = m_bOutputDirect               ? msg::kOutputPartial
-                     : platform::GetStatus(output) ? msg::kOutputUnchanged
-                                                   : msg::kOutputNotMade;
+  const char* left = m_bOutputDirect                       ? msg::kOutputPartial
+                     : platform::RegularFileExists(output) ? msg::kOutputUnchanged
+                                                           : msg::kOutputNotMade;
   return lines + "\n" + left + output;
 }
 

@@ -19,8 +19,7 @@ std::string FileAndSizeLines(const std::string& path, std::uint64_t size) {
 
 int CExecutor::OpenInputFile(std::size_t i) {
   platform::CFileException e;
-  const unsigned flags =
-      platform::CFile::modeRead | platform::CFile::shareDenyWrite | platform::CFile::typeBinary;
+  const unsigned flags = platform::CFile::modeRead;
   if (!m_fileIn.Open(m_arrInputPaths[i], flags, &e)) {
     m_bInputOpen = 0;
     ShowFileError(e);

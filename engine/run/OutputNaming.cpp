@@ -38,8 +38,8 @@ void CExecutor::MakeOutputPath(std::string& out, const std::string& inputPath,
 int CExecutor::OpenOutputFile(std::size_t i) {
   if (m_bOneFile == 0) MakeOutputPath(m_strOutputPath, m_arrInputPaths[i], m_strOutputDir);
   m_bOutputDirect = 0;
-  if (m_bOneFile != 0 && m_hOutput != platform::kNoFileHandle) {
-    m_fileOut.Attach(m_hOutput, msg::kStandardOutput);
+  if (m_bOneFile != 0 && m_fdOutput != platform::kNoFileHandle) {
+    m_fileOut.Attach(m_fdOutput, msg::kStandardOutput);
     m_bOutputOpen = 1;
     m_bOutputDirect = 1;
     return 0;
@@ -48,7 +48,7 @@ int CExecutor::OpenOutputFile(std::size_t i) {
   // interrupted run leaves the old one as it was.
   platform::CFileException e;
   unsigned flags = platform::CFile::modeCreate | platform::CFile::modeWrite |
-                   platform::CFile::shareDenyWrite | platform::CFile::typeBinary |
+
                    platform::CFile::modeReplace;
   // Once only: an input listed twice writes its "Rev_" file twice.
   if (m_setNewOutputs.erase(m_strOutputPath) != 0 &&

@@ -58,6 +58,7 @@ void CExecutor::StartProgress() {
   m_nProgressBase = 0;
   m_nProgressDone.store(0, std::memory_order_relaxed);
   m_nProgressTotal.store(2 * total, std::memory_order_relaxed);
+  m_nProgressFiles.store(0, std::memory_order_relaxed);
 }
 
 CExecutor::~CExecutor() {
@@ -241,6 +242,7 @@ int CExecutor::Run() {
     if (bFailed) return -1;
     m_nProgressBase += 2 * std::uint64_t{m_nFileSize};
     m_nProgressDone.store(m_nProgressBase, std::memory_order_relaxed);
+    m_nProgressFiles.store(i + 1, std::memory_order_relaxed);
     if (m_bOneFile == 0 && CommitOutput() != 0) return -1;
   }
 

@@ -108,47 +108,75 @@ std::optional<std::size_t> LabelStart(const std::uint8_t* d, std::size_t size, s
   return p;
 }
 
-constexpr std::pair<std::string_view, TextEncoding> kLabels[] = {
-    {"euc-jp", TextEncoding::kEucJp},
-    {"euc_jp", TextEncoding::kEucJp},
-    {"x-euc-jp", TextEncoding::kEucJp},
-    {"eucjp", TextEncoding::kEucJp},
-    {"x-euc", TextEncoding::kEucJp},
-    {"euc-jp-ms", TextEncoding::kEucJp},
-    {"eucjp-ms", TextEncoding::kEucJp},
-    {"cseucpkdfmtjapanese", TextEncoding::kEucJp},
-    {"shift_jis", TextEncoding::kShiftJis},
-    {"shift-jis", TextEncoding::kShiftJis},
-    {"sjis", TextEncoding::kShiftJis},
-    {"x-sjis", TextEncoding::kShiftJis},
-    {"windows-31j", TextEncoding::kShiftJis},
-    {"cp932", TextEncoding::kShiftJis},
-    {"ms_kanji", TextEncoding::kShiftJis},
-    {"utf-8", TextEncoding::kUtf8},
-    {"utf8", TextEncoding::kUtf8},
+// Every name of an encoding, and where each one is used.
+enum NameUse : unsigned {
+  kShown = 1u << 0,   // what a user reads (and a relabelled header says)
+  kOption = 1u << 1,  // what the command line and the outline write
+  kLabel = 1u << 2,   // a charset label that names it
+  kValue = 1u << 3,   // a value --encoding takes
 };
+struct EncodingNameRow {
+  std::string_view name;  // lower case, but for the names shown
+  TextEncoding encoding;
+  unsigned uses;
+};
+constexpr EncodingNameRow kNames[] = {
+    {"EUC-JP", TextEncoding::kEucJp, kShown},
+    {"euc-jp", TextEncoding::kEucJp, kOption | kLabel | kValue},
+    {"euc_jp", TextEncoding::kEucJp, kLabel},
+    {"x-euc-jp", TextEncoding::kEucJp, kLabel},
+    {"eucjp", TextEncoding::kEucJp, kLabel},
+    {"x-euc", TextEncoding::kEucJp, kLabel},
+    {"euc-jp-ms", TextEncoding::kEucJp, kLabel},
+    {"eucjp-ms", TextEncoding::kEucJp, kLabel},
+    {"cseucpkdfmtjapanese", TextEncoding::kEucJp, kLabel},
+    {"euc", TextEncoding::kEucJp, kValue},
+    {"Shift_JIS", TextEncoding::kShiftJis, kShown},
+    {"shift_jis", TextEncoding::kShiftJis, kOption | kLabel | kValue},
+    {"shift-jis", TextEncoding::kShiftJis, kLabel},
+    {"sjis", TextEncoding::kShiftJis, kLabel | kValue},
+    {"x-sjis", TextEncoding::kShiftJis, kLabel},
+    {"windows-31j", TextEncoding::kShiftJis, kLabel},
+    {"cp932", TextEncoding::kShiftJis, kLabel | kValue},
+    {"ms_kanji", TextEncoding::kShiftJis, kLabel},
+    {"UTF-8", TextEncoding::kUtf8, kShown},
+    {"utf-8", TextEncoding::kUtf8, kOption | kLabel | kValue},
+    {"utf8", TextEncoding::kUtf8, kLabel | kValue},
+};
+
+const char* NameOf(TextEncoding encoding, NameUse use) {
+  for (const EncodingNameRow& row : kNames) {
+    if (row.encoding == encoding && (row.uses & use) != 0) return row.name.data();
+  }
+  return "";
+}
+
+std::optional<TextEncoding> Named(std::string_view name, NameUse use) {
+  for (const EncodingNameRow& row : kNames) {
+    if ((row.uses & use) != 0 && name.size() == row.name.size() &&
+        EqualNoCase(reinterpret_cast<const std::uint8_t*>(name.data()), row.name)) {
+      return row.encoding;
+    }
+  }
+  return std::nullopt;
+}
 
 }  // namespace
 
 const char* EncodingName(TextEncoding encoding) {
-  switch (encoding) {
-    case TextEncoding::kEucJp:
-      return "EUC-JP";
-    case TextEncoding::kUtf8:
-      return "UTF-8";
-    default:
-      return "Shift_JIS";
-  }
+  return NameOf(encoding, kShown);
+}
+
+const char* EncodingOptionName(TextEncoding encoding) {
+  return NameOf(encoding, kOption);
+}
+
+std::optional<TextEncoding> EncodingOfOptionValue(std::string_view value) {
+  return Named(value, kValue);
 }
 
 std::optional<TextEncoding> EncodingOfLabel(std::string_view label) {
-  for (const auto& [name, encoding] : kLabels) {
-    if (label.size() == name.size() &&
-        EqualNoCase(reinterpret_cast<const std::uint8_t*>(label.data()), name)) {
-      return encoding;
-    }
-  }
-  return std::nullopt;
+  return Named(label, kLabel);
 }
 
 std::optional<TextEncoding> DetectEncoding(const std::uint8_t* d, std::size_t size) {
@@ -173,7 +201,7 @@ bool IsValidUtf8(std::string_view text) {
 
 std::optional<TextEncoding> DetectFileEncoding(const std::string& path) {
   platform::CFile file;
-  if (!file.Open(path, platform::CFile::modeRead | platform::CFile::typeBinary, nullptr)) {
+  if (!file.Open(path, platform::CFile::modeRead, nullptr)) {
     return std::nullopt;
   }
   try {
@@ -198,14 +226,14 @@ std::string RelabelEucHeader(std::string_view header) {
        at = FindNoCase(d, size, "charset", at + 1)) {
     const auto start = LabelStart(d, size, at);
     if (!start) continue;
-    for (const auto& [name, encoding] : kLabels) {
-      const std::size_t end = *start + name.size();
-      if (encoding != TextEncoding::kEucJp || end > size || !EqualNoCase(d + *start, name) ||
-          (end < size && IsLabelByte(d[end]))) {
+    for (const EncodingNameRow& row : kNames) {
+      const std::size_t end = *start + row.name.size();
+      if (row.encoding != TextEncoding::kEucJp || (row.uses & kLabel) == 0 || end > size ||
+          !EqualNoCase(d + *start, row.name) || (end < size && IsLabelByte(d[end]))) {
         continue;
       }
       out.append(header, copied, *start - copied);
-      out += "Shift_JIS";
+      out += EncodingName(TextEncoding::kShiftJis);
       copied = end;
       break;
     }

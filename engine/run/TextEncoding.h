@@ -13,6 +13,10 @@ enum class TextEncoding { kShiftJis, kEucJp, kUtf8 };
 
 // The name a user reads and a charset label gives: "Shift_JIS", "EUC-JP", "UTF-8".
 const char* EncodingName(TextEncoding encoding);
+// The name the command line takes and the outline writes: "shift_jis", "euc-jp", "utf-8".
+const char* EncodingOptionName(TextEncoding encoding);
+// The encoding an --encoding value names (any letter case), "auto" aside.
+std::optional<TextEncoding> EncodingOfOptionValue(std::string_view value);
 
 // What a log's bytes show it to be, first rule first: a UTF-8 byte-order mark; valid UTF-8
 // holding at least one multi-byte sequence; the first charset label before "<body", when

@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "engine/search/SeparatorGrammar.h"
+
 namespace engine {
 
 class CCluster;
@@ -16,21 +18,21 @@ class CMatchIndex;
 class CSectionStore;
 
 // Results of Search and SearchTag.
-enum SearchResult : int {
-  kFound = 1,
-  kNotFound = -1,
-  kSearchError = 3,  // no buffer set, or an unregistered mode (a message was shown)
+enum class SearchResult {
+  kFound,
+  kNotFound,
+  kError,  // no buffer set, or an unregistered mode (a message was shown)
 };
 
 // Results of SearchLayer.
-enum LayerResult : std::uint8_t {
-  kLayerClosed = 0,       // a closing block tag closed the cluster
-  kLayerNoMemory = 2,     // a section could not be allocated
-  kLayerSearchError = 3,  // the tag search reported an error
-  kLayerStopped = 4,      // the checkpoint asked to stop
-  kLayerBodyEnd = 5,      // "</BODY" was found
-  kLayerDocumentEnd = 6,  // "</HTML" was found
-  kLayerBufferEnd = 255,  // the buffer ended: no further key, or a tag without its '>'
+enum class LayerResult : std::uint8_t {
+  kClosed,       // a closing block tag closed the cluster
+  kNoMemory,     // a section could not be allocated
+  kSearchError,  // the tag search reported an error
+  kStopped,      // the checkpoint asked to stop
+  kBodyEnd,      // "</BODY" was found
+  kDocumentEnd,  // "</HTML" was found
+  kBufferEnd,    // the buffer ended: no further key, or a tag without its '>'
 };
 
 // The search keys, grouped in numbered modes, and a forward-only scan over one loaded
@@ -55,12 +57,13 @@ class CSearcher {
 
   // Scan.
   void SetBuffer(const std::uint8_t* buffer, std::size_t size);
-  int SetMode(std::uint8_t mode);
-  int Search();
-  int SearchTag(std::uint8_t mode);
+  // False for a mode that is not registered.
+  bool SetMode(std::uint8_t mode);
+  SearchResult Search();
+  SearchResult SearchTag(std::uint8_t mode);
 
   // Reads one cluster of the body, cutting it into sections, recursing into opened blocks.
-  std::uint8_t SearchLayer(CSectionStore& store, CCluster& cluster, std::uint8_t mode);
+  LayerResult SearchLayer(CSectionStore& store, CCluster& cluster, std::uint8_t mode);
 
   // A key as one masked word compare: its first bytes (up to 8) and a mask over them.
   struct KeyScan {
@@ -130,7 +133,7 @@ class CSearcher {
   std::size_t m_nIndexFrom = 0;
 
   // Called by the layered search each time the scan has passed another kCheckpointStep
-  // bytes, with the scan position; false stops it (kLayerStopped). A run reports its
+  // bytes, with the scan position; false stops it (LayerResult::kStopped). A run reports its
   // progress and is stopped inside a large file through it.
   std::function<bool(std::size_t)> m_checkpoint;
   static constexpr std::size_t kCheckpointStep = 4u << 20;
@@ -174,19 +177,19 @@ class CSearcher {
   std::size_t m_nNextCheckpoint = 0;
 };
 
-// Folds the block codes: "<TABLE", "<TR", "<TD" become 15, their closing tags 16.
-inline std::uint8_t GroupKeyCode(std::uint8_t code) {
+// Folds the block codes: "<TABLE", "<TR", "<TD" open a block, their closing tags close one.
+inline KeyCode GroupKeyCode(std::uint8_t code) {
   switch (code) {
-    case 8:
-    case 11:
-    case 13:
-      return 15;
-    case 9:
-    case 12:
-    case 14:
-      return 16;
+    case kCodeTable:
+    case kCodeTr:
+    case kCodeTd:
+      return kCodeBlockOpen;
+    case kCodeTableEnd:
+    case kCodeTrEnd:
+    case kCodeTdEnd:
+      return kCodeBlockClose;
     default:
-      return code;
+      return static_cast<KeyCode>(code);
   }
 }
 

@@ -46,10 +46,10 @@ void CSearcher::SetBuffer(const std::uint8_t* buffer, std::size_t size) {
   m_nNextCheckpoint = 0;
 }
 
-int CSearcher::SetMode(std::uint8_t mode) {
-  if (mode >= m_nModeCount) return kSearchError;
+bool CSearcher::SetMode(std::uint8_t mode) {
+  if (mode >= m_nModeCount) return false;
   m_nCurMode = mode;
-  return 0;
+  return true;
 }
 
 CSearcher::ScanView CSearcher::View(std::uint8_t mode) const {
@@ -349,17 +349,17 @@ std::size_t CSearcher::FindFrom(std::size_t p, std::size_t last, std::size_t* pK
   return kNoMatch;
 }
 
-int CSearcher::Search() {
+SearchResult CSearcher::Search() {
   if (!m_bBufferSet) {
     platform::AfxMessageBox(msg::kNoBuffer);
-    return kSearchError;
+    return SearchResult::kError;
   }
   if (m_nCurMode >= m_nModeCount) {
     platform::AfxMessageBox(Format(msg::kBadMode, int{m_nCurMode}, int{m_nModeCount}));
-    return kSearchError;
+    return SearchResult::kError;
   }
   const ModeScan& scan = m_aModeScan[m_nCurMode];
-  if (scan.distinctFirst == 0 || scan.min > m_nBufferSize) return kNotFound;
+  if (scan.distinctFirst == 0 || scan.min > m_nBufferSize) return SearchResult::kNotFound;
 
   // Only positions where a key begins are tried; the keys in their registered order.
   const std::size_t last = m_nBufferSize - scan.min;
@@ -385,13 +385,13 @@ int CSearcher::Search() {
   }
   if (q == kNoMatch) {
     if (m_nPos < last + 1) m_nPos = last + 1;
-    return kNotFound;
+    return SearchResult::kNotFound;
   }
   m_nMatchPos = q;
   m_nMatchLength = m_apKeyLengths[m_nCurMode][k];
   m_nMatchCode = m_apKeyCodes[m_nCurMode][k];
   m_nPos = q + m_nMatchLength;
-  return kFound;
+  return SearchResult::kFound;
 }
 
 void CSearcher::IndexAhead(std::uint8_t mode, std::size_t start) {
@@ -419,22 +419,22 @@ void CSearcher::StopIndex() {
   m_pIndex.reset();
 }
 
-int CSearcher::SearchTag(std::uint8_t mode) {
-  int r;
-  if (SetMode(mode) == 0) {
+SearchResult CSearcher::SearchTag(std::uint8_t mode) {
+  SearchResult r;
+  if (SetMode(mode)) {
     r = Search();
   } else if (!m_bBufferSet) {
     r = Search();  // reports the missing buffer first, as a search in any mode would
   } else {
     platform::AfxMessageBox(Format(msg::kBadMode, int{mode}, int{m_nModeCount}));
-    r = kSearchError;
+    r = SearchResult::kError;
   }
-  if (r == kFound && m_nMatchCode == 10 && !m_bAutoClose) {
+  if (r == SearchResult::kFound && m_nMatchCode == kCodeUser && !m_bAutoClose) {
     m_bMatchComplete = 1;
-    return kFound;
+    return SearchResult::kFound;
   }
   m_bMatchComplete = 0;
-  if (r != kFound) return r;
+  if (r != SearchResult::kFound) return r;
 
   // Complete the tag through its '>' (quoting is not understood). It is mostly a few
   // bytes on, nearer than a library call pays for.
@@ -445,14 +445,14 @@ int CSearcher::SearchTag(std::uint8_t mode) {
     const void* q = std::memchr(m_pBuffer + p, '>', m_nBufferSize - p);
     if (q == nullptr) {
       m_nPos = m_nBufferSize;
-      return kNotFound;
+      return SearchResult::kNotFound;
     }
     p = static_cast<std::size_t>(static_cast<const std::uint8_t*>(q) - m_pBuffer);
   }
   m_nPos = p + 1;
   m_nMatchLength = m_nPos - m_nMatchPos;
   m_bMatchComplete = 1;
-  return kFound;
+  return SearchResult::kFound;
 }
 
 }  // namespace engine

@@ -6,35 +6,36 @@
 
 namespace engine {
 
-std::uint8_t CSearcher::SearchLayer(CSectionStore& store, CCluster& cluster, std::uint8_t mode) {
+LayerResult CSearcher::SearchLayer(CSectionStore& store, CCluster& cluster, std::uint8_t mode) {
+  using enum LayerResult;
   CCluster& K = cluster;
   // Opening block tags met while this cluster is at or above its limit, not yet closed.
   std::uint32_t pending = 0;
   const bool bDivides = K.m_byLayer < K.m_byLayerLimit;
 
   for (;;) {
-    const int r = SearchTag(mode);
+    const SearchResult r = SearchTag(mode);
     if (m_nPos >= m_nNextCheckpoint && m_checkpoint) {
       m_nNextCheckpoint = m_nPos + kCheckpointStep;
-      if (!m_checkpoint(m_nPos)) return kLayerStopped;
+      if (!m_checkpoint(m_nPos)) return kStopped;
     }
-    if (r != kFound) {
-      if (r == kSearchError) {
+    if (r != SearchResult::kFound) {
+      if (r == SearchResult::kError) {
         platform::AfxMessageBox(Format(msg::kLayerError, int{K.m_byLayer}));
-        return kLayerSearchError;
+        return kSearchError;
       }
       // The buffer ran out: the cluster ends with the buffer, so no trailing byte is lost.
       const auto end = static_cast<Offset>(m_nBufferSize);
       K.EndLastHead(store, end);
       K.UpdateLength(store);
-      return kLayerBufferEnd;
+      return kBufferEnd;
     }
 
     const auto p = static_cast<Offset>(m_nMatchPos);
     const auto n = static_cast<Offset>(m_nMatchLength);
     CSection* S = K.GetLastSection(store);
     // The body's end (or the document's) at `at` ends this cluster where its tag begins.
-    const auto endAt = [&](Offset at, std::uint8_t result) {
+    const auto endAt = [&](Offset at, LayerResult result) {
       K.EndLastHead(store, at);
       K.m_nCloseLength = 0;
       K.UpdateLength(store);
@@ -42,7 +43,7 @@ std::uint8_t CSearcher::SearchLayer(CSectionStore& store, CCluster& cluster, std
     };
 
     switch (GroupKeyCode(m_nMatchCode)) {
-      case 15: {  // a block opens
+      case kCodeBlockOpen: {
         if (!bDivides) {
           ++pending;
           continue;
@@ -50,25 +51,25 @@ std::uint8_t CSearcher::SearchLayer(CSectionStore& store, CCluster& cluster, std
         K.m_bLeaf = 0;
         K.EndLastHead(store, p);
         K.OpenLastNested(store, p, n);
-        if (S->m_cluster.AddSection(store) != 0) return kLayerNoMemory;
-        const std::uint8_t r2 = SearchLayer(store, S->m_cluster, mode);
+        if (S->m_cluster.AddSection(store) != 0) return kNoMemory;
+        const LayerResult r2 = SearchLayer(store, S->m_cluster, mode);
         // A nested tree that ran out of memory is incomplete; going on would drop its bytes.
-        if (r2 == kLayerNoMemory || r2 == kLayerStopped) return r2;
-        if (r2 == kLayerBodyEnd || r2 == kLayerDocumentEnd) {
+        if (r2 == kNoMemory || r2 == kStopped) return r2;
+        if (r2 == kBodyEnd || r2 == kDocumentEnd) {
           // The end tag closes every block left open: the block stays in its section, and
           // the tag is the trailer's, never a section of this layer.
-          if (K.AddSection(store) != 0) return kLayerNoMemory;
+          if (K.AddSection(store) != 0) return kNoMemory;
           return endAt(static_cast<Offset>(m_nMatchPos), r2);
         }
         if (m_bMatchComplete) {
-          if (K.AddSection(store) != 0) return kLayerNoMemory;
+          if (K.AddSection(store) != 0) return kNoMemory;
           continue;
         }
-        const std::size_t end = r2 == kLayerBufferEnd ? m_nBufferSize : m_nPos;
+        const std::size_t end = r2 == kBufferEnd ? m_nBufferSize : m_nPos;
         K.m_nLength = static_cast<Offset>(end) - K.m_nStart;
         return r2;
       }
-      case 16:  // a block closes
+      case kCodeBlockClose:
         if (pending > 0) {
           --pending;
           continue;
@@ -76,9 +77,9 @@ std::uint8_t CSearcher::SearchLayer(CSectionStore& store, CCluster& cluster, std
         K.EndLastHead(store, p);
         K.m_nCloseLength = n;
         K.UpdateLength(store);
-        return kLayerClosed;
-      case 5:   // <HR>
-      case 10:  // the user separator string
+        return kClosed;
+      case kCodeHr:
+      case kCodeUser:
         if (!bDivides) continue;
         // A cluster divided by separators is no longer written unchanged, as after a block.
         K.m_bLeaf = 0;
@@ -86,12 +87,12 @@ std::uint8_t CSearcher::SearchLayer(CSectionStore& store, CCluster& cluster, std
         K.OpenLastNested(store, p, n);
         S->m_cluster.m_nLength = n;
         K.UpdateLength(store);
-        if (K.AddSection(store) != 0) return kLayerNoMemory;
+        if (K.AddSection(store) != 0) return kNoMemory;
         continue;
-      case 3:  // body end
-        return endAt(p, kLayerBodyEnd);
-      case 4:  // document end
-        return endAt(p, kLayerDocumentEnd);
+      case kCodeBodyEnd:
+        return endAt(p, kBodyEnd);
+      case kCodeHtmlEnd:
+        return endAt(p, kDocumentEnd);
       default:  // centering tags and anything else stay part of the current head
         continue;
     }

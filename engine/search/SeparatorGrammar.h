@@ -46,10 +46,10 @@ std::uint8_t StartModeFor(int bUserSeparator, int nSeparatorKind);
 
 // The [<]/[>] decision on a non-empty user separator string.
 enum class AutoCloseDecision {
-  kNoOpen,         // no '<': matched exactly as typed
-  kOpenNoClose,    // '<' without '>': completed through the next '>' of the file
-  kOpenAfterClose, // the first '<' comes after the first '>'
-  kBoth,           // '<' before '>'
+  kNoOpen,          // no '<': matched exactly as typed
+  kOpenNoClose,     // '<' without '>': completed through the next '>' of the file
+  kOpenAfterClose,  // the first '<' comes after the first '>'
+  kBoth,            // '<' before '>'
 };
 AutoCloseDecision DecideAutoClose(const std::string& separator);
 

@@ -17,9 +17,4 @@ int CCluster::Reset() {
   return 0;
 }
 
-CCluster* CCluster::GetLastNested(CSectionStore& store) const {
-  CSection* s = GetLastSection(store);
-  return s ? &s->m_cluster : nullptr;
-}
-
 }  // namespace engine

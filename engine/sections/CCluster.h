@@ -41,7 +41,6 @@ class CCluster {
   void EndLastHead(CSectionStore& store, Offset offset);
   // The last section's nested cluster starts at `offset` with an opening part of `lead` bytes.
   int OpenLastNested(CSectionStore& store, Offset offset, Offset lead);
-  CCluster* GetLastNested(CSectionStore& store) const;
   void UpdateLength(CSectionStore& store);
 };
 

@@ -15,12 +15,14 @@ int CExecutor::FailSplit(int result, int failure, std::size_t pos, std::size_t l
 }
 
 int CExecutor::FindHeader() {
-  int r = m_searcher.SearchTag(kModeHtml);
-  if (r != kFound) return FailSplit(kSplitCannot, r == kNotFound ? kFailNoHtml : kFailSearch);
+  SearchResult r = m_searcher.SearchTag(kModeHtml);
+  if (r != SearchResult::kFound)
+    return FailSplit(kSplitCannot, r == SearchResult::kNotFound ? kFailNoHtml : kFailSearch);
   m_nHeaderPos = m_searcher.m_nMatchPos;
   r = m_searcher.SearchTag(kModeBody);
-  if (r != kFound)
-    return FailSplit(kSplitCannot, r == kNotFound ? kFailNoBody : kFailSearch, m_nHeaderPos);
+  if (r != SearchResult::kFound)
+    return FailSplit(kSplitCannot, r == SearchResult::kNotFound ? kFailNoBody : kFailSearch,
+                     m_nHeaderPos);
   if (m_searcher.m_nMatchCode == kCodeBody) {
     m_nBodyStart = m_searcher.m_nMatchPos + m_searcher.m_nMatchLength;
     m_nHeaderLength = m_nBodyStart - m_nHeaderPos;
@@ -102,29 +104,29 @@ int CExecutor::SplitLoaded() {
     }
     m_searcher.IndexAhead(m_nStartMode, m_nBodyStart);
     switch (m_searcher.SearchLayer(m_sections, m_rootCluster, m_nStartMode)) {
-      case kLayerBodyEnd: {
+      case LayerResult::kBodyEnd: {
         m_nTrailerPos = m_searcher.m_nMatchPos;
         m_nTrailerLength = m_searcher.m_nMatchLength;
-        const int r = m_searcher.SearchTag(kModeHtmlEnd);
-        if (r == kFound) {
+        const SearchResult r = m_searcher.SearchTag(kModeHtmlEnd);
+        if (r == SearchResult::kFound) {
           m_nTrailerLength = m_searcher.m_nMatchPos + m_searcher.m_nMatchLength - m_nTrailerPos;
           m_bTrailerFound = 1;
           return kSplitOk;
         }
-        return r == kNotFound ? kSplitOk : FailSplit(kSplitCannot, kFailSearch);
+        return r == SearchResult::kNotFound ? kSplitOk : FailSplit(kSplitCannot, kFailSearch);
       }
-      case kLayerDocumentEnd:
+      case LayerResult::kDocumentEnd:
         m_nTrailerPos = m_searcher.m_nMatchPos;
         m_nTrailerLength = m_searcher.m_nMatchLength;
         m_bTrailerFound = 1;
         return kSplitOk;
-      case kLayerNoMemory:
+      case LayerResult::kNoMemory:
         return FailSplit(kSplitNoMemory, kFailNoMemory);
-      case kLayerBufferEnd:
+      case LayerResult::kBufferEnd:
         return kSplitOk;
-      case kLayerStopped:
+      case LayerResult::kStopped:
         return kSplitStopped;
-      case kLayerClosed:  // only a block closed at the top level ends the body this way
+      case LayerResult::kClosed:  // only a block closed at the top level ends the body this way
         return FailSplit(kSplitCannot, kFailStrayClose, m_searcher.m_nMatchPos,
                          m_searcher.m_nMatchLength);
       default:

@@ -92,13 +92,4 @@ int CExecutor::WriteCluster(const CCluster& cluster) {
   return 0;
 }
 
-int CExecutor::WriteSection(const CSection& section) {
-  try {
-    WriteSectionBytes(section);
-  } catch (const platform::CFileException&) {
-    return -1;
-  }
-  return 0;
-}
-
 }  // namespace engine

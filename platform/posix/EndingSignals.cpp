@@ -6,11 +6,15 @@
 #include <signal.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <array>
 #include <atomic>
 #include <cstring>
 #include <mutex>
 
+#include "platform/Console.h"
 #include "platform/File.h"
+#include "platform/posix/SysCalls.h"
 
 namespace platform {
 namespace {
@@ -20,6 +24,7 @@ char g_tempNames[kTempSlots][PATH_MAX];
 std::atomic<bool> g_tempUsed[kTempSlots];
 std::once_flag g_cleanupOnce;
 std::atomic<bool> g_holdAfterPlacing{false};
+std::atomic<int> g_statusColumns{0};  // the width of the status line on standard error
 thread_local sigset_t t_saved;
 thread_local bool t_bHeld = false;
 
@@ -40,10 +45,28 @@ const sigset_t& EndingSignals() {
   return set;
 }
 
+// Blanks the status line with write alone, which a handler may call.
+void ClearStatusLine() {
+  static constexpr auto kSpaces = [] {
+    std::array<char, 64> spaces{};
+    spaces.fill(' ');
+    return spaces;
+  }();
+  int left = g_statusColumns.exchange(0);
+  if (left <= 0) return;
+  ssize_t n = ::write(STDERR_FILENO, "\r", 1);  // a failed write ends it
+  while (n > 0 && left > 0) {
+    n = ::write(STDERR_FILENO, kSpaces.data(), std::min<std::size_t>(left, kSpaces.size()));
+    left -= static_cast<int>(n);
+  }
+  if (n > 0) n = ::write(STDERR_FILENO, "\r", 1);
+}
+
 void OnEndingSignal(int sig) {
   for (int i = 0; i < kTempSlots; ++i) {
-    if (g_tempUsed[i].load(std::memory_order_acquire)) ::unlink(g_tempNames[i]);
+    if (g_tempUsed[i].load(std::memory_order_acquire)) Sys().unlink(g_tempNames[i]);
   }
+  ClearStatusLine();
   ::signal(sig, SIG_DFL);
   ::raise(sig);  // delivered when the handler returns: the process ends as it would have
 }
@@ -120,6 +143,22 @@ void ReleaseHeldSignals() {
 
 void HoldEndingSignalsAfterPlacing() {
   g_holdAfterPlacing.store(true);
+}
+
+void NoteStatusLine(int columns) {
+  // The line's clearing needs the handler, also in a run that registers no new file.
+  if (columns > 0) std::call_once(g_cleanupOnce, InstallCleanup);
+  g_statusColumns.store(columns);
+}
+
+std::thread StartThreadWithoutSignals(std::function<void()> body) {
+  sigset_t saved;
+  ::pthread_sigmask(SIG_BLOCK, &EndingSignals(), &saved);  // the new thread inherits the mask
+  struct Restore {
+    const sigset_t& mask;
+    ~Restore() { ::pthread_sigmask(SIG_SETMASK, &mask, nullptr); }
+  } restore{saved};
+  return std::thread(std::move(body));
 }
 
 }  // namespace platform

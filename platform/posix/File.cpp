@@ -230,26 +230,26 @@ void CFile::Abort() noexcept {
   ResetWriteState();
 }
 
-bool GetStatus(const std::string& path) {
+bool RegularFileExists(const std::string& path) {
   struct stat st {};
-  return !path.empty() && ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+  return !path.empty() && Sys().stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
 }
 
 bool IsFolder(const std::string& path) {
   struct stat st {};
-  return !path.empty() && ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+  return !path.empty() && Sys().stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
 bool GetFileId(const std::string& path, FileId* pId) {
   struct stat st {};
-  if (path.empty() || ::stat(path.c_str(), &st) != 0) return false;
+  if (path.empty() || Sys().stat(path.c_str(), &st) != 0) return false;
   *pId = {static_cast<std::uint64_t>(st.st_dev), static_cast<std::uint64_t>(st.st_ino)};
   return true;
 }
 
 bool GetFileId(FileHandle fd, FileId* pId) {
   struct stat st {};
-  if (::fstat(fd, &st) != 0) return false;
+  if (Sys().fstat(static_cast<int>(fd), &st) != 0) return false;
   *pId = {static_cast<std::uint64_t>(st.st_dev), static_cast<std::uint64_t>(st.st_ino)};
   return true;
 }

@@ -47,8 +47,8 @@ void OnBusError(int sig, siginfo_t* info, void* context) {
   if (Slot* s = FindSlot(address)) {
     const std::uintptr_t page = address & ~(g_nPageSize - 1);
     const std::uintptr_t end = s->end.load(std::memory_order_acquire);
-    void* p = ::mmap(reinterpret_cast<void*>(page), end - page, PROT_READ,
-                     MAP_PRIVATE | MAP_ANONYMOUS | MAP_FIXED, -1, 0);
+    void* p = Sys().mmap(reinterpret_cast<void*>(page), end - page, PROT_READ,
+                         MAP_PRIVATE | MAP_ANONYMOUS | MAP_FIXED, -1, 0);
     s->bLost.store(true, std::memory_order_release);
     if (p != MAP_FAILED) return;
   } else if (g_previous.sa_flags & SA_SIGINFO) {
@@ -127,7 +127,7 @@ FileBuffer MapFile(FileHandle fd, std::size_t size) {
   }
   // Pages are mapped as the search reaches them, by both of its threads at once; a file
   // not yet in memory starts to be read ahead now.
-  ::madvise(p, size, MADV_WILLNEED);
+  Sys().madvise(p, size, MADV_WILLNEED);
   const auto begin = reinterpret_cast<std::uintptr_t>(p);
   const std::uintptr_t end = (begin + size + g_nPageSize - 1) & ~(g_nPageSize - 1);
   s->begin.store(begin, std::memory_order_release);

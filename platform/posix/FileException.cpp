@@ -17,7 +17,7 @@ bool FolderExists(const std::string& path) {
   if (slash == std::string::npos) return true;  // the working folder
   const std::string folder = slash == 0 ? "/" : path.substr(0, slash);
   struct stat st {};
-  return ::stat(folder.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+  return Sys().stat(folder.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
 }  // namespace

@@ -1,4 +1,5 @@
 #include "platform/GrowableRegion.h"
+#include "platform/posix/SysCalls.h"
 
 #include <sys/mman.h>
 #include <unistd.h>
@@ -24,9 +25,9 @@ bool CGrowableRegion::Reserve(std::size_t bytes) {
   }
   void* p;
   if (m_pData == nullptr) {
-    p = ::mmap(nullptr, capacity, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    p = Sys().mmap(nullptr, capacity, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
   } else {
-    p = ::mremap(m_pData, m_nCapacity, capacity, MREMAP_MAYMOVE);
+    p = Sys().mremap(m_pData, m_nCapacity, capacity, MREMAP_MAYMOVE);
   }
   if (p == MAP_FAILED) return false;
   // No large pages here: where the kernel compacts memory to make them, a fault can stall
@@ -37,7 +38,7 @@ bool CGrowableRegion::Reserve(std::size_t bytes) {
 }
 
 void CGrowableRegion::Release() {
-  if (m_pData != nullptr) ::munmap(m_pData, m_nCapacity);
+  if (m_pData != nullptr) Sys().munmap(m_pData, m_nCapacity);
   m_pData = nullptr;
   m_nCapacity = 0;
 }
@@ -49,7 +50,7 @@ void AdviseLargePages(void* data, std::size_t bytes) {
   const auto page = static_cast<std::uintptr_t>(::sysconf(_SC_PAGESIZE));
   const auto begin = reinterpret_cast<std::uintptr_t>(data) & ~(page - 1);
   const auto end = reinterpret_cast<std::uintptr_t>(data) + bytes;
-  ::madvise(reinterpret_cast<void*>(begin), end - begin, MADV_HUGEPAGE);
+  Sys().madvise(reinterpret_cast<void*>(begin), end - begin, MADV_HUGEPAGE);
 #else
   (void)data;
   (void)bytes;

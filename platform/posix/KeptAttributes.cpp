@@ -40,21 +40,21 @@ void Add(std::string& list, const std::string& name) {
 // The attributes' names, NUL-separated; empty where the file system keeps none.
 std::string AttributeNames(int fd) {
   for (int attempt = 0; attempt < 3; ++attempt) {
-    const ssize_t size = ::flistxattr(fd, nullptr, 0);
+    const ssize_t size = Sys().flistxattr(fd, nullptr, 0);
     if (size <= 0) return {};
     std::string names(static_cast<std::size_t>(size), '\0');
-    const ssize_t got = ::flistxattr(fd, names.data(), names.size());
+    const ssize_t got = Sys().flistxattr(fd, names.data(), names.size());
     if (got >= 0) return names.substr(0, static_cast<std::size_t>(got));
   }
   return {};
 }
 
 bool CopyAttribute(int from, int to, const char* name) {
-  const ssize_t size = ::fgetxattr(from, name, nullptr, 0);
+  const ssize_t size = Sys().fgetxattr(from, name, nullptr, 0);
   if (size < 0) return false;
   std::vector<char> value(static_cast<std::size_t>(size) + 1);
-  const ssize_t got = ::fgetxattr(from, name, value.data(), value.size());
-  return got >= 0 && ::fsetxattr(to, name, value.data(), static_cast<std::size_t>(got), 0) == 0;
+  const ssize_t got = Sys().fgetxattr(from, name, value.data(), value.size());
+  return got >= 0 && Sys().fsetxattr(to, name, value.data(), static_cast<std::size_t>(got), 0) == 0;
 }
 
 }  // namespace

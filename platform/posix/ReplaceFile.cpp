@@ -50,7 +50,7 @@ bool ResolveLinks(const std::string& path, std::string* pTarget, int* pErr) {
   std::string current = path;
   for (int hops = 0; hops < 40; ++hops) {
     struct stat st {};
-    if (::lstat(current.c_str(), &st) != 0) {
+    if (Sys().lstat(current.c_str(), &st) != 0) {
       if (errno != ENOENT) return *pErr = errno, false;
       *pTarget = current;
       return true;
@@ -60,7 +60,7 @@ bool ResolveLinks(const std::string& path, std::string* pTarget, int* pErr) {
       return true;
     }
     char buffer[PATH_MAX];
-    const ssize_t n = ::readlink(current.c_str(), buffer, sizeof buffer);
+    const ssize_t n = Sys().readlink(current.c_str(), buffer, sizeof buffer);
     if (n < 0) return *pErr = errno, false;
     if (static_cast<std::size_t>(n) >= sizeof buffer) return *pErr = ENAMETOOLONG, false;
     std::string link(buffer, static_cast<std::size_t>(n));
@@ -76,7 +76,8 @@ bool ResolveLinks(const std::string& path, std::string* pTarget, int* pErr) {
 
 // Renames `from` to `to` unless `to` exists (EEXIST).
 bool RenameNoReplace(const std::string& from, const std::string& to) {
-  if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) return true;
+  if (Sys().renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0)
+    return true;
   if (errno != EINVAL && errno != ENOSYS) return false;
   // A file system without it: a second name, which never replaces a file, then the first goes.
   if (Sys().linkat(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), 0) != 0) return false;
@@ -97,7 +98,7 @@ bool CFile::OpenReplacing(const std::string& path, unsigned flags, CFileExceptio
   // Only a regular file is replaced; a folder is refused, and anything else (a device, a
   // FIFO, /dev/stdout on a pipe) is written as it is.
   struct stat st {};
-  const bool bExists = ::stat(path.c_str(), &st) == 0;
+  const bool bExists = Sys().stat(path.c_str(), &st) == 0;
   if (!bExists && errno != ENOENT) return fail(errno);
   if (bExists && S_ISDIR(st.st_mode)) return fail(EISDIR);
   if (bExists && !S_ISREG(st.st_mode)) return OpenDirect(path, flags, pError);
@@ -135,8 +136,8 @@ bool CFile::OpenReplacing(const std::string& path, unsigned flags, CFileExceptio
   if (bExists) {
     // The new file takes the old one's owner where that is allowed, and the rest of what
     // makes up who may do what with it.
-    if (st.st_uid != ::geteuid() || st.st_gid != ::getegid()) {
-      if (::fchown(fd, st.st_uid, st.st_gid) != 0) { /* keeps ours */
+    if (st.st_uid != Sys().geteuid() || st.st_gid != Sys().getegid()) {
+      if (Sys().fchown(fd, st.st_uid, st.st_gid) != 0) { /* keeps ours */
       }
     }
     m_strLostAttributes = KeepAttributes(probe, fd, st.st_mode & 07777);
@@ -178,7 +179,7 @@ void CFile::Commit() {
     const std::string self = "/proc/self/fd/" + std::to_string(fd);
     const auto link = [&](const std::string& to) {
       int rc = Sys().linkat(AT_FDCWD, self.c_str(), AT_FDCWD, to.c_str(), AT_SYMLINK_FOLLOW);
-      if (rc != 0 && errno == ENOENT && ::access("/proc/self/fd", X_OK) != 0) {
+      if (rc != 0 && errno == ENOENT && Sys().access("/proc/self/fd", X_OK) != 0) {
         // No /proc: linking the descriptor itself needs a capability, but may be allowed.
         rc = Sys().linkat(fd, "", AT_FDCWD, to.c_str(), AT_EMPTY_PATH);
       }

@@ -4,6 +4,7 @@
 #include <cerrno>
 
 #include "platform/File.h"
+#include "platform/posix/SysCalls.h"
 
 namespace platform {
 
@@ -11,8 +12,8 @@ namespace platform {
 // fails instead of passing silently.
 void OpenStandardStreams() {
   for (int fd = 0; fd <= 2; ++fd) {
-    if (::fcntl(fd, F_GETFD) >= 0 || errno != EBADF) continue;
-    if (::open("/dev/null", fd == 0 ? O_WRONLY : O_RDONLY) != fd) ::_exit(1);
+    if (Sys().fcntl(fd, F_GETFD, 0) >= 0 || errno != EBADF) continue;
+    if (Sys().open("/dev/null", fd == 0 ? O_WRONLY : O_RDONLY, 0) != fd) ::_exit(1);
   }
 }
 

@@ -5,6 +5,7 @@
 #include <sys/mman.h>
 #include <sys/stat.h>
 #include <sys/uio.h>
+#include <sys/xattr.h>
 #include <unistd.h>
 
 namespace platform {
@@ -16,10 +17,41 @@ int PosixOpen(const char* path, int flags, mode_t mode) {
 int PosixFcntl(int fd, int cmd, int arg) {
   return ::fcntl(fd, cmd, arg);
 }
+void* PosixMremap(void* address, size_t oldLength, size_t newLength, int flags) {
+  return ::mremap(address, oldLength, newLength, flags);
+}
 
-const SysCalls kPosix = {PosixOpen,  ::read,   ::write,  ::close,  ::fstat,     ::lseek,
-                         PosixFcntl, ::writev, ::mmap,   ::munmap, ::fallocate, ::ftruncate,
-                         ::linkat,   ::rename, ::unlink, ::fchmod};
+const SysCalls kPosix = {
+    .open = PosixOpen,
+    .read = ::read,
+    .write = ::write,
+    .close = ::close,
+    .fstat = ::fstat,
+    .lseek = ::lseek,
+    .fcntl = PosixFcntl,
+    .writev = ::writev,
+    .mmap = ::mmap,
+    .munmap = ::munmap,
+    .fallocate = ::fallocate,
+    .ftruncate = ::ftruncate,
+    .linkat = ::linkat,
+    .rename = ::rename,
+    .unlink = ::unlink,
+    .fchmod = ::fchmod,
+    .renameat2 = ::renameat2,
+    .stat = ::stat,
+    .lstat = ::lstat,
+    .readlink = ::readlink,
+    .access = ::access,
+    .geteuid = ::geteuid,
+    .getegid = ::getegid,
+    .fchown = ::fchown,
+    .flistxattr = ::flistxattr,
+    .fgetxattr = ::fgetxattr,
+    .fsetxattr = ::fsetxattr,
+    .mremap = PosixMremap,
+    .madvise = ::madvise,
+};
 SysCalls g_calls = kPosix;
 
 }  // namespace

@@ -12,8 +12,9 @@ namespace platform {
 // file when its folder exists, and a bad path when the folder itself is missing.
 int CauseFromErrno(int err, const std::string& path);
 
-// Every system call the file layer makes goes through this table, so tests can
-// inject failures (short reads, write errors, a full disk) without touching the code.
+// Every system call the platform layer makes goes through this table, so tests can
+// inject failures (short reads, write errors, a full disk, another user) without touching
+// the code.
 struct SysCalls {
   int (*open)(const char* path, int flags, mode_t mode);
   ssize_t (*read)(int fd, void* buf, size_t count);
@@ -32,6 +33,23 @@ struct SysCalls {
   int (*rename)(const char* oldPath, const char* newPath);
   int (*unlink)(const char* path);
   int (*fchmod)(int fd, mode_t mode);
+  int (*renameat2)(int oldDir, const char* oldPath, int newDir, const char* newPath,
+                   unsigned flags);
+  // Looking at names.
+  int (*stat)(const char* path, struct stat* st);
+  int (*lstat)(const char* path, struct stat* st);
+  ssize_t (*readlink)(const char* path, char* buffer, size_t size);
+  int (*access)(const char* path, int mode);
+  // Keeping the old file's owner and extended attributes.
+  uid_t (*geteuid)();
+  gid_t (*getegid)();
+  int (*fchown)(int fd, uid_t owner, gid_t group);
+  ssize_t (*flistxattr)(int fd, char* names, size_t size);
+  ssize_t (*fgetxattr)(int fd, const char* name, void* value, size_t size);
+  int (*fsetxattr)(int fd, const char* name, const void* value, size_t size, int flags);
+  // Memory.
+  void* (*mremap)(void* address, size_t oldLength, size_t newLength, int flags);
+  int (*madvise)(void* address, size_t length, int advice);
 };
 
 // The table in use; starts with the real POSIX calls.

@@ -15,6 +15,8 @@
 namespace platform {
 namespace {
 
+std::atomic<int> g_statusColumns{0};  // the width of the status line on the console
+
 // Collects UTF-8 text and writes it at each flush as the console wants it.
 class CMessageBuffer : public std::streambuf {
  public:
@@ -87,6 +89,35 @@ FileHandle StandardOutputHandle() {
 bool StandardInputIsTerminal() {
   DWORD mode = 0;
   return ::GetConsoleMode(::GetStdHandle(STD_INPUT_HANDLE), &mode) != 0;
+}
+
+bool IsTerminal(FileHandle h) {
+  DWORD mode = 0;
+  return ::GetConsoleMode(reinterpret_cast<HANDLE>(h), &mode) != 0;
+}
+
+bool MessageStreamIsTerminal() {
+  DWORD mode = 0;
+  return ::GetConsoleMode(::GetStdHandle(STD_ERROR_HANDLE), &mode) != 0;
+}
+
+int TerminalColumns() {
+  CONSOLE_SCREEN_BUFFER_INFO info{};
+  if (!::GetConsoleScreenBufferInfo(::GetStdHandle(STD_ERROR_HANDLE), &info)) return 0;
+  return info.srWindow.Right - info.srWindow.Left + 1;
+}
+
+void NoteStatusLine(int columns) {
+  g_statusColumns.store(columns);
+}
+
+void ClearStatusLine() {
+  const int columns = g_statusColumns.exchange(0);
+  if (columns <= 0) return;
+  const std::wstring blank = L"\r" + std::wstring(static_cast<std::size_t>(columns), L' ') + L"\r";
+  DWORD n = 0;
+  ::WriteConsoleW(::GetStdHandle(STD_ERROR_HANDLE), blank.data(), static_cast<DWORD>(blank.size()),
+                  &n, nullptr);
 }
 
 std::ostream& MessageStream() {

@@ -9,4 +9,7 @@ namespace platform {
 // has ended. The console's handler is installed with the first flag or hold.
 void SetConsoleStopFlag(std::atomic<int>* flag);
 
+// Blanks the status line NoteStatusLine last told of, before an event ends the program.
+void ClearStatusLine();
+
 }  // namespace platform

@@ -42,6 +42,7 @@ BOOL WINAPI OnConsoleEvent(DWORD event) {
     g_bEnding = true;
   }
   ::WaitForSingleObject(g_hReleased, INFINITE);
+  ClearStatusLine();
   return FALSE;  // the system's own handler ends the program
 }
 
@@ -92,6 +93,11 @@ void ReleaseHeldSignals() {
 
 void HoldEndingSignalsAfterPlacing() {
   g_holdAfterPlacing.store(true);
+}
+
+// Console events come on a thread of the system's; no thread of the program's takes them.
+std::thread StartThreadWithoutSignals(std::function<void()> body) {
+  return std::thread(std::move(body));
 }
 
 }  // namespace platform

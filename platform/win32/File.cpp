@@ -189,7 +189,7 @@ void IgnoreWriteSignals() {}
 
 // Devices (NUL, CON, \\.\ names) and folders are never files that a run replaces. A device
 // is told by its name: some Windows versions give NUL the archive attribute of a file.
-bool GetStatus(const std::string& path) {
+bool RegularFileExists(const std::string& path) {
   if (path.empty()) return false;
   const std::wstring wide = WidePath(path);
   WIN32_FILE_ATTRIBUTE_DATA data;

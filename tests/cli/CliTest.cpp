@@ -24,11 +24,11 @@ TEST(CliParse, Layers) {
       {"a", {}},  {"-1", {}},      {"1-", {}},  // malformed
   };
   for (const auto& [text, layers] : rows) {
-    std::array<std::uint8_t, 16> flags{};
+    engine::LayerSet flags;
     EXPECT_EQ(ParseLayers(text, flags), !layers.empty()) << text;
     if (layers.empty()) continue;
     std::vector<int> got;
-    for (int l = 0; l < 16; ++l)
+    for (int l = 0; l <= engine::kMaxLayer; ++l)
       if (flags[l]) got.push_back(l);
     EXPECT_EQ(got, layers) << text;
   }

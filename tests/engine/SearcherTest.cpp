@@ -23,21 +23,23 @@ TEST(KeySearch, FindsTheFirstKey) {
     int autoClose;
     std::string buffer;
     std::uint8_t mode;
-    int result;
+    SearchResult result;
     std::size_t pos, length;
     std::uint8_t code;
     std::size_t next;
   };
   const Row rows[] = {
-      {"", 1, "<table border=1>x", 6, kFound, 0, 16, kCodeTable, 16},
-      {"", 1, "<HR title=\"a>b\">", 3, kFound, 0, 13, kCodeHr, 13},  // '>' in quotes ends it
-      {"", 1, "<H", 3, kNotFound, 0, 0, 0, 0},                       // shorter than every key
-      {"", 1, "", 6, kNotFound, 0, 0, 0, 0},
-      {"", 1, "abcdefgh", 3, kNotFound, 0, 0, 0, 6},  // stops past the last try
-      {"----", 0, "x----y>z", 11, kFound, 1, 4, kCodeUser, 5},
-      {"----", 1, "x----y>z", 11, kFound, 1, 6, kCodeUser, 7},
-      {"--", 0, "ab--", 11, kFound, 2, 2, kCodeUser, 4},
-      {"", 0, "abc</BODY>", 11, kFound, 3, 7, kCodeBodyEnd, 10},  // empty user key never matches
+      {"", 1, "<table border=1>x", 6, SearchResult::kFound, 0, 16, kCodeTable, 16},
+      {"", 1, "<HR title=\"a>b\">", 3, SearchResult::kFound, 0, 13, kCodeHr,
+       13},                                                   // '>' in quotes ends it
+      {"", 1, "<H", 3, SearchResult::kNotFound, 0, 0, 0, 0},  // shorter than every key
+      {"", 1, "", 6, SearchResult::kNotFound, 0, 0, 0, 0},
+      {"", 1, "abcdefgh", 3, SearchResult::kNotFound, 0, 0, 0, 6},  // stops past the last try
+      {"----", 0, "x----y>z", 11, SearchResult::kFound, 1, 4, kCodeUser, 5},
+      {"----", 1, "x----y>z", 11, SearchResult::kFound, 1, 6, kCodeUser, 7},
+      {"--", 0, "ab--", 11, SearchResult::kFound, 2, 2, kCodeUser, 4},
+      {"", 0, "abc</BODY>", 11, SearchResult::kFound, 3, 7, kCodeBodyEnd,
+       10},  // empty user key never matches
   };
   for (const Row& r : rows) {
     SCOPED_TRACE(r.buffer);
@@ -47,7 +49,7 @@ TEST(KeySearch, FindsTheFirstKey) {
     s.m_bAutoClose = r.autoClose;
     s.SetBuffer(Bytes(r.buffer), r.buffer.size());
     EXPECT_EQ(s.SearchTag(r.mode), r.result);
-    if (r.result == kFound) {
+    if (r.result == SearchResult::kFound) {
       EXPECT_EQ(std::tuple(s.m_nMatchPos, s.m_nMatchLength, s.m_nMatchCode, s.m_bMatchComplete),
                 std::tuple(r.pos, r.length, r.code, 1));
     }
@@ -61,11 +63,11 @@ TEST(KeySearch, ReportsNoBufferAndBadMode) {
   RegisterSeparatorGrammar(ex.m_searcher, "");
   ex.m_rootCluster.m_byLayerLimit = 1;
   ex.m_rootCluster.AddSection(ex.m_sections);
-  EXPECT_EQ(int{ex.m_searcher.SearchLayer(ex.m_sections, ex.m_rootCluster, 3)},
-            int{kLayerSearchError});
+  EXPECT_EQ(ex.m_searcher.SearchLayer(ex.m_sections, ex.m_rootCluster, 3),
+            LayerResult::kSearchError);
   const std::string buf = "<HR>";
   ex.m_searcher.SetBuffer(Bytes(buf), buf.size());
-  EXPECT_EQ(ex.m_searcher.SearchTag(40), kSearchError);
+  EXPECT_EQ(ex.m_searcher.SearchTag(40), SearchResult::kError);
   EXPECT_EQ(ex.m_searcher.m_nPos, 0u);
   EXPECT_EQ(rec.Texts(),
             (std::vector<std::string>{"検索クラスにファイルバッファがセットされていません",
@@ -121,8 +123,9 @@ TEST(KeySearchScan, WideWalkIsTakenWhereTheProcessorHasIt) {
 TEST(KeySearchScan, FindsWhatComparingEveryKeyFinds) {
   const std::string log = MixedLog(400, 9);
   CSearcher s;
-  RegisterSeparatorGrammar(s, "\x81\xA1\x81\xA1\x81\xA1\x81\xA1\x81\xA1"
-                              "\x81\xA1\x81\xA1\x81\xA1\x81\xA1\x81\xA1");
+  RegisterSeparatorGrammar(s,
+                           "\x81\xA1\x81\xA1\x81\xA1\x81\xA1\x81\xA1"
+                           "\x81\xA1\x81\xA1\x81\xA1\x81\xA1\x81\xA1");
   s.SetBuffer(Bytes(log), log.size());
   const bool wide = CSearcher::s_bWideScan;
   for (const bool w : {true, false}) {
@@ -161,10 +164,10 @@ TEST(MatchIndex, FindsWhatAPlainScanFinds) {
       plain.SetMode(mode);
       indexed.SetMode(mode);
       for (int step = 0;; ++step) {
-        const int r = plain.Search();
+        const SearchResult r = plain.Search();
         ASSERT_EQ(indexed.Search(), r) << "mode " << int{mode} << " step " << step;
         ASSERT_EQ(indexed.m_nPos, plain.m_nPos);
-        if (r != kFound) break;
+        if (r != SearchResult::kFound) break;
         ASSERT_EQ(indexed.m_nMatchPos, plain.m_nMatchPos);
         ASSERT_EQ(indexed.m_nMatchCode, plain.m_nMatchCode);
         ASSERT_EQ(indexed.m_nMatchLength, plain.m_nMatchLength);
@@ -194,21 +197,22 @@ TEST(LayeredSearch, BuildsTheTree) {
     std::uint8_t mode, limit;
     std::string body;
     const char* dump;
-    std::uint8_t result;
+    LayerResult result;
   };
   const Row rows[] = {
       {7, 1, "x<TABLE><TR><TD>p</TD></TR></TABLE>y</BODY>",
-       "[x|*<TABLE>[<TR><TD>p</TD></TR>|]</TABLE>][y|]", kLayerBodyEnd},
+       "[x|*<TABLE>[<TR><TD>p</TD></TR>|]</TABLE>][y|]", LayerResult::kBodyEnd},
       // Closing tags are not paired by name.
       {7, 2, "<TABLE>a<TD>b</TR>c</TD></BODY>", "[|<TABLE>[a|*<TD>[b|]</TR>][c|]</TD>][|]",
-       kLayerBodyEnd},
+       LayerResult::kBodyEnd},
       {7, 1, "a<CENTER>b</CENTER><TABLE>t</TABLE></BODY>",
-       "[a<CENTER>b</CENTER>|*<TABLE>[t|]</TABLE>][|]", kLayerBodyEnd},
+       "[a<CENTER>b</CENTER>|*<TABLE>[t|]</TABLE>][|]", LayerResult::kBodyEnd},
       // The body's end closes every block left open, at any depth, counted ones too.
-      {7, 1, "x<TABLE><TR>y</BODY>z</HTML>", "[x|*<TABLE>[<TR>y|]][|]", kLayerBodyEnd},
-      {7, 2, "a<TABLE>b<TR>c<TD></HTML>", "[a|<TABLE>[b|*<TR>[c<TD>|]][|]][|]", kLayerDocumentEnd},
-      {3, 1, "a<HR>b<HR", "[a|<HR>][b<HR|]", kLayerBufferEnd},
-      {7, 2, "a<TABLE>b<TR>c", "[a|<TABLE>[b|*<TR>[c|]]]", kLayerBufferEnd},
+      {7, 1, "x<TABLE><TR>y</BODY>z</HTML>", "[x|*<TABLE>[<TR>y|]][|]", LayerResult::kBodyEnd},
+      {7, 2, "a<TABLE>b<TR>c<TD></HTML>", "[a|<TABLE>[b|*<TR>[c<TD>|]][|]][|]",
+       LayerResult::kDocumentEnd},
+      {3, 1, "a<HR>b<HR", "[a|<HR>][b<HR|]", LayerResult::kBufferEnd},
+      {7, 2, "a<TABLE>b<TR>c", "[a|<TABLE>[b|*<TR>[c|]]]", LayerResult::kBufferEnd},
   };
   for (const Row& r : rows) {
     SCOPED_TRACE(r.body);
@@ -218,9 +222,9 @@ TEST(LayeredSearch, BuildsTheTree) {
     ex.m_rootCluster.m_nStart = 0;
     ex.m_rootCluster.m_byLayerLimit = r.limit;
     ex.m_rootCluster.AddSection(ex.m_sections);
-    const int result = ex.m_searcher.SearchLayer(ex.m_sections, ex.m_rootCluster, r.mode);
+    const LayerResult result = ex.m_searcher.SearchLayer(ex.m_sections, ex.m_rootCluster, r.mode);
     EXPECT_EQ(Dump(ex, r.body, ex.m_rootCluster), r.dump);
-    EXPECT_EQ(result, int{r.result});
+    EXPECT_EQ(result, r.result);
   }
 }
 

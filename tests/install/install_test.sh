@@ -6,6 +6,7 @@
 set -euo pipefail
 build=$1
 gui=$2
+version=$3
 prefix=$(mktemp -d)
 trap 'rm -rf "$prefix"' EXIT
 fail() { echo "install test: $*" >&2; exit 1; }
@@ -30,14 +31,14 @@ extra=$(cd "$prefix" && find . -type f | sed 's|^\./||' | sort | comm -23 - <(pr
 [ -z "$extra" ] || fail "installed but not expected: $extra"
 
 # The installed programs run from there.
-[ "$("$prefix/bin/velmorant-cli" --version)" = "velmorant-cli 1.32" ] || fail "velmorant-cli --version"
+[ "$("$prefix/bin/velmorant-cli" --version)" = "velmorant-cli $version" ] || fail "velmorant-cli --version"
 work=$(mktemp -d)
 trap 'rm -rf "$prefix" "$work"' EXIT
 printf '<HTML><BODY>a<HR>b</BODY></HTML>' >"$work/in.html"
 "$prefix/bin/velmorant-cli" -q -r 1 -k 2 -o "$work/out.html" "$work/in.html"
 [ "$(cat "$work/out.html")" = "<HTML><BODY>b<HR>a</BODY></HTML>" ] || fail "installed conversion"
 if [ "$gui" = ON ]; then
-  [ "$("$prefix/bin/velmorant" --version)" = "velmorant 1.32" ] || fail "velmorant --version"
+  [ "$("$prefix/bin/velmorant" --version)" = "velmorant $version" ] || fail "velmorant --version"
   desktop-file-validate "$prefix/share/applications/velmorant.desktop" || fail "desktop entry"
   grep -q '^Exec=velmorant %F$' "$prefix/share/applications/velmorant.desktop" || fail "Exec"
   if command -v appstreamcli >/dev/null; then

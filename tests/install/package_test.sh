@@ -4,6 +4,7 @@
 #   package_test.sh BUILD_DIR
 set -euo pipefail
 build=$1
+version=$2
 fail() { echo "package test: $*" >&2; exit 1; }
 cmake --build "$build" --target package >/dev/null
 deb=$(ls -t "$build"/velmorant_*.deb | head -n 1)
@@ -19,7 +20,7 @@ root=$(mktemp -d)
 trap 'rm -rf "$root"' EXIT
 dpkg-deb -x "$deb" "$root"
 cli=$root/usr/bin/velmorant-cli
-[ "$("$cli" --version)" = "velmorant-cli 1.32" ] || fail "unpacked velmorant-cli --version"
+[ "$("$cli" --version)" = "velmorant-cli $version" ] || fail "unpacked velmorant-cli --version"
 printf '<HTML><BODY>a<HR>b</BODY></HTML>' >"$root/in.html"
 "$cli" -q -k 2 -r 1 -o "$root/out.html" "$root/in.html"
 [ "$(cat "$root/out.html")" = "<HTML><BODY>b<HR>a</BODY></HTML>" ] || fail "unpacked conversion"

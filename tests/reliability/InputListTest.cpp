@@ -54,19 +54,26 @@ TEST(InputList, SameAsArgumentsAndFaultsNamed) {
 
   testing_support::WriteFile(dir.File("gap.txt"), "in0.html\n\nin1.html\n");
   testing_support::WriteFile(dir.File("gap0"), std::string("in0.html\0in1.html\0\0", 19));
-  const std::tuple<std::vector<std::string>, std::string> faults[] = {
+  // The options, what standard input holds, and the message.
+  const std::tuple<std::vector<std::string>, std::string, std::string> faults[] = {
       {{"--files-from", "gap.txt"},
+       "/dev/null",
        "入力ファイルのリストの 2 番目の名前が空です\nファイル: gap.txt\n"},
+      {{"--files-from", "-"},
+       dir.File("gap.txt"),
+       "入力ファイルのリストの 2 番目の名前が空です\nファイル: 標準入力\n"},
       {{"--null", "--files-from", "gap0"},
+       "/dev/null",
        "入力ファイルのリストの 3 番目の名前が空です\nファイル: gap0\n"},
       {{"--files-from", "missing.txt"},
+       "/dev/null",
        "入力ファイルのリストを読み込めません\nファイル: missing.txt\n"
        "原因: ファイルまたはフォルダーがありません (ENOENT)\n"},
   };
-  for (const auto& [options, message] : faults) {
+  for (const auto& [options, input, message] : faults) {
     std::vector<std::string> a = {"-q", "-o", "c.html"};
     a.insert(a.end(), options.begin(), options.end());
-    const Result f = Cli(dir, a);
+    const Result f = Cli(dir, a, input);
     EXPECT_EQ(f.status, 2);
     EXPECT_EQ(f.err, message);
     EXPECT_FALSE(testing_support::FileExists(dir.File("c.html")));

@@ -8,6 +8,7 @@
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
+#include <sys/xattr.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -182,6 +183,7 @@ const platform::SysCalls kFaultCalls = {
     [](int fd, int cmd, int arg) -> int { return ::fcntl(fd, cmd, arg); },
     FaultWritev,
     [](void* address, size_t length, int prot, int flags, int fd, off_t offset) -> void* {
+      if (fd < 0) return ::mmap(address, length, prot, flags, fd, offset);  // memory
       if (!g->plan.map) return errno = ENODEV, MAP_FAILED;
       void* view = ::mmap(address, length, prot, flags, fd, offset);
       if (view != MAP_FAILED && !g->plan.cutOnWrite) CutIf(PathOf(fd));
@@ -199,7 +201,20 @@ const platform::SysCalls kFaultCalls = {
       return ::rename(oldPath, newPath);
     },
     ::unlink,
-    ::fchmod};
+    ::fchmod,
+    ::renameat2,
+    ::stat,
+    ::lstat,
+    ::readlink,
+    ::access,
+    ::geteuid,
+    ::getegid,
+    ::fchown,
+    ::flistxattr,
+    ::fgetxattr,
+    ::fsetxattr,
+    [](void* p, size_t from, size_t to, int flags) { return ::mremap(p, from, to, flags); },
+    ::madvise};
 
 // Installs a FaultPlan over the real system calls for its lifetime.
 struct FaultInjector {

@@ -19,6 +19,7 @@ struct ProgramRun {
   std::string errPath;                                   // standard error goes here
   int nSeconds = 20;                                     // then it is killed
   bool bConsole = false;  // Windows: it shares the caller's console instead of having none
+  void* hErr = nullptr;   // Windows: a handle standard error goes to instead of errPath
 };
 
 // Runs it with nothing on standard input (on Windows without a console unless asked, so

@@ -4,7 +4,7 @@
 # by itself with status 0.
 set -euo pipefail
 program=$1
-title="Velmorant Ver1.32"
+title="Velmorant Ver$2"
 
 "$program" &
 pid=$!

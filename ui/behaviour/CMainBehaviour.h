@@ -64,9 +64,10 @@ class CMainBehaviour : public engine::CRunRequest {
   void AddInputFiles(const std::vector<std::string>& paths);
   // Whether a run is going on (or the first input is looked at before one).
   bool IsRunning() const { return m_bRunning || m_bDetecting; }
-  // The run's encoding: the EUC box's choice, or what the first input's bytes say it is in,
-  // when they say another and the user agrees. None when the dialog closed meanwhile.
-  std::optional<engine::TextEncoding> AskEncoding();
+  // The run's encoding and separator in `inputs`: the EUC box's choice, or what the first
+  // input's bytes say it is in, when they say another and the user agrees. Nothing of the
+  // answer is kept. False when the dialog closed while the input was looked at.
+  bool AskEncoding(engine::RunInputs& inputs);
   // What the preview shows: the selected input (else the first) with the settings a run
   // would read now; none without an input.
   std::optional<OutlineJob> PreviewJob() const;

@@ -1,6 +1,7 @@
 #include "ui/behaviour/COptionBehaviour.h"
 
 #include <algorithm>
+#include <iterator>
 #include <string>
 #include <utility>
 #include <vector>
@@ -10,8 +11,10 @@
 
 namespace behaviour {
 namespace {
-constexpr int kCutCount = 20;
 using namespace resources;
+constexpr int kCutCount = engine::kMaxCut + 1;
+static_assert(std::size(kReverseLayerIds) == engine::kMaxLayer + 1);
+static_assert(std::size(kRangeLayerIds) == engine::kMaxLayer + 1);
 }  // namespace
 
 void COptionBehaviour::OnInitDialog() {
@@ -37,14 +40,14 @@ void COptionBehaviour::OnCancel() {
 }
 
 void COptionBehaviour::ApplyStates() {
-  m_view.SetChecked(kIdAppendSeparator, m_bAppendSeparator == 1);
-  m_view.SetChecked(kIdSimpleHeader, m_bSimpleHeader == 1);
-  m_view.SetChecked(kIdOneFile, m_bOneFile == 1);
+  m_view.SetChecked(kIdAppendSeparator, m_bAppendSeparator);
+  m_view.SetChecked(kIdSimpleHeader, m_bSimpleHeader);
+  m_view.SetChecked(kIdOneFile, m_bOneFile);
   m_view.SetSelection(kIdSeparatorText, m_nSeparatorStyle);
-  m_view.Enable(kIdAppendSeparator, m_bOneFile == 1);
-  m_view.Enable(kIdSeparatorText, m_bOneFile == 1);
-  m_view.SetChecked(kIdCutOutsideRange, m_bCutOutsideRange == 1);
-  if (m_bSeparatorFirst != 0) {
+  m_view.Enable(kIdAppendSeparator, m_bOneFile);
+  m_view.Enable(kIdSeparatorText, m_bOneFile);
+  m_view.SetChecked(kIdCutOutsideRange, m_bCutOutsideRange);
+  if (m_bSeparatorFirst) {
     OnSeparatorFirst();
   } else {
     OnBodyFirst();
@@ -52,9 +55,9 @@ void COptionBehaviour::ApplyStates() {
   // Edits left with the cancel button are forgotten.
   m_abyReverseEdit = m_abyReverse;
   m_abyRangeEdit = m_abyRange;
-  for (int layer = 1; layer <= 15; ++layer) {
-    m_view.SetChecked(kReverseLayerIds[layer], m_abyReverse[layer] != 0);
-    m_view.SetChecked(kRangeLayerIds[layer], m_abyRange[layer] != 0);
+  for (int layer = 1; layer <= engine::kMaxLayer; ++layer) {
+    m_view.SetChecked(kReverseLayerIds[layer], m_abyReverse[layer]);
+    m_view.SetChecked(kRangeLayerIds[layer], m_abyRange[layer]);
   }
 }
 
@@ -70,7 +73,7 @@ bool COptionBehaviour::OnButton(int nId) {
     (this->*handler)();
     return true;
   }
-  for (int layer = 1; layer <= 15; ++layer) {
+  for (int layer = 1; layer <= engine::kMaxLayer; ++layer) {
     if (nId == kReverseLayerIds[layer]) OnReverseLayer(layer);
     if (nId == kRangeLayerIds[layer]) OnRangeLayer(layer);
     if (nId == kReverseLayerIds[layer] || nId == kRangeLayerIds[layer]) return true;
@@ -96,7 +99,7 @@ void COptionBehaviour::OnOneFile() {
 }
 
 void COptionBehaviour::OnCutOutsideRange() {
-  m_bCutOutsideRange = m_view.IsChecked(kIdCutOutsideRange) ? 1 : 0;
+  m_bCutOutsideRange = m_view.IsChecked(kIdCutOutsideRange);
 }
 
 void COptionBehaviour::OnSeparatorFirst() {
@@ -112,25 +115,25 @@ void COptionBehaviour::OnBodyFirst() {
 }
 
 void COptionBehaviour::OnReverseLayer(int nLayer) {
-  m_abyReverseEdit[nLayer] = m_view.IsChecked(kReverseLayerIds[nLayer]) ? 1 : 0;
+  m_abyReverseEdit[nLayer] = m_view.IsChecked(kReverseLayerIds[nLayer]);
 }
 
 void COptionBehaviour::OnRangeLayer(int nLayer) {
-  m_abyRangeEdit[nLayer] = m_view.IsChecked(kRangeLayerIds[nLayer]) ? 1 : 0;
+  m_abyRangeEdit[nLayer] = m_view.IsChecked(kRangeLayerIds[nLayer]);
 }
 
 void COptionBehaviour::OnOK() {
-  m_bSimpleHeader = m_view.IsChecked(kIdSimpleHeader) ? 1 : 0;
-  m_bAppendSeparator = m_view.IsChecked(kIdAppendSeparator) ? 1 : 0;
-  if (m_bAppendSeparator == 1) m_nSeparatorStyle = std::max(0, m_view.Selection(kIdSeparatorText));
-  // The items are the counts 0 to 19 in order.
+  m_bSimpleHeader = m_view.IsChecked(kIdSimpleHeader);
+  m_bAppendSeparator = m_view.IsChecked(kIdAppendSeparator);
+  if (m_bAppendSeparator) m_nSeparatorStyle = std::max(0, m_view.Selection(kIdSeparatorText));
+  // The items are the counts 0 to kMaxCut in order.
   m_nLeadCutSel = m_view.Selection(kIdLeadCut);
   m_nLeadCut = std::max(0, m_nLeadCutSel);
   m_nTrailCutSel = m_view.Selection(kIdTrailCut);
   m_nTrailCut = std::max(0, m_nTrailCutSel);
-  m_bOneFile = m_view.IsChecked(kIdOneFile) ? 1 : 0;
-  m_bCutOutsideRange = m_view.IsChecked(kIdCutOutsideRange) ? 1 : 0;
-  m_bSeparatorFirst = m_nOrderRadio != 0 ? 1 : 0;
+  m_bOneFile = m_view.IsChecked(kIdOneFile);
+  m_bCutOutsideRange = m_view.IsChecked(kIdCutOutsideRange);
+  m_bSeparatorFirst = m_nOrderRadio != 0;
   m_abyReverse = m_abyReverseEdit;
   m_abyRange = m_abyRangeEdit;
 }

@@ -30,6 +30,14 @@ class COptionBehaviour : public engine::COptionValues {
   void OnReverseLayer(int nLayer);
   void OnRangeLayer(int nLayer);
 
+  // The dialog's own state: the toggles and the order radio as clicked in this showing,
+  // and the cut combos' items last confirmed.
+  engine::LayerSet m_abyReverseEdit;
+  engine::LayerSet m_abyRangeEdit;
+  int m_nOrderRadio = 1;
+  int m_nTrailCutSel = 0;
+  int m_nLeadCutSel = 0;
+
  private:
   void ApplyStates();
 

@@ -2,8 +2,8 @@
 
 #include <utility>
 
+#include "engine/request/RunEncoding.h"
 #include "platform/MessageBox.h"
-#include "ui/behaviour/RunEncoding.h"
 
 void OutlineResult::Link() {
   nodes.clear();
@@ -99,16 +99,19 @@ void COutlineWorker::Make(const OutlineJob& job, std::uint64_t nGeneration) {
       return (m.nType & platform::kMbYesNo) ? platform::kIdNo : platform::kIdOk;
     });
     // As a run whose encoding question was answered Yes: bytes that say what they are decide.
-    using engine::TextEncoding;
-    const TextEncoding chosen = job.bEuc ? TextEncoding::kEucJp : TextEncoding::kShiftJis;
-    const auto seen = engine::DetectFileEncoding(job.strPath);
-    r.encoding = seen.value_or(chosen);
-    r.bDetected = seen && *seen != chosen;
-
+    engine::EncodingRequest asked;
+    asked.choice = job.bEuc ? engine::EncodingChoice::kEucJp : engine::EncodingChoice::kShiftJis;
+    asked.separator = job.strSeparator;
+    asked.firstInput = engine::DetectFileEncoding(job.strPath);
+    r.bDetected = false;
     engine::RunInputs inputs;
     inputs.astrInputPaths = {job.strPath};
     inputs.target = engine::RunInputs::Target::kNone;
-    ApplyEncoding(inputs, r.encoding, job.strSeparator);
+    r.encoding =
+        engine::ApplyEncoding(inputs, asked, [&r](const std::string&, engine::TextEncoding) {
+          r.bDetected = true;
+          return true;
+        });
     m_request.m_bUserSeparator = job.bUserSeparator;
     m_request.m_nSeparatorKind = job.nSeparatorKind;
     m_request.m_bOptionsOpened = 1;

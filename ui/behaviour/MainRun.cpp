@@ -4,11 +4,10 @@
 // the UI thread.
 #include <algorithm>
 
+#include "engine/request/RunEncoding.h"
 #include "platform/MessageBox.h"
 #include "ui/behaviour/CMainBehaviour.h"
-#include "ui/behaviour/Format.h"
 #include "ui/behaviour/Paths.h"
-#include "ui/behaviour/RunEncoding.h"
 #include "ui/resources/ControlIds.h"
 #include "ui/resources/Strings.h"
 
@@ -28,29 +27,35 @@ void CMainBehaviour::OnRun() {
   engine::RunInputs inputs;
   inputs.astrInputPaths = m_astrInputPaths;
   inputs.strOutputPath = m_view.Text(kIdOutput);
-  const std::optional<engine::TextEncoding> encoding = AskEncoding();
-  if (!encoding) return;
-  ApplyEncoding(inputs, *encoding, m_view.Text(kIdSeparator));
+  if (!AskEncoding(inputs)) return;
   if (!Prepare(inputs, m_view.OptionValues(), m_executor)) return;
   m_strOutputFolder = FolderOf(AbsolutePath(inputs.strOutputPath));
   StartRun();
 }
 
-std::optional<engine::TextEncoding> CMainBehaviour::AskEncoding() {
-  using engine::TextEncoding;
-  const TextEncoding chosen =
-      m_view.IsChecked(kIdEuc) ? TextEncoding::kEucJp : TextEncoding::kShiftJis;
-  if (m_astrInputPaths.empty()) return chosen;
+bool CMainBehaviour::AskEncoding(engine::RunInputs& inputs) {
+  engine::EncodingRequest asked;
+  asked.choice =
+      m_view.IsChecked(kIdEuc) ? engine::EncodingChoice::kEucJp : engine::EncodingChoice::kShiftJis;
+  asked.separator = m_view.Text(kIdSeparator);
+  // No, the default, keeps the choice the user made.
+  const auto ask = [](const std::string& question, engine::TextEncoding) {
+    const unsigned type = platform::kMbYesNo | platform::kMbIconQuestion | platform::kMbDefButton2;
+    return platform::AfxMessageBox(question, type) == platform::kIdYes;
+  };
+  if (m_astrInputPaths.empty()) {
+    engine::ApplyEncoding(inputs, asked, ask);
+    return true;
+  }
   const std::string first = m_astrInputPaths.front();
   // A UTF-8 log is read whole to be told valid (0.7 s for 350 MiB): beside the dialog, which
   // keeps answering meanwhile with the controls of a run off.
-  std::optional<TextEncoding> seen;
   std::atomic<bool> bLooked{false};
   m_bDetecting = true;
   m_bClosedWhileDetecting = false;
   EnableEditing(false);
   std::thread look([&] {
-    seen = engine::DetectFileEncoding(first);
+    asked.firstInput = engine::DetectFileEncoding(first);
     bLooked = true;
     m_view.Post([] {});  // wakes the UI thread
   });
@@ -58,12 +63,10 @@ std::optional<engine::TextEncoding> CMainBehaviour::AskEncoding() {
   look.join();
   m_bDetecting = false;
   EnableEditing(true);
-  if (m_bClosedWhileDetecting) return std::nullopt;
-  if (!seen || *seen == chosen) return chosen;
-  const std::string text = Format(kAskEncoding, {NameOf(first), engine::EncodingName(*seen)});
-  // No, the default, keeps the choice the user made.
-  const unsigned type = platform::kMbYesNo | platform::kMbIconQuestion | platform::kMbDefButton2;
-  return platform::AfxMessageBox(text, type) == platform::kIdYes ? *seen : chosen;
+  if (m_bClosedWhileDetecting) return false;
+  asked.firstInputName = NameOf(first);
+  engine::ApplyEncoding(inputs, asked, ask);
+  return true;
 }
 
 void CMainBehaviour::StartRun() {

@@ -29,7 +29,7 @@ COptionDlg::COptionDlg() : QDialog(nullptr), COptionBehaviour(static_cast<IDialo
   m_radioSeparatorFirst = GetDlgItem<QRadioButton>(*this, kIdSeparatorFirst);
   m_radioBodyFirst = GetDlgItem<QRadioButton>(*this, kIdBodyFirst);
 
-  for (int layer = 1; layer <= 15; ++layer) {
+  for (int layer = 1; layer <= engine::kMaxLayer; ++layer) {
     m_apReverse[layer] = GetDlgItem<QPushButton>(*this, kReverseLayerIds[layer]);
     m_apRange[layer] = GetDlgItem<QPushButton>(*this, kRangeLayerIds[layer]);
   }

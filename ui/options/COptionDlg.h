@@ -46,6 +46,6 @@ class COptionDlg : public QDialog,
   QCheckBox* m_checkCutOutsideRange;
   QRadioButton* m_radioSeparatorFirst;
   QRadioButton* m_radioBodyFirst;
-  std::array<QPushButton*, 16> m_apReverse{};  // index = layer
-  std::array<QPushButton*, 16> m_apRange{};
+  std::array<QPushButton*, engine::kMaxLayer + 1> m_apReverse{};  // index = layer
+  std::array<QPushButton*, engine::kMaxLayer + 1> m_apRange{};
 };

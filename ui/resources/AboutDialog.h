@@ -10,7 +10,7 @@ inline constexpr int IDD_ABOUTBOX = 100;
 // The about box.
 inline constexpr ControlTemplate kAboutDialogControls[] = {
     {-1, ControlKind::kIcon, "", 11, 17, 20, 20, kNone},
-    {-1, ControlKind::kLabel, "Velmorant Version 1.32", 40, 10, 119, 8, kNoPrefix},
+    {-1, ControlKind::kLabel, "Velmorant Version " VELMORANT_VERSION, 40, 10, 119, 8, kNoPrefix},
     {-1, ControlKind::kLabel, "Copyright (C) Velmorant の作者たち", 40, 25, 119, 8, kNone},
     {kIdOk, ControlKind::kDefPushButton, "OK", 178, 7, 50, 14, kNone},
 };

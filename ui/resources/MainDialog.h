@@ -39,8 +39,8 @@ inline constexpr ControlTemplate kMainDialogControls[] = {
     {kIdOk, ControlKind::kPushButton, "終了(&X)", 262, 188, 51, 16, kMoveX | kMoveY},
 };
 
-inline constexpr DialogTemplate kMainDialog{IDD_CONV_DIALOG, "Velmorant Ver1.32", 319, 207,
-                                            kMainDialogControls};
+inline constexpr DialogTemplate kMainDialog{IDD_CONV_DIALOG, "Velmorant Ver" VELMORANT_VERSION, 319,
+                                            207, kMainDialogControls};
 
 // Initial items of the separator combo, in this order.
 inline constexpr const char* kSeparatorItems[] = {

@@ -16,10 +16,6 @@ inline constexpr char kFileFilter[] = "HTML ファイル (*.html *.htm);;すべ�
 // Asked when the dialog is to close while a run goes on; Yes stops the run.
 inline constexpr char kAskStop[] = "変換を中止しますか？";
 
-// Asked before a run when the first input's bytes say it is in another encoding than the
-// EUC box chooses: %1 the file's name, %2 the encoding. Yes runs in that encoding.
-inline constexpr char kAskEncoding[] = "「%1」は %2 のようです。%2 として処理しますか？";
-
 // The separator field takes at most this many characters; a longer text, typed or pasted,
 // is refused with the message.
 inline constexpr int kSeparatorMaxLength = 1024;

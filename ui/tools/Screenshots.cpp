@@ -166,7 +166,8 @@ void PreviewScreenshots(const QDir& folder) {
   main.OnMoveUp();
   main.OnMoveUp();
   AnswerNextBox("question-encoding.png", QMessageBox::No);
-  main.AskEncoding();
+  engine::RunInputs inputs;
+  main.AskEncoding(inputs);
   main.hide();
 }
 

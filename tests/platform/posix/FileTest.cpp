@@ -19,6 +19,7 @@
 #include <utility>
 #include <vector>
 
+#include "platform/EndingSignals.h"
 #include "platform/File.h"
 #include "platform/FileBuffer.h"
 #include "platform/FileException.h"
@@ -31,8 +32,7 @@ namespace {
 using testing_support::ReadFile;
 using testing_support::TempDir;
 
-constexpr unsigned kWrite =
-    CFile::modeCreate | CFile::modeWrite | CFile::shareDenyWrite | CFile::typeBinary;
+constexpr unsigned kWrite = CFile::modeCreate | CFile::modeWrite;
 
 // A FIFO without a writer or reader must fail at once rather than block the run.
 TEST(File, OpenCauses) {
@@ -42,7 +42,7 @@ TEST(File, OpenCauses) {
       {dir.File("missing/new.html"), kWrite, CFileException::badPath},
       {dir.Path(), kWrite, CFileException::accessDenied},
       {"/dev/null", kWrite, CFileException::none},
-      {dir.File("fifo"), CFile::modeRead | CFile::typeBinary, CFileException::accessDenied},
+      {dir.File("fifo"), CFile::modeRead, CFileException::accessDenied},
       {dir.File("fifo"), kWrite, CFileException::generic},
   };
   for (const auto& [path, mode, cause] : rows) {
@@ -107,6 +107,10 @@ TEST(File, ReplacesOnlyWhenComplete) {
     if (std::string(r.target) == "file" || std::string(r.target) == "link") {
       dir.Write("real/out", "old bytes");
       ::chmod(target.c_str(), 0640);
+      // Another user's file (the tests run as root, who may give it away).
+      if (::geteuid() == 0) {
+        ASSERT_EQ(::chown(target.c_str(), 4321, 5432), 0);
+      }
     }
     std::string path = target;
     if (std::string(r.target) == "link" || std::string(r.target) == "dangling") {
@@ -143,6 +147,9 @@ TEST(File, ReplacesOnlyWhenComplete) {
     if (before) {
       ASSERT_EQ(::stat(target.c_str(), &st), 0);
       EXPECT_EQ(st.st_mode & 07777, 0640u);
+      if (::geteuid() == 0) {
+        EXPECT_EQ(std::pair(st.st_uid, st.st_gid), std::pair(4321u, 5432u));
+      }
     }
   }
   s_noUnnamed = false;
@@ -282,6 +289,19 @@ TEST(File, SignalEndsTheRunWithTheOldFileOrAfterTheNewOne) {
     EXPECT_EQ(WIFSIGNALED(status) ? WTERMSIG(status) : WEXITSTATUS(status) << 8, r.endedBy);
     EXPECT_EQ(ReadFile(target), r.after);
     EXPECT_EQ(Names(dir.Path()), names);
+  }
+}
+
+// A helper thread never takes an ending signal: one sent to the process while the main
+// thread holds them back must wait for it, not end the program through the helper.
+TEST(File, HelperThreadsTakeNoEndingSignal) {
+  sigset_t inThread;
+  StartThreadWithoutSignals([&] { ::pthread_sigmask(SIG_BLOCK, nullptr, &inThread); }).join();
+  sigset_t here;
+  ::pthread_sigmask(SIG_BLOCK, nullptr, &here);
+  for (const int sig : {SIGINT, SIGTERM, SIGHUP}) {
+    EXPECT_EQ(sigismember(&inThread, sig), 1) << sig;
+    EXPECT_EQ(sigismember(&here, sig), 0) << sig;
   }
 }
 

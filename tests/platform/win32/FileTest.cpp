@@ -30,9 +30,8 @@ namespace {
 using testing_support::ReadFile;
 using testing_support::TempDir;
 
-constexpr unsigned kRead = CFile::modeRead | CFile::shareDenyWrite | CFile::typeBinary;
-constexpr unsigned kReplace = CFile::modeCreate | CFile::modeWrite | CFile::shareDenyWrite |
-                              CFile::typeBinary | CFile::modeReplace;
+constexpr unsigned kRead = CFile::modeRead;
+constexpr unsigned kReplace = CFile::modeCreate | CFile::modeWrite | CFile::modeReplace;
 const std::string kLog = "<HTML><BODY>one<HR>two</BODY></HTML>";
 
 std::set<std::string> Names(const std::string& dir) {
@@ -102,7 +101,7 @@ TEST(WindowsFile, AnotherSpellingOfAnInputIsRefusedAsTheOutput) {
       {"UNC", unc},
   };
   for (const auto& [what, spelling] : rows) {
-    if (spelling == backslashed || !GetStatus(spelling)) {
+    if (spelling == backslashed || !RegularFileExists(spelling)) {
       SkipRow(what, "Wine gives no such name for the file (" + spelling + ")");
       continue;
     }
@@ -229,7 +228,7 @@ TEST(WindowsFile, OnlyFilesExistForTheOverwriteQuestion) {
       {"\\\\.\\NUL", false},
       {"CON", false},
   };
-  for (const auto& [path, bExists] : rows) EXPECT_EQ(GetStatus(path), bExists) << path;
+  for (const auto& [path, bExists] : rows) EXPECT_EQ(RegularFileExists(path), bExists) << path;
 }
 
 // The file standard output was sent to, named as the output, is written through standard
@@ -313,6 +312,42 @@ TEST(WindowsConsole, RedirectedMessagesAreInTheConsoleCodePage) {
       err.find(*Utf8ToCp932("ファイルをオープンできません\nファイル未定義\nファイル: ない.html")),
       std::string::npos)
       << err;
+}
+
+// On a console the progress line is drawn in place with the console's calls and cleared:
+// what the screen keeps is the closing message alone.
+TEST(WindowsConsole, ProgressLineIsClearedFromTheScreen) {
+  if (::GetConsoleOutputCP() == 0) {
+    GTEST_SKIP() << "no console: Wine gives one only to programs started from a terminal";
+  }
+  SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
+  const HANDLE screen =
+      ::CreateConsoleScreenBuffer(GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                  &inherit, CONSOLE_TEXTMODE_BUFFER, nullptr);
+  ASSERT_NE(screen, INVALID_HANDLE_VALUE);
+  TempDir dir;
+  dir.Write("a.html", kLog);
+  testing_support::ProgramRun run;
+  run.program = VELMORANT_CLI_PATH;
+  run.dir = dir.Path();
+  run.args = {"--progress", "-o", "out.html", "a.html"};  // on a console: drawn in place
+  run.env = {{"VELMORANT_TEST_PROGRESS_AFTER", "0"}};
+  run.outPath = dir.File("stdout");
+  run.hErr = screen;
+  run.bConsole = true;
+  EXPECT_EQ(testing_support::RunProgram(run), 0);
+  CONSOLE_SCREEN_BUFFER_INFO info{};
+  ASSERT_TRUE(::GetConsoleScreenBufferInfo(screen, &info));
+  std::vector<std::string> rows;
+  for (SHORT y = 0; y <= info.dwCursorPosition.Y; ++y) {
+    std::wstring row(static_cast<std::size_t>(info.dwSize.X), L' ');
+    DWORD n = 0;
+    ::ReadConsoleOutputCharacterW(screen, row.data(), info.dwSize.X, {0, y}, &n);
+    row.erase(row.find_last_not_of(L' ') + 1);
+    rows.push_back(Narrow(row));
+  }
+  ::CloseHandle(screen);
+  EXPECT_EQ(rows, (std::vector<std::string>{"正常に終了しました", ""}));
 }
 
 // A standard handle that is missing, or names nothing open in this process, is put on NUL,

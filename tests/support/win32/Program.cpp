@@ -73,19 +73,21 @@ int RunProgram(const ProgramRun& run) {
   std::wstring environment = Environment(run);
   HANDLE in = Inheritable("NUL", GENERIC_READ, OPEN_EXISTING);
   HANDLE out = Inheritable(run.outPath, GENERIC_WRITE, CREATE_ALWAYS);
-  HANDLE err = Inheritable(run.errPath, GENERIC_WRITE, CREATE_ALWAYS);
+  HANDLE err = run.hErr ? nullptr : Inheritable(run.errPath, GENERIC_WRITE, CREATE_ALWAYS);
   STARTUPINFOW startup{};
   startup.cb = sizeof startup;
   startup.dwFlags = STARTF_USESTDHANDLES;
   startup.hStdInput = in;
   startup.hStdOutput = out;
-  startup.hStdError = err;
+  startup.hStdError = run.hErr ? run.hErr : err;
   PROCESS_INFORMATION process{};
   const bool bStarted =
       ::CreateProcessW(Native(run.program).c_str(), commandLine.data(), nullptr, nullptr, TRUE,
                        CREATE_UNICODE_ENVIRONMENT | (run.bConsole ? 0 : DETACHED_PROCESS),
                        environment.data(), Native(run.dir).c_str(), &startup, &process) != 0;
-  for (HANDLE h : {in, out, err}) ::CloseHandle(h);
+  for (HANDLE h : {in, out, err}) {
+    if (h) ::CloseHandle(h);
+  }
   if (!bStarted) return -1;
   DWORD status = 0;
   if (::WaitForSingleObject(process.hProcess, static_cast<DWORD>(run.nSeconds) * 1000) !=

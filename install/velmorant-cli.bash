@@ -17,8 +17,8 @@ _velmorant_cli() {
   if [[ $cur == -* ]]; then
     COMPREPLY=($(compgen -W '-o --output --per-file --output-dir --files-from --null -k --kind
       -s --separator --encoding --euc --outline --outline=json -r --reverse --range --lead-cut
-      --trail-cut --keep-cut --order --between --simple-header -f --force -q --quiet -h --help
-      --version' -- "$cur"))
+      --trail-cut --keep-cut --order --between --simple-header -f --force -q --quiet --progress
+      --no-progress -h --help --version' -- "$cur"))
     return
   fi
   COMPREPLY=($(compgen -f -- "$cur"))
