@@ -74,6 +74,13 @@ TEST(WindowsDialog, OpensWithTheFilesOfItsCommandLineListedGrowsAndClosesOnEscOn
         << rows[i].id << ": " << c.left << " " << c.top << " " << c.right << " " << c.bottom;
   }
 
+  // The preview, a window beside the modal dialog, takes its own keys: Esc hides it.
+  dlg.Press(kIdPreview);
+  HWND preview = nullptr;
+  ASSERT_TRUE(WaitFor([&] { return (preview = dlg.Find("区切りのプレビュー")) != nullptr; }));
+  PostMessageW(GetDlgItem(preview, kIdPreviewTree), WM_KEYDOWN, VK_ESCAPE, 1);
+  EXPECT_TRUE(WaitFor([&] { return !IsWindowVisible(preview); }, 5));
+
   // Enter outside a button presses nothing (a delete posted after the keys shows they were
   // taken); Esc closes.
   for (const int id : {kIdOutput, kIdInputList}) {
