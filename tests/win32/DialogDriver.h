@@ -6,6 +6,7 @@
 
 #include <commctrl.h>
 
+#include <algorithm>
 #include <chrono>
 #include <functional>
 #include <string>
@@ -43,6 +44,8 @@ class Dialog {
  public:
   explicit Dialog(const std::vector<std::string>& args, const char* pace = "") {
     SetEnvironmentVariableW(L"VELMORANT_TEST_PACE_MS", platform::Widen(pace).c_str());
+    // Each start is a first start: no size or folders kept from another.
+    RegDeleteTreeW(HKEY_CURRENT_USER, L"Software\\Velmorant");
     std::wstring line = L"velmorant.exe";
     for (const std::string& arg : args) line += L" \"" + platform::Widen(arg) + L"\"";
     STARTUPINFOW start{};
@@ -87,14 +90,17 @@ class Dialog {
     PostMessageW(m_hWnd, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED),
                  reinterpret_cast<LPARAM>(Item(id)));
   }
+  // The list's rows; a row the program removes meanwhile ends them.
   std::vector<std::string> Inputs() const {
     std::vector<std::string> rows;
     const HWND list = Item(resources::kIdInputList);
     const auto n = SendMessageW(list, LB_GETCOUNT, 0, 0);
     for (LRESULT i = 0; i < n; ++i) {
-      std::wstring row(static_cast<std::size_t>(SendMessageW(list, LB_GETTEXTLEN, i, 0)) + 1, 0);
-      row.resize(static_cast<std::size_t>(
-          SendMessageW(list, LB_GETTEXT, i, reinterpret_cast<LPARAM>(row.data()))));
+      const LRESULT length = SendMessageW(list, LB_GETTEXTLEN, i, 0);
+      std::wstring row(static_cast<std::size_t>(std::max<LRESULT>(length, 0)) + 1, 0);
+      const LRESULT got = SendMessageW(list, LB_GETTEXT, i, reinterpret_cast<LPARAM>(row.data()));
+      if (length < 0 || got < 0 || got > length) break;
+      row.resize(static_cast<std::size_t>(got));
       rows.push_back(platform::Narrow(row));
     }
     return rows;
@@ -121,8 +127,9 @@ class Dialog {
   // 終了, and the program's end.
   bool Close() const {
     Press(resources::kIdOk);
-    return WaitForSingleObject(m_process.hProcess, 20000) == WAIT_OBJECT_0;
+    return Ended();
   }
+  bool Ended() const { return WaitForSingleObject(m_process.hProcess, 20000) == WAIT_OBJECT_0; }
 
  private:
   PROCESS_INFORMATION m_process{};

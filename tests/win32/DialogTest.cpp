@@ -28,7 +28,8 @@ using win32_test::Windows;
 
 namespace {
 
-TEST(WindowsDialog, OpensWithTheFilesOfItsCommandLineListed) {
+// Opened with two files; then grown by 200 x 100 pixels, Enter in the fields, and Esc.
+TEST(WindowsDialog, OpensWithTheFilesOfItsCommandLineListedGrowsAndClosesOnEscOnly) {
   TempDir d;
   const std::string a = Windows(d.Write("ログ 一.html", testing_support::MakeBoardLog(100)));
   const std::string b = Windows(d.Write("b.html", testing_support::MakeBoardLog(100)));
@@ -36,7 +37,61 @@ TEST(WindowsDialog, OpensWithTheFilesOfItsCommandLineListed) {
   ASSERT_TRUE(dlg.Window());
   EXPECT_EQ(win32_test::WindowText(dlg.Window()), win32_test::kTitle);
   EXPECT_EQ(dlg.Inputs(), (std::vector<std::string>{b, a}));
-  EXPECT_TRUE(dlg.Close());
+
+  // How each control moved (x, y) and grew (width, height), as the Qt window's do.
+  const struct {
+    int id;
+    RECT change;
+  } rows[] = {{kIdInputList, {0, 0, 200, 100}}, {kIdMoveDown, {200, 0, 0, 0}},
+              {kIdEuc, {0, 100, 0, 0}},         {kIdOutput, {0, 100, 200, 0}},
+              {kIdProgress, {0, 100, 200, 0}},  {kIdOk, {200, 100, 0, 0}}};
+  const auto place = [&dlg](int id) {  // in the dialog's client area: x, y, width, height
+    RECT r;
+    GetWindowRect(dlg.Item(id), &r);
+    MapWindowPoints(nullptr, dlg.Window(), reinterpret_cast<POINT*>(&r), 2);
+    return RECT{r.left, r.top, r.right - r.left, r.bottom - r.top};
+  };
+  std::vector<RECT> before;
+  for (const auto& row : rows) before.push_back(place(row.id));
+  RECT window;
+  GetWindowRect(dlg.Window(), &window);
+  SetWindowPos(dlg.Window(), nullptr, 0, 0, window.right - window.left + 200,
+               window.bottom - window.top + 100, SWP_NOMOVE | SWP_NOZORDER);
+  const auto change = [&](std::size_t i) {
+    const RECT after = place(rows[i].id);
+    return RECT{after.left - before[i].left, after.top - before[i].top,
+                after.right - before[i].right, after.bottom - before[i].bottom};
+  };
+  const auto laidOut = [&] {  // the window lays its controls out on its own thread
+    for (std::size_t i = 0; i < std::size(rows); ++i)
+      if (const RECT c = change(i); !EqualRect(&c, &rows[i].change)) return false;
+    return true;
+  };
+  WaitFor(laidOut, 5);
+  for (std::size_t i = 0; i < std::size(rows); ++i) {
+    const RECT c = change(i);
+    EXPECT_TRUE(EqualRect(&c, &rows[i].change))
+        << rows[i].id << ": " << c.left << " " << c.top << " " << c.right << " " << c.bottom;
+  }
+
+  // The preview, a window beside the modal dialog, takes its own keys: Esc hides it.
+  dlg.Press(kIdPreview);
+  HWND preview = nullptr;
+  ASSERT_TRUE(WaitFor([&] { return (preview = dlg.Find("区切りのプレビュー")) != nullptr; }));
+  PostMessageW(GetDlgItem(preview, kIdPreviewTree), WM_KEYDOWN, VK_ESCAPE, 1);
+  EXPECT_TRUE(WaitFor([&] { return !IsWindowVisible(preview); }, 5));
+
+  // Enter outside a button presses nothing (a delete posted after the keys shows they were
+  // taken); Esc closes.
+  for (const int id : {kIdOutput, kIdInputList}) {
+    PostMessageW(dlg.Item(id), WM_KEYDOWN, VK_RETURN, 1);
+    PostMessageW(dlg.Item(id), WM_KEYUP, VK_RETURN, 0xC0000001);
+  }
+  dlg.Press(kIdDeleteInput);
+  EXPECT_TRUE(WaitFor([&] { return dlg.Inputs().size() == 1; }));
+  EXPECT_TRUE(IsWindowVisible(dlg.Window()));
+  PostMessageW(dlg.Item(kIdInputList), WM_KEYDOWN, VK_ESCAPE, 1);
+  EXPECT_TRUE(dlg.Ended());
 }
 
 // Two logs merged, layer 1 reversed in the options dialog: the bytes of the command line

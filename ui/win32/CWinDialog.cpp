@@ -36,9 +36,11 @@ void CWinDialog::SetItemText(int nId, const std::string& text) {
 }
 
 RECT CWinDialog::Mapped(int x, int y, int cx, int cy) const {
-  RECT r{x, y, x + cx, y + cy};
+  // Place and size each mapped on their own, as the dialog manager does when it creates the
+  // controls: mapping the right edge instead can make a control a pixel narrower.
+  RECT r{x, y, cx, cy};
   MapDialogRect(m_hWnd, &r);
-  return r;
+  return {r.left, r.top, r.left + r.right, r.top + r.bottom};
 }
 
 SIZE CWinDialog::TemplateSize() const {

@@ -296,9 +296,16 @@ void CWinMainDlg::RestoreSize() {
   const int dpi = static_cast<int>(GetDpiForWindow(m_hWnd));
   RECT r;
   GetWindowRect(m_hWnd, &r);
+  // Never smaller than the template, nor larger than the screen it opens on.
+  MONITORINFO screen{};
+  screen.cbSize = sizeof(screen);
+  GetMonitorInfoW(MonitorFromWindow(m_hWnd, MONITOR_DEFAULTTONEAREST), &screen);
   const SIZE least = TemplateSize();
-  width = std::max(static_cast<int>(least.cx), MulDiv(width, dpi, 96));
-  height = std::max(static_cast<int>(least.cy), MulDiv(height, dpi, 96));
+  const RECT& work = screen.rcWork;
+  width = std::max(static_cast<int>(least.cx),
+                   std::min(MulDiv(width, dpi, 96), static_cast<int>(work.right - work.left)));
+  height = std::max(static_cast<int>(least.cy),
+                    std::min(MulDiv(height, dpi, 96), static_cast<int>(work.bottom - work.top)));
   // Centred where the template put it.
   SetWindowPos(m_hWnd, nullptr, r.left - (width - (r.right - r.left)) / 2,
                r.top - (height - (r.bottom - r.top)) / 2, width, height,

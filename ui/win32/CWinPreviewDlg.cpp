@@ -75,6 +75,19 @@ int StringWidth(HWND list, const std::string& text) {
   const int dpi = static_cast<int>(GetDpiForWindow(list));
   return static_cast<int>(size.cx) + MulDiv(24, dpi ? dpi : 96, 96);
 }
+// The preview while it stands: the main dialog's modal loop hands it its keys (Tab, Esc).
+HWND g_hPreview = nullptr;
+
+// The modal loop of the main dialog passes every message through here before it dispatches
+// it; the preview's own keys go to its dialog manager.
+LRESULT CALLBACK PreviewKeys(int code, WPARAM wParam, LPARAM lParam) {
+  auto* msg = reinterpret_cast<MSG*>(lParam);
+  if (code >= 0 && g_hPreview && msg->message >= WM_KEYFIRST && msg->message <= WM_KEYLAST &&
+      (msg->hwnd == g_hPreview || IsChild(g_hPreview, msg->hwnd)) &&
+      IsDialogMessageW(g_hPreview, msg))
+    return TRUE;
+  return CallNextHookEx(nullptr, code, wParam, lParam);
+}
 }  // namespace
 
 CWinPreviewDlg::CWinPreviewDlg()
@@ -83,6 +96,8 @@ CWinPreviewDlg::CWinPreviewDlg()
 CWinPreviewDlg::~CWinPreviewDlg() {
   m_worker.Quit();  // its last result would be posted to this window
   m_tasks.Detach();
+  if (m_hKeys) UnhookWindowsHookEx(m_hKeys);
+  g_hPreview = nullptr;
   if (m_hMarks) ImageList_Destroy(m_hMarks);
   if (m_hCutFont) DeleteObject(m_hCutFont);
 }
@@ -126,6 +141,8 @@ void CWinPreviewDlg::Hide() {
 
 void CWinPreviewDlg::OnInitDialog() {
   m_tasks.Attach(m_hWnd);
+  g_hPreview = m_hWnd;
+  m_hKeys = SetWindowsHookExW(WH_MSGFILTER, PreviewKeys, nullptr, GetCurrentThreadId());
   const HWND list = Item(kIdPreviewTree);
   ListView_SetExtendedListViewStyle(
       list, LVS_EX_FULLROWSELECT | LVS_EX_DOUBLEBUFFER | LVS_EX_SUBITEMIMAGES);

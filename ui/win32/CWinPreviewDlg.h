@@ -65,6 +65,7 @@ class CWinPreviewDlg : public CWinDialog,
   HIMAGELIST m_hMarks = nullptr;
   int m_nMarkSize = 16;  // the marks' size at the window's scale; a layer's indent
   HFONT m_hCutFont = nullptr;
+  HHOOK m_hKeys = nullptr;  // the preview's keys out of the main dialog's modal loop
 };
 
 }  // namespace win32ui
