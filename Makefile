@@ -6,7 +6,7 @@ CMAKE_FLAGS ?=
 WINBUILD ?= build-windows
 
 .PHONY: all bootstrap build demo test test-slow test-sanitize bench fuzz screenshots package format format-check clean \
-	windows test-windows bench-windows
+	windows test-windows bench-windows screenshots-windows
 
 all: build
 
@@ -47,6 +47,10 @@ windows: bootstrap
 		-DCMAKE_BUILD_TYPE=Release >/dev/null
 	@cmake --build $(WINBUILD) -j$(JOBS) --target windows-packages
 	@ls -1 $(WINBUILD)/velmorant-*-windows-x64.zip $(WINBUILD)/velmorant-*-setup.exe
+
+screenshots-windows: windows
+	@cmake --build $(WINBUILD) -j$(JOBS) --target windows-screenshots
+	@scripts/screenshots-windows $(WINBUILD)
 
 bench-windows: build windows
 	@scripts/bench-windows $(BUILD) $(WINBUILD)

@@ -129,7 +129,7 @@ cmp "${outputs[@]}" >&2 || fail "the installed velmorant-cli converts otherwise 
 cmp -s "$log" "${outputs[0]}" && fail "velmorant-cli left $log as it was"
 
 # The desktop program's settings, as it will write them; the uninstaller takes them too.
-win reg add 'HKCU\Software\Velmorant' /v Folder /d 'C:\logs' /f >/dev/null
+win reg add 'HKCU\Software\Velmorant' /v folders/output /d 'C:\logs' /f >/dev/null
 
 # Apps & Features runs QuietUninstallString. An NSIS uninstaller copies itself to the
 # temporary folder and runs the copy, which we could not wait for; we make that copy

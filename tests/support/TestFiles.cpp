@@ -59,4 +59,11 @@ bool FileExists(const std::string& path) {
   return fs::exists(fs::symlink_status(PathOf(path), ec));
 }
 
+std::string MakeBoardLog(std::size_t size) {
+  std::string log = "<HTML><HEAD></HEAD><BODY>\r\n";
+  for (std::size_t n = 0; log.size() < size; ++n)
+    log += "<dl><dt>" + std::to_string(n) + " \x96\xBC\x91\x4F</dt><dd>post text</dd></dl><HR>\r\n";
+  return log + "</BODY></HTML>";
+}
+
 }  // namespace testing_support

@@ -28,6 +28,8 @@ class TempDir {
 };
 
 std::string ReadFile(const std::string& path);
+// A Shift_JIS board log of about `size` bytes: numbered posts between <HR> tags.
+std::string MakeBoardLog(std::size_t size);
 void WriteFile(const std::string& path, const std::string& bytes);
 bool FileExists(const std::string& path);
 

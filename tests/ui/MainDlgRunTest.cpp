@@ -34,14 +34,6 @@ using testing_support::TempDir;
 
 namespace {
 
-// A Shift_JIS board log of about `size` bytes: numbered posts between <HR> tags.
-std::string MakeLog(std::size_t size) {
-  std::string log = "<HTML><HEAD></HEAD><BODY>\r\n";
-  for (std::size_t n = 0; log.size() < size; ++n)
-    log += "<dl><dt>" + std::to_string(n) + " \x96\xBC\x91\x4F</dt><dd>post text</dd></dl><HR>\r\n";
-  return log + "</BODY></HTML>";
-}
-
 // Holds an executor at its first checkpoint past the middle of the file until released (or
 // its abort flag is set), as a slow disk would; work on the dialog's thread would block the
 // test here, and then find it given up.
@@ -74,7 +66,7 @@ class Hold {
 };
 
 // How the dialog is closed during a run: Esc, the close box, 終了, or its owner deletes it.
-constexpr int kNone = 0, kEsc = 1, kCloseBox = 2, kExit = 3, kDestroy = 4;
+constexpr int kNoClosing = 0, kEsc = 1, kCloseBox = 2, kExit = 3, kDestroy = 4;
 
 }  // namespace
 
@@ -97,7 +89,7 @@ class MainDlgRunTest : public QObject {
     QTest::addColumn<bool>("late");
     QTest::addColumn<bool>("stops");
     const int yes = platform::kIdYes, no = platform::kIdNo;
-    QTest::newRow("nothing: it runs to the end") << kNone << no << false << false;
+    QTest::newRow("nothing: it runs to the end") << kNoClosing << no << false << false;
     QTest::newRow("Esc, Yes: stopped") << kEsc << yes << false << true;
     QTest::newRow("close box, No: runs on") << kCloseBox << no << false << false;
     QTest::newRow("終了, Yes: stopped") << kExit << yes << false << true;
@@ -113,7 +105,7 @@ class MainDlgRunTest : public QObject {
     QFETCH(bool, late);
     QFETCH(bool, stops);
     TempDir d;
-    const std::string log = MakeLog(24u << 20);
+    const std::string log = testing_support::MakeBoardLog(24u << 20);
     const std::string input = d.Write("log.html", log);
     const std::string output = d.Write("out.html", "the old output\r\n");
     auto dlg = std::make_unique<CMainDlg>();
@@ -176,7 +168,7 @@ class MainDlgRunTest : public QObject {
     }
 
     QStringList expected = {msg::kOverwrite};
-    if (closing != kNone && closing != kDestroy) expected << resources::kAskStop;
+    if (closing != kNoClosing && closing != kDestroy) expected << resources::kAskStop;
     if (closing != kDestroy)
       expected << (stops ? QString(msg::kStopped) + "\n" + msg::kOutputUnchanged +
                                QString::fromStdString(output)
@@ -221,7 +213,7 @@ class MainDlgRunTest : public QObject {
   // shown is that of the new options. No message box is shown.
   void largePreview() {
     TempDir d;
-    const std::string log = MakeLog(24u << 20);
+    const std::string log = testing_support::MakeBoardLog(24u << 20);
     const std::string input = d.Write("log.html", log);
     CMainDlg dlg;
     dlg.OnInitDialog();

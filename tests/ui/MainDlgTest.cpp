@@ -312,21 +312,6 @@ class MainDlgTest : public QObject {
         "placeholder replaced, cancel, same file again, dialog order; typing after item 0")
         << Steps{Add({"a"}), Add({}), Add({"c", "a", "b"}), Type("abc")}
         << QStringList{"a", "c", "a", "b"} << QList<int>{3, 1, 0} << k0 + "abc" << QStringList();
-    QTest::newRow("buttons on the placeholder; item 1")
-        << Steps{Press(kIdDeleteInput, 0), Press(kIdMoveUp, 0), Press(kIdMoveDown, 0), Pick(1)}
-        << QStringList() << QList<int>{0, 0, 1} << "<TABLE><TR><TD>" << QStringList();
-    QTest::newRow("delete middle, then the last; typing then item 2")
-        << Steps{Add({"a", "b", "c"}), Press(kIdDeleteInput, 1), Press(kIdDeleteInput), Type("abc"),
-                 Pick(2)}
-        << QStringList{"a"} << QList<int>{0, 1, 2} << "<HR>" << QStringList();
-    QTest::newRow("delete all from the top, add again")
-        << Steps{Add({"a", "b", "c"}), Press(kIdDeleteInput, 0), Press(kIdDeleteInput),
-                 Press(kIdDeleteInput), Add({"b"})}
-        << QStringList{"b"} << QList<int>{0, 0, 0} << k0 << QStringList();
-    QTest::newRow("no move past the ends, up, down twice")
-        << Steps{Add({"a", "b", "c"}), Press(kIdMoveUp, 0),   Press(kIdMoveDown, 2),
-                 Press(kIdMoveUp, 1),  Press(kIdMoveDown, 0), Press(kIdMoveDown)}
-        << QStringList{"a", "c", "b"} << QList<int>{2, 0, 0} << k0 << QStringList();
     QTest::newRow("drops in their order after the list; a link left out; Delete key")
         << Steps{Add({"a"}), DropOnList({"c", "b", "https://example.org/log.html", "a"}),
                  Press(Qt::Key_Delete, 0)}
@@ -358,8 +343,9 @@ class MainDlgTest : public QObject {
     QStringList shown;
     for (int i = 0; i < d.m_listInput->count(); ++i) shown << d.m_listInput->item(i)->text();
     QCOMPARE(shown, files.isEmpty() ? QStringList{"入力ファイル名"} : Paths(dir, files));
-    QCOMPARE(d.m_astrInputPaths, Paths(dir, files));
-    QCOMPARE(d.m_nFileCount, files.size());
+    QStringList paths;
+    for (const std::string& path : d.m_astrInputPaths) paths << QString::fromStdString(path);
+    QCOMPARE(paths, Paths(dir, files));
     const QModelIndexList rows = d.m_listInput->selectionModel()->selectedRows();
     QCOMPARE(QList<int>({rows.isEmpty() ? -1 : rows.first().row(), d.m_bUserSeparator,
                          d.m_nSeparatorKind}),
@@ -460,7 +446,7 @@ class MainDlgTest : public QObject {
     WriteInputs(gui, logs);
     WriteInputs(cli, logs);
     Act(*m_dlg, gui, steps);
-    const QStringList inputs = m_dlg->m_astrInputPaths;
+    const std::vector<std::string> inputs = m_dlg->m_astrInputPaths;
     const QString output = m_dlg->m_editOutput->text();
     // The dialog asks before the run where the command line points out each input.
     const QString question =
@@ -483,7 +469,7 @@ class MainDlgTest : public QObject {
     QCOMPARE(process.exitCode(), exitCode);
     if (exitCode) {
       QCOMPARE(ReadFile(gui.File("b.html")), kDocB);
-      QCOMPARE(m_dlg->m_astrInputPaths, inputs);
+      QVERIFY(m_dlg->m_astrInputPaths == inputs);
       QCOMPARE(m_dlg->m_editOutput->text(), output);
       return;
     }

@@ -3,17 +3,19 @@
 #include <QDialog>
 #include <array>
 
-#include "engine/request/COptionValues.h"
+#include "ui/behaviour/COptionBehaviour.h"
+#include "ui/behaviour/IDialogView.h"
 
 class QCheckBox;
 class QComboBox;
 class QPushButton;
 class QRadioButton;
 
-// The options dialog (template 129). Its values are the conversion options it derives
-// from; they survive every showing, and each showing starts from them afresh. A showing
-// left without OK (キャンセル, Esc, the close box) leaves them as it found them.
-class COptionDlg : public QDialog, public engine::COptionValues {
+// The options dialog (template 129) on Qt: its controls, passing their events to the
+// behaviour, whose values are the conversion options.
+class COptionDlg : public QDialog,
+                   public behaviour::IDialogView,
+                   public behaviour::COptionBehaviour {
  public:
   COptionDlg();
 
@@ -21,21 +23,19 @@ class COptionDlg : public QDialog, public engine::COptionValues {
   // after OK.
   int DoModal();
   void done(int r) override;
-  void OnInitDialog();
 
-  void FillSeparatorCombo();
-  void FillCutCombo(QComboBox* combo, int nCount);
-  void ApplyStates();
-  void ShowLayerChecks();
-
-  void OnAppendSeparator();
-  void OnOneFile();
-  void OnCutOutsideRange();
-  void OnSeparatorFirst();
-  void OnBodyFirst();
-  void OnReverseLayer(int nLayer);
-  void OnRangeLayer(int nLayer);
-  void OnOK();
+  // The view.
+  std::string Text(int nId) const override;
+  void SetText(int, const std::string&) override {}
+  bool IsChecked(int nId) const override;
+  void SetChecked(int nId, bool bChecked) override;
+  int Selection(int nId) const override;
+  void SetSelection(int nId, int nIndex) override;
+  void SetItems(int nId, const std::vector<std::string>& items) override;
+  void Enable(int nId, bool bEnable) override;
+  void Focus(int nId) override;
+  void Post(std::function<void()> task) override;
+  void SetTimer(int, int) override {}
 
   QComboBox* m_comboLeadCut;
   QComboBox* m_comboTrailCut;
@@ -48,15 +48,4 @@ class COptionDlg : public QDialog, public engine::COptionValues {
   QRadioButton* m_radioBodyFirst;
   std::array<QPushButton*, engine::kMaxLayer + 1> m_apReverse{};  // index = layer
   std::array<QPushButton*, engine::kMaxLayer + 1> m_apRange{};
-
-  // The dialog's own state: the toggles and the order radio as clicked in this showing,
-  // and the cut combos' items last confirmed.
-  engine::LayerSet m_abyReverseEdit;
-  engine::LayerSet m_abyRangeEdit;
-  int m_nOrderRadio = 1;
-  int m_nTrailCutSel = 0;
-  int m_nLeadCutSel = 0;
-
- private:
-  engine::COptionValues m_valuesAtOpen;
 };

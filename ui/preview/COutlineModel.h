@@ -6,7 +6,7 @@
 #include <array>
 #include <memory>
 
-#include "ui/preview/COutlineWorker.h"
+#include "ui/behaviour/COutlineWorker.h"
 
 // The outline of one input as a tree of rows: the header, the sections with their nested
 // sections, the trailer. Columns as the command line prints them: layer and index, offset,

@@ -20,17 +20,12 @@
 using platform::qt::GetDlgItem;
 
 namespace {
-constexpr int kUpdateDelay = 100;       // ms after the last change before the settings are taken
-constexpr int kProgressInterval = 100;  // ms between two percentages
 // A tree of up to this many rows opens expanded; a larger one would take long to lay out.
 constexpr std::size_t kExpandAll = 500;
 }  // namespace
 
 CPreviewDlg::CPreviewDlg(QWidget* parent)
-    : QDialog(parent), m_worker([this] {
-        QMetaObject::invokeMethod(
-            this, [this] { OnReady(); }, Qt::QueuedConnection);
-      }) {
+    : QDialog(parent), CPreviewBehaviour(static_cast<IDialogView&>(*this)) {
   platform::qt::CDialogBuilder::Build(*this, resources::kPreviewDialog);
   m_labelFile = GetDlgItem<QLabel>(*this, resources::kIdPreviewFile);
   m_treeOutline = GetDlgItem<QTreeView>(*this, resources::kIdPreviewTree);
@@ -47,90 +42,63 @@ CPreviewDlg::CPreviewDlg(QWidget* parent)
   connect(GetDlgItem<QPushButton>(*this, resources::kIdCancel), &QPushButton::clicked, this,
           &QDialog::reject);
 
-  m_timerUpdate.setSingleShot(true);
-  m_timerUpdate.setInterval(kUpdateDelay);
-  connect(&m_timerUpdate, &QTimer::timeout, this, [this] { Update(); });
-  m_timerProgress.setInterval(kProgressInterval);
-  connect(&m_timerProgress, &QTimer::timeout, this, [this] { ShowProgress(); });
+  connect(&m_timerUpdate, &QTimer::timeout, this, [this] { OnTimer(kUpdateTimer); });
+  connect(&m_timerProgress, &QTimer::timeout, this, [this] { OnTimer(kProgressTimer); });
 }
 
 CPreviewDlg::~CPreviewDlg() {
+  m_worker.Quit();  // its last result would be posted to this window
   // The tree goes first: its view may still ask the model while the window is torn down.
   m_treeOutline->setModel(nullptr);
 }
 
-void CPreviewDlg::Schedule() {
-  if (isVisible()) m_timerUpdate.start();
+std::string CPreviewDlg::Text(int nId) const {
+  if (nId == resources::kIdPreviewFile) return m_labelFile->text().toStdString();
+  return m_editMessages->toPlainText().toStdString();
 }
 
-bool CPreviewDlg::IsBusy() const {
-  return m_timerUpdate.isActive() || m_nShown != m_nGeneration;
+void CPreviewDlg::SetText(int nId, const std::string& text) {
+  if (nId == resources::kIdPreviewFile)
+    m_labelFile->setText(QString::fromStdString(text));
+  else
+    m_editMessages->setPlainText(QString::fromStdString(text));
 }
 
-QString CPreviewDlg::FileName() const {
-  return m_job ? QFileInfo(QFile::decodeName(QByteArray::fromStdString(m_job->strPath))).fileName()
-               : QString();
+void CPreviewDlg::Post(std::function<void()> task) {
+  QMetaObject::invokeMethod(this, std::move(task), Qt::QueuedConnection);
 }
 
-void CPreviewDlg::Update() {
-  m_timerUpdate.stop();
-  std::optional<OutlineJob> job = m_jobOfDialog ? m_jobOfDialog() : std::nullopt;
-  if (m_bAsked && job == m_job) return;
-  // A tree of another file must not stand under this file's name while this one is made.
-  const OutlineResult* shown = m_pModel->Result();
-  if (!job || (shown && shown->outline.strPath != job->strPath))
-    m_worker.Discard(m_pModel->Reset(nullptr));
-  m_bAsked = true;
-  m_job = std::move(job);
-  m_worker.Request(m_job, ++m_nGeneration);
-  if (!m_job) {
-    m_nShown = m_nGeneration;
-    m_timerProgress.stop();
-    m_labelFile->setText(QString::fromUtf8(resources::kPreviewNoInput));
-    m_labelFile->setToolTip(QString());
-    m_editMessages->clear();
-    return;
-  }
-  m_labelFile->setToolTip(QFile::decodeName(QByteArray::fromStdString(m_job->strPath)));
-  ShowProgress();
-  m_timerProgress.start();
+void CPreviewDlg::SetTimer(int nTimer, int nMilliseconds) {
+  QTimer& timer = nTimer == kUpdateTimer ? m_timerUpdate : m_timerProgress;
+  if (nMilliseconds == 0)
+    timer.stop();
+  else
+    timer.start(nMilliseconds);
 }
 
-void CPreviewDlg::ShowProgress() {
-  const std::uint64_t size =
-      m_job ? static_cast<std::uint64_t>(std::max<std::int64_t>(1, m_job->nFileSize)) : 1;
-  const std::uint64_t percent = std::min<std::uint64_t>(100, m_worker.Progress() * 100 / size);
-  m_labelFile->setText(QString::fromUtf8(resources::kPreviewBusy).arg(FileName()).arg(percent));
+void CPreviewDlg::ShowPath(const std::string& path) {
+  m_labelFile->setToolTip(QFile::decodeName(QByteArray::fromStdString(path)));
 }
 
-void CPreviewDlg::OnReady() {
-  std::unique_ptr<OutlineResult> result = m_worker.Take();
-  if (!result) return;
-  if (result->nGeneration != m_nGeneration) {  // settings changed since it was asked for
-    m_worker.Discard(std::move(result));
-    return;
-  }
-  m_nShown = result->nGeneration;
-  m_timerProgress.stop();
-  QString title = QString::fromUtf8(resources::kPreviewOf)
-                      .arg(FileName(), QString::fromUtf8(engine::EncodingName(result->encoding)));
-  if (result->bDetected) title += QString::fromUtf8(resources::kPreviewDetected);
-  QStringList messages;
-  for (const std::string& text : result->messages) messages << QString::fromStdString(text);
+const OutlineResult* CPreviewDlg::ShownResult() const {
+  return m_pModel->Result();
+}
+
+std::unique_ptr<OutlineResult> CPreviewDlg::ShowResult(std::unique_ptr<OutlineResult> result) {
+  if (!result) return m_pModel->Reset(nullptr);
   const bool bExpand = result->nodes.size() <= kExpandAll;
   // Another outline of the same file keeps the place the user scrolled to.
   const OutlineResult* shown = m_pModel->Result();
   const bool bSameFile = shown && shown->outline.strPath == result->outline.strPath;
   const int scrolled = m_treeOutline->verticalScrollBar()->value();
-  m_worker.Discard(m_pModel->Reset(std::move(result)));
+  std::unique_ptr<OutlineResult> old = m_pModel->Reset(std::move(result));
   if (bExpand) m_treeOutline->expandAll();
   if (bSameFile) {
     m_treeOutline->doItemsLayout();
     m_treeOutline->verticalScrollBar()->setValue(scrolled);
   }
   FitColumns();
-  m_labelFile->setText(title);
-  m_editMessages->setPlainText(messages.join('\n'));
+  return old;
 }
 
 QRect CPreviewDlg::Beside(const QRect& owner, const QRect& screen, QSize preferred,
@@ -220,16 +188,10 @@ void CPreviewDlg::showEvent(QShowEvent* event) {
       move(place.topLeft());
     }
   }
-  Update();
+  OnShown();
 }
 
 void CPreviewDlg::hideEvent(QHideEvent* event) {
   QDialog::hideEvent(event);
-  // Nothing is made for a window nobody sees; it starts afresh when shown again.
-  m_timerUpdate.stop();
-  m_timerProgress.stop();
-  m_bAsked = false;
-  m_job.reset();
-  m_worker.Request(std::nullopt, ++m_nGeneration);
-  m_nShown = m_nGeneration;
+  OnHidden();
 }

@@ -2,34 +2,26 @@
 
 #include <QDialog>
 #include <QTimer>
-#include <cstdint>
-#include <functional>
-#include <optional>
+#include <memory>
+#include <string>
 
-#include "ui/preview/COutlineWorker.h"
+#include "ui/behaviour/CPreviewBehaviour.h"
+#include "ui/behaviour/IDialogView.h"
 
 class COutlineModel;
 class QLabel;
 class QPlainTextEdit;
 class QTreeView;
 
-// The preview window: how one input divides with the main dialog's settings, as the tree a
-// run builds, with what the engine said about it. Outlines are made on the worker's thread,
-// so the window and the dialog keep answering while a large log is split. The window takes
-// the dialog's settings from `m_jobOfDialog` when it is shown and a moment after each
-// change the dialog reports (Schedule).
-class CPreviewDlg : public QDialog {
+// The preview window on Qt: the tree of an outline with its columns and colours, and what
+// the engine said about it; the behaviour decides what is outlined and when.
+class CPreviewDlg : public QDialog,
+                    public behaviour::IDialogView,
+                    public behaviour::CPreviewBehaviour {
  public:
   explicit CPreviewDlg(QWidget* parent);
   ~CPreviewDlg() override;
 
-  // Takes the settings again a moment from now, once a burst of changes (typing) is over;
-  // nothing while the window is hidden.
-  void Schedule();
-  // Takes the settings now; unchanged settings of the same file version make nothing new.
-  void Update();
-  // Whether what the window shows may still change: settings are due or being outlined.
-  bool IsBusy() const;
   // Where a window of `preferred` frame size opens beside `owner` on `screen` (frame
   // rectangles): on the side with more room, as wide as that room allows down to `minimum`;
   // with too little room on both, as narrow as it can be, over the owner's side with more
@@ -37,29 +29,36 @@ class CPreviewDlg : public QDialog {
   static QRect Beside(const QRect& owner, const QRect& screen, QSize preferred,
                       const QSize& minimum);
 
-  std::function<std::optional<OutlineJob>()> m_jobOfDialog;
+  // The view.
+  std::string Text(int nId) const override;
+  void SetText(int nId, const std::string& text) override;
+  bool IsChecked(int) const override { return false; }
+  void SetChecked(int, bool) override {}
+  int Selection(int) const override { return -1; }
+  void SetSelection(int, int) override {}
+  void SetItems(int, const std::vector<std::string>&) override {}
+  void Enable(int, bool) override {}
+  void Focus(int) override {}
+  void Post(std::function<void()> task) override;
+  void SetTimer(int nTimer, int nMilliseconds) override;
+
   QLabel* m_labelFile;
   QTreeView* m_treeOutline;
   QPlainTextEdit* m_editMessages;
   COutlineModel* m_pModel;
-  COutlineWorker m_worker;
 
  protected:
   void showEvent(QShowEvent* event) override;
   void hideEvent(QHideEvent* event) override;
+  std::unique_ptr<OutlineResult> ShowResult(std::unique_ptr<OutlineResult> result) override;
+  const OutlineResult* ShownResult() const override;
+  void ShowPath(const std::string& path) override;
 
  private:
-  void OnReady();
-  void ShowProgress();
   // Each column as wide as its title and the widest text of the tree shown, but the text's.
   void FitColumns();
-  QString FileName() const;
 
   QTimer m_timerUpdate;    // the pause after a change
   QTimer m_timerProgress;  // the percentage while an outline is made
-  bool m_bAsked = false;   // m_job was asked for since the window was shown
   bool m_bPlaced = false;  // put beside the dialog once
-  std::optional<OutlineJob> m_job;
-  std::uint64_t m_nGeneration = 0;  // of m_job
-  std::uint64_t m_nShown = 0;       // of what the window shows
 };

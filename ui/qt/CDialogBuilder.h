@@ -5,12 +5,14 @@
 #include <QString>
 #include <QWidget>
 
-#include "ui/qt/DialogTemplate.h"
+#include "ui/resources/DialogTemplate.h"
 
 class QDialog;
 class QFontMetrics;
 
 namespace platform::qt {
+
+using namespace resources;
 
 // Creates the controls of a dialog template as child widgets of a dialog, in tab order.
 // Each control's object name is its id in decimal; statics without an id are "static_<n>",

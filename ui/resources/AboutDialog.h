@@ -1,11 +1,9 @@
 #pragma once
 
-#include "ui/qt/DialogTemplate.h"
 #include "ui/resources/ControlIds.h"
+#include "ui/resources/DialogTemplate.h"
 
 namespace resources {
-
-using namespace platform::qt;
 
 inline constexpr int IDD_ABOUTBOX = 100;
 

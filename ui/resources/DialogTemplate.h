@@ -2,7 +2,7 @@
 
 #include <span>
 
-namespace platform::qt {
+namespace resources {
 
 // The kinds of control a dialog template can hold.
 enum class ControlKind {
@@ -63,4 +63,4 @@ struct DialogTemplate {
   std::span<const ControlTemplate> controls;
 };
 
-}  // namespace platform::qt
+}  // namespace resources

@@ -1,4 +1,4 @@
-#include "ui/preview/COutlineWorker.h"
+#include "ui/behaviour/COutlineWorker.h"
 
 #include <utility>
 
@@ -25,6 +25,11 @@ COutlineWorker::COutlineWorker(std::function<void()> onReady)
     : m_onReady(std::move(onReady)), m_thread([this] { Loop(); }) {}
 
 COutlineWorker::~COutlineWorker() {
+  Quit();
+}
+
+void COutlineWorker::Quit() {
+  if (!m_thread.joinable()) return;
   {
     std::lock_guard lock(m_mutex);
     m_bQuit = true;
@@ -125,6 +130,7 @@ void COutlineWorker::Make(const OutlineJob& job, std::uint64_t nGeneration) {
     std::lock_guard lock(m_mutex);
     if (nGeneration != m_nLatest || m_bQuit) return;  // freed here, on this thread
     replaced = std::exchange(m_ready, std::move(result));
+    // Under the lock: Quit waits for it, so the front end is still there.
+    m_onReady();
   }
-  m_onReady();
 }

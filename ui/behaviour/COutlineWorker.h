@@ -63,6 +63,8 @@ class COutlineWorker {
   // `onReady` runs on the worker's thread when a result can be taken.
   explicit COutlineWorker(std::function<void()> onReady);
   ~COutlineWorker();
+  // Ends the thread: nothing more is made and `onReady` is not called again.
+  void Quit();
   COutlineWorker(const COutlineWorker&) = delete;
   COutlineWorker& operator=(const COutlineWorker&) = delete;
 
