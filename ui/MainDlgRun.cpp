@@ -127,8 +127,9 @@ void CMainDlg::OnRunEnded() {
 }
 
 void CMainDlg::ShowProgress() {
-  const std::uint64_t total = m_executor.m_nProgressTotal.load(std::memory_order_relaxed);
-  const std::uint64_t done = m_executor.m_nProgressDone.load(std::memory_order_relaxed);
+  const engine::CExecutor::Progress progress = m_executor.GetProgress();
+  const std::uint64_t total = progress.nTotal;
+  const std::uint64_t done = progress.nDone;
   const int max = m_progress->maximum();
   m_progress->setValue(total == 0 ? 0 : static_cast<int>(std::min(done, total) * max / total));
 }

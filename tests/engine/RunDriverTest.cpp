@@ -137,7 +137,7 @@ TEST(RunDriver, AbortStopsBeforeTheFirstFile) {
   int outlines = 0;
   EXPECT_EQ(ex.Outline([&](FileOutline&) { ++outlines; }), -1);
   EXPECT_EQ(outlines, 0);
-  EXPECT_EQ(ex.m_bStopped, 1);
+  EXPECT_TRUE(ex.Stopped());
   EXPECT_TRUE(rec.messages.empty());
 }
 
@@ -173,8 +173,8 @@ TEST(RunDriver, EucProgressEndsAtItsTotal) {
   ex.SetInputFiles({dir.Write("in.html", Doc("\x8E\xB6\x8F\xB0\xA1"))});
   MessageRecorder rec;
   EXPECT_EQ(ex.Run(), 0);
-  EXPECT_EQ(ex.m_nProgressTotal.load(), 2 * (Doc("").size() + 3));
-  EXPECT_EQ(ex.m_nProgressDone.load(), ex.m_nProgressTotal.load());
+  EXPECT_EQ(ex.GetProgress().nTotal, 2 * (Doc("").size() + 3));
+  EXPECT_EQ(ex.GetProgress().nDone, ex.GetProgress().nTotal);
 }
 
 }  // namespace
