@@ -3,9 +3,10 @@
 #include <string>
 #include <tuple>
 
-#include "engine/run/CExecutor.h"
 #include "engine/search/CSearcher.h"
 #include "engine/search/SeparatorGrammar.h"
+#include "engine/sections/CCluster.h"
+#include "engine/sections/CSectionStore.h"
 #include "tests/support/MessageRecorder.h"
 
 namespace engine {
