@@ -62,6 +62,32 @@ BENCHMARK_CAPTURE(BM_FileWriteRanges, copied_file, "ranges.html", false)
 BENCHMARK_CAPTURE(BM_FileWriteRanges, kept_file, "ranges.html", true)
     ->Unit(benchmark::kMillisecond);
 
+}  // namespace
+
+namespace engine {
+// Splits the input once and writes its tree again and again, without the run around it.
+struct WriterBenchAccess {
+  CExecutor& ex;
+  const char* SplitOnce() {
+    if (ex.OpenInputFile(0) != 0) return "cannot open the input";
+    ex.m_searcher.SetBuffer(ex.m_pFileData.get(), ex.m_nFileSize);
+    if (ex.Split() != kSplitOk) return "the log did not split";
+    ex.m_fileIn.Abort();
+    ex.m_bInputOpen = 0;
+    return nullptr;
+  }
+  const char* WriteTo(const std::string& path) {
+    platform::CFileException e;
+    if (!ex.m_fileOut.Open(path, kCreate, &e)) return "cannot open the output";
+    const int r = ex.WriteCluster(ex.m_rootCluster);
+    ex.m_fileOut.Close();
+    return r != 0 ? "a write failed" : nullptr;
+  }
+};
+}  // namespace engine
+
+namespace {
+
 // WriteCluster over the tree of a split log, layer 1 reversed (layers 1 to 3 for tables).
 void BM_WriteCluster(benchmark::State& state, bench::LogVariant variant, const char* target) {
   const bench::GeneratedLog log = bench::GenerateLog(variant, kLogBytes);
@@ -85,28 +111,20 @@ void BM_WriteCluster(benchmark::State& state, bench::LogVariant variant, const c
   for (int l = 1; l <= ex.m_byLayerLimit; ++l) ex.m_abyReverse[l] = 1;
   ex.m_bSeparatorFirst = 1;
   ex.SetInputFiles({input});
-  if (ex.OpenInputFile(0) != 0) {
-    state.SkipWithError("cannot open the input");
-    return;
-  }
-  ex.m_searcher.SetBuffer(ex.m_pFileData.get(), ex.m_nFileSize);
-  if (ex.Split() != engine::kSplitOk) {
-    state.SkipWithError("the log did not split");
-    return;
-  }
-  ex.m_fileIn.Abort();
-  ex.m_bInputOpen = 0;
+  engine::WriterBenchAccess access{ex};
+  const char* error = access.SplitOnce();
   std::remove(input.c_str());
+  if (error != nullptr) {
+    state.SkipWithError(error);
+    return;
+  }
 
   const std::string path = target[0] == '/' ? target : TempPath(target);
   for (auto _ : state) {
-    platform::CFileException e;
-    if (!ex.m_fileOut.Open(path, kCreate, &e)) {
-      state.SkipWithError("cannot open the output");
+    if (const char* e = access.WriteTo(path)) {
+      state.SkipWithError(e);
       break;
     }
-    if (ex.WriteCluster(ex.m_rootCluster) != 0) state.SkipWithError("a write failed");
-    ex.m_fileOut.Close();
   }
   if (target[0] != '/') std::remove(path.c_str());
   state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * log.bytes.size()));

@@ -81,9 +81,10 @@ void ProgressReporter::Loop() {
 
 void ProgressReporter::Update(Clock::time_point now) {
   ProgressFigures f;
-  f.nTotal = m_pExecutor->m_nProgressTotal.load(std::memory_order_relaxed);
-  f.nDone = m_pExecutor->m_nProgressDone.load(std::memory_order_relaxed);
-  f.nFilesDone = m_pExecutor->m_nProgressFiles.load(std::memory_order_relaxed);
+  const engine::CExecutor::Progress progress = m_pExecutor->GetProgress();
+  f.nTotal = progress.nTotal;
+  f.nDone = progress.nDone;
+  f.nFilesDone = progress.nFilesDone;
   f.nFiles = m_pInputs->size();
   if (f.nFilesDone < f.nFiles) f.current = (*m_pInputs)[f.nFilesDone];
 

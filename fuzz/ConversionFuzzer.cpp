@@ -199,7 +199,7 @@ struct TreeChecker {
     Check(c.m_bLeaf == 0 || c.m_nCount == 1, "a divided cluster kept its leaf mark");
     std::size_t expected = static_cast<std::size_t>(c.m_nStart) + c.m_nLeadLength;
     for (Offset i = 0; i < c.m_nCount; ++i) {
-      const engine::CSection& s = c.GetSection(m_ex.m_sections, i);
+      const engine::CSection& s = c.GetSection(m_ex.Sections(), i);
       Check(s.Start() == expected, "sections are not contiguous in file order");
       // A whole end tag ends the body wherever it is met: no section holds one as its text.
       Check(s.m_nHeadLength == 0 || !IsEndTag(m_buf, s.Start()),
@@ -317,7 +317,7 @@ int RunFiles(const FuzzSettings& fs, const std::vector<std::string_view>& inputs
   const int result = ex.Run();
   ex.CloseFiles();
   Check(files.openCount == 0, "a file was left open");
-  Check(ex.m_pFileData == nullptr, "the buffer outlived the run");
+  Check(!ex.HoldsFiles(), "the buffer outlived the run");
   Check(result == 0 || result == -1, "run result out of range");
   // A failed run must leave the output as it was: the new one is never put in place.
   Check(files.bPutInPlace == (result == 0), "a failed run replaced the output, or a run did not");
@@ -344,18 +344,20 @@ FilePart ConvertAndCheck(const FuzzSettings& fs, std::string_view log) {
         engine::ConvertEucToSjis(reinterpret_cast<std::uint8_t*>(buf.data()), buf.size()).nSize);
   }
   if (result != 0) return {};  // only the split can fail in memory
+  const engine::CExecutor::SplitBounds split = ex.LastSplit();
   // Header.
-  Check(ex.m_bHeaderFound == 1, "a written file without a header");
-  Check(ex.m_nHeaderPos + ex.m_nHeaderLength == ex.m_nBodyStart, "header does not end at the body");
-  Check(StartsWith(buf, ex.m_nHeaderPos, "<HTML") || StartsWith(buf, ex.m_nHeaderPos, "<html"),
+  Check(split.bHeader, "a written file without a header");
+  Check(split.nHeaderPos + split.nHeaderLength == split.nBodyStart,
+        "header does not end at the body");
+  Check(StartsWith(buf, split.nHeaderPos, "<HTML") || StartsWith(buf, split.nHeaderPos, "<html"),
         "header does not start at <HTML");
-  Check(ex.m_nBodyStart <= buf.size() && buf[ex.m_nBodyStart - 1] == '>',
+  Check(split.nBodyStart <= buf.size() && buf[split.nBodyStart - 1] == '>',
         "body does not start after a whole <BODY tag");
 
   // Tree.
-  const engine::CCluster& root = ex.m_rootCluster;
+  const engine::CCluster& root = ex.Tree();
   Check(root.m_byLayer == 0 && root.m_nCount >= 1, "root without sections");
-  Check(root.m_nStart == ex.m_nBodyStart, "root does not start at the body");
+  Check(root.m_nStart == split.nBodyStart, "root does not start at the body");
   Check(root.m_nLeadLength == 0, "root with an opening part");
   TreeChecker tree{ex, buf, fs.separator};
   tree.CheckCluster(root, 0);
@@ -364,13 +366,13 @@ FilePart ConvertAndCheck(const FuzzSettings& fs, std::string_view log) {
 
   // Trailer.
   std::string_view trailer;
-  if (ex.m_bTrailerFound) {
-    Check(ex.m_nTrailerPos == rootEnd, "trailer does not start where the body ends");
-    Check(ex.m_nTrailerPos + ex.m_nTrailerLength <= buf.size(), "trailer beyond the buffer");
-    Check(StartsWith(buf, ex.m_nTrailerPos, "</") &&
-              buf[ex.m_nTrailerPos + ex.m_nTrailerLength - 1] == '>',
+  if (split.bTrailer) {
+    Check(split.nTrailerPos == rootEnd, "trailer does not start where the body ends");
+    Check(split.nTrailerPos + split.nTrailerLength <= buf.size(), "trailer beyond the buffer");
+    Check(StartsWith(buf, split.nTrailerPos, "</") &&
+              buf[split.nTrailerPos + split.nTrailerLength - 1] == '>',
           "trailer is not whole end tags");
-    trailer = std::string_view(buf).substr(ex.m_nTrailerPos, ex.m_nTrailerLength);
+    trailer = std::string_view(buf).substr(split.nTrailerPos, split.nTrailerLength);
   } else {
     Check(rootEnd == buf.size() || StartsWith(buf, rootEnd, "</BODY") ||
               StartsWith(buf, rootEnd, "</body"),
@@ -380,9 +382,9 @@ FilePart ConvertAndCheck(const FuzzSettings& fs, std::string_view log) {
   // Output: header, body, trailer.
   const std::string header = fs.o.m_bSimpleHeader
                                  ? std::string("<HTML>\r\n<BODY>\r\n")
-                                 : std::string(buf.substr(ex.m_nHeaderPos, ex.m_nHeaderLength));
+                                 : std::string(buf.substr(split.nHeaderPos, split.nHeaderLength));
   const std::string footer =
-      ex.m_bTrailerFound ? std::string(trailer) : std::string("\r\n</BODY>\r\n</HTML>\r\n");
+      split.bTrailer ? std::string(trailer) : std::string("\r\n</BODY>\r\n</HTML>\r\n");
   Check(out.size() >= header.size() + footer.size() && out.compare(0, header.size(), header) == 0 &&
             out.compare(out.size() - footer.size(), footer.size(), footer) == 0,
         "output is not framed by the header and the footer");

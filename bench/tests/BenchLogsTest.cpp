@@ -41,7 +41,7 @@ TEST(GeneratedLog, ConvertsAsTheBenchmarkExpects) {
     ex.SetInputFiles({dir.Write("in.html", log.bytes)});
     ASSERT_EQ(ex.Run(), 0);
     std::size_t sections = 0;
-    for (int layer = 0; layer < 256; ++layer) sections += ex.m_sections.Count(layer);
+    for (int layer = 0; layer < 256; ++layer) sections += ex.Sections().Count(layer);
     EXPECT_GT(log.posts.size(), 100u);
     EXPECT_EQ(sections, ExpectedSections(v, log.posts.size()));
     ex.CloseFiles();

@@ -305,7 +305,7 @@ RequestOutcome CRunRequest::Finish(int result, CExecutor& executor) {
     platform::AfxMessageBox(msg::kNormalEnd, platform::kMbOk, true, msg::kRunEndTitle);
     return RequestOutcome::kSucceeded;
   }
-  const bool bStopped = executor.m_bStopped != 0;
+  const bool bStopped = executor.Stopped();
   platform::AfxMessageBox((bStopped ? msg::kStopped : msg::kErrorEnd) + executor.StopReport(),
                           bStopped ? platform::kMbIconInformation : platform::kMbIconError, false,
                           msg::kRunEndTitle);

@@ -56,7 +56,7 @@ inline constexpr std::uint64_t kMaxFileSize = 0xFFFFFFFEull;
 
 // One conversion run over the input list: loading, splitting, reordered writing and the
 // headers, footers and separators around it. The run settings are filled by the run
-// request before every run; everything else is the state of the run.
+// request before every run; the state of the run is its own, seen through the queries below.
 class CExecutor {
  public:
   CExecutor();
@@ -71,7 +71,7 @@ class CExecutor {
   // Splits each input as a run would and hands its tree to `sink`, which may keep it (move
   // it away), writing nothing. A file that cannot be split gets its outline up to the fault,
   // then the run's message; the other inputs go on. The abort flag ends it at once, with no
-  // outline and no message for that file (m_bStopped). 0, or -1 when an input could not be
+  // outline and no message for that file (Stopped()). 0, or -1 when an input could not be
   // opened or split, or the outline was stopped.
   int Outline(const std::function<void(FileOutline&)>& sink);
   // The same, handed to `reader` section by section as the tree is walked (texts made,
@@ -86,21 +86,12 @@ class CExecutor {
   // The line naming the input a run was working on when it stopped; empty when none.
   std::string StoppedInputLine() const;
 
-  // Input loading and file errors.
+  // Opens input i and loads its bytes (mapped or read whole): 0, or -1 after the message
+  // that names the file.
   int OpenInputFile(std::size_t i);
-  void ConvertEucToSjis();
-  // Output naming, opening and putting in place.
-  int OpenOutputFile(std::size_t i);
-  int CommitOutput();
   // "Rev_" before the input's file name, in the input's folder or in `folder`.
   static void MakeOutputPath(std::string& out, const std::string& inputPath,
                              const std::string& folder = {});
-
-  // Splitting and reordered output.
-  int Split();
-  int FindHeader();
-  int WriteCluster(const CCluster& cluster);
-  int ChooseOrder(const CCluster& cluster) const;
 
   // Run settings.
   int m_bAutoClose = 0;
@@ -141,12 +132,56 @@ class CExecutor {
   // From this size on a file is mapped rather than read, and its output space reserved.
   std::size_t m_nLargeFile = 1u << 20;
 
+  // The searcher the run splits with: the run request registers its keys; thresholds and
+  // the checkpoint hook may be set before a run.
+  CSearcher m_searcher;
+
+  // How far the run is, for another thread to show: units of work done out of a total of
+  // two per input byte (one for the split, one for the writing), and the inputs written
+  // whole.
+  struct Progress {
+    std::uint64_t nDone;
+    std::uint64_t nTotal;
+    std::size_t nFilesDone;
+  };
+  Progress GetProgress() const;
+  // Starts the shown progress again from nothing (a new outline, or one that was dropped).
+  void ClearProgress() { m_nProgressDone.store(0); }
+  // The last run or outline ended because the abort flag was set.
+  bool Stopped() const { return m_bStopped != 0; }
+  // An input or output is open, or an input's bytes are held.
+  bool HoldsFiles() const;
+
+  // Where the last split found the header, the body and the trailer, and its tree.
+  struct SplitBounds {
+    bool bHeader;
+    std::size_t nHeaderPos, nHeaderLength, nBodyStart;
+    bool bTrailer;
+    std::size_t nTrailerPos, nTrailerLength;
+  };
+  SplitBounds LastSplit() const;
+  const CCluster& Tree() const { return m_rootCluster; }
+  const CSectionStore& Sections() const { return m_sections; }
+
+ private:
+  // The writer benchmark times WriteCluster alone, over a tree split once.
+  friend struct WriterBenchAccess;
+
+  // Input loading, output naming, opening and putting in place.
+  void ConvertEucToSjis();
+  int OpenOutputFile(std::size_t i);
+  int CommitOutput();
+  // Splitting and reordered output.
+  int Split();
+  int FindHeader();
+  int WriteCluster(const CCluster& cluster);
+  int ChooseOrder(const CCluster& cluster) const;
+
   // Run state.
   CCluster m_rootCluster;
   CSectionStore m_sections;
   std::size_t m_nTrailerLength = 0;
   int m_bTrailerFound = 0;
-  CSearcher m_searcher;
   std::size_t m_nTrailerPos = 0;
   std::size_t m_nBodyStart = 0;
   std::size_t m_nHeaderPos = 0;
@@ -170,15 +205,11 @@ class CExecutor {
   std::size_t m_nStoppedAt = 0;
   int m_bOutputDirect = 0;
   int m_bStopped = 0;  // the last run ended because the abort flag was set
-  // How far the run is, for another thread to show: units of work done out of a total of
-  // two per input byte (one for the split, one for the writing).
   std::atomic<std::uint64_t> m_nProgressDone{0};
   std::atomic<std::uint64_t> m_nProgressTotal{0};
-  // Inputs written whole, the files done that the command line shows.
   std::atomic<std::size_t> m_nProgressFiles{0};
   platform::FileVersion m_inputVersion;  // the current input as it was opened
 
- private:
   void WriteFilePart(std::size_t i);
   void WriteClusterBytes(const CCluster& cluster);
   void WriteSectionBytes(const CSection& section);

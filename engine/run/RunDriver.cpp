@@ -100,6 +100,22 @@ void CExecutor::CloseFiles() {
   m_pFileData.reset();
 }
 
+CExecutor::Progress CExecutor::GetProgress() const {
+  return {m_nProgressDone.load(std::memory_order_relaxed),
+          m_nProgressTotal.load(std::memory_order_relaxed),
+          m_nProgressFiles.load(std::memory_order_relaxed)};
+}
+
+bool CExecutor::HoldsFiles() const {
+  return m_bInputOpen != 0 || m_bOutputOpen != 0 || m_pFileData != nullptr || m_fileIn.IsOpen() ||
+         m_fileOut.IsOpen();
+}
+
+CExecutor::SplitBounds CExecutor::LastSplit() const {
+  return {m_bHeaderFound != 0,  m_nHeaderPos,  m_nHeaderLength, m_nBodyStart,
+          m_bTrailerFound != 0, m_nTrailerPos, m_nTrailerLength};
+}
+
 // Long ranges of a mapped file are written where they lie (WriteFilePart flushes them
 // before the view is released); short ones, and those of a small file, are copied and
 // written with the next: the kernel spends about as much on each gathered range as on

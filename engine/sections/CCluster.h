@@ -37,6 +37,7 @@ class CCluster {
   int AddSection(CSectionStore& store);
   CSection* GetLastSection(CSectionStore& store) const;
   CSection& GetSection(CSectionStore& store, Offset index) const;
+  const CSection& GetSection(const CSectionStore& store, Offset index) const;
   // The last section's head ends where the separator or block tag at `offset` begins.
   void EndLastHead(CSectionStore& store, Offset offset);
   // The last section's nested cluster starts at `offset` with an opening part of `lead` bytes.

@@ -25,6 +25,7 @@ class CSectionStore {
     return new (l.data + l.count++) CSection();
   }
   CSection& At(std::uint8_t layer, Offset index) { return m_layers[layer].data[index]; }
+  const CSection& At(std::uint8_t layer, Offset index) const { return m_layers[layer].data[index]; }
   Offset Count(std::uint8_t layer) const { return m_layers[layer].count; }
   // Forgets all sections; keeps the memory for the next file.
   void Clear();
@@ -68,6 +69,9 @@ inline CSection* CCluster::GetLastSection(CSectionStore& store) const {
 }
 
 inline CSection& CCluster::GetSection(CSectionStore& store, Offset index) const {
+  return store.At(static_cast<std::uint8_t>(m_byLayer + 1), m_nFirstSection + index);
+}
+inline const CSection& CCluster::GetSection(const CSectionStore& store, Offset index) const {
   return store.At(static_cast<std::uint8_t>(m_byLayer + 1), m_nFirstSection + index);
 }
 

@@ -135,35 +135,6 @@ TEST(Outline, OffsetsAndActionsRebuildTheRunsOutput) {
   }
 }
 
-TEST(Outline, VisibleText) {
-  using engine::TextEncoding;
-  const std::tuple<std::string, TextEncoding, std::string> rows[] = {
-      {"<dl><dt>\x96\xBC\x91\x4F</dt>\r\n\t<dd>text  here</dd>", TextEncoding::kShiftJis,
-       "名前 text here"},
-      {"a<br>b", TextEncoding::kShiftJis, "a b"},
-      {"\x01x\x7F", TextEncoding::kShiftJis, "\\x01x\\x7f"},
-      {"\xB1\xFD", TextEncoding::kShiftJis, "ｱ\xEF\xBF\xBD"},  // half-width ｱ, then no character
-      {"<a href='x", TextEncoding::kShiftJis, ""},             // a tag to the end
-      {"\xE3\x81\x82 <i>\xE3\x81\x84</i>", TextEncoding::kUtf8, "あ い"},
-      // Character references as a browser shows them; anything else that starts with & stays.
-      {"&gt;&gt;3 &lt;b&gt; &amp;amp; &quot;&apos;", TextEncoding::kShiftJis, ">>3 <b> &amp; \"'"},
-      {"\x96\xBC&#x2665;&#9829;\x91\x4F&nbsp;&#65;&#x41;&#x2000B;", TextEncoding::kShiftJis,
-       "名♥♥前 AA𠀋"},
-      {"&#1;&#0; &#xD800; &#1114112;", TextEncoding::kShiftJis, "\\x01&#0; &#xD800; &#1114112;"},
-      {"&gt &GT; &nosuch; &#x; & &", TextEncoding::kShiftJis, "&gt &GT; &nosuch; &#x; & &"},
-      {std::string(39, 'x') + "&gt;&gt;", TextEncoding::kShiftJis, std::string(39, 'x') + ">"},
-      {std::string(50, 'x'), TextEncoding::kShiftJis, std::string(40, 'x')},
-      {std::string(39, 'x') + "\x82\xA0\x82\xA2",
-       TextEncoding::kShiftJis,  // never half a character
-       std::string(39, 'x') + "あ"},
-  };
-  for (const auto& [bytes, encoding, expected] : rows) {
-    const std::string text = engine::VisibleText(
-        reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size(), encoding);
-    EXPECT_EQ(text, expected) << bytes;
-  }
-}
-
 // A viewer keeps the bytes and makes each text as its row is shown: the texts, the tree and
 // the messages must be those of an outline that made them at once, in every encoding and
 // for a log that fails part way.

@@ -99,9 +99,7 @@ TEST(RunRequest, ExceptionFromTheRunIsCaughtAndFilesClosed) {
           "予期しないエラーが発生しました\nboom\nファイル: " + f.inputs.astrInputPaths[0],
           "エラーのため終了します\n出力ファイルは作られていません: " + f.dir.File("out.html")}));
   EXPECT_FALSE(testing_support::FileExists(f.dir.File("out.html")));
-  EXPECT_EQ(f.executor.m_bInputOpen, 0);
-  EXPECT_EQ(f.executor.m_bOutputOpen, 0);
-  EXPECT_EQ(f.executor.m_pFileData, nullptr);
+  EXPECT_FALSE(f.executor.HoldsFiles());
 }
 
 // The [<]/[>] decision on a user separator.

@@ -3,9 +3,10 @@
 #include <string>
 #include <tuple>
 
-#include "engine/run/CExecutor.h"
 #include "engine/search/CSearcher.h"
 #include "engine/search/SeparatorGrammar.h"
+#include "engine/sections/CCluster.h"
+#include "engine/sections/CSectionStore.h"
 #include "tests/support/MessageRecorder.h"
 
 namespace engine {
@@ -59,16 +60,17 @@ TEST(KeySearch, FindsTheFirstKey) {
 
 TEST(KeySearch, ReportsNoBufferAndBadMode) {
   testing_support::MessageRecorder rec;
-  CExecutor ex;
-  RegisterSeparatorGrammar(ex.m_searcher, "");
-  ex.m_rootCluster.m_byLayerLimit = 1;
-  ex.m_rootCluster.AddSection(ex.m_sections);
-  EXPECT_EQ(ex.m_searcher.SearchLayer(ex.m_sections, ex.m_rootCluster, 3),
-            LayerResult::kSearchError);
+  CSearcher searcher;
+  CSectionStore sections;
+  CCluster root;
+  RegisterSeparatorGrammar(searcher, "");
+  root.m_byLayerLimit = 1;
+  root.AddSection(sections);
+  EXPECT_EQ(searcher.SearchLayer(sections, root, 3), LayerResult::kSearchError);
   const std::string buf = "<HR>";
-  ex.m_searcher.SetBuffer(Bytes(buf), buf.size());
-  EXPECT_EQ(ex.m_searcher.SearchTag(40), SearchResult::kError);
-  EXPECT_EQ(ex.m_searcher.m_nPos, 0u);
+  searcher.SetBuffer(Bytes(buf), buf.size());
+  EXPECT_EQ(searcher.SearchTag(40), SearchResult::kError);
+  EXPECT_EQ(searcher.m_nPos, 0u);
   EXPECT_EQ(rec.Texts(),
             (std::vector<std::string>{"検索クラスにファイルバッファがセットされていません",
                                       "レイヤー値[0]の区切りサーチ中にエラーが発生\n",
@@ -180,13 +182,14 @@ TEST(MatchIndex, FindsWhatAPlainScanFinds) {
 }
 
 // A cluster as text: '*' for a leaf mark, its lead, "[head|nested]" per section, its close.
-std::string Dump(CExecutor& ex, const std::string& buf, const CCluster& c) {
+std::string Dump(const CSectionStore& sections, const std::string& buf, const CCluster& c) {
   auto text = [&](Offset pos, Offset len) { return buf.substr(pos, len); };
   if (c.m_nCount == 0) return text(c.m_nStart, c.m_nLength);
   std::string s = (c.m_bLeaf ? "*" : "") + text(c.m_nStart, c.m_nLeadLength);
   for (Offset i = 0; i < c.m_nCount; ++i) {
-    const CSection& sec = c.GetSection(ex.m_sections, i);
-    s += "[" + text(sec.HeadStart(), sec.m_nHeadLength) + "|" + Dump(ex, buf, sec.m_cluster) + "]";
+    const CSection& sec = c.GetSection(sections, i);
+    s += "[" + text(sec.HeadStart(), sec.m_nHeadLength) + "|" + Dump(sections, buf, sec.m_cluster) +
+         "]";
   }
   return s + text(c.ClosePos(), c.m_nCloseLength);
 }
@@ -216,14 +219,16 @@ TEST(LayeredSearch, BuildsTheTree) {
   };
   for (const Row& r : rows) {
     SCOPED_TRACE(r.body);
-    CExecutor ex;
-    RegisterSeparatorGrammar(ex.m_searcher, "");
-    ex.m_searcher.SetBuffer(Bytes(r.body), r.body.size());
-    ex.m_rootCluster.m_nStart = 0;
-    ex.m_rootCluster.m_byLayerLimit = r.limit;
-    ex.m_rootCluster.AddSection(ex.m_sections);
-    const LayerResult result = ex.m_searcher.SearchLayer(ex.m_sections, ex.m_rootCluster, r.mode);
-    EXPECT_EQ(Dump(ex, r.body, ex.m_rootCluster), r.dump);
+    CSearcher searcher;
+    CSectionStore sections;
+    CCluster root;
+    RegisterSeparatorGrammar(searcher, "");
+    searcher.SetBuffer(Bytes(r.body), r.body.size());
+    root.m_nStart = 0;
+    root.m_byLayerLimit = r.limit;
+    root.AddSection(sections);
+    const LayerResult result = searcher.SearchLayer(sections, root, r.mode);
+    EXPECT_EQ(Dump(sections, r.body, root), r.dump);
     EXPECT_EQ(result, r.result);
   }
 }

@@ -529,7 +529,7 @@ TEST(RunFaultMemory, BufferThatCannotBeAllocatedClosesTheInput) {
     if (::setrlimit(RLIMIT_AS, &limit) != 0) ::_exit(3);
     CExecutor ex;
     ex.SetInputFiles({input});
-    const bool ok = ex.OpenInputFile(0) == -1 && ex.m_bInputOpen == 0 && !ex.m_fileIn.IsOpen() &&
+    const bool ok = ex.OpenInputFile(0) == -1 && !ex.HoldsFiles() &&
                     rec.Texts() == std::vector<std::string>{std::string(msg::kBufferAlloc) +
                                                             "\nファイル: " + input +
                                                             "\n大きさ: 3221225472 バイト"};

@@ -102,7 +102,10 @@ class OptionDlgTest : public QObject {
                                               << kFirst << kFirstShown;
     QTest::newRow("clearing append keeps the style of that moment")
         << Steps{Pick(kIdSeparatorText, 0), Click(kIdAppendSeparator), kOk, kOpen}
-        << Change([](auto& v) { v.m_bAppendSeparator = v.m_nSeparatorStyle = 0; })
+        << Change([](auto& v) {
+             v.m_bAppendSeparator = false;
+             v.m_nSeparatorStyle = 0;
+           })
         << QList<int>{0, 0, 0, 0, 0, 0, 0, 1, 1};
     QTest::newRow("the text follows append")
         << Steps{Click(kIdAppendSeparator)} << kFirst << QList<int>{0, 0, 0, 0, 0, 0, 1, 1, 0};

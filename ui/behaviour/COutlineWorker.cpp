@@ -47,7 +47,7 @@ void COutlineWorker::Request(std::optional<OutlineJob> job, std::uint64_t nGener
     m_pending = std::move(job);
     m_nLatest = nGeneration;
     m_request.m_nAbort.store(1);
-    m_executor.m_nProgressDone.store(0);  // not the percentage of the one stopped
+    m_executor.ClearProgress();  // not the percentage of the one stopped
   }
   m_wake.notify_one();
 }
@@ -115,7 +115,7 @@ void COutlineWorker::Make(const OutlineJob& job, std::uint64_t nGeneration) {
     m_request.m_bUserSeparator = job.bUserSeparator;
     m_request.m_nSeparatorKind = job.nSeparatorKind;
     m_request.m_bOptionsOpened = 1;
-    m_executor.m_nProgressDone.store(0);
+    m_executor.ClearProgress();
     // Preparing clears the abort flag: a newer request that came meanwhile is seen here.
     if (m_request.PrepareOutline(inputs, engine::OutlineOptions(job.options), m_executor) &&
         IsLatest(nGeneration)) {

@@ -75,7 +75,7 @@ class COutlineWorker {
   // Frees a result on the worker's thread: a tree of a million sections takes long to free.
   void Discard(std::unique_ptr<OutlineResult> result);
   // Bytes of the current file split so far.
-  std::uint64_t Progress() const { return m_executor.m_nProgressDone.load(); }
+  std::uint64_t Progress() const { return m_executor.GetProgress().nDone; }
 
   // The worker's own; tests hook the executor's checkpoints.
   engine::CExecutor m_executor;

@@ -103,8 +103,9 @@ void CMainBehaviour::OnTimer(int nTimer) {
 }
 
 void CMainBehaviour::ShowProgress() {
-  const std::uint64_t total = m_executor.m_nProgressTotal.load(std::memory_order_relaxed);
-  const std::uint64_t done = m_executor.m_nProgressDone.load(std::memory_order_relaxed);
+  const engine::CExecutor::Progress progress = m_executor.GetProgress();
+  const std::uint64_t total = progress.nTotal;
+  const std::uint64_t done = progress.nDone;
   const int max = IMainView::kProgressMax;
   m_view.SetProgress(kIdProgress,
                      total == 0 ? 0 : static_cast<int>(std::min(done, total) * max / total));

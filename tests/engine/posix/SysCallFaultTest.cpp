@@ -73,8 +73,8 @@ TEST(RunDriver, StopsInsideALargeFileAndCountsProgress) {
     std::vector<std::uint64_t> seen;
     const auto inner = ex.m_searcher.m_checkpoint;
     ex.m_searcher.m_checkpoint = [&](std::size_t pos) {
-      seen.push_back(ex.m_nProgressDone.load());
-      if (stopAt && ex.m_nProgressDone.load() >= *stopAt) abort.store(1);
+      seen.push_back(ex.GetProgress().nDone);
+      if (stopAt && ex.GetProgress().nDone >= *stopAt) abort.store(1);
       return inner(pos);
     };
     ASSERT_TRUE(!bAsked || ex.m_commitGate.Hold());
@@ -91,22 +91,22 @@ TEST(RunDriver, StopsInsideALargeFileAndCountsProgress) {
     ex.CloseFiles();
     g_stopOnWrite = false;
     EXPECT_FALSE(ex.m_commitGate.Hold());  // the run is over: nothing left to hold back
-    EXPECT_EQ(ex.m_nProgressTotal.load(), total);
+    EXPECT_EQ(ex.GetProgress().nTotal, total);
     EXPECT_TRUE(std::ranges::is_sorted(seen));
     EXPECT_TRUE(rec.messages.empty());
     if (!stopAt && !bOnWrite && !bAsked) {
       EXPECT_EQ(result, 0);
-      EXPECT_EQ(ex.m_nProgressDone.load(), total);
+      EXPECT_EQ(ex.GetProgress().nDone, total);
       // The second header and the first trailer give way to the 14-byte line between files.
       EXPECT_EQ(ReadFile(dir.File("out.html")).size(), 2 * log.size() - 26 + 14);
       continue;
     }
     EXPECT_EQ(result, -1);
-    EXPECT_EQ(ex.m_bStopped, 1);
+    EXPECT_TRUE(ex.Stopped());
     EXPECT_EQ(ReadFile(dir.File("out.html")), "old");
     // Stopped within a step of where the flag was set.
     const std::uint64_t at = bAsked ? total : stopAt.value_or(log.size());
-    EXPECT_LE(ex.m_nProgressDone.load(), at + 2 * CSearcher::kCheckpointStep);
+    EXPECT_LE(ex.GetProgress().nDone, at + 2 * CSearcher::kCheckpointStep);
     EXPECT_EQ(ex.StopReport(), "\n出力ファイルは実行前のままです: " + dir.File("out.html"));
   }
 }
@@ -170,10 +170,7 @@ TEST(InputLoading, ReportsEachKindOfFailure) {
     EXPECT_EQ(rec.Texts(),
               message.empty() ? std::vector<std::string>{} : std::vector<std::string>{message});
     EXPECT_EQ(result, message.empty() ? 0 : -1);
-    EXPECT_EQ(ex.m_bInputOpen, message.empty() ? 1 : 0);
-    if (result == 0) {
-      EXPECT_EQ(ex.m_nFileSize, static_cast<std::size_t>(row.size < 0 ? 6 : row.size));
-    }
+    EXPECT_EQ(ex.HoldsFiles(), message.empty());
     ex.CloseFiles();
   }
   g_fault = 0;
