@@ -6,6 +6,12 @@
 
 namespace engine {
 
+inline void CSearcher::TopSectionAdded(const CCluster& cluster) {
+  if (cluster.m_byLayer != 0 || m_nPos < m_nNextTop || !m_onTopSections) return;
+  m_nNextTop = m_nPos + m_nTopStep;
+  m_onTopSections();
+}
+
 std::uint8_t CSearcher::SearchLayer(CSectionStore& store, CCluster& cluster, std::uint8_t mode) {
   CCluster& K = cluster;
   // Opening block tags met while this cluster is at or above its limit, not yet closed.
@@ -62,6 +68,7 @@ std::uint8_t CSearcher::SearchLayer(CSectionStore& store, CCluster& cluster, std
         }
         if (m_bMatchComplete) {
           if (K.AddSection(store) != 0) return kLayerNoMemory;
+          TopSectionAdded(K);
           continue;
         }
         const std::size_t end = r2 == kLayerBufferEnd ? m_nBufferSize : m_nPos;
@@ -87,6 +94,7 @@ std::uint8_t CSearcher::SearchLayer(CSectionStore& store, CCluster& cluster, std
         S->m_cluster.m_nLength = n;
         K.UpdateLength(store);
         if (K.AddSection(store) != 0) return kLayerNoMemory;
+        TopSectionAdded(K);
         continue;
       case 3:  // body end
         return endAt(p, kLayerBodyEnd);

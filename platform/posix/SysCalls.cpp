@@ -17,9 +17,9 @@ int PosixFcntl(int fd, int cmd, int arg) {
   return ::fcntl(fd, cmd, arg);
 }
 
-const SysCalls kPosix = {PosixOpen,  ::read,   ::write,  ::close,  ::fstat,     ::lseek,
-                         PosixFcntl, ::writev, ::mmap,   ::munmap, ::fallocate, ::ftruncate,
-                         ::linkat,   ::rename, ::unlink, ::fchmod};
+const SysCalls kPosix = {PosixOpen,   ::read,   ::write,   ::close,  ::fstat,  ::lseek,
+                         PosixFcntl,  ::writev, ::pwritev, ::mmap,   ::munmap, ::fallocate,
+                         ::ftruncate, ::linkat, ::rename,  ::unlink, ::fchmod};
 SysCalls g_calls = kPosix;
 
 }  // namespace
