@@ -324,46 +324,6 @@ TEST(File, GatheredWritesKeepEveryByteInOrder) {
   }
 }
 
-ssize_t ChoppyPwritev(int fd, const iovec* iov, int count, off_t at) {
-  std::vector<iovec> part(iov, iov + count);
-  std::size_t room = s_limit == 0 ? static_cast<std::size_t>(-1) : s_limit;
-  for (iovec& v : part) room -= v.iov_len = std::min(v.iov_len, room);
-  return ::pwritev(fd, part.data(), count, at);
-}
-
-// Parts written out of order at their places by a second CFile on the same file, a
-// little at a time; the file's own writer goes on after them, or cuts back to a place.
-TEST(File, PositionedWritesLandAtTheirPlaces) {
-  const std::string big(300 << 10, 'k');
-  for (const std::size_t limit : {0, 13}) {
-    s_limit = limit;
-    SysCalls calls = PosixSysCalls();
-    calls.pwritev = ChoppyPwritev;
-    ScopedSysCalls scoped(calls);
-    for (const bool bCut : {false, true}) {
-      TempDir dir;
-      CFile f;
-      ASSERT_TRUE(f.Open(dir.File("out"), kWrite, nullptr));
-      f.Write("head", 4);
-      f.Flush();
-      CFile at;
-      at.AttachPositioned(f.GetHandle(), "out");
-      at.SetPosition(10);
-      at.Write("0123456789", 10);
-      at.WriteKept(big.data(), big.size());
-      at.SetPosition(4);
-      at.Write("abcdef", 6);
-      at.Close();
-      f.SetPosition(bCut ? 7 : 20 + big.size(), bCut);
-      f.Write("tail", 4);
-      f.Close();
-      EXPECT_EQ(ReadFile(dir.File("out")),
-                bCut ? "headabctail" : "headabcdef0123456789" + big + "tail")
-          << limit;
-    }
-  }
-}
-
 // Reserved space is cut off when the file closes or is aborted, but a descriptor handed
 // in (standard output) may be a file with more in it than is written: nothing is cut.
 TEST(File, ReservedSpaceIsGivenBackButNeverCutFromAFileHandedIn) {

@@ -219,32 +219,6 @@ TEST(WindowsFile, NewOutputNeverReplacesAFileMadeMeanwhile) {
 
 // Only a file on a disk is one the overwrite question is about; devices and folders are
 // written to or refused as they are.
-// Parts written out of order at their places by a second CFile on the same file; the
-// file's own writer goes on after them, or cuts back to a place.
-TEST(WindowsFile, PositionedWritesLandAtTheirPlaces) {
-  const std::string big(300 << 10, 'k');
-  for (const bool bCut : {false, true}) {
-    TempDir dir;
-    CFile f;
-    ASSERT_TRUE(f.Open(dir.File("out"), CFile::modeWrite | CFile::modeCreate, nullptr));
-    f.Write("head", 4);
-    f.Flush();
-    CFile at;
-    at.AttachPositioned(f.GetHandle(), "out");
-    at.SetPosition(10);
-    at.Write("0123456789", 10);
-    at.WriteKept(big.data(), big.size());
-    at.SetPosition(4);
-    at.Write("abcdef", 6);
-    at.Close();
-    f.SetPosition(bCut ? 7 : 20 + big.size(), bCut);
-    f.Write("tail", 4);
-    f.Close();
-    EXPECT_EQ(ReadFile(dir.File("out")),
-              bCut ? "headabctail" : "headabcdef0123456789" + big + "tail");
-  }
-}
-
 TEST(WindowsFile, OnlyFilesExistForTheOverwriteQuestion) {
   TempDir dir;
   const std::pair<std::string, bool> rows[] = {
