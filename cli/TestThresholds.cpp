@@ -26,6 +26,8 @@ void ApplyTestThresholds(engine::CExecutor& executor) {
   if (auto v = SizeFrom("VELMORANT_TEST_LARGE_FILE")) executor.m_nLargeFile = *v;
   if (auto v = SizeFrom("VELMORANT_TEST_INDEX_MIN")) executor.m_searcher.m_nIndexMin = *v;
   if (auto v = SizeFrom("VELMORANT_TEST_INDEX_FROM")) executor.m_searcher.m_nIndexFrom = *v;
+  if (auto v = SizeFrom("VELMORANT_TEST_PLACE_MIN")) executor.m_nPlaceMin = *v;
+  if (auto v = SizeFrom("VELMORANT_TEST_TOP_STEP")) executor.m_searcher.m_nTopStep = *v;
 }
 
 std::chrono::milliseconds ProgressAfter() {

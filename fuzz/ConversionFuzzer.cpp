@@ -109,6 +109,18 @@ const platform::SysCalls kMemoryCalls = {
       }
       return total;
     },
+    [](int fd, const iovec* iov, int count, off_t at) -> ssize_t {
+      if (fd != kOutFd) return Error(EBADF);
+      auto pos = static_cast<std::size_t>(at);
+      for (int i = 0; i < count; ++i) {
+        if (g_files->output.size() < pos + iov[i].iov_len) {
+          g_files->output.resize(pos + iov[i].iov_len);
+        }
+        std::memcpy(g_files->output.data() + pos, iov[i].iov_base, iov[i].iov_len);
+        pos += iov[i].iov_len;
+      }
+      return static_cast<ssize_t>(pos - static_cast<std::size_t>(at));
+    },
     // A view of an input: its bytes in fresh read-only pages.
     [](void* address, size_t length, int prot, int flags, int fd, off_t offset) -> void* {
       if (fd < 0) return ::mmap(address, length, prot, flags, fd, offset);  // memory
@@ -238,8 +250,10 @@ struct FuzzSettings {
   bool euc = false;
   bool autoCloseFlip = false;
   bool twoFiles = false;  // the log's halves as two inputs of one output
-  bool index = false;     // the second half of the body searched on another thread
-  bool map = false;       // inputs mapped instead of read
+  // The second half of the body searched on another thread, and each top section written
+  // at its place on a third as soon as it is complete.
+  bool index = false;
+  bool map = false;  // inputs mapped instead of read
   engine::COptionValues o;
   std::string separator;
 };
@@ -303,7 +317,11 @@ int RunFiles(const FuzzSettings& fs, const std::vector<std::string_view>& inputs
   Check(request.RegisterSearchKeys(ex) == 0, "search keys not registered");
   ex.m_bAutoClose = request.m_bAutoClose;
   ex.m_bEuc = fs.euc;
-  if (fs.index) ex.m_searcher.m_nIndexMin = 0;
+  if (fs.index) {
+    ex.m_searcher.m_nIndexMin = 0;
+    ex.m_nPlaceMin = 0;
+    ex.m_searcher.m_nTopStep = 0;
+  }
   if (fs.map) ex.m_nLargeFile = 0;
   request.HandOverOptions(fs.o, ex);
   request.SelectStartMode(ex);
@@ -418,7 +436,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       plain.index = false;
       const FilePart b = ConvertAndCheck(plain, log);
       Check(a.ok == b.ok && a.header == b.header && a.body == b.body && a.footer == b.footer,
-            "searching on two threads changed the output");
+            "searching and writing on more threads changed the output");
     }
     return 0;
   }

@@ -27,6 +27,7 @@ void CFile::TakeFrom(CFile& other) noexcept {
   m_fd = std::exchange(other.m_fd, kNoFileHandle);
   m_bOwned = other.m_bOwned;
   m_bCreated = other.m_bCreated;
+  m_bPositioned = other.m_bPositioned;
   m_strPath = std::move(other.m_strPath);
   m_pWriteBuffer = std::move(other.m_pWriteBuffer);
   m_nBuffered = std::exchange(other.m_nBuffered, 0);
@@ -55,6 +56,7 @@ bool CFile::Open(const std::string& path, unsigned flags, CFileException* pError
   Abort();
   ReleaseHeldSignals();  // the last output is in place; a signal held since then ends it here
   m_strLostAttributes.clear();
+  m_bPositioned = false;
   if ((flags & modeReplace) && (flags & modeWrite)) return OpenReplacing(path, flags, pError);
   return OpenDirect(path, flags, pError);
 }
@@ -65,8 +67,14 @@ void CFile::Attach(FileHandle fd, std::string name) {
   m_bOwned = false;
   m_bReplacing = false;
   m_bCreated = false;
+  m_bPositioned = false;
   m_strPath = std::move(name);
   ResetWriteState();
+}
+
+void CFile::AttachPositioned(FileHandle fd, std::string name) {
+  Attach(fd, std::move(name));
+  m_bPositioned = true;
 }
 
 void CFile::Throw(int err) const {

@@ -58,6 +58,9 @@ class CFile {
 
   // Writes to a file the caller owns (standard output); Close flushes but keeps it open.
   void Attach(FileHandle fd, std::string name);
+  // The same, for another thread to write parts of a file that another CFile has open:
+  // each write goes to its own place (SetPosition), whatever that file's position is.
+  void AttachPositioned(FileHandle fd, std::string name);
 
   bool IsOpen() const { return m_fd != kNoFileHandle; }
   FileHandle GetHandle() const { return m_fd; }
@@ -73,6 +76,11 @@ class CFile {
   // Flush, Close or Abort. A failed flush forgets them as well.
   void WriteKept(const void* data, std::size_t count);
   void Flush();
+  // Flushes, then writes on at `offset`; with `bCut` the file also ends there. After
+  // positioned writes to the file, a CFile that writes it in order moves with this.
+  void SetPosition(std::uint64_t offset, bool bCut = false);
+  // Where the next byte goes.
+  std::uint64_t GetPosition() const;
   // Sets disk space aside for the next `count` bytes of a file this object created, so
   // that writing them is faster and less fragmented. A hint: nothing happens where the
   // file system cannot do it, and space not written is given back when the file closes.
@@ -105,7 +113,8 @@ class CFile {
 
   FileHandle m_fd = kNoFileHandle;
   bool m_bOwned = false;
-  bool m_bCreated = false;  // created or emptied by Open: nothing follows what is written
+  bool m_bCreated = false;     // created or emptied by Open: nothing follows what is written
+  bool m_bPositioned = false;  // writes at m_nOffset, never through the file's own position
   std::string m_strPath;
   std::unique_ptr<std::uint8_t[]> m_pWriteBuffer;
   std::size_t m_nBuffered = 0;          // bytes of m_pWriteBuffer in use

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <unordered_set>
 #include <vector>
@@ -17,6 +18,7 @@
 #include "engine/sections/CSectionStore.h"
 #include "engine/sections/Outline.h"
 #include "engine/sections/OutlineTexts.h"
+#include "engine/sections/PlacedWriter.h"
 #include "platform/File.h"
 #include "platform/FileBuffer.h"
 
@@ -131,6 +133,9 @@ class CExecutor {
   CCommitGate m_commitGate;
   // From this size on a file is mapped rather than read, and its output space reserved.
   std::size_t m_nLargeFile = 1u << 20;
+  // From this size on a file's output is written while it is split, where the order of
+  // its sections allows (no cuts, a new output file).
+  std::size_t m_nPlaceMin = 8u << 20;
 
   // The searcher the run splits with: the run request registers its keys; thresholds and
   // the checkpoint hook may be set before a run.
@@ -211,6 +216,36 @@ class CExecutor {
   platform::FileVersion m_inputVersion;  // the current input as it was opened
 
   void WriteFilePart(std::size_t i);
+  void WritePartHead(std::size_t i);
+  void WritePartEnd(std::size_t i);
+  // Writes `count` bytes that are not the input's.
+  void Put(const void* data, std::size_t count);
+  // Writing a part at its places while its file is split: the head at once, then the top
+  // sections as the search finishes them, with the body's end guessed (m_nGuessedEnd) where
+  // the top layer is reversed. FinishPlacing writes the rest (1), or drops what was written
+  // when the guess was wrong (0: the part is to be written in order); -1: stopped.
+  bool CanPlace() const;
+  void StartPlacing();
+  void PlaceTopSections();
+  void PlaceSections(Offset from, Offset to);
+  int FinishPlacing(std::size_t i);
+  void StopPlacing() noexcept;
+  bool PlacedProgress(std::uint64_t written);
+  void RaiseProgress(std::uint64_t done);
+  CPlacedWriter m_placed;
+  std::optional<platform::CFileException> m_placeError;  // the output failed before placing
+  // A part holds each byte of its file at most once, and a header, footer or separator line.
+  static constexpr std::size_t kPartExtra = 256;
+  bool m_bPlaceArmed = false;   // the next split may start placing
+  bool m_bRecording = false;    // what is written goes to m_placed's part
+  bool m_bGuessFailed = false;  // a section ended past the guessed end of the body
+  std::size_t m_nPartIndex = 0;
+  std::uint64_t m_nPartStart = 0;  // where the part and its body begin in the output
+  std::uint64_t m_nBodyOut = 0;
+  std::size_t m_nGuessedEnd = 0;
+  Offset m_nPlacedSections = 0;               // top sections handed over
+  std::atomic<std::uint64_t> m_nSearched{0};  // of this file, for the writing thread's progress
+  std::atomic<std::uint64_t> m_nPlacedBytes{0};
   void WriteClusterBytes(const CCluster& cluster);
   void WriteSectionBytes(const CSection& section);
   void Copy(std::size_t pos, std::size_t length);

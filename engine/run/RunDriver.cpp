@@ -2,6 +2,7 @@
 #include <cstring>
 #include <new>
 #include <optional>
+#include <utility>
 
 #include "engine/Messages.h"
 #include "engine/run/CExecutor.h"
@@ -14,7 +15,6 @@ constexpr char kFixedHeader[] = "<HTML>\r\n<BODY>\r\n";
 constexpr char kFixedFooter[] = "\r\n</BODY>\r\n</HTML>\r\n";
 constexpr char kHrSeparator[] = "<HR SIZE=\"50\">";
 constexpr char kUtf8Bom[] = "\xEF\xBB\xBF";
-constexpr std::size_t kPartExtra = 256;
 // Mapped ranges at least this long are written from the view instead of being copied.
 constexpr std::size_t kKeptRange = 4096;
 // Shift_JIS: "以上　[" ... "] 番目のファイル内容 " between two rows of equals signs.
@@ -39,13 +39,25 @@ std::string NumberedSeparatorLine(std::size_t index, bool bUtf8) {
 }
 
 CExecutor::CExecutor() {
-  m_searcher.m_checkpoint = [this](std::size_t pos) { return Checkpoint(pos); };
+  m_searcher.m_checkpoint = [this](std::size_t pos) {
+    m_nSearched.store(pos, std::memory_order_relaxed);
+    return Checkpoint(pos);
+  };
+  m_searcher.m_onTopSections = [this] { PlaceTopSections(); };
 }
 
-// Publishes how far the current file is and tells whether the run may go on.
+// Publishes how far the current file is and tells whether the run may go on. While the
+// output is written as the file is split, the bytes written so far count as well.
 bool CExecutor::Checkpoint(std::uint64_t doneInFile) {
-  m_nProgressDone.store(m_nProgressBase + doneInFile, std::memory_order_relaxed);
+  RaiseProgress(m_nProgressBase + doneInFile + m_nPlacedBytes.load(std::memory_order_relaxed));
   return m_pAbortFlag == nullptr || m_pAbortFlag->load(std::memory_order_relaxed) != 1;
+}
+
+// Two threads tell the progress of one file: it only ever grows.
+void CExecutor::RaiseProgress(std::uint64_t done) {
+  std::uint64_t now = m_nProgressDone.load(std::memory_order_relaxed);
+  while (now < done && !m_nProgressDone.compare_exchange_weak(now, done)) {
+  }
 }
 
 void CExecutor::StartProgress() {
@@ -88,6 +100,7 @@ int CExecutor::SetInputFiles(const std::vector<std::string>& paths) {
 }
 
 void CExecutor::CloseFiles() {
+  StopPlacing();
   if (m_bInputOpen) {
     m_fileIn.Abort();
     m_bInputOpen = 0;
@@ -123,6 +136,10 @@ CExecutor::SplitBounds CExecutor::LastSplit() const {
 // (a body written unchanged is one) goes out in steps, so that progress is published and a
 // stop is seen within one step, not only when the whole range is written.
 void CExecutor::Copy(std::size_t pos, std::size_t length) {
+  if (m_bRecording) {
+    m_placed.AddBytes(static_cast<Offset>(pos), static_cast<Offset>(length));
+    return;
+  }
   if (length < kKeptRange && m_nCopied + length < m_nNextCopyCheck) {
     // The common case, a short range between two checkpoints.
     if (length != 0) m_fileOut.Write(m_pFileData.get() + pos, length);
@@ -148,45 +165,62 @@ void CExecutor::Copy(std::size_t pos, std::size_t length) {
   } while (length > 0);
 }
 
+void CExecutor::Put(const void* data, std::size_t count) {
+  if (m_bRecording) {
+    m_placed.AddText(data, count);
+  } else {
+    m_fileOut.Write(data, count);
+  }
+}
+
 // Header, body and the end of file i's part. Throws CFileException when a write fails.
 void CExecutor::WriteFilePart(std::size_t i) {
-  const bool bLast = i + 1 == m_nInputCount;
+  if (m_placeError) throw *std::exchange(m_placeError, std::nullopt);
+  const int placed = FinishPlacing(i);
+  if (placed < 0) throw RunStopped{};
+  if (placed > 0) return;
   // A part holds each byte of its file at most once, and a header, footer or separator line.
   if (m_bLargeFile) m_fileOut.Reserve(m_nFileSize + kPartExtra);
-  if (i == 0 || m_bOneFile == 0) {
-    // A UTF-8 log's byte-order mark may be all that tells its encoding: it stays with the
-    // header, the log's own or the fixed one.
-    const std::uint8_t* d = m_pFileData.get();
-    if (m_bUtf8 == 1 && m_nFileSize >= 3 && std::memcmp(d, kUtf8Bom, 3) == 0) {
-      m_fileOut.Write(kUtf8Bom, 3);
-    }
-    if (m_bHeaderFound && m_bSimpleHeader == 0 && m_bEuc == 1) {
-      // The bytes are Shift_JIS now: so must be what the header says of them.
-      const std::string header = RelabelEucHeader(
-          {reinterpret_cast<const char*>(m_pFileData.get()) + m_nHeaderPos, m_nHeaderLength});
-      m_fileOut.Write(header.data(), header.size());
-    } else if (m_bHeaderFound && m_bSimpleHeader == 0) {
-      Copy(m_nHeaderPos, m_nHeaderLength);
-    } else {
-      m_fileOut.Write(kFixedHeader, sizeof kFixedHeader - 1);
-    }
-  }
+  WritePartHead(i);
   WriteClusterBytes(m_rootCluster);
+  WritePartEnd(i);
+  if (m_bDataMapped) m_fileOut.Flush();
+}
+
+void CExecutor::WritePartHead(std::size_t i) {
+  if (i != 0 && m_bOneFile != 0) return;
+  // A UTF-8 log's byte-order mark may be all that tells its encoding: it stays with the
+  // header, the log's own or the fixed one.
+  const std::uint8_t* d = m_pFileData.get();
+  if (m_bUtf8 == 1 && m_nFileSize >= 3 && std::memcmp(d, kUtf8Bom, 3) == 0) Put(kUtf8Bom, 3);
+  if (m_bHeaderFound && m_bSimpleHeader == 0 && m_bEuc == 1) {
+    // The bytes are Shift_JIS now: so must be what the header says of them.
+    const std::string header = RelabelEucHeader(
+        {reinterpret_cast<const char*>(m_pFileData.get()) + m_nHeaderPos, m_nHeaderLength});
+    Put(header.data(), header.size());
+  } else if (m_bHeaderFound && m_bSimpleHeader == 0) {
+    Copy(m_nHeaderPos, m_nHeaderLength);
+  } else {
+    Put(kFixedHeader, sizeof kFixedHeader - 1);
+  }
+}
+
+void CExecutor::WritePartEnd(std::size_t i) {
+  const bool bLast = i + 1 == m_nInputCount;
   if (bLast || m_bOneFile == 0) {
     if (m_bTrailerFound) {
       Copy(m_nTrailerPos, m_nTrailerLength);
     } else {
-      m_fileOut.Write(kFixedFooter, sizeof kFixedFooter - 1);
+      Put(kFixedFooter, sizeof kFixedFooter - 1);
     }
   } else if (m_bAppendSeparator == 1) {
     if (m_nSeparatorStyle == 1) {
       const std::string line = NumberedSeparatorLine(i, m_bUtf8 == 1);
-      m_fileOut.Write(line.data(), line.size());
+      Put(line.data(), line.size());
     } else {
-      m_fileOut.Write(kHrSeparator, sizeof kHrSeparator - 1);
+      Put(kHrSeparator, sizeof kHrSeparator - 1);
     }
   }
-  if (m_bDataMapped) m_fileOut.Flush();
 }
 
 int CExecutor::Run() {
@@ -220,7 +254,12 @@ int CExecutor::Run() {
     m_nNextCopyCheck = 0;
     m_searcher.SetBuffer(m_pFileData.get(), m_nFileSize);
     const std::size_t opened = m_nFileSize;
+    m_nPartIndex = i;
+    m_nSearched = 0;
+    m_nPlacedBytes = 0;
+    m_bPlaceArmed = CanPlace();
     const int split = Split();
+    m_bPlaceArmed = false;
     // Converted EUC text is shorter: only its bytes are split and written.
     m_nProgressTotal -= 2 * std::uint64_t{opened - m_nFileSize};
     if (split != kSplitOk) {
@@ -229,6 +268,7 @@ int CExecutor::Run() {
       } else {
         ReportSplitFailure(i);
       }
+      StopPlacing();
       m_pFileData.reset();
       return -1;  // the input stays open until CloseFiles
     }
@@ -241,6 +281,7 @@ int CExecutor::Run() {
     } catch (const RunStopped&) {
       bStopped = true;
     }
+    StopPlacing();
     // A write that copied from a lost page failed because of the input, not the output.
     bool bFailed = true;
     if (bStopped) {

@@ -137,6 +137,11 @@ class CSearcher {
   // progress and is stopped inside a large file through it.
   std::function<bool(std::size_t)> m_checkpoint;
   static constexpr std::size_t kCheckpointStep = 4u << 20;
+  // Called by the layered search when the top cluster got another section and the scan has
+  // passed another m_nTopStep bytes since the last call: the sections before the last one
+  // are complete, and may be written.
+  std::function<void()> m_onTopSections;
+  std::size_t m_nTopStep = 1u << 20;
 
   // Scans walk 64 bytes at a time where the processor has AVX2, 32 otherwise; both give
   // the same answers (tests switch the wide walk off to compare).
@@ -175,6 +180,8 @@ class CSearcher {
   const std::uint64_t* m_pSpanNext = nullptr;
   int m_nSpanMode = -1;
   std::size_t m_nNextCheckpoint = 0;
+  std::size_t m_nNextTop = 0;
+  void TopSectionAdded(const CCluster& cluster);
 };
 
 // Folds the block codes: "<TABLE", "<TR", "<TD" open a block, their closing tags close one.

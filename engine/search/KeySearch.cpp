@@ -44,6 +44,7 @@ void CSearcher::SetBuffer(const std::uint8_t* buffer, std::size_t size) {
   m_nMatchLength = 0;
   m_nMatchCode = 0;
   m_nNextCheckpoint = 0;
+  m_nNextTop = 0;
 }
 
 bool CSearcher::SetMode(std::uint8_t mode) {

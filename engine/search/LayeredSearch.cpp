@@ -6,6 +6,12 @@
 
 namespace engine {
 
+inline void CSearcher::TopSectionAdded(const CCluster& cluster) {
+  if (cluster.m_byLayer != 0 || m_nPos < m_nNextTop || !m_onTopSections) return;
+  m_nNextTop = m_nPos + m_nTopStep;
+  m_onTopSections();
+}
+
 LayerResult CSearcher::SearchLayer(CSectionStore& store, CCluster& cluster, std::uint8_t mode) {
   using enum LayerResult;
   CCluster& K = cluster;
@@ -63,6 +69,7 @@ LayerResult CSearcher::SearchLayer(CSectionStore& store, CCluster& cluster, std:
         }
         if (m_bMatchComplete) {
           if (K.AddSection(store) != 0) return kNoMemory;
+          TopSectionAdded(K);
           continue;
         }
         const std::size_t end = r2 == kBufferEnd ? m_nBufferSize : m_nPos;
@@ -88,6 +95,7 @@ LayerResult CSearcher::SearchLayer(CSectionStore& store, CCluster& cluster, std:
         S->m_cluster.m_nLength = n;
         K.UpdateLength(store);
         if (K.AddSection(store) != 0) return kNoMemory;
+        TopSectionAdded(K);
         continue;
       case kCodeBodyEnd:
         return endAt(p, kBodyEnd);

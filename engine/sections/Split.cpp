@@ -93,6 +93,7 @@ int CExecutor::SplitLoaded() {
   const int header = FindHeader();
   if (header != kSplitOk) return header;
   m_bHeaderFound = 1;
+  StartPlacing();
 
   try {
     m_rootCluster.m_nStart = static_cast<Offset>(m_nBodyStart);

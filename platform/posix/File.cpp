@@ -95,7 +95,10 @@ std::size_t CFile::Read(void* buffer, std::size_t count) {
 void CFile::WriteThrough(const void* data, std::size_t count) {
   const auto* p = static_cast<const std::uint8_t*>(data);
   while (count > 0) {
-    const ssize_t n = Sys().write(m_fd, p, std::min(count, kMaxTransfer));
+    const std::size_t chunk = std::min(count, kMaxTransfer);
+    iovec one{const_cast<std::uint8_t*>(p), chunk};
+    const ssize_t n = m_bPositioned ? Sys().pwritev(m_fd, &one, 1, static_cast<off_t>(m_nOffset))
+                                    : Sys().write(m_fd, p, chunk);
     if (n < 0) {
       if (errno == EINTR) continue;
       Throw(errno);
@@ -152,7 +155,10 @@ void CFile::Flush() {
   std::size_t i = 0;
   while (i < pending.size()) {
     const int count = static_cast<int>(pending.size() - i);
-    const ssize_t n = Sys().writev(m_fd, reinterpret_cast<const iovec*>(pending.data() + i), count);
+    const auto* ranges = reinterpret_cast<const iovec*>(pending.data() + i);
+    const ssize_t n = m_bPositioned
+                          ? Sys().pwritev(m_fd, ranges, count, static_cast<off_t>(m_nOffset))
+                          : Sys().writev(m_fd, ranges, count);
     if (n < 0) {
       if (errno == EINTR) continue;
       m_aPending.swap(pending);
@@ -175,6 +181,17 @@ void CFile::Flush() {
   }
   pending.clear();
   m_aPending.swap(pending);  // keeps the reserved room
+}
+
+std::uint64_t CFile::GetPosition() const {
+  return m_nOffset + m_nPendingBytes;
+}
+
+void CFile::SetPosition(std::uint64_t offset, bool bCut) {
+  Flush();
+  if (!m_bPositioned && Sys().lseek(m_fd, static_cast<off_t>(offset), SEEK_SET) < 0) Throw(errno);
+  if (bCut && Sys().ftruncate(m_fd, static_cast<off_t>(offset)) != 0) Throw(errno);
+  m_nOffset = offset;
 }
 
 void CFile::Reserve(std::uint64_t count) {

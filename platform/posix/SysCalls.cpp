@@ -30,6 +30,7 @@ const SysCalls kPosix = {
     .lseek = ::lseek,
     .fcntl = PosixFcntl,
     .writev = ::writev,
+    .pwritev = ::pwritev,
     .mmap = ::mmap,
     .munmap = ::munmap,
     .fallocate = ::fallocate,

@@ -24,6 +24,7 @@ struct SysCalls {
   off_t (*lseek)(int fd, off_t offset, int whence);
   int (*fcntl)(int fd, int cmd, int arg);
   ssize_t (*writev)(int fd, const struct iovec* iov, int count);
+  ssize_t (*pwritev)(int fd, const struct iovec* iov, int count, off_t offset);
   void* (*mmap)(void* address, size_t length, int prot, int flags, int fd, off_t offset);
   int (*munmap)(void* address, size_t length);
   int (*fallocate)(int fd, int mode, off_t offset, off_t length);

@@ -112,7 +112,12 @@ void CFile::WriteThrough(const void* data, std::size_t count) {
   while (count > 0) {
     DWORD n = 0;
     const auto chunk = static_cast<DWORD>(std::min(count, kMaxTransfer));
-    if (!::WriteFile(AsHandle(m_fd), p, chunk, &n, nullptr)) {
+    // A positioned write names its place; on a handle opened for ordinary (not overlapped)
+    // writes it also moves the handle's position, which SetPosition sets again.
+    OVERLAPPED at{};
+    at.Offset = static_cast<DWORD>(m_nOffset);
+    at.OffsetHigh = static_cast<DWORD>(m_nOffset >> 32);
+    if (!::WriteFile(AsHandle(m_fd), p, chunk, &n, m_bPositioned ? &at : nullptr)) {
       Throw(static_cast<int>(::GetLastError()));
     }
     if (n == 0) Throw(ERROR_WRITE_FAULT);
@@ -145,6 +150,23 @@ void CFile::Flush() {
   // Forgotten before writing: a failed write is not repeated by the next flush.
   const std::size_t n = std::exchange(m_nBuffered, 0);
   if (n > 0) WriteThrough(m_pWriteBuffer.get(), n);
+}
+
+std::uint64_t CFile::GetPosition() const {
+  return m_nOffset + m_nBuffered;
+}
+
+void CFile::SetPosition(std::uint64_t offset, bool bCut) {
+  Flush();
+  LARGE_INTEGER to{};
+  to.QuadPart = static_cast<LONGLONG>(offset);
+  if (!m_bPositioned || bCut) {
+    if (!::SetFilePointerEx(AsHandle(m_fd), to, nullptr, FILE_BEGIN) ||
+        (bCut && !::SetEndOfFile(AsHandle(m_fd)))) {
+      Throw(static_cast<int>(::GetLastError()));
+    }
+  }
+  m_nOffset = offset;
 }
 
 // NTFS sets no space aside ahead of the writes that can be given back later; nothing to do.

@@ -33,19 +33,23 @@ struct Profile {
 };
 
 // The thresholds a run takes: as shipped, every input mapped, and every body also searched
-// by the second thread.
+// by the second thread while a third writes each top section as soon as it is complete.
 const Profile kProfiles[] = {
     {"default", {}},
     {"mapped", {{"VELMORANT_TEST_LARGE_FILE", "1"}}},
-    {"two_threads", {{"VELMORANT_TEST_LARGE_FILE", "1"}, {"VELMORANT_TEST_INDEX_MIN", "0"}}},
+    {"two_threads",
+     {{"VELMORANT_TEST_LARGE_FILE", "1"},
+      {"VELMORANT_TEST_INDEX_MIN", "0"},
+      {"VELMORANT_TEST_PLACE_MIN", "0"},
+      {"VELMORANT_TEST_TOP_STEP", "0"}}},
 };
 void PrintTo(const Profile& p, std::ostream* os) {
   *os << p.name;
 }
 
 const char* const kThresholdNames[] = {"VELMORANT_TEST_LARGE_FILE", "VELMORANT_TEST_INDEX_MIN",
-                                       "VELMORANT_TEST_INDEX_FROM",
-                                       "VELMORANT_TEST_PROGRESS_AFTER"};
+                                       "VELMORANT_TEST_INDEX_FROM", "VELMORANT_TEST_PROGRESS_AFTER",
+                                       "VELMORANT_TEST_PLACE_MIN", "VELMORANT_TEST_TOP_STEP"};
 
 std::vector<std::string> Lines(const std::string& text) {
   std::vector<std::string> lines;

@@ -61,6 +61,7 @@ struct FaultPlan {
   // Bytes all outputs together take; the write crossing it is short, the next one fails.
   std::size_t writeBudget = SIZE_MAX;
   bool choppy = false;  // reads return 3 bytes at most, writes 2; every other call is interrupted
+  bool place = false;   // each top section is written at its place as soon as it is complete
   Change change = kNoChange;
   std::string appears;  // another program makes this output at the first gathered write
   bool force = false;   // the run was asked to replace outputs without a question (-f)
@@ -119,17 +120,23 @@ void ChangeIf(const std::string& path) {
   g->plan.change = kNoChange;
 }
 
-ssize_t FaultWrite(int fd, const void* buf, size_t count) {
+// A write at the file's position, or at `at`.
+ssize_t FaultWriteAt(int fd, const void* buf, size_t count, off_t at) {
   if (Interrupted()) return -1;
   const std::size_t room = g->plan.writeBudget - std::min(g->plan.writeBudget, g->written);
   if (room == 0 && count > 0) return errno = ENOSPC, -1;
-  const ssize_t n = ::write(fd, buf, std::min({count, room, g->plan.choppy ? 2 : SIZE_MAX}));
-  g->written += static_cast<std::size_t>(std::max<ssize_t>(n, 0));
-  return n;
+  const std::size_t n = std::min({count, room, g->plan.choppy ? 2 : SIZE_MAX});
+  const ssize_t done = at < 0 ? ::write(fd, buf, n) : ::pwrite(fd, buf, n, at);
+  g->written += static_cast<std::size_t>(std::max<ssize_t>(done, 0));
+  return done;
+}
+
+ssize_t FaultWrite(int fd, const void* buf, size_t count) {
+  return FaultWriteAt(fd, buf, count, -1);
 }
 
 // A gathered write is a run of writes that stops at the first short one, as the kernel's does.
-ssize_t FaultWritev(int fd, const iovec* iov, int count) {
+ssize_t FaultGather(int fd, const iovec* iov, int count, off_t at) {
   for (const auto& [other, path] : std::map(g->fds)) ChangeIf(path);
   if (!g->plan.appears.empty()) {
     const auto folder = std::filesystem::path(PathOf(fd)).parent_path();
@@ -137,16 +144,21 @@ ssize_t FaultWritev(int fd, const iovec* iov, int count) {
   }
   if (g->plan.cutOnWrite) {
     for (const auto& [other, path] : g->fds) CutIf(path);
-    return ::writev(fd, iov, count);  // the kernel copies from the cut pages itself
+    // The kernel copies from the cut pages itself.
+    return at < 0 ? ::writev(fd, iov, count) : ::pwritev(fd, iov, count, at);
   }
   ssize_t total = 0;
   for (int i = 0; i < count; ++i) {
-    const ssize_t n = FaultWrite(fd, iov[i].iov_base, iov[i].iov_len);
+    const ssize_t n = FaultWriteAt(fd, iov[i].iov_base, iov[i].iov_len, at < 0 ? at : at + total);
     if (n < 0) return total > 0 ? total : n;
     total += n;
     if (static_cast<std::size_t>(n) < iov[i].iov_len) break;
   }
   return total;
+}
+
+ssize_t FaultWritev(int fd, const iovec* iov, int count) {
+  return FaultGather(fd, iov, count, -1);
 }
 
 const platform::SysCalls kFaultCalls = {
@@ -182,6 +194,7 @@ const platform::SysCalls kFaultCalls = {
     },
     [](int fd, int cmd, int arg) -> int { return ::fcntl(fd, cmd, arg); },
     FaultWritev,
+    FaultGather,
     [](void* address, size_t length, int prot, int flags, int fd, off_t offset) -> void* {
       if (fd < 0) return ::mmap(address, length, prot, flags, fd, offset);  // memory
       if (!g->plan.map) return errno = ENODEV, MAP_FAILED;
@@ -308,6 +321,9 @@ const FaultCase kCases[] = {
     {"mapped_pages_cut_while_written", kOne,
      {.path = "/in0.html", .map = true, .cutTo = 0, .cutOnWrite = true},
      {kEof + "\nファイル: $/in0.html", kUnchanged}, {{"out.html", kOld}}, 1, {kPages}},
+    {"mapped_pages_cut_while_placed", kOne,
+     {.path = "/in0.html", .map = true, .cutTo = 0, .cutOnWrite = true, .place = true},
+     {kEof + "\nファイル: $/in0.html", kUnchanged}, {{"out.html", kOld}}, 1, {kPages}},
     // Bytes of two versions of an input never pass for one file, read or mapped.
     {"input_rewritten_while_converted", kOne, {.path = "/in1.html", .change = kRewrite},
      {kChanged, kUnchanged}, {{"out.html", kOld}}, 2},
@@ -320,6 +336,8 @@ const FaultCase kCases[] = {
      {{"Rev_in0.html", kRev[0]}, {"Rev_in1.html", kOld}, {"Rev_in2.html", kOld}}, 2},
     {"short_and_interrupted_transfers", kOne, {.choppy = true}, {msg::kNormalEnd},
      {{"out.html", kOneFile}}, 3},
+    {"short_and_interrupted_transfers_placed", kOne, {.choppy = true, .place = true},
+     {msg::kNormalEnd}, {{"out.html", kOneFile}}, 3},
     // An output that did not exist when the run was asked for is never put in place over a
     // file someone else made meanwhile, unless the run was to replace without asking.
     {"output_made_meanwhile", kOne, {.appears = "out.html"}, {kTheirs, kUnchanged},
@@ -346,7 +364,11 @@ struct Fixture {
   CRunRequest request;
   CExecutor executor;
 
-  Fixture(Mode mode, std::vector<std::string> in) : contents(std::move(in)) {
+  Fixture(Mode mode, std::vector<std::string> in, bool bPlace = false) : contents(std::move(in)) {
+    if (bPlace) {
+      executor.m_nPlaceMin = 0;
+      executor.m_searcher.m_nTopStep = 0;
+    }
     for (std::size_t i = 0; i < contents.size(); ++i)
       inputs.astrInputPaths.push_back(dir.Write("in" + std::to_string(i) + ".html", contents[i]));
     inputs.strOutputPath = dir.File("out.html");
@@ -391,7 +413,7 @@ class RunFault : public ::testing::TestWithParam<FaultCase> {};
 
 TEST_P(RunFault, FailsCleanly) {
   const FaultCase& c = GetParam();
-  Fixture f(c.mode, c.inputs);
+  Fixture f(c.mode, c.inputs, c.plan.place);
   std::set<std::string> names = f.Names();
   for (const auto& [name, content] : c.outputs) {
     if (name != c.plan.appears) f.dir.Write(name, kOld);
@@ -448,17 +470,23 @@ TEST(RunFaultDiskFull, OnlyWholeOutputsAreMade) {
   ASSERT_NE(bigOut, big);
   const std::size_t m = std::size_t{1} << 20;
   using Files = std::vector<std::pair<std::string, std::string>>;
-  const std::tuple<Mode, std::vector<std::string>, Files, std::vector<std::size_t>> cases[] = {
-      {kOne, kInputs, {{"out.html", kOneFile}}, {}},  // no budgets: every 7th byte, every end
-      {kPer,
-       kInputs,
-       {{"Rev_in0.html", kRev[0]}, {"Rev_in1.html", kRev[1]}, {"Rev_in2.html", kRev[2]}},
-       {}},
-      {kOne,
-       {big},
-       {{"out.html", bigOut}},
-       {0, 12, 300 << 10, m, m + 1, big.size() / 2, big.size() - 1}}};
-  for (auto [mode, inputs, full, budgets] : cases) {
+  const std::vector<std::size_t> bigBudgets = {
+      0, 12, 300 << 10, m, m + 1, big.size() / 2, big.size() - 1};
+  // The last: each top section written at its place as soon as it is complete.
+  const std::tuple<Mode, std::vector<std::string>, Files, std::vector<std::size_t>, bool> cases[] =
+      {{kOne,
+        kInputs,
+        {{"out.html", kOneFile}},
+        {},
+        false},  // no budgets: every 7th byte, every end
+       {kPer,
+        kInputs,
+        {{"Rev_in0.html", kRev[0]}, {"Rev_in1.html", kRev[1]}, {"Rev_in2.html", kRev[2]}},
+        {},
+        false},
+       {kOne, {big}, {{"out.html", bigOut}}, bigBudgets, false},
+       {kOne, {big}, {{"out.html", bigOut}}, bigBudgets, true}};
+  for (auto [mode, inputs, full, budgets, bPlace] : cases) {
     std::vector<std::size_t> ends;  // where each file ends in the whole output
     std::size_t total = 0;
     for (const auto& [name, bytes] : full) ends.push_back(total += bytes.size());
@@ -469,7 +497,7 @@ TEST(RunFaultDiskFull, OnlyWholeOutputsAreMade) {
       for (std::size_t n = 0; n < total; ++n)
         if (n % 7 == 0 || nearEnd(n)) budgets.push_back(n);
     for (const std::size_t n : budgets) {
-      Fixture f(mode, inputs);
+      Fixture f(mode, inputs, bPlace);
       const std::set<std::string> names = f.Names();
       MessageRecorder rec;
       FaultInjector faults({.writeBudget = n});

@@ -1,0 +1,171 @@
+#include "engine/sections/PlacedWriter.h"
+
+#include <algorithm>
+#include <utility>
+
+#include "engine/search/CSearcher.h"
+
+namespace engine {
+namespace {
+// Parts waiting for the thread before Submit waits too: a part holds a megabyte or so of
+// the input as a few thousand ranges.
+constexpr std::size_t kMaxWaiting = 16;
+// Mapped ranges at least this long are written from the view instead of being copied.
+constexpr std::size_t kKeptRange = 4096;
+// Pieces fetched ahead of the copy.
+constexpr std::size_t kFetchAhead = 16;
+}  // namespace
+
+CPlacedWriter::~CPlacedWriter() {
+  Cancel();
+}
+
+void CPlacedWriter::Start(const platform::CFile& out, const std::uint8_t* data, bool bMapped,
+                          Progress progress) {
+  Cancel();
+  m_out.AttachPositioned(out.GetHandle(), out.GetFilePath());
+  m_pData = data;
+  m_bMapped = bMapped;
+  m_progress = std::move(progress);
+  m_nWritten = 0;
+  m_part = Part{};
+  m_bClosing = m_bCancel = m_bStopped = false;
+  m_error.reset();
+  m_thread = std::thread([this] { Loop(); });
+}
+
+void CPlacedWriter::AddBytes(Offset pos, Offset length) {
+  if (length == 0) return;
+  m_part.length += length;
+  if (!m_part.pieces.empty()) {
+    Piece& last = m_part.pieces.back();
+    if (!last.bText && last.pos + last.length == pos) {
+      last.length += length;
+      return;
+    }
+  }
+  m_part.pieces.push_back({pos, length, false});
+}
+
+void CPlacedWriter::AddText(const void* text, std::size_t length) {
+  if (length == 0) return;
+  m_part.pieces.push_back(
+      {static_cast<Offset>(m_part.text.size()), static_cast<Offset>(length), true});
+  m_part.text.append(static_cast<const char*>(text), length);
+  m_part.length += length;
+}
+
+void CPlacedWriter::Submit(std::uint64_t offset) {
+  m_part.at = offset;
+  std::unique_lock lock(m_mutex);
+  m_changed.wait(lock, [this] { return m_queue.size() < kMaxWaiting; });
+  m_queue.push_back(std::move(m_part));
+  m_part = Part{};
+  if (!m_spare.empty()) {
+    m_part = std::move(m_spare.back());
+    m_spare.pop_back();
+  }
+  m_changed.notify_all();
+}
+
+void CPlacedWriter::Loop() {
+  for (;;) {
+    Part part;
+    {
+      std::unique_lock lock(m_mutex);
+      m_changed.wait(lock, [this] { return m_bCancel || m_bClosing || !m_queue.empty(); });
+      if (m_bCancel || m_queue.empty()) return;
+      part = std::move(m_queue.front());
+      m_queue.pop_front();
+      m_changed.notify_all();
+    }
+    // After a failure or a stop the parts are only taken, so that Submit never waits.
+    if (!m_bStopped && !m_error) {
+      try {
+        Write(part);
+      } catch (const platform::CFileException& e) {
+        m_error = e;
+      } catch (const Stopped&) {
+        m_bStopped = true;
+      }
+    }
+    part.at = part.length = 0;
+    part.pieces.clear();
+    part.text.clear();
+    std::lock_guard lock(m_mutex);
+    m_spare.push_back(std::move(part));
+  }
+}
+
+// A long range goes out in steps, so that progress is told and a stop seen within one.
+// The input's bytes were searched long ago, or by the other thread, and a reversed order
+// walks them backwards, which the processor does not fetch ahead of: the short ranges a few
+// pieces on are asked for before they are copied.
+void CPlacedWriter::Write(const Part& part) {
+  m_out.SetPosition(part.at);
+  const std::size_t count = part.pieces.size();
+  for (std::size_t i = 0; i < count; ++i) {
+    if (i + kFetchAhead < count) {
+      const Piece& next = part.pieces[i + kFetchAhead];
+      if (!next.bText && next.length < kKeptRange) {
+        for (std::size_t at = 0; at < next.length; at += 64) {
+          __builtin_prefetch(m_pData + next.pos + at);
+        }
+      }
+    }
+    const Piece& piece = part.pieces[i];
+    const std::uint8_t* p =
+        piece.bText ? reinterpret_cast<const std::uint8_t*>(part.text.data()) + piece.pos
+                    : m_pData + piece.pos;
+    std::size_t left = piece.length;
+    while (left > 0) {
+      const std::size_t n = std::min(left, CSearcher::kCheckpointStep);
+      if (!piece.bText && m_bMapped && n >= kKeptRange) {
+        m_out.WriteKept(p, n);
+      } else {
+        m_out.Write(p, n);
+      }
+      p += n;
+      left -= n;
+      if (piece.bText) continue;
+      m_nWritten += n;
+      if (n == CSearcher::kCheckpointStep) Report();
+    }
+  }
+  m_out.Flush();
+  Report();
+}
+
+void CPlacedWriter::Report() {
+  if (m_progress && !m_progress(m_nWritten)) throw Stopped{};
+}
+
+bool CPlacedWriter::Finish() {
+  Join(false);
+  if (m_error) {
+    const platform::CFileException e = *m_error;
+    m_error.reset();
+    throw e;
+  }
+  return !m_bStopped;
+}
+
+void CPlacedWriter::Cancel() noexcept {
+  Join(true);
+}
+
+void CPlacedWriter::Join(bool bCancel) noexcept {
+  if (!m_thread.joinable()) return;
+  {
+    std::lock_guard lock(m_mutex);
+    (bCancel ? m_bCancel : m_bClosing) = true;
+    m_changed.notify_all();
+  }
+  m_thread.join();
+  // Nothing is left to write: the file is the other CFile's again.
+  m_out.Abort();
+  m_queue.clear();
+  m_part = Part{};
+}
+
+}  // namespace engine

@@ -1,0 +1,89 @@
+#pragma once
+
+#include <condition_variable>
+#include <cstddef>
+#include <cstdint>
+#include <deque>
+#include <functional>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "engine/sections/CCluster.h"
+#include "platform/File.h"
+
+namespace engine {
+
+// Writes the parts of one output on a thread of its own, each at its own place in the
+// file, while the thread that hands them over goes on (splitting the rest of the input):
+// once the sections before a place are known, what goes there no longer waits for the end
+// of the search. A part is made of ranges of the input's bytes and texts of its own.
+class CPlacedWriter {
+ public:
+  // Told how many input bytes are written so far; false stops the writing.
+  using Progress = std::function<bool(std::uint64_t written)>;
+
+  CPlacedWriter() = default;
+  ~CPlacedWriter();
+  CPlacedWriter(const CPlacedWriter&) = delete;
+  CPlacedWriter& operator=(const CPlacedWriter&) = delete;
+
+  // Starts the thread, writing to the file `out` has open, from the input at `data` (its
+  // long ranges written where they lie when `bMapped`); the bytes must stay as they are
+  // until Finish or Cancel. Throws std::system_error when no thread can be had.
+  void Start(const platform::CFile& out, const std::uint8_t* data, bool bMapped, Progress progress);
+  bool IsRunning() const { return m_thread.joinable(); }
+
+  // The part being made: `length` bytes of the input at `pos`, or a text.
+  void AddBytes(Offset pos, Offset length);
+  void AddText(const void* text, std::size_t length);
+  std::uint64_t PartLength() const { return m_part.length; }
+  // Hands the part over, to be written at `offset`, and starts the next one; waits while
+  // the thread is far behind, so that the ranges waiting take little memory.
+  void Submit(std::uint64_t offset);
+
+  // Waits until every part handed over is written and ends the thread. False when the
+  // progress callback stopped it; throws the first write failure.
+  bool Finish();
+  // Ends the thread at once: what was not written yet never is.
+  void Cancel() noexcept;
+
+ private:
+  struct Piece {
+    Offset pos;  // in the input, or in the part's text
+    Offset length;
+    bool bText;
+  };
+  struct Part {
+    std::uint64_t at = 0;
+    std::uint64_t length = 0;
+    std::vector<Piece> pieces;
+    std::string text;
+  };
+  struct Stopped {};
+  void Loop();
+  void Write(const Part& part);
+  void Report();
+  void Join(bool bCancel) noexcept;
+
+  platform::CFile m_out;
+  const std::uint8_t* m_pData = nullptr;
+  bool m_bMapped = false;
+  Progress m_progress;
+  std::uint64_t m_nWritten = 0;  // input bytes, on the writing thread
+  Part m_part;                   // being made, on the other thread
+
+  std::mutex m_mutex;
+  std::condition_variable m_changed;
+  std::deque<Part> m_queue;
+  std::vector<Part> m_spare;  // written parts, their memory kept for the next ones
+  bool m_bClosing = false;
+  bool m_bCancel = false;
+  bool m_bStopped = false;
+  std::optional<platform::CFileException> m_error;
+  std::thread m_thread;
+};
+
+}  // namespace engine
