@@ -49,7 +49,7 @@ void PrintTo(const Profile& p, std::ostream* os) {
 
 const char* const kThresholdNames[] = {"VELMORANT_TEST_LARGE_FILE", "VELMORANT_TEST_INDEX_MIN",
                                        "VELMORANT_TEST_INDEX_FROM", "VELMORANT_TEST_PROGRESS_AFTER",
-                                       "VELMORANT_TEST_PLACE_MIN", "VELMORANT_TEST_TOP_STEP"};
+                                       "VELMORANT_TEST_PLACE_MIN",  "VELMORANT_TEST_TOP_STEP"};
 
 std::vector<std::string> Lines(const std::string& text) {
   std::vector<std::string> lines;
