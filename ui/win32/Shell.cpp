@@ -23,7 +23,7 @@ struct ComPtr {
 
 // "Name (*.a *.b);;Other (*)" as the shell's filter pairs: the name, and "*.a;*.b".
 struct Filters {
-  std::vector<std::wstring> names, specs;
+  std::vector<std::wstring> names, patterns;
   std::vector<COMDLG_FILTERSPEC> list;
   explicit Filters(const std::string& filter) {
     std::wstring all = platform::Widen(filter);
@@ -32,18 +32,18 @@ struct Filters {
       if (end == std::wstring::npos) end = all.size();
       const std::wstring part = all.substr(start, end - start);
       const std::size_t open = part.rfind(L'('), close = part.rfind(L')');
-      std::wstring spec = open != std::wstring::npos && close > open
-                              ? part.substr(open + 1, close - open - 1)
-                              : L"*";
-      for (wchar_t& c : spec)
+      std::wstring pattern = open != std::wstring::npos && close > open
+                                 ? part.substr(open + 1, close - open - 1)
+                                 : L"*";
+      for (wchar_t& c : pattern)
         if (c == L' ') c = L';';
-      if (spec == L"*") spec = L"*.*";
+      if (pattern == L"*") pattern = L"*.*";
       names.push_back(part);
-      specs.push_back(spec);
+      patterns.push_back(pattern);
       start = end + 2;
     }
     for (std::size_t i = 0; i < names.size(); ++i)
-      list.push_back({names[i].c_str(), specs[i].c_str()});
+      list.push_back({names[i].c_str(), patterns[i].c_str()});
   }
 };
 
