@@ -51,7 +51,10 @@ bool CMatchIndex::Append(const std::uint64_t* entries, std::size_t count) {
   // A log of little else than keys would cost more in entries than the file itself: past
   // one entry per 64 bytes the index gives up and the search scans on its own.
   if (m_nCount + count > (m_nLast - m_nFrom) / 64 + 1024) return false;
-  if (!m_entries.Reserve((m_nCount + count) * sizeof(std::uint64_t))) return false;
+  const std::size_t bytes = (m_nCount + count) * sizeof(std::uint64_t);
+  if (!m_entries.Reserve(bytes)) return false;
+  // Backed a megabyte ahead: one call instead of a page fault per 512 entries.
+  m_entries.PopulateTo(bytes + (1u << 20));
   std::memcpy(static_cast<std::uint64_t*>(m_entries.Data()) + m_nCount, entries,
               count * sizeof(std::uint64_t));
   m_nCount += count;

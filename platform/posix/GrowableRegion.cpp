@@ -37,10 +37,23 @@ bool CGrowableRegion::Reserve(std::size_t bytes) {
   return true;
 }
 
+void CGrowableRegion::PopulateTo(std::size_t bytes) {
+  bytes = std::min(bytes, m_nCapacity);
+  if (bytes <= m_nPopulated) return;
+#ifdef MADV_POPULATE_WRITE
+  const auto page = static_cast<std::size_t>(::sysconf(_SC_PAGESIZE));
+  const std::size_t begin = m_nPopulated & ~(page - 1);
+  // Kernels before 5.14 refuse the advice: the pages are then faulted in as they are touched.
+  Sys().madvise(static_cast<char*>(m_pData) + begin, bytes - begin, MADV_POPULATE_WRITE);
+#endif
+  m_nPopulated = bytes;
+}
+
 void CGrowableRegion::Release() {
   if (m_pData != nullptr) Sys().munmap(m_pData, m_nCapacity);
   m_pData = nullptr;
   m_nCapacity = 0;
+  m_nPopulated = 0;
 }
 
 void AdviseLargePages(void* data, std::size_t bytes) {

@@ -55,6 +55,9 @@ bool CGrowableRegion::Reserve(std::size_t bytes) {
   return true;
 }
 
+// Committed pages are made on first touch, and Windows has no call that makes them ahead.
+void CGrowableRegion::PopulateTo(std::size_t) {}
+
 void CGrowableRegion::Release() {
   if (m_pData != nullptr) ::VirtualFree(m_pData, 0, MEM_RELEASE);
   m_pData = nullptr;
