@@ -44,6 +44,42 @@ void CFile::TakeFrom(CFile& other) noexcept {
   m_strLostAttributes = std::move(other.m_strLostAttributes);
 }
 
+void CFile::Close() {
+  if (m_fd == kNoFileHandle) return;
+  int err = 0;
+  try {
+    Flush();
+  } catch (const CFileException& e) {
+    err = static_cast<int>(e.m_lOsError);
+  }
+  if (m_bReplacing) {
+    if (err != 0) {
+      Discard();
+      Throw(err);
+    }
+    ReleaseReserve();
+    Commit();  // discards and throws on failure
+    return;
+  }
+  ReleaseReserve();
+  const int closeErr = ReleaseHandle();
+  if (err == 0) err = closeErr;
+  ResetWriteState();
+  if (err != 0) Throw(err);
+}
+
+void CFile::Abort() noexcept {
+  if (m_fd == kNoFileHandle) return;
+  if (m_bReplacing) return Discard();  // nothing of it may reach the target
+  try {
+    Flush();
+  } catch (...) {
+  }
+  ReleaseReserve();
+  ReleaseHandle();
+  ResetWriteState();
+}
+
 void CFile::ResetWriteState() noexcept {
   m_nBuffered = 0;
   m_aPending.clear();

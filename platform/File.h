@@ -104,6 +104,8 @@ class CFile {
   void Gather(const std::uint8_t* data, std::size_t count);
   [[noreturn]] void Throw(int err) const;
   void ReleaseReserve() noexcept;
+  // Closes the handle where it is this object's own, and forgets it: 0, or the system's error.
+  int ReleaseHandle() noexcept;
   void TakeFrom(CFile& other) noexcept;
   void ResetWriteState() noexcept;
   bool OpenDirect(const std::string& path, unsigned flags, CFileException* pError);

@@ -210,41 +210,9 @@ void CFile::ReleaseReserve() noexcept {
   m_nReservedEnd = 0;
 }
 
-void CFile::Close() {
-  if (m_fd < 0) return;
-  int err = 0;
-  try {
-    Flush();
-  } catch (const CFileException& e) {
-    err = static_cast<int>(e.m_lOsError);
-  }
-  if (m_bReplacing) {
-    if (err != 0) {
-      Discard();
-      Throw(err);
-    }
-    ReleaseReserve();
-    Commit();  // discards and throws on failure
-    return;
-  }
-  ReleaseReserve();
-  const int fd = std::exchange(m_fd, -1);
-  if (m_bOwned && Sys().close(fd) != 0 && err == 0) err = errno;
-  ResetWriteState();
-  if (err != 0) Throw(err);
-}
-
-void CFile::Abort() noexcept {
-  if (m_fd < 0) return;
-  if (m_bReplacing) return Discard();  // nothing of it may reach the target
-  try {
-    Flush();
-  } catch (...) {
-  }
-  ReleaseReserve();
-  const int fd = std::exchange(m_fd, -1);
-  if (m_bOwned) Sys().close(fd);
-  ResetWriteState();
+int CFile::ReleaseHandle() noexcept {
+  const auto fd = static_cast<int>(std::exchange(m_fd, kNoFileHandle));
+  return m_bOwned && Sys().close(fd) != 0 ? errno : 0;
 }
 
 bool RegularFileExists(const std::string& path) {

@@ -172,39 +172,11 @@ void CFile::SetPosition(std::uint64_t offset, bool bCut) {
 // NTFS sets no space aside ahead of the writes that can be given back later; nothing to do.
 void CFile::Reserve(std::uint64_t) {}
 
-void CFile::Close() {
-  if (m_fd == kNoFileHandle) return;
-  int err = 0;
-  try {
-    Flush();
-  } catch (const CFileException& e) {
-    err = static_cast<int>(e.m_lOsError);
-  }
-  if (m_bReplacing) {
-    if (err != 0) {
-      Discard();
-      Throw(err);
-    }
-    Commit();  // discards and throws on failure
-    return;
-  }
-  const FileHandle fd = std::exchange(m_fd, kNoFileHandle);
-  if (m_bOwned && !::CloseHandle(AsHandle(fd)) && err == 0)
-    err = static_cast<int>(::GetLastError());
-  ResetWriteState();
-  if (err != 0) Throw(err);
-}
+void CFile::ReleaseReserve() noexcept {}
 
-void CFile::Abort() noexcept {
-  if (m_fd == kNoFileHandle) return;
-  if (m_bReplacing) return Discard();  // nothing of it may reach the target
-  try {
-    Flush();
-  } catch (...) {
-  }
+int CFile::ReleaseHandle() noexcept {
   const FileHandle fd = std::exchange(m_fd, kNoFileHandle);
-  if (m_bOwned) ::CloseHandle(AsHandle(fd));
-  ResetWriteState();
+  return m_bOwned && !::CloseHandle(AsHandle(fd)) ? static_cast<int>(::GetLastError()) : 0;
 }
 
 void IgnoreWriteSignals() {}
