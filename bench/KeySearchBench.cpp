@@ -26,7 +26,7 @@ void BM_KeySearch(benchmark::State& state, bench::LogVariant variant) {
   const std::string& bytes = Log(variant).bytes;
   engine::CSearcher searcher;
   engine::RegisterSeparatorGrammar(searcher, bench::kUserSeparatorSjis);
-  searcher.m_bAutoClose = 0;
+  searcher.m_bAutoClose = false;
   std::size_t matches = 0;
   for (auto _ : state) {
     searcher.SetBuffer(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size());

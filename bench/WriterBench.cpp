@@ -73,7 +73,7 @@ struct WriterBenchAccess {
     ex.m_searcher.SetBuffer(ex.m_pFileData.get(), ex.m_nFileSize);
     if (ex.Split() != kSplitOk) return "the log did not split";
     ex.m_fileIn.Abort();
-    ex.m_bInputOpen = 0;
+    ex.m_bInputOpen = false;
     return nullptr;
   }
   const char* WriteTo(const std::string& path) {
@@ -109,7 +109,7 @@ void BM_WriteCluster(benchmark::State& state, bench::LogVariant variant, const c
   ex.m_nStartMode = engine::StartModeFor(bUser ? 1 : 0, kind);
   ex.m_byLayerLimit = variant == bench::LogVariant::kTable ? 3 : 1;
   for (int l = 1; l <= ex.m_byLayerLimit; ++l) ex.m_abyReverse[l] = 1;
-  ex.m_bSeparatorFirst = 1;
+  ex.m_bSeparatorFirst = true;
   ex.SetInputFiles({input});
   engine::WriterBenchAccess access{ex};
   const char* error = access.SplitOnce();

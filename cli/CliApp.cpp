@@ -202,8 +202,8 @@ int RunCli(int argc, char** argv, std::ostream& err, std::istream& in, bool bInt
   // Ctrl-C in a Windows console stops the run as the desktop program's stop does.
   const platform::ScopedConsoleInterrupt interrupt(request.m_nAbort);
   request.m_nSeparatorKind = o.kind;
-  request.m_bOptionsOpened = 1;
-  if (o.separator) request.m_bUserSeparator = 1;
+  request.m_bOptionsOpened = true;
+  if (o.separator) request.m_bUserSeparator = true;
 
   engine::CExecutor executor;
   ApplyTestThresholds(executor);

@@ -208,7 +208,7 @@ struct TreeChecker {
     Check(c.m_byLayerLimit == m_ex.m_byLayerLimit, "cluster with another layer limit");
     Check(c.m_byLayer < c.m_byLayerLimit || c.m_nCount == 1,
           "a cluster at or above the limit was divided");
-    Check(c.m_bLeaf == 0 || c.m_nCount == 1, "a divided cluster kept its leaf mark");
+    Check(!c.m_bLeaf || c.m_nCount == 1, "a divided cluster kept its leaf mark");
     std::size_t expected = static_cast<std::size_t>(c.m_nStart) + c.m_nLeadLength;
     for (Offset i = 0; i < c.m_nCount; ++i) {
       const engine::CSection& s = c.GetSection(m_ex.Sections(), i);
@@ -308,10 +308,11 @@ int RunFiles(const FuzzSettings& fs, const std::vector<std::string_view>& inputs
 
   engine::CRunRequest request;
   request.m_nSeparatorKind = fs.kind;
-  request.m_bOptionsOpened = 1;
+  request.m_bOptionsOpened = true;
   request.m_bUserSeparator = fs.separator.empty() ? 0 : 1;
   if (!fs.separator.empty()) request.CheckAutoClose(fs.separator);
-  if (fs.autoCloseFlip) request.m_bAutoClose ^= 1;  // the engine must cope with either
+  if (fs.autoCloseFlip)
+    request.m_bAutoClose = !request.m_bAutoClose;  // the engine must cope with either
 
   ex.m_strSeparator = fs.separator;
   Check(request.RegisterSearchKeys(ex) == 0, "search keys not registered");

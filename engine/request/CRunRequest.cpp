@@ -49,19 +49,19 @@ int CRunRequest::CheckAutoClose(const std::string& separator) {
   const char* text = nullptr;
   switch (DecideAutoClose(separator)) {
     case AutoCloseDecision::kNoOpen:
-      m_bAutoClose = 0;
+      m_bAutoClose = false;
       text = msg::kNoOpenBracket;
       break;
     case AutoCloseDecision::kOpenNoClose:
-      m_bAutoClose = 1;
+      m_bAutoClose = true;
       text = msg::kOpenWithoutClose;
       break;
     case AutoCloseDecision::kOpenAfterClose:
-      m_bAutoClose = 0;
+      m_bAutoClose = false;
       text = msg::kOpenAfterClose;
       break;
     case AutoCloseDecision::kBoth:
-      m_bAutoClose = 0;
+      m_bAutoClose = false;
       text = msg::kBothBrackets;
       break;
   }
@@ -70,19 +70,19 @@ int CRunRequest::CheckAutoClose(const std::string& separator) {
 }
 
 void CRunRequest::HandOverOptions(const COptionValues& o, CExecutor& ex) const {
-  if (m_bOptionsOpened == 1) {
-    ex.m_bSimpleHeader = o.m_bSimpleHeader ? 1 : 0;
+  if (m_bOptionsOpened) {
+    ex.m_bSimpleHeader = o.m_bSimpleHeader;
     if (o.m_bAppendSeparator) {
-      ex.m_bAppendSeparator = 1;
+      ex.m_bAppendSeparator = true;
       ex.m_nSeparatorStyle = o.m_nSeparatorStyle;
     } else {
-      ex.m_bAppendSeparator = 0;
+      ex.m_bAppendSeparator = false;
     }
     ex.m_nTrailCut = o.m_nTrailCut;
     ex.m_nLeadCut = o.m_nLeadCut;
-    ex.m_bSeparatorFirst = o.m_bSeparatorFirst ? 1 : 0;
-    ex.m_bOneFile = o.m_bOneFile ? 1 : 0;
-    ex.m_bCutOutsideRange = o.m_bCutOutsideRange ? 1 : 0;
+    ex.m_bSeparatorFirst = o.m_bSeparatorFirst;
+    ex.m_bOneFile = o.m_bOneFile;
+    ex.m_bCutOutsideRange = o.m_bCutOutsideRange;
     ex.m_byLayerLimit = 0;
     for (int layer = 1; layer <= kMaxLayer; ++layer) {
       ex.m_abyReverse[layer] = o.m_abyReverse[layer];
@@ -92,13 +92,13 @@ void CRunRequest::HandOverOptions(const COptionValues& o, CExecutor& ex) const {
       }
     }
   } else {
-    ex.m_bAppendSeparator = 1;
+    ex.m_bAppendSeparator = true;
     ex.m_nLeadCut = 0;
     ex.m_nTrailCut = 0;
-    ex.m_bSimpleHeader = 0;
-    ex.m_bCutOutsideRange = 0;
-    ex.m_bSeparatorFirst = 1;
-    ex.m_bOneFile = 1;
+    ex.m_bSimpleHeader = false;
+    ex.m_bCutOutsideRange = false;
+    ex.m_bSeparatorFirst = true;
+    ex.m_bOneFile = true;
   }
 }
 
@@ -130,7 +130,7 @@ bool CRunRequest::CheckCollisions(const RunInputs& in, const COptionValues& opti
     }
   }
 
-  const bool bOneFile = m_bOptionsOpened != 1 || options.m_bOneFile;
+  const bool bOneFile = !m_bOptionsOpened || options.m_bOneFile;
   if (!bOneFile) {
     // Two inputs must not write one "Rev_" file (an input listed twice writes it twice).
     std::unordered_map<std::string, const std::string*> writers;
@@ -158,7 +158,7 @@ bool CRunRequest::CheckCollisions(const RunInputs& in, const COptionValues& opti
 // their names meanwhile.
 bool CRunRequest::CheckExistingOutputs(const RunInputs& in, const COptionValues& options,
                                        CExecutor& executor) const {
-  const bool bPerFile = m_bOptionsOpened == 1 && !options.m_bOneFile;
+  const bool bPerFile = m_bOptionsOpened && !options.m_bOneFile;
   std::vector<std::string> outputs;
   if (bPerFile) {
     for (const std::string& p : in.astrInputPaths) {
@@ -239,7 +239,7 @@ bool CRunRequest::PrepareOutline(const RunInputs& in, const COptionValues& optio
 // The separator field: refused when it is needed and empty or has no form in the run's
 // encoding; otherwise the [<]/[>] decision on it, with its message.
 bool CRunRequest::CheckSeparator(const RunInputs& in, std::string& separator) {
-  if (m_bUserSeparator == 1) {
+  if (m_bUserSeparator) {
     separator = in.strSeparatorText;
     if (separator.empty() && !in.bSeparatorNotCp932) {
       Show(msg::kNoSeparator);
@@ -274,8 +274,8 @@ bool CRunRequest::Configure(const RunInputs& in, const COptionValues& options,
     return false;
   }
   executor.m_bAutoClose = m_bAutoClose;
-  executor.m_bEuc = in.encoding == TextEncoding::kEucJp ? 1 : 0;
-  executor.m_bUtf8 = in.encoding == TextEncoding::kUtf8 ? 1 : 0;
+  executor.m_bEuc = in.encoding == TextEncoding::kEucJp;
+  executor.m_bUtf8 = in.encoding == TextEncoding::kUtf8;
   HandOverOptions(options, executor);
   SelectStartMode(executor);
   return executor.SetInputFiles(in.astrInputPaths) == 0;

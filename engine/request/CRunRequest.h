@@ -50,10 +50,10 @@ enum class RequestOutcome : int {
 // separator choice and the last [<]/[>] decision persist between runs.
 class CRunRequest {
  public:
-  int m_bAutoClose = 0;
-  int m_bUserSeparator = 0;
+  bool m_bAutoClose = false;
+  bool m_bUserSeparator = false;
   int m_nSeparatorKind = 0;
-  int m_bOptionsOpened = 0;
+  bool m_bOptionsOpened = false;
   std::atomic<int> m_nAbort{0};  // 1 stops the run; another thread may set it
 
   // The whole request on the caller's thread: Prepare, Execute, Finish.

@@ -80,7 +80,7 @@ class CExecutor {
   // bytes not kept).
   int Outline(COutlineReader& reader);
   // 1: Outline hands each file's bytes over with its tree instead of making the texts.
-  int m_bOutlineKeepsBytes = 0;
+  bool m_bOutlineKeepsBytes = false;
 
   // After a failed run: the lines that say what it left (the output unchanged, or which
   // input stopped a per-file run and how many were not converted).
@@ -96,23 +96,23 @@ class CExecutor {
                              const std::string& folder = {});
 
   // Run settings.
-  int m_bAutoClose = 0;
+  bool m_bAutoClose = false;
   std::uint8_t m_byLayerLimit = 0;
   std::array<std::uint8_t, 256> m_abyReverse{};
   std::array<std::uint8_t, 256> m_abyRange{};
   std::uint8_t m_nStartMode = 7;
-  int m_bCutOutsideRange = 0;
-  int m_bOneFile = 1;
+  bool m_bCutOutsideRange = false;
+  bool m_bOneFile = true;
   int m_nSeparatorStyle = 0;
-  int m_bSeparatorFirst = 0;
+  bool m_bSeparatorFirst = false;
   int m_nTrailCut = 0;
-  int m_bAppendSeparator = 0;
+  bool m_bAppendSeparator = false;
   int m_nLeadCut = 0;
-  int m_bSimpleHeader = 0;
+  bool m_bSimpleHeader = false;
   std::string m_strSeparator;
-  int m_bEuc = 0;
+  bool m_bEuc = false;
   // The inputs are UTF-8: the numbered line between files is written in UTF-8 too.
-  int m_bUtf8 = 0;
+  bool m_bUtf8 = false;
   // Told of each input whose bytes look like another encoding than the run's (as
   // DetectEncoding decides); unset, the inputs are not looked at.
   std::function<void(const std::string& path, TextEncoding looksLike)> m_onEncodingMismatch;
@@ -153,7 +153,7 @@ class CExecutor {
   // Starts the shown progress again from nothing (a new outline, or one that was dropped).
   void ClearProgress() { m_nProgressDone.store(0); }
   // The last run or outline ended because the abort flag was set.
-  bool Stopped() const { return m_bStopped != 0; }
+  bool Stopped() const { return m_bStopped; }
   // An input or output is open, or an input's bytes are held.
   bool HoldsFiles() const;
 
@@ -186,19 +186,19 @@ class CExecutor {
   CCluster m_rootCluster;
   CSectionStore m_sections;
   std::size_t m_nTrailerLength = 0;
-  int m_bTrailerFound = 0;
+  bool m_bTrailerFound = false;
   std::size_t m_nTrailerPos = 0;
   std::size_t m_nBodyStart = 0;
   std::size_t m_nHeaderPos = 0;
   std::size_t m_nHeaderLength = 0;
-  int m_bOutputOpen = 0;
-  int m_bInputOpen = 0;
+  bool m_bOutputOpen = false;
+  bool m_bInputOpen = false;
   platform::CFile m_fileIn;
   platform::CFile m_fileOut;
   std::size_t m_nInputCount = 0;
   platform::FileBuffer m_pFileData;  // mapped, or read by Split
   std::size_t m_nFileSize = 0;
-  int m_bHeaderFound = 0;
+  bool m_bHeaderFound = false;
   std::vector<std::string> m_arrInputPaths;
   // Why the last Split failed, and where.
   int m_nSplitFailure = kFailNone;
@@ -208,8 +208,8 @@ class CExecutor {
   // The input a failed run stopped at (m_nInputCount: none), and whether the output was
   // written in place (standard output, a device) rather than replaced when complete.
   std::size_t m_nStoppedAt = 0;
-  int m_bOutputDirect = 0;
-  int m_bStopped = 0;  // the last run ended because the abort flag was set
+  bool m_bOutputDirect = false;
+  bool m_bStopped = false;  // the last run ended because the abort flag was set
   std::atomic<std::uint64_t> m_nProgressDone{0};
   std::atomic<std::uint64_t> m_nProgressTotal{0};
   std::atomic<std::size_t> m_nProgressFiles{0};

@@ -60,7 +60,7 @@ std::string CExecutor::StopReport() const {
   std::string lines;
   std::string output =
       m_fdOutput != platform::kNoFileHandle ? msg::kStandardOutput : m_strOutputPath;
-  if (m_bOneFile == 0) {
+  if (!m_bOneFile) {
     if (m_nStoppedAt >= m_nInputCount) return lines;
     lines += std::string("\n") + msg::kStoppedInput + m_arrInputPaths[m_nStoppedAt];
     const std::size_t rest = m_nInputCount - m_nStoppedAt - 1;

@@ -21,17 +21,17 @@ int CExecutor::OpenInputFile(std::size_t i) {
   platform::CFileException e;
   const unsigned flags = platform::CFile::modeRead;
   if (!m_fileIn.Open(m_arrInputPaths[i], flags, &e)) {
-    m_bInputOpen = 0;
+    m_bInputOpen = false;
     ShowFileError(e);
     return -1;
   }
-  m_bInputOpen = 1;
+  m_bInputOpen = true;
 
   // The version seen now is the one every byte of the output must come from.
   if (!platform::GetFileVersion(m_fileIn.GetHandle(), &m_inputVersion)) {
     const long err = platform::LastOsError();
     m_fileIn.Abort();
-    m_bInputOpen = 0;
+    m_bInputOpen = false;
     ShowFileError(platform::CFileException(platform::CauseFromOsError(err, m_arrInputPaths[i]), err,
                                            m_arrInputPaths[i]));
     return -1;
@@ -39,7 +39,7 @@ int CExecutor::OpenInputFile(std::size_t i) {
   const std::uint64_t length = m_inputVersion.nSize;
   if (length > kMaxFileSize) {
     m_fileIn.Abort();
-    m_bInputOpen = 0;
+    m_bInputOpen = false;
     platform::AfxMessageBox(msg::kFileTooLarge + FileAndSizeLines(m_arrInputPaths[i], length));
     return -1;
   }
@@ -50,14 +50,14 @@ int CExecutor::OpenInputFile(std::size_t i) {
   // mapped: those are read by the split into memory left uninitialised (the split fills
   // every byte or fails).
   m_bLargeFile = m_nFileSize >= m_nLargeFile;
-  if (m_bLargeFile && m_bEuc != 1) {
+  if (m_bLargeFile && !m_bEuc) {
     m_pFileData = platform::MapFile(m_fileIn.GetHandle(), m_nFileSize);
   }
   if (!m_pFileData) m_pFileData = platform::AllocateFileBuffer(m_nFileSize);
   m_bDataMapped = platform::IsMapped(m_pFileData);
   if (!m_pFileData) {
     m_fileIn.Abort();
-    m_bInputOpen = 0;
+    m_bInputOpen = false;
     platform::AfxMessageBox(msg::kBufferAlloc + FileAndSizeLines(m_arrInputPaths[i], length));
     return -1;
   }

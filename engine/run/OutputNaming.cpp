@@ -36,12 +36,12 @@ void CExecutor::MakeOutputPath(std::string& out, const std::string& inputPath,
 }
 
 int CExecutor::OpenOutputFile(std::size_t i) {
-  if (m_bOneFile == 0) MakeOutputPath(m_strOutputPath, m_arrInputPaths[i], m_strOutputDir);
-  m_bOutputDirect = 0;
-  if (m_bOneFile != 0 && m_fdOutput != platform::kNoFileHandle) {
+  if (!m_bOneFile) MakeOutputPath(m_strOutputPath, m_arrInputPaths[i], m_strOutputDir);
+  m_bOutputDirect = false;
+  if (m_bOneFile && m_fdOutput != platform::kNoFileHandle) {
     m_fileOut.Attach(m_fdOutput, msg::kStandardOutput);
-    m_bOutputOpen = 1;
-    m_bOutputDirect = 1;
+    m_bOutputOpen = true;
+    m_bOutputDirect = true;
     return 0;
   }
   // A regular file is replaced only when its new content is complete: a failed or
@@ -56,7 +56,7 @@ int CExecutor::OpenOutputFile(std::size_t i) {
     flags |= platform::CFile::modeNoReplace;
   }
   if (!m_fileOut.Open(m_strOutputPath, flags, &e)) {
-    m_bOutputOpen = 0;
+    m_bOutputOpen = false;
     ShowFileError(e);
     return -1;
   }
@@ -67,7 +67,7 @@ int CExecutor::OpenOutputFile(std::size_t i) {
                             m_fileOut.GetLostAttributes() + "\n" + msg::kFileLine +
                             m_strOutputPath);
   }
-  m_bOutputOpen = 1;
+  m_bOutputOpen = true;
   m_bOutputDirect = m_fileOut.IsReplacing() ? 0 : 1;
   return 0;
 }
@@ -87,14 +87,14 @@ int CExecutor::CommitOutput() {
     } leave{m_commitGate};
     bStopped = m_pAbortFlag != nullptr && m_pAbortFlag->load() == 1;
     if (!bStopped) {
-      m_bOutputOpen = 0;
+      m_bOutputOpen = false;
       m_fileOut.Close();
     }
   } catch (const platform::CFileException& e) {
     error = e;
   }
   if (bStopped) {
-    m_bStopped = 1;
+    m_bStopped = true;
     return -1;
   }
   if (error) {

@@ -83,7 +83,7 @@ void CExecutor::ResetRun() {
   m_nHeaderPos = 0;
   m_nHeaderLength = 0;
   m_nTrailerPos = 0;
-  m_bHeaderFound = 0;
+  m_bHeaderFound = false;
   m_pFileData.reset();
   m_commitGate.Reset();
 }
@@ -103,12 +103,12 @@ void CExecutor::CloseFiles() {
   StopPlacing();
   if (m_bInputOpen) {
     m_fileIn.Abort();
-    m_bInputOpen = 0;
+    m_bInputOpen = false;
   }
   if (m_bOutputOpen) {
     // Keep what was written before the failure: flush it, ignore a second error.
     m_fileOut.Abort();
-    m_bOutputOpen = 0;
+    m_bOutputOpen = false;
   }
   m_pFileData.reset();
 }
@@ -120,13 +120,13 @@ CExecutor::Progress CExecutor::GetProgress() const {
 }
 
 bool CExecutor::HoldsFiles() const {
-  return m_bInputOpen != 0 || m_bOutputOpen != 0 || m_pFileData != nullptr || m_fileIn.IsOpen() ||
+  return m_bInputOpen || m_bOutputOpen || m_pFileData != nullptr || m_fileIn.IsOpen() ||
          m_fileOut.IsOpen();
 }
 
 CExecutor::SplitBounds CExecutor::LastSplit() const {
-  return {m_bHeaderFound != 0,  m_nHeaderPos,  m_nHeaderLength, m_nBodyStart,
-          m_bTrailerFound != 0, m_nTrailerPos, m_nTrailerLength};
+  return {m_bHeaderFound,  m_nHeaderPos,  m_nHeaderLength, m_nBodyStart,
+          m_bTrailerFound, m_nTrailerPos, m_nTrailerLength};
 }
 
 // Long ranges of a mapped file are written where they lie (WriteFilePart flushes them
@@ -188,17 +188,17 @@ void CExecutor::WriteFilePart(std::size_t i) {
 }
 
 void CExecutor::WritePartHead(std::size_t i) {
-  if (i != 0 && m_bOneFile != 0) return;
+  if (i != 0 && m_bOneFile) return;
   // A UTF-8 log's byte-order mark may be all that tells its encoding: it stays with the
   // header, the log's own or the fixed one.
   const std::uint8_t* d = m_pFileData.get();
-  if (m_bUtf8 == 1 && m_nFileSize >= 3 && std::memcmp(d, kUtf8Bom, 3) == 0) Put(kUtf8Bom, 3);
-  if (m_bHeaderFound && m_bSimpleHeader == 0 && m_bEuc == 1) {
+  if (m_bUtf8 && m_nFileSize >= 3 && std::memcmp(d, kUtf8Bom, 3) == 0) Put(kUtf8Bom, 3);
+  if (m_bHeaderFound && !m_bSimpleHeader && m_bEuc) {
     // The bytes are Shift_JIS now: so must be what the header says of them.
     const std::string header = RelabelEucHeader(
         {reinterpret_cast<const char*>(m_pFileData.get()) + m_nHeaderPos, m_nHeaderLength});
     Put(header.data(), header.size());
-  } else if (m_bHeaderFound && m_bSimpleHeader == 0) {
+  } else if (m_bHeaderFound && !m_bSimpleHeader) {
     Copy(m_nHeaderPos, m_nHeaderLength);
   } else {
     Put(kFixedHeader, sizeof kFixedHeader - 1);
@@ -207,15 +207,15 @@ void CExecutor::WritePartHead(std::size_t i) {
 
 void CExecutor::WritePartEnd(std::size_t i) {
   const bool bLast = i + 1 == m_nInputCount;
-  if (bLast || m_bOneFile == 0) {
+  if (bLast || !m_bOneFile) {
     if (m_bTrailerFound) {
       Copy(m_nTrailerPos, m_nTrailerLength);
     } else {
       Put(kFixedFooter, sizeof kFixedFooter - 1);
     }
-  } else if (m_bAppendSeparator == 1) {
+  } else if (m_bAppendSeparator) {
     if (m_nSeparatorStyle == 1) {
-      const std::string line = NumberedSeparatorLine(i, m_bUtf8 == 1);
+      const std::string line = NumberedSeparatorLine(i, m_bUtf8);
       Put(line.data(), line.size());
     } else {
       Put(kHrSeparator, sizeof kHrSeparator - 1);
@@ -231,22 +231,22 @@ int CExecutor::Run() {
   } finished{m_commitGate};
   m_nInputCount = m_arrInputPaths.size();
   m_nStoppedAt = m_nInputCount;
-  m_bOutputDirect = 0;
-  m_bStopped = 0;
+  m_bOutputDirect = false;
+  m_bStopped = false;
   StartProgress();
   if (m_pAbortFlag == nullptr) {
     platform::AfxMessageBox(msg::kNoAbortFlag);
     return -1;
   }
-  if (m_bOneFile != 0 && OpenOutputFile(0) != 0) return -1;
+  if (m_bOneFile && OpenOutputFile(0) != 0) return -1;
 
   for (std::size_t i = 0; i < m_nInputCount; ++i) {
     m_nStoppedAt = i;  // until it is done, where a failure would stop the run
     if (m_pAbortFlag->load() == 1) {
-      m_bStopped = 1;
+      m_bStopped = true;
       return -1;
     }
-    if (m_bOneFile == 0 && OpenOutputFile(i) != 0) return -1;
+    if (!m_bOneFile && OpenOutputFile(i) != 0) return -1;
     if (OpenInputFile(i) != 0) return -1;
     // The total counted the size the file had when the run started.
     m_nProgressTotal += 2 * (std::uint64_t{m_nFileSize} - m_anExpectedSizes[i]);
@@ -264,7 +264,7 @@ int CExecutor::Run() {
     m_nProgressTotal -= 2 * std::uint64_t{opened - m_nFileSize};
     if (split != kSplitOk) {
       if (split == kSplitStopped) {
-        m_bStopped = 1;
+        m_bStopped = true;
       } else {
         ReportSplitFailure(i);
       }
@@ -285,7 +285,7 @@ int CExecutor::Run() {
     // A write that copied from a lost page failed because of the input, not the output.
     bool bFailed = true;
     if (bStopped) {
-      m_bStopped = 1;
+      m_bStopped = true;
     } else if (CheckLostInput()) {
       ShowReadError(m_readError);
     } else if (writeError) {
@@ -295,12 +295,12 @@ int CExecutor::Run() {
     }
     m_pFileData.reset();
     m_fileIn.Abort();
-    m_bInputOpen = 0;
+    m_bInputOpen = false;
     if (bFailed) return -1;
     m_nProgressBase += 2 * std::uint64_t{m_nFileSize};
     m_nProgressDone.store(m_nProgressBase, std::memory_order_relaxed);
     m_nProgressFiles.store(i + 1, std::memory_order_relaxed);
-    if (m_bOneFile == 0 && CommitOutput() != 0) return -1;
+    if (!m_bOneFile && CommitOutput() != 0) return -1;
   }
 
   m_nStoppedAt = m_nInputCount;

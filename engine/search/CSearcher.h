@@ -156,14 +156,14 @@ class CSearcher {
   // Scan state.
   const std::uint8_t* m_pBuffer = nullptr;
   std::size_t m_nBufferSize = 0;
-  int m_bBufferSet = 0;
+  bool m_bBufferSet = false;
   std::size_t m_nPos = 0;
   std::uint8_t m_nCurMode = 0;
-  int m_bAutoClose = 1;
+  bool m_bAutoClose = true;
   std::size_t m_nMatchPos = 0;
   std::size_t m_nMatchLength = 0;
   std::uint8_t m_nMatchCode = 0;
-  int m_bMatchComplete = 0;
+  bool m_bMatchComplete = false;
 
  private:
   void AddToScan(std::uint8_t mode, const std::string& text);

@@ -38,7 +38,7 @@ void CSearcher::SetBuffer(const std::uint8_t* buffer, std::size_t size) {
   StopIndex();
   m_pBuffer = buffer;
   m_nBufferSize = size;
-  m_bBufferSet = 1;
+  m_bBufferSet = true;
   m_nPos = 0;
   m_nMatchPos = 0;
   m_nMatchLength = 0;
@@ -431,10 +431,10 @@ SearchResult CSearcher::SearchTag(std::uint8_t mode) {
     r = SearchResult::kError;
   }
   if (r == SearchResult::kFound && m_nMatchCode == kCodeUser && !m_bAutoClose) {
-    m_bMatchComplete = 1;
+    m_bMatchComplete = true;
     return SearchResult::kFound;
   }
-  m_bMatchComplete = 0;
+  m_bMatchComplete = false;
   if (r != SearchResult::kFound) return r;
 
   // Complete the tag through its '>' (quoting is not understood). It is mostly a few
@@ -452,7 +452,7 @@ SearchResult CSearcher::SearchTag(std::uint8_t mode) {
   }
   m_nPos = p + 1;
   m_nMatchLength = m_nPos - m_nMatchPos;
-  m_bMatchComplete = 1;
+  m_bMatchComplete = true;
   return SearchResult::kFound;
 }
 

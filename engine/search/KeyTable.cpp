@@ -115,13 +115,13 @@ void CSearcher::Reset() {
   m_nCurMode = 0;
   m_pBuffer = nullptr;
   m_nBufferSize = 0;
-  m_bBufferSet = 0;
+  m_bBufferSet = false;
   m_nPos = 0;
   m_nMatchPos = 0;
   m_nMatchLength = 0;
   m_nMatchCode = 0;
-  m_bMatchComplete = 0;
-  m_bAutoClose = 1;
+  m_bMatchComplete = false;
+  m_bAutoClose = true;
 }
 
 }  // namespace engine

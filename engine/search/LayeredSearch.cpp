@@ -54,7 +54,7 @@ LayerResult CSearcher::SearchLayer(CSectionStore& store, CCluster& cluster, std:
           ++pending;
           continue;
         }
-        K.m_bLeaf = 0;
+        K.m_bLeaf = false;
         K.EndLastHead(store, p);
         K.OpenLastNested(store, p, n);
         if (S->m_cluster.AddSection(store) != 0) return kNoMemory;
@@ -89,7 +89,7 @@ LayerResult CSearcher::SearchLayer(CSectionStore& store, CCluster& cluster, std:
       case kCodeUser:
         if (!bDivides) continue;
         // A cluster divided by separators is no longer written unchanged, as after a block.
-        K.m_bLeaf = 0;
+        K.m_bLeaf = false;
         K.EndLastHead(store, p);
         K.OpenLastNested(store, p, n);
         S->m_cluster.m_nLength = n;

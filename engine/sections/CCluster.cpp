@@ -13,7 +13,7 @@ int CCluster::Reset() {
   m_nLength = 0;
   m_nLeadLength = 0;
   m_nCloseLength = 0;
-  m_bLeaf = 1;
+  m_bLeaf = true;
   return 0;
 }
 

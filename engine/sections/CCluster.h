@@ -17,7 +17,7 @@ class CSectionStore;
 class CCluster {
  public:
   // 1 while no section was made inside this cluster; such a cluster is written unchanged.
-  std::uint8_t m_bLeaf = 1;
+  bool m_bLeaf = true;
   // Separators and blocks make sections only while m_byLayer is below this.
   std::uint8_t m_byLayerLimit = 1;
   std::uint8_t m_byLayer = 0;

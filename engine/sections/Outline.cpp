@@ -274,8 +274,8 @@ std::string SectionText(const FileOutline& file, const OutlineSection& section) 
 }
 
 TextEncoding CExecutor::RunEncoding() const {
-  if (m_bEuc == 1) return TextEncoding::kEucJp;
-  return m_bUtf8 == 1 ? TextEncoding::kUtf8 : TextEncoding::kShiftJis;
+  if (m_bEuc) return TextEncoding::kEucJp;
+  return m_bUtf8 ? TextEncoding::kUtf8 : TextEncoding::kShiftJis;
 }
 
 void CExecutor::OutlineOf(const CCluster& cluster, Offset i, int order, const CutBounds& b,
@@ -291,13 +291,13 @@ void CExecutor::OutlineOf(const CCluster& cluster, Offset i, int order, const Cu
   } else if (i >= b.lead && i < b.rangeEnd) {
     o.action = order == kReversed ? SectionAction::kReversed : SectionAction::kInOrder;
   } else {
-    const bool bKept = m_bCutOutsideRange == 1 && (i < b.lead || i >= b.trailStart);
+    const bool bKept = m_bCutOutsideRange && (i < b.lead || i >= b.trailStart);
     o.action = bKept ? SectionAction::kKept : SectionAction::kCut;
   }
   if (!bText) return;
   if (m_pLaterTexts && m_pLaterTexts->Next(o.strText)) return;
   m_pLaterTexts = nullptr;  // it could not make them: from here on they are made here
-  const TextEncoding shown = m_bUtf8 == 1 ? TextEncoding::kUtf8 : TextEncoding::kShiftJis;
+  const TextEncoding shown = m_bUtf8 ? TextEncoding::kUtf8 : TextEncoding::kShiftJis;
   MakeOutlineText(m_pFileData.get(), s.Start(), s.TotalLength(), shown, m_lastText, o.strText);
 }
 
@@ -326,7 +326,7 @@ void CExecutor::OutlineTree(COutlineReader& reader, bool bText) {
   std::unique_ptr<COutlineTexts> later;
   try {
     if (bText && m_nLaterFrom >= kLaterTextsFrom) {
-      const TextEncoding shown = m_bUtf8 == 1 ? TextEncoding::kUtf8 : TextEncoding::kShiftJis;
+      const TextEncoding shown = m_bUtf8 ? TextEncoding::kUtf8 : TextEncoding::kShiftJis;
       later = std::make_unique<COutlineTexts>(m_sections, m_rootCluster, m_nLaterFrom,
                                               m_pFileData.get(), shown);
     }
@@ -349,17 +349,17 @@ int CExecutor::SplitForOutline(std::size_t i, FileOutline& file, bool* pTree) {
   if (split == kSplitStopped) {
     // Whoever stopped it wants no part of it: walking a large partial tree would only delay
     // what comes next.
-    m_bStopped = 1;
+    m_bStopped = true;
     CloseOutlineInput();
     return -1;
   }
   file.strPath = m_arrInputPaths[i];
   file.encoding = RunEncoding();
   file.bComplete = split == kSplitOk;
-  file.bHeader = m_bHeaderFound != 0;
+  file.bHeader = m_bHeaderFound;
   file.nHeaderOffset = m_nHeaderPos;
   file.nHeaderLength = m_nHeaderLength;
-  file.bTrailer = file.bComplete && m_bTrailerFound != 0;
+  file.bTrailer = file.bComplete && m_bTrailerFound;
   file.nTrailerOffset = m_nTrailerPos;
   file.nTrailerLength = m_nTrailerLength;
   // What was read before a read failed is not the file: only a tree from a read file.
@@ -370,12 +370,12 @@ int CExecutor::SplitForOutline(std::size_t i, FileOutline& file, bool* pTree) {
 void CExecutor::CloseOutlineInput() {
   m_pFileData.reset();
   m_fileIn.Abort();
-  m_bInputOpen = 0;
+  m_bInputOpen = false;
 }
 
 int CExecutor::OutlineInputs(const std::function<void(std::size_t, FileOutline&, bool)>& each) {
   m_nInputCount = m_arrInputPaths.size();
-  m_bStopped = 0;
+  m_bStopped = false;
   int result = 0;
   for (std::size_t i = 0; i < m_nInputCount; ++i) {
     m_nStoppedAt = i;

@@ -24,7 +24,7 @@ void MakeOutlineText(const std::uint8_t* data, std::size_t start, std::size_t le
 
 // Whether an outline shows the sections of a section's nested cluster: it is divided.
 inline bool ShowsSections(const CCluster& nested) {
-  return nested.m_nCount > 0 && nested.m_bLeaf == 0;
+  return nested.m_nCount > 0 && !nested.m_bLeaf;
 }
 
 // The texts of the later part of an outline, made on a thread of its own while the earlier

@@ -68,7 +68,7 @@ bool CExecutor::ReadInput() {
     return false;
   }
   NoteEncoding();  // on the bytes as the file holds them
-  if (m_bEuc == 1) {
+  if (m_bEuc) {
     ConvertEucToSjis();
     m_searcher.SetBuffer(m_pFileData.get(), m_nFileSize);  // the converted text is shorter
   }
@@ -77,22 +77,22 @@ bool CExecutor::ReadInput() {
 
 void CExecutor::NoteEncoding() const {
   if (!m_onEncodingMismatch) return;
-  const TextEncoding run = m_bEuc == 1    ? TextEncoding::kEucJp
-                           : m_bUtf8 == 1 ? TextEncoding::kUtf8
-                                          : TextEncoding::kShiftJis;
+  const TextEncoding run = m_bEuc    ? TextEncoding::kEucJp
+                           : m_bUtf8 ? TextEncoding::kUtf8
+                                     : TextEncoding::kShiftJis;
   const auto seen = DetectEncoding(m_pFileData.get(), m_nFileSize);
   if (seen && *seen != run) m_onEncodingMismatch(m_fileIn.GetFilePath(), *seen);
 }
 
 int CExecutor::SplitLoaded() {
-  m_bTrailerFound = 0;
-  m_bHeaderFound = 0;
+  m_bTrailerFound = false;
+  m_bHeaderFound = false;
   m_rootCluster.Reset();
   m_sections.Clear();
 
   const int header = FindHeader();
   if (header != kSplitOk) return header;
-  m_bHeaderFound = 1;
+  m_bHeaderFound = true;
   StartPlacing();
 
   try {
@@ -111,7 +111,7 @@ int CExecutor::SplitLoaded() {
         const SearchResult r = m_searcher.SearchTag(kModeHtmlEnd);
         if (r == SearchResult::kFound) {
           m_nTrailerLength = m_searcher.m_nMatchPos + m_searcher.m_nMatchLength - m_nTrailerPos;
-          m_bTrailerFound = 1;
+          m_bTrailerFound = true;
           return kSplitOk;
         }
         return r == SearchResult::kNotFound ? kSplitOk : FailSplit(kSplitCannot, kFailSearch);
@@ -119,7 +119,7 @@ int CExecutor::SplitLoaded() {
       case LayerResult::kDocumentEnd:
         m_nTrailerPos = m_searcher.m_nMatchPos;
         m_nTrailerLength = m_searcher.m_nMatchLength;
-        m_bTrailerFound = 1;
+        m_bTrailerFound = true;
         return kSplitOk;
       case LayerResult::kNoMemory:
         return FailSplit(kSplitNoMemory, kFailNoMemory);

@@ -10,7 +10,7 @@ constexpr std::size_t kPrefetchAhead = 4u << 10;
 }  // namespace
 
 int CExecutor::ChooseOrder(const CCluster& cluster) const {
-  if (cluster.m_bLeaf == 1) return kUnchanged;
+  if (cluster.m_bLeaf) return kUnchanged;
   if (cluster.m_byLayer >= cluster.m_byLayerLimit) return kUnchanged;
   return m_abyReverse[cluster.m_byLayer + 1u] ? kReversed : kInOrder;
 }
@@ -62,11 +62,11 @@ void CExecutor::WriteClusterBytes(const CCluster& cluster) {
   };
 
   const CutBounds b = Bounds(cluster);
-  if (m_bCutOutsideRange == 1) {
+  if (m_bCutOutsideRange) {
     for (std::size_t i = 0; i < b.lead; ++i) copyUnchanged(i);
   }
   writeRange(b.lead, b.rangeEnd);
-  if (m_bCutOutsideRange == 1) {
+  if (m_bCutOutsideRange) {
     for (std::size_t i = b.trailStart; i < n; ++i) copyUnchanged(i);
   }
   if (cluster.m_byLayer != 0) Copy(cluster.ClosePos(), cluster.m_nCloseLength);
@@ -74,7 +74,7 @@ void CExecutor::WriteClusterBytes(const CCluster& cluster) {
 
 void CExecutor::WriteSectionBytes(const CSection& section) {
   if (section.TotalLength() == 0) return;
-  if (m_abyReverse[section.Layer()] && m_bSeparatorFirst == 1) {
+  if (m_abyReverse[section.Layer()] && m_bSeparatorFirst) {
     WriteClusterBytes(section.m_cluster);
     Copy(section.HeadStart(), section.m_nHeadLength);
   } else {

@@ -148,7 +148,7 @@ TEST(RunDriver, EucProgressEndsAtItsTotal) {
   testing_support::TempDir dir;
   CExecutor ex;
   testing_support::Apply({}, ex);
-  ex.m_bEuc = 1;
+  ex.m_bEuc = true;
   std::atomic<int> abort{0};
   ex.m_pAbortFlag = &abort;
   ex.m_strOutputPath = dir.File("out.html");

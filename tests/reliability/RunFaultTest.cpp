@@ -372,11 +372,11 @@ struct Fixture {
     for (std::size_t i = 0; i < contents.size(); ++i)
       inputs.astrInputPaths.push_back(dir.Write("in" + std::to_string(i) + ".html", contents[i]));
     inputs.strOutputPath = dir.File("out.html");
-    request.m_bOptionsOpened = 1;
+    request.m_bOptionsOpened = true;
     options.m_abyReverse[1] = 1;
-    options.m_bSeparatorFirst = 1;
+    options.m_bSeparatorFirst = true;
     options.m_nSeparatorStyle = 0;
-    options.m_bOneFile = mode == kOne ? 1 : 0;
+    options.m_bOneFile = mode == kOne;
     executor.m_nLargeFile = 0;  // every input is mapped where the plan lets it
   }
   RequestOutcome Run() { return request.OnRun(inputs, options, executor); }

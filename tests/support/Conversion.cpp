@@ -25,11 +25,11 @@ void Apply(const Settings& s, engine::CExecutor& ex) {
   ex.m_nTrailCut = s.trailCut;
   ex.m_bCutOutsideRange = s.cutOutsideRange;
   ex.m_bSeparatorFirst = s.separatorFirst;
-  ex.m_bOneFile = 1;
-  ex.m_bAppendSeparator = 1;
+  ex.m_bOneFile = true;
+  ex.m_bAppendSeparator = true;
   ex.m_nSeparatorStyle = s.separatorStyle;
-  ex.m_bSimpleHeader = 0;
-  ex.m_bEuc = 0;
+  ex.m_bSimpleHeader = false;
+  ex.m_bEuc = false;
 }
 
 std::string Convert(const std::vector<std::string>& inputs, const Settings& s, int* result) {

@@ -79,7 +79,7 @@ class OptionDlgTest : public QObject {
                                           kOpen}
                                  << Change([](auto& v) {
                                       v.m_nLeadCut = 3, v.m_nTrailCut = 19;
-                                      v.m_bSimpleHeader = v.m_bSeparatorFirst = 1;
+                                      v.m_bSimpleHeader = v.m_bSeparatorFirst = true;
                                     })
                                  << QList<int>{3, 19, 0, 1, 1, 1, 1, 1, 1};
     // The cut check and the style follow their control at the click: not past キャンセル.
@@ -113,7 +113,7 @@ class OptionDlgTest : public QObject {
         << Steps{Click(kIdAppendSeparator), Click(kIdOneFile), Click(kIdOneFile)} << kFirst
         << QList<int>{0, 0, 0, 0, 0, 0, 1, 1, 1};
     QTest::newRow("a per-file showing starts disabled")
-        << Steps{Click(kIdOneFile), kOk, kOpen} << Change([](auto& v) { v.m_bOneFile = 0; })
+        << Steps{Click(kIdOneFile), kOk, kOpen} << Change([](auto& v) { v.m_bOneFile = false; })
         << QList<int>{0, 0, 0, 0, 0, 1, 1, 0, 0};
     QTest::newRow("layer toggles confirmed by OK")
         << Steps{Click(kReverseLayerIds[7]), Click(kRangeLayerIds[15]), kOk, kOpen}

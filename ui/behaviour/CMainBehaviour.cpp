@@ -65,9 +65,9 @@ void CMainBehaviour::OnInitDialog(const std::vector<std::string>& files) {
   m_strSeparatorShown = m_view.Text(kIdSeparator);
   m_astrInputPaths.clear();
   ShowList(-1);
-  m_bOptionsOpened = 0;
+  m_bOptionsOpened = false;
   m_nSeparatorKind = 0;
-  m_bUserSeparator = 0;
+  m_bUserSeparator = false;
   m_view.SetProgress(kIdProgress, 0);
   m_strInputFolder = m_view.Setting(kInputFolderKey);
   m_strOutputFolder = m_view.Setting(kOutputFolderKey);
@@ -200,7 +200,7 @@ void CMainBehaviour::OnEuc() {
 void CMainBehaviour::OnOptions() {
   // Until the first OK, runs keep the defaults they had before the dialog was opened.
   if (!m_view.ShowOptions()) return;
-  m_bOptionsOpened = 1;
+  m_bOptionsOpened = true;
   m_view.PreviewChanged();
 }
 
@@ -215,10 +215,10 @@ void CMainBehaviour::OnAbout() {
 void CMainBehaviour::OnSelchangeSeparator() {
   const int index = m_view.Selection(kIdSeparator);
   if (index < 0) {
-    m_bUserSeparator = 1;
+    m_bUserSeparator = true;
   } else {
     m_nSeparatorKind = index;
-    if (index == 3) m_bUserSeparator = 1;
+    if (index == 3) m_bUserSeparator = true;
   }
   m_strSeparatorShown = m_view.Text(kIdSeparator);
   m_view.PreviewChanged();
@@ -233,7 +233,7 @@ void CMainBehaviour::OnEditchangeSeparator() {
     return;
   }
   m_strSeparatorShown = text;
-  m_bUserSeparator = m_view.Selection(kIdSeparator) == -1 ? 1 : 0;
+  m_bUserSeparator = m_view.Selection(kIdSeparator) == -1;
   m_view.PreviewChanged();
 }
 
@@ -264,7 +264,7 @@ std::optional<OutlineJob> CMainBehaviour::PreviewJob() const {
   job.bUserSeparator = m_bUserSeparator;
   job.nSeparatorKind = m_nSeparatorKind;
   // Until the options dialog has been opened, a run takes defaults that reverse and cut nothing.
-  if (m_bOptionsOpened == 1) job.options = m_view.OptionValues();
+  if (m_bOptionsOpened) job.options = m_view.OptionValues();
   return job;
 }
 

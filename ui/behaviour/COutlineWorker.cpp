@@ -114,13 +114,13 @@ void COutlineWorker::Make(const OutlineJob& job, std::uint64_t nGeneration) {
         });
     m_request.m_bUserSeparator = job.bUserSeparator;
     m_request.m_nSeparatorKind = job.nSeparatorKind;
-    m_request.m_bOptionsOpened = 1;
+    m_request.m_bOptionsOpened = true;
     m_executor.ClearProgress();
     // Preparing clears the abort flag: a newer request that came meanwhile is seen here.
     if (m_request.PrepareOutline(inputs, engine::OutlineOptions(job.options), m_executor) &&
         IsLatest(nGeneration)) {
       // The view shows a few rows at a time: their texts are made as they are shown.
-      m_executor.m_bOutlineKeepsBytes = 1;
+      m_executor.m_bOutlineKeepsBytes = true;
       m_executor.Outline([&r](engine::FileOutline& file) { r.outline = std::move(file); });
       r.Link();
     }

@@ -51,7 +51,7 @@ int main(int argc, char** argv) {
   dlg.AddInputFiles({files[0]});
   if (!bPreview) dlg.m_editOutput->setText(files[1]);
   if (args.contains("--reverse-layer1")) {
-    dlg.m_bOptionsOpened = 1;
+    dlg.m_bOptionsOpened = true;
     dlg.m_dlgOptions.m_abyReverse[1] = 1;
   }
   dlg.show();

@@ -146,7 +146,7 @@ void PreviewScreenshots(const QDir& folder) {
   o.m_abyRange[1] = o.m_abyRange[2] = 1;
   o.m_nLeadCut = o.m_nLeadCutSel = 1;
   o.m_nTrailCut = o.m_nTrailCutSel = 1;
-  main.m_bOptionsOpened = 1;
+  main.m_bOptionsOpened = true;
   main.m_dlgPreview.Schedule();
   Settle(main);
   Grab(main.m_dlgPreview, "preview-options.png");
