@@ -39,6 +39,7 @@ Transcript RunOnTerminal(const std::string& dir, std::vector<std::string> args, 
   const pid_t pid = ::forkpty(&master, nullptr, &raw, &size);
   if (pid == 0) {
     ::setenv("VELMORANT_TEST_PROGRESS_AFTER", "0", 1);  // any run is slow enough
+    ::signal(SIGINT, SIG_DFL);  // a shell's background job would pass Ctrl-C on ignored
     const int out = ::open((dir + "/stdout").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
     if (::chdir(dir.c_str()) != 0 || out < 0 || (!bOutputHere && ::dup2(out, 1) != 1)) ::_exit(126);
     args.insert(args.begin(), VELMORANT_CLI_PATH);
