@@ -7,7 +7,6 @@
 #include "engine/search/SeparatorGrammar.h"
 #include "engine/sections/CCluster.h"
 #include "engine/sections/CSectionStore.h"
-#include "tests/support/MessageRecorder.h"
 
 namespace engine {
 namespace {
@@ -56,25 +55,6 @@ TEST(KeySearch, FindsTheFirstKey) {
     }
     EXPECT_EQ(s.m_nPos, r.next);
   }
-}
-
-TEST(KeySearch, ReportsNoBufferAndBadMode) {
-  testing_support::MessageRecorder rec;
-  CSearcher searcher;
-  CSectionStore sections;
-  CCluster root;
-  RegisterSeparatorGrammar(searcher, "");
-  root.m_byLayerLimit = 1;
-  root.AddSection(sections);
-  EXPECT_EQ(searcher.SearchLayer(sections, root, 3), LayerResult::kSearchError);
-  const std::string buf = "<HR>";
-  searcher.SetBuffer(Bytes(buf), buf.size());
-  EXPECT_EQ(searcher.SearchTag(40), SearchResult::kError);
-  EXPECT_EQ(searcher.m_nPos, 0u);
-  EXPECT_EQ(rec.Texts(),
-            (std::vector<std::string>{"検索クラスにファイルバッファがセットされていません",
-                                      "レイヤー値[0]の区切りサーチ中にエラーが発生\n",
-                                      "検索モード値が不正です CurMode[40] / ModeNum[12]\n"}));
 }
 
 // Tag fragments, text and a long user separator in a fixed pseudo-random order.

@@ -8,7 +8,6 @@
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
-#include <sys/xattr.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -161,78 +160,61 @@ ssize_t FaultWritev(int fd, const iovec* iov, int count) {
   return FaultGather(fd, iov, count, -1);
 }
 
-const platform::SysCalls kFaultCalls = {
-    [](const char* path, int flags, mode_t mode) -> int {
-      const bool bUnnamed = (flags & O_TMPFILE) == O_TMPFILE;
-      const std::string name = bUnnamed ? path + std::string(kUnnamed) : path;
-      if (Fails(kOpen, name)) return -1;
-      const int fd = ::open(path, flags, mode);
-      if (fd >= 0) g->opens.emplace_back(g->fds[fd] = name, flags);
-      return fd;
-    },
-    [](int fd, void* buf, size_t count) -> ssize_t {
-      if (Interrupted() || Fails(kRead, PathOf(fd))) return -1;
-      const ssize_t n = ::read(fd, buf, g->plan.choppy ? std::min<size_t>(count, 3) : count);
-      ChangeIf(PathOf(fd));
-      return n;
-    },
-    FaultWrite,
-    [](int fd) -> int {
-      const std::string path = PathOf(fd);
-      g->fds.erase(fd);
-      return ::close(fd) != 0 || Fails(kClose, path) ? -1 : 0;
-    },
-    [](int fd, struct stat* st) -> int {
-      const bool bPlanned = Planned(PathOf(fd));
-      if (bPlanned && ++g->fstats == 2 && Fails(kFstat, PathOf(fd))) return -1;
-      const int r = ::fstat(fd, st);
-      if (bPlanned) st->st_size += g->plan.longer;
-      return r;
-    },
-    [](int fd, off_t offset, int whence) -> off_t {
-      return Fails(kSeek, PathOf(fd)) ? -1 : ::lseek(fd, offset, whence);
-    },
-    [](int fd, int cmd, int arg) -> int { return ::fcntl(fd, cmd, arg); },
-    FaultWritev,
-    FaultGather,
-    [](void* address, size_t length, int prot, int flags, int fd, off_t offset) -> void* {
-      if (fd < 0) return ::mmap(address, length, prot, flags, fd, offset);  // memory
-      if (!g->plan.map) return errno = ENODEV, MAP_FAILED;
-      void* view = ::mmap(address, length, prot, flags, fd, offset);
-      if (view != MAP_FAILED && !g->plan.cutOnWrite) CutIf(PathOf(fd));
-      return view;
-    },
-    ::munmap,
-    ::fallocate,
-    ::ftruncate,
-    [](int oldDir, const char* oldPath, int newDir, const char* newPath, int flags) -> int {
-      if (Fails(kLink, newPath)) return -1;
-      return ::linkat(oldDir, oldPath, newDir, newPath, flags);
-    },
-    [](const char* oldPath, const char* newPath) -> int {
-      if (Fails(kRename, newPath)) return -1;
-      return ::rename(oldPath, newPath);
-    },
-    ::unlink,
-    ::fchmod,
-    ::renameat2,
-    ::stat,
-    ::lstat,
-    ::readlink,
-    ::access,
-    ::geteuid,
-    ::getegid,
-    ::fchown,
-    ::flistxattr,
-    ::fgetxattr,
-    ::fsetxattr,
-    [](void* p, size_t from, size_t to, int flags) { return ::mremap(p, from, to, flags); },
-    ::madvise};
+// The real calls, with those a plan can fail or disturb replaced.
+platform::SysCalls FaultCalls() {
+  platform::SysCalls c = platform::PosixSysCalls();
+  c.open = [](const char* path, int flags, mode_t mode) -> int {
+    const bool bUnnamed = (flags & O_TMPFILE) == O_TMPFILE;
+    const std::string name = bUnnamed ? path + std::string(kUnnamed) : path;
+    if (Fails(kOpen, name)) return -1;
+    const int fd = ::open(path, flags, mode);
+    if (fd >= 0) g->opens.emplace_back(g->fds[fd] = name, flags);
+    return fd;
+  };
+  c.read = [](int fd, void* buf, size_t count) -> ssize_t {
+    if (Interrupted() || Fails(kRead, PathOf(fd))) return -1;
+    const ssize_t n = ::read(fd, buf, g->plan.choppy ? std::min<size_t>(count, 3) : count);
+    ChangeIf(PathOf(fd));
+    return n;
+  };
+  c.write = FaultWrite;
+  c.close = [](int fd) -> int {
+    const std::string path = PathOf(fd);
+    g->fds.erase(fd);
+    return ::close(fd) != 0 || Fails(kClose, path) ? -1 : 0;
+  };
+  c.fstat = [](int fd, struct stat* st) -> int {
+    const bool bPlanned = Planned(PathOf(fd));
+    if (bPlanned && ++g->fstats == 2 && Fails(kFstat, PathOf(fd))) return -1;
+    const int r = ::fstat(fd, st);
+    if (bPlanned) st->st_size += g->plan.longer;
+    return r;
+  };
+  c.lseek = [](int fd, off_t offset, int whence) -> off_t {
+    return Fails(kSeek, PathOf(fd)) ? -1 : ::lseek(fd, offset, whence);
+  };
+  c.writev = FaultWritev;
+  c.pwritev = FaultGather;
+  c.mmap = [](void* address, size_t length, int prot, int flags, int fd, off_t offset) -> void* {
+    if (fd < 0) return ::mmap(address, length, prot, flags, fd, offset);  // memory
+    if (!g->plan.map) return errno = ENODEV, MAP_FAILED;
+    void* view = ::mmap(address, length, prot, flags, fd, offset);
+    if (view != MAP_FAILED && !g->plan.cutOnWrite) CutIf(PathOf(fd));
+    return view;
+  };
+  c.linkat = [](int oldDir, const char* oldPath, int newDir, const char* newPath, int flags) {
+    return Fails(kLink, newPath) ? -1 : ::linkat(oldDir, oldPath, newDir, newPath, flags);
+  };
+  c.rename = [](const char* oldPath, const char* newPath) {
+    return Fails(kRename, newPath) ? -1 : ::rename(oldPath, newPath);
+  };
+  return c;
+}
 
 // Installs a FaultPlan over the real system calls for its lifetime.
 struct FaultInjector {
   State state;
-  platform::ScopedSysCalls calls{kFaultCalls};
+  platform::ScopedSysCalls calls{FaultCalls()};
   explicit FaultInjector(FaultPlan plan) : state{std::move(plan)} { g = &state; }
   ~FaultInjector() { g = nullptr; }
 };
@@ -255,6 +237,9 @@ const std::string kHardware = "ハードウェア エラー";
 const std::string kDenied = "ファイル アクセス禁止";
 const std::string kEioCause = "\n原因: 入出力エラーです (EIO)";
 const std::string kEaccesCause = "\n原因: アクセス権がありません (EACCES)";
+std::string Cause(int err) {
+  return "\n原因: " + platform::OsErrorText(err);
+}
 const std::string kErrorEnd = msg::kErrorEnd;
 const std::string kUnchanged = kErrorEnd + "\n出力ファイルは実行前のままです: $/out.html";
 const std::string kChanged =
@@ -289,6 +274,19 @@ const FaultCase kCases[] = {
     {"second_input_cannot_be_opened", kOne, {.path = "/in1.html", .fail = kOpen, .err = EMFILE},
      {kOpenText + "オープン ファイル数超過\nファイル: $/in1.html\n原因: 開いているファイルが多すぎます (EMFILE)",
       kUnchanged}, {{"out.html", kOld}}, 2},
+    {"input_on_a_read_only_file_system", kOne, {.path = "/in1.html", .fail = kOpen, .err = EROFS},
+     {kOpenText + kDenied + "\nファイル: $/in1.html" + Cause(EROFS), kUnchanged}, {{"out.html", kOld}}, 2},
+    {"too_many_files_open_in_the_system", kOne, {.path = "/in1.html", .fail = kOpen, .err = ENFILE},
+     {kOpenText + "オープン ファイル数超過\nファイル: $/in1.html" + Cause(ENFILE), kUnchanged},
+     {{"out.html", kOld}}, 2},
+    {"input_path_through_a_file", kOne, {.path = "/in1.html", .fail = kOpen, .err = ENOTDIR},
+     {kOpenText + "不正パス\nファイル: $/in1.html" + Cause(ENOTDIR), kUnchanged}, {{"out.html", kOld}}, 2},
+    {"input_open_fails_otherwise", kOne, {.path = "/in1.html", .fail = kOpen, .err = EINVAL},
+     {kOpenText + "未定義エラー\nファイル: $/in1.html" + Cause(EINVAL), kUnchanged}, {{"out.html", kOld}}, 2},
+    // One byte more than a run can convert (the first input is 32 bytes).
+    {"input_too_large", kOne, {.path = "/in0.html", .longer = 0xFFFFFFFF - 32},
+     {"ファイルが大きすぎます\n変換できるのは 4,294,967,294 バイトまでのファイルです\nファイル: $/in0.html"
+      "\n大きさ: 4294967295 バイト", kUnchanged}, {{"out.html", kOld}}, 1},
     {"input_length_unknown", kOne, {.path = "/in0.html", .fail = kFstat},
      {kOpenText + kHardware + "\nファイル: $/in0.html" + kEioCause, kUnchanged}, {{"out.html", kOld}}, 1},
     {"input_cannot_be_rewound", kOne, {.path = "/in1.html", .fail = kSeek},

@@ -183,54 +183,6 @@ TEST(WindowsFile, ReplacementKeepsTheAttributesAndSparesReadOnlyFiles) {
   SkipRow("ACL and alternate streams", "Wine's files on a Unix file system have neither");
 }
 
-// A name that was free when the run asked is never replaced: a file someone else made there,
-// before the output was opened or while it was written, stays, and the new file goes.
-TEST(WindowsFile, NewOutputNeverReplacesAFileMadeMeanwhile) {
-  const std::tuple<const char*, bool, bool> rows[] = {
-      {"none made", false, false},
-      {"made before the open", true, false},
-      {"made while it was written", false, true},
-  };
-  for (const auto& [what, bBefore, bWhile] : rows) {
-    TempDir dir;
-    const std::string target = dir.File("Rev_a.html");
-    if (bBefore) testing_support::WriteFile(target, "theirs");
-    CFile f;
-    CFileException e;
-    const bool bOpened = f.Open(target, kReplace | CFile::modeNoReplace, &e);
-    EXPECT_EQ(bOpened, !bBefore) << what;
-    if (bOpened) {
-      f.Write("ours", 4);
-      if (bWhile) testing_support::WriteFile(target, "theirs");
-      try {
-        f.Close();
-        EXPECT_FALSE(bWhile) << what;
-      } catch (const CFileException& thrown) {
-        e = thrown;
-      }
-    }
-    const bool bTheirs = bBefore || bWhile;
-    EXPECT_EQ(e.m_lOsError, bTheirs ? long{ERROR_FILE_EXISTS} : -1) << what;
-    EXPECT_EQ(ReadFile(target), bTheirs ? "theirs" : "ours") << what;
-    EXPECT_EQ(Names(dir.Path()), std::set<std::string>{"Rev_a.html"}) << what;
-  }
-}
-
-// Only a file on a disk is one the overwrite question is about; devices and folders are
-// written to or refused as they are.
-TEST(WindowsFile, OnlyFilesExistForTheOverwriteQuestion) {
-  TempDir dir;
-  const std::pair<std::string, bool> rows[] = {
-      {dir.Write("a.html", kLog), true},
-      {dir.Path(), false},
-      {dir.File("none.html"), false},
-      {"NUL", false},
-      {"\\\\.\\NUL", false},
-      {"CON", false},
-  };
-  for (const auto& [path, bExists] : rows) EXPECT_EQ(RegularFileExists(path), bExists) << path;
-}
-
 // The file standard output was sent to, named as the output, is written through standard
 // output: not replaced under the shell's open handle, which would fail or lose the bytes.
 TEST(WindowsFile, OutputNamedAsStandardOutputIsWrittenThroughIt) {
