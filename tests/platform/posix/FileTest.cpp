@@ -41,14 +41,13 @@ TEST(File, OpenCauses) {
   const std::tuple<std::string, unsigned, int> rows[] = {
       {dir.File("missing/new.html"), kWrite, CFileException::badPath},
       {dir.Path(), kWrite, CFileException::accessDenied},
-      {"/dev/null", kWrite, CFileException::none},
       {dir.File("fifo"), CFile::modeRead, CFileException::accessDenied},
       {dir.File("fifo"), kWrite, CFileException::generic},
   };
   for (const auto& [path, mode, cause] : rows) {
     CFile f;
     CFileException e;
-    EXPECT_EQ(f.Open(path, mode, &e), cause == CFileException::none) << path;
+    EXPECT_FALSE(f.Open(path, mode, &e)) << path;
     EXPECT_EQ(e.m_cause, cause) << path;
   }
 }
