@@ -38,16 +38,6 @@ struct Fixture {
   RequestOutcome Run() { return request.OnRun(inputs, options, executor); }
 };
 
-TEST(RunRequest, SucceedsAndReportsIt) {
-  MessageRecorder rec;
-  Fixture f;
-  EXPECT_EQ(f.Run(), RequestOutcome::kSucceeded);
-  EXPECT_EQ(rec.Texts(), std::vector<std::string>{"正常に終了しました"});
-  EXPECT_TRUE(rec.messages[0].bInformation);
-  EXPECT_EQ(ReadFile(f.inputs.strOutputPath),
-            "<HTML><BODY>a<HR>b<HR SIZE=\"50\">a<HR>b</BODY></HTML>");
-}
-
 // The refusals the golden corpus cannot make (a second name of an input, an answer "no"),
 // with the messages they show. Nothing is written, no input changes, and the overwrite
 // question defaults to "no".
@@ -100,22 +90,6 @@ TEST(RunRequest, ExceptionFromTheRunIsCaughtAndFilesClosed) {
           "エラーのため終了します\n出力ファイルは作られていません: " + f.dir.File("out.html")}));
   EXPECT_FALSE(testing_support::FileExists(f.dir.File("out.html")));
   EXPECT_FALSE(f.executor.HoldsFiles());
-}
-
-// The [<]/[>] decision on a user separator.
-TEST(RunRequest, ShowsTheAutoCloseDecision) {
-  for (const auto& [separator, autoClose, text] :
-       {std::tuple{"----", 0, "[<] が見つからないので [>] を自動サーチしません"},
-        {"<HR", 1, "[<] はありますが [>] がないので [>] を自動サーチします"},
-        {"--><!--", 0, "[<] が [>] よりも後にきたので [>] は自動サーチしません"},
-        {"<HR>", 0, "[<] も [>] も見つかったので [>] は自動サーチしません"}}) {
-    MessageRecorder rec;
-    CRunRequest r;
-    r.m_bAutoClose = !autoClose;
-    EXPECT_EQ(r.CheckAutoClose(separator), 0);
-    EXPECT_EQ(r.m_bAutoClose, autoClose) << separator;
-    EXPECT_EQ(rec.Texts(), std::vector<std::string>{text});
-  }
 }
 
 }  // namespace

@@ -1,80 +1,17 @@
+// The scan and the second thread's index against a plain compare of every key at every
+// position; what the searches make of the keys is pinned by the golden corpus.
 #include <gtest/gtest.h>
 
 #include <string>
-#include <tuple>
 
 #include "engine/search/CSearcher.h"
 #include "engine/search/SeparatorGrammar.h"
-#include "engine/sections/CCluster.h"
-#include "engine/sections/CSectionStore.h"
-#include "tests/support/MessageRecorder.h"
 
 namespace engine {
 namespace {
 
 const std::uint8_t* Bytes(const std::string& s) {
   return reinterpret_cast<const std::uint8_t*>(s.data());
-}
-
-// One search in a fresh buffer: result, match position, length, code and scan position after.
-// Where a key begins is checked against a plain compare below; these rows pin the rest.
-TEST(KeySearch, FindsTheFirstKey) {
-  struct Row {
-    const char* user;
-    int autoClose;
-    std::string buffer;
-    std::uint8_t mode;
-    SearchResult result;
-    std::size_t pos, length;
-    std::uint8_t code;
-    std::size_t next;
-  };
-  const Row rows[] = {
-      {"", 1, "<table border=1>x", 6, SearchResult::kFound, 0, 16, kCodeTable, 16},
-      {"", 1, "<HR title=\"a>b\">", 3, SearchResult::kFound, 0, 13, kCodeHr,
-       13},                                                   // '>' in quotes ends it
-      {"", 1, "<H", 3, SearchResult::kNotFound, 0, 0, 0, 0},  // shorter than every key
-      {"", 1, "", 6, SearchResult::kNotFound, 0, 0, 0, 0},
-      {"", 1, "abcdefgh", 3, SearchResult::kNotFound, 0, 0, 0, 6},  // stops past the last try
-      {"----", 0, "x----y>z", 11, SearchResult::kFound, 1, 4, kCodeUser, 5},
-      {"----", 1, "x----y>z", 11, SearchResult::kFound, 1, 6, kCodeUser, 7},
-      {"--", 0, "ab--", 11, SearchResult::kFound, 2, 2, kCodeUser, 4},
-      {"", 0, "abc</BODY>", 11, SearchResult::kFound, 3, 7, kCodeBodyEnd,
-       10},  // empty user key never matches
-  };
-  for (const Row& r : rows) {
-    SCOPED_TRACE(r.buffer);
-    CSearcher s;
-    RegisterSeparatorGrammar(s, "stale");  // registering again starts afresh
-    RegisterSeparatorGrammar(s, r.user);
-    s.m_bAutoClose = r.autoClose;
-    s.SetBuffer(Bytes(r.buffer), r.buffer.size());
-    EXPECT_EQ(s.SearchTag(r.mode), r.result);
-    if (r.result == SearchResult::kFound) {
-      EXPECT_EQ(std::tuple(s.m_nMatchPos, s.m_nMatchLength, s.m_nMatchCode, s.m_bMatchComplete),
-                std::tuple(r.pos, r.length, r.code, 1));
-    }
-    EXPECT_EQ(s.m_nPos, r.next);
-  }
-}
-
-TEST(KeySearch, ReportsNoBufferAndBadMode) {
-  testing_support::MessageRecorder rec;
-  CSearcher searcher;
-  CSectionStore sections;
-  CCluster root;
-  RegisterSeparatorGrammar(searcher, "");
-  root.m_byLayerLimit = 1;
-  root.AddSection(sections);
-  EXPECT_EQ(searcher.SearchLayer(sections, root, 3), LayerResult::kSearchError);
-  const std::string buf = "<HR>";
-  searcher.SetBuffer(Bytes(buf), buf.size());
-  EXPECT_EQ(searcher.SearchTag(40), SearchResult::kError);
-  EXPECT_EQ(searcher.m_nPos, 0u);
-  EXPECT_EQ(rec.Texts(),
-            (std::vector<std::string>{"検索クラスにファイルバッファがセットされていません",
-                                      "レイヤー値[0]の区切りサーチ中にエラーが発生\n",
-                                      "検索モード値が不正です CurMode[40] / ModeNum[12]\n"}));
 }
 
 // Tag fragments, text and a long user separator in a fixed pseudo-random order.
@@ -178,58 +115,6 @@ TEST(MatchIndex, FindsWhatAPlainScanFinds) {
         indexed.m_nPos += jump;
       }
     }
-  }
-}
-
-// A cluster as text: '*' for a leaf mark, its lead, "[head|nested]" per section, its close.
-std::string Dump(const CSectionStore& sections, const std::string& buf, const CCluster& c) {
-  auto text = [&](Offset pos, Offset len) { return buf.substr(pos, len); };
-  if (c.m_nCount == 0) return text(c.m_nStart, c.m_nLength);
-  std::string s = (c.m_bLeaf ? "*" : "") + text(c.m_nStart, c.m_nLeadLength);
-  for (Offset i = 0; i < c.m_nCount; ++i) {
-    const CSection& sec = c.GetSection(sections, i);
-    s += "[" + text(sec.HeadStart(), sec.m_nHeadLength) + "|" + Dump(sections, buf, sec.m_cluster) +
-         "]";
-  }
-  return s + text(c.ClosePos(), c.m_nCloseLength);
-}
-
-// The tree of one layered search over a whole buffer as the root's body, and what ended it.
-TEST(LayeredSearch, BuildsTheTree) {
-  struct Row {
-    std::uint8_t mode, limit;
-    std::string body;
-    const char* dump;
-    LayerResult result;
-  };
-  const Row rows[] = {
-      {7, 1, "x<TABLE><TR><TD>p</TD></TR></TABLE>y</BODY>",
-       "[x|*<TABLE>[<TR><TD>p</TD></TR>|]</TABLE>][y|]", LayerResult::kBodyEnd},
-      // Closing tags are not paired by name.
-      {7, 2, "<TABLE>a<TD>b</TR>c</TD></BODY>", "[|<TABLE>[a|*<TD>[b|]</TR>][c|]</TD>][|]",
-       LayerResult::kBodyEnd},
-      {7, 1, "a<CENTER>b</CENTER><TABLE>t</TABLE></BODY>",
-       "[a<CENTER>b</CENTER>|*<TABLE>[t|]</TABLE>][|]", LayerResult::kBodyEnd},
-      // The body's end closes every block left open, at any depth, counted ones too.
-      {7, 1, "x<TABLE><TR>y</BODY>z</HTML>", "[x|*<TABLE>[<TR>y|]][|]", LayerResult::kBodyEnd},
-      {7, 2, "a<TABLE>b<TR>c<TD></HTML>", "[a|<TABLE>[b|*<TR>[c<TD>|]][|]][|]",
-       LayerResult::kDocumentEnd},
-      {3, 1, "a<HR>b<HR", "[a|<HR>][b<HR|]", LayerResult::kBufferEnd},
-      {7, 2, "a<TABLE>b<TR>c", "[a|<TABLE>[b|*<TR>[c|]]]", LayerResult::kBufferEnd},
-  };
-  for (const Row& r : rows) {
-    SCOPED_TRACE(r.body);
-    CSearcher searcher;
-    CSectionStore sections;
-    CCluster root;
-    RegisterSeparatorGrammar(searcher, "");
-    searcher.SetBuffer(Bytes(r.body), r.body.size());
-    root.m_nStart = 0;
-    root.m_byLayerLimit = r.limit;
-    root.AddSection(sections);
-    const LayerResult result = searcher.SearchLayer(sections, root, r.mode);
-    EXPECT_EQ(Dump(sections, r.body, root), r.dump);
-    EXPECT_EQ(result, r.result);
   }
 }
 

@@ -8,7 +8,6 @@
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
-#include <sys/xattr.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -161,78 +160,61 @@ ssize_t FaultWritev(int fd, const iovec* iov, int count) {
   return FaultGather(fd, iov, count, -1);
 }
 
-const platform::SysCalls kFaultCalls = {
-    [](const char* path, int flags, mode_t mode) -> int {
-      const bool bUnnamed = (flags & O_TMPFILE) == O_TMPFILE;
-      const std::string name = bUnnamed ? path + std::string(kUnnamed) : path;
-      if (Fails(kOpen, name)) return -1;
-      const int fd = ::open(path, flags, mode);
-      if (fd >= 0) g->opens.emplace_back(g->fds[fd] = name, flags);
-      return fd;
-    },
-    [](int fd, void* buf, size_t count) -> ssize_t {
-      if (Interrupted() || Fails(kRead, PathOf(fd))) return -1;
-      const ssize_t n = ::read(fd, buf, g->plan.choppy ? std::min<size_t>(count, 3) : count);
-      ChangeIf(PathOf(fd));
-      return n;
-    },
-    FaultWrite,
-    [](int fd) -> int {
-      const std::string path = PathOf(fd);
-      g->fds.erase(fd);
-      return ::close(fd) != 0 || Fails(kClose, path) ? -1 : 0;
-    },
-    [](int fd, struct stat* st) -> int {
-      const bool bPlanned = Planned(PathOf(fd));
-      if (bPlanned && ++g->fstats == 2 && Fails(kFstat, PathOf(fd))) return -1;
-      const int r = ::fstat(fd, st);
-      if (bPlanned) st->st_size += g->plan.longer;
-      return r;
-    },
-    [](int fd, off_t offset, int whence) -> off_t {
-      return Fails(kSeek, PathOf(fd)) ? -1 : ::lseek(fd, offset, whence);
-    },
-    [](int fd, int cmd, int arg) -> int { return ::fcntl(fd, cmd, arg); },
-    FaultWritev,
-    FaultGather,
-    [](void* address, size_t length, int prot, int flags, int fd, off_t offset) -> void* {
-      if (fd < 0) return ::mmap(address, length, prot, flags, fd, offset);  // memory
-      if (!g->plan.map) return errno = ENODEV, MAP_FAILED;
-      void* view = ::mmap(address, length, prot, flags, fd, offset);
-      if (view != MAP_FAILED && !g->plan.cutOnWrite) CutIf(PathOf(fd));
-      return view;
-    },
-    ::munmap,
-    ::fallocate,
-    ::ftruncate,
-    [](int oldDir, const char* oldPath, int newDir, const char* newPath, int flags) -> int {
-      if (Fails(kLink, newPath)) return -1;
-      return ::linkat(oldDir, oldPath, newDir, newPath, flags);
-    },
-    [](const char* oldPath, const char* newPath) -> int {
-      if (Fails(kRename, newPath)) return -1;
-      return ::rename(oldPath, newPath);
-    },
-    ::unlink,
-    ::fchmod,
-    ::renameat2,
-    ::stat,
-    ::lstat,
-    ::readlink,
-    ::access,
-    ::geteuid,
-    ::getegid,
-    ::fchown,
-    ::flistxattr,
-    ::fgetxattr,
-    ::fsetxattr,
-    [](void* p, size_t from, size_t to, int flags) { return ::mremap(p, from, to, flags); },
-    ::madvise};
+// The real calls, with those a plan can fail or disturb replaced.
+platform::SysCalls FaultCalls() {
+  platform::SysCalls c = platform::PosixSysCalls();
+  c.open = [](const char* path, int flags, mode_t mode) -> int {
+    const bool bUnnamed = (flags & O_TMPFILE) == O_TMPFILE;
+    const std::string name = bUnnamed ? path + std::string(kUnnamed) : path;
+    if (Fails(kOpen, name)) return -1;
+    const int fd = ::open(path, flags, mode);
+    if (fd >= 0) g->opens.emplace_back(g->fds[fd] = name, flags);
+    return fd;
+  };
+  c.read = [](int fd, void* buf, size_t count) -> ssize_t {
+    if (Interrupted() || Fails(kRead, PathOf(fd))) return -1;
+    const ssize_t n = ::read(fd, buf, g->plan.choppy ? std::min<size_t>(count, 3) : count);
+    ChangeIf(PathOf(fd));
+    return n;
+  };
+  c.write = FaultWrite;
+  c.close = [](int fd) -> int {
+    const std::string path = PathOf(fd);
+    g->fds.erase(fd);
+    return ::close(fd) != 0 || Fails(kClose, path) ? -1 : 0;
+  };
+  c.fstat = [](int fd, struct stat* st) -> int {
+    const bool bPlanned = Planned(PathOf(fd));
+    if (bPlanned && ++g->fstats == 2 && Fails(kFstat, PathOf(fd))) return -1;
+    const int r = ::fstat(fd, st);
+    if (bPlanned) st->st_size += g->plan.longer;
+    return r;
+  };
+  c.lseek = [](int fd, off_t offset, int whence) -> off_t {
+    return Fails(kSeek, PathOf(fd)) ? -1 : ::lseek(fd, offset, whence);
+  };
+  c.writev = FaultWritev;
+  c.pwritev = FaultGather;
+  c.mmap = [](void* address, size_t length, int prot, int flags, int fd, off_t offset) -> void* {
+    if (fd < 0) return ::mmap(address, length, prot, flags, fd, offset);  // memory
+    if (!g->plan.map) return errno = ENODEV, MAP_FAILED;
+    void* view = ::mmap(address, length, prot, flags, fd, offset);
+    if (view != MAP_FAILED && !g->plan.cutOnWrite) CutIf(PathOf(fd));
+    return view;
+  };
+  c.linkat = [](int oldDir, const char* oldPath, int newDir, const char* newPath, int flags) {
+    return Fails(kLink, newPath) ? -1 : ::linkat(oldDir, oldPath, newDir, newPath, flags);
+  };
+  c.rename = [](const char* oldPath, const char* newPath) {
+    return Fails(kRename, newPath) ? -1 : ::rename(oldPath, newPath);
+  };
+  return c;
+}
 
 // Installs a FaultPlan over the real system calls for its lifetime.
 struct FaultInjector {
   State state;
-  platform::ScopedSysCalls calls{kFaultCalls};
+  platform::ScopedSysCalls calls{FaultCalls()};
   explicit FaultInjector(FaultPlan plan) : state{std::move(plan)} { g = &state; }
   ~FaultInjector() { g = nullptr; }
 };
@@ -255,6 +237,9 @@ const std::string kHardware = "ハードウェア エラー";
 const std::string kDenied = "ファイル アクセス禁止";
 const std::string kEioCause = "\n原因: 入出力エラーです (EIO)";
 const std::string kEaccesCause = "\n原因: アクセス権がありません (EACCES)";
+std::string Cause(int err) {
+  return "\n原因: " + platform::OsErrorText(err);
+}
 const std::string kErrorEnd = msg::kErrorEnd;
 const std::string kUnchanged = kErrorEnd + "\n出力ファイルは実行前のままです: $/out.html";
 const std::string kChanged =
@@ -264,6 +249,18 @@ const std::string kOld = "old output, longer than any new one";
 const std::string kTheirsCause =
     "\n原因: 実行中にほかのプログラムが同じ名前のファイルを作りました (EEXIST)";
 const std::string kTheirs = kWriteText + "未定義エラー\nファイル: $/out.html" + kTheirsCause;
+
+std::string Full(const std::string& name) {
+  return kWriteText + "ディスク フル\nファイル: $/" + name +
+         "\n原因: ディスクに空きがありません (ENOSPC)";
+}
+// The end of a per-file run that failed on input `i` of three.
+std::string Stopped(int i) {
+  const std::string in = "in" + std::to_string(i) + ".html";
+  return kErrorEnd + "\n変換できなかった入力ファイル: $/" + in +
+         (i < 2 ? "\n変換していない残りの入力ファイル: " + std::to_string(2 - i) + " 個" : "") +
+         "\n出力ファイルは実行前のままです: $/Rev_" + in;
+}
 
 enum Mode { kOne, kPer };
 
@@ -289,6 +286,19 @@ const FaultCase kCases[] = {
     {"second_input_cannot_be_opened", kOne, {.path = "/in1.html", .fail = kOpen, .err = EMFILE},
      {kOpenText + "オープン ファイル数超過\nファイル: $/in1.html\n原因: 開いているファイルが多すぎます (EMFILE)",
       kUnchanged}, {{"out.html", kOld}}, 2},
+    {"input_on_a_read_only_file_system", kOne, {.path = "/in1.html", .fail = kOpen, .err = EROFS},
+     {kOpenText + kDenied + "\nファイル: $/in1.html" + Cause(EROFS), kUnchanged}, {{"out.html", kOld}}, 2},
+    {"too_many_files_open_in_the_system", kOne, {.path = "/in1.html", .fail = kOpen, .err = ENFILE},
+     {kOpenText + "オープン ファイル数超過\nファイル: $/in1.html" + Cause(ENFILE), kUnchanged},
+     {{"out.html", kOld}}, 2},
+    {"input_path_through_a_file", kOne, {.path = "/in1.html", .fail = kOpen, .err = ENOTDIR},
+     {kOpenText + "不正パス\nファイル: $/in1.html" + Cause(ENOTDIR), kUnchanged}, {{"out.html", kOld}}, 2},
+    {"input_open_fails_otherwise", kOne, {.path = "/in1.html", .fail = kOpen, .err = EINVAL},
+     {kOpenText + "未定義エラー\nファイル: $/in1.html" + Cause(EINVAL), kUnchanged}, {{"out.html", kOld}}, 2},
+    // One byte more than a run can convert (the first input is 32 bytes).
+    {"input_too_large", kOne, {.path = "/in0.html", .longer = 0xFFFFFFFF - 32},
+     {"ファイルが大きすぎます\n変換できるのは 4,294,967,294 バイトまでのファイルです\nファイル: $/in0.html"
+      "\n大きさ: 4294967295 バイト", kUnchanged}, {{"out.html", kOld}}, 1},
     {"input_length_unknown", kOne, {.path = "/in0.html", .fail = kFstat},
      {kOpenText + kHardware + "\nファイル: $/in0.html" + kEioCause, kUnchanged}, {{"out.html", kOld}}, 1},
     {"input_cannot_be_rewound", kOne, {.path = "/in1.html", .fail = kSeek},
@@ -311,8 +321,7 @@ const FaultCase kCases[] = {
      {kEof + "\nファイル: $/in1.html", kUnchanged}, {{"out.html", kOld}}, 2},
     // Files finished before the failure stay; the one that failed and the rest do not change.
     {"mapped_input_cut_per_file", kPer, {.path = "/in1.html", .map = true, .cutTo = 5},
-     {kEof + "\nファイル: $/in1.html", kErrorEnd + "\n変換できなかった入力ファイル: $/in1.html"
-      "\n変換していない残りの入力ファイル: 1 個\n出力ファイルは実行前のままです: $/Rev_in1.html"},
+     {kEof + "\nファイル: $/in1.html", Stopped(1)},
      {{"Rev_in0.html", kRev[0]}, {"Rev_in1.html", kOld}, {"Rev_in2.html", kOld}}, 2},
     {"mapped_input_cut_while_written", kOne,
      {.path = "/in0.html", .map = true, .cutTo = 5, .cutOnWrite = true},
@@ -331,8 +340,7 @@ const FaultCase kCases[] = {
      {.path = "/in1.html", .map = true, .change = kRewrite}, {kChanged, kUnchanged},
      {{"out.html", kOld}}, 2},
     {"input_replaced_while_converted", kPer, {.path = "/in1.html", .change = kSwap},
-     {kChanged, kErrorEnd + "\n変換できなかった入力ファイル: $/in1.html"
-      "\n変換していない残りの入力ファイル: 1 個\n出力ファイルは実行前のままです: $/Rev_in1.html"},
+     {kChanged, Stopped(1)},
      {{"Rev_in0.html", kRev[0]}, {"Rev_in1.html", kOld}, {"Rev_in2.html", kOld}}, 2},
     {"short_and_interrupted_transfers", kOne, {.choppy = true}, {msg::kNormalEnd},
      {{"out.html", kOneFile}}, 3},
@@ -350,6 +358,18 @@ const FaultCase kCases[] = {
       kErrorEnd + "\n変換できなかった入力ファイル: $/in1.html\n変換していない残りの入力ファイル: 1 個"
       "\n出力ファイルは実行前のままです: $/Rev_in1.html"},
      {{"Rev_in0.html", kRev[0]}, {"Rev_in1.html", "theirs"}}, 1},
+    // A disk that fills up: the outputs that fit whole are written, the one that does not
+    // stays as it was and nothing follows it.
+    {"disk_full_at_the_first_byte", kOne, {.writeBudget = 0}, {Full("out.html"), kUnchanged},
+     {{"out.html", kOld}}, 3},
+    {"disk_full_at_the_last_byte", kOne, {.writeBudget = kOneFile.size() - 1},
+     {Full("out.html"), kUnchanged}, {{"out.html", kOld}}, 3},
+    {"disk_full_at_the_last_byte_of_a_rev_file", kPer, {.writeBudget = kRev[0].size() - 1},
+     {Full("Rev_in0.html"), Stopped(0)}, {{"Rev_in0.html", kOld}, {"Rev_in1.html", kOld}, {"Rev_in2.html", kOld}}, 1},
+    {"disk_full_right_after_a_rev_file", kPer, {.writeBudget = kRev[0].size()},
+     {Full("Rev_in1.html"), Stopped(1)}, {{"Rev_in0.html", kRev[0]}, {"Rev_in1.html", kOld}, {"Rev_in2.html", kOld}}, 2},
+    {"disk_full_in_the_last_rev_file", kPer, {.writeBudget = kRev[0].size() + kRev[1].size() + 9},
+     {Full("Rev_in2.html"), Stopped(2)}, {{"Rev_in0.html", kRev[0]}, {"Rev_in1.html", kRev[1]}, {"Rev_in2.html", kOld}}, 3},
     {"output_made_meanwhile_replaced_when_forced", kOne, {.appears = "out.html", .force = true},
      {msg::kNormalEnd}, {{"out.html", kOneFile}}, 3},
 };
@@ -451,85 +471,6 @@ TEST_P(RunFault, FailsCleanly) {
 
 INSTANTIATE_TEST_SUITE_P(Cases, RunFault, ::testing::ValuesIn(kCases),
                          [](const auto& info) { return std::string(info.param.name); });
-
-// A disk that fills up after n bytes: the outputs that fit whole are written, the one
-// that does not is never made and nothing follows it; the message names it and the cause,
-// and no new file is left in the folder. In the large log, big sections go to the file
-// directly and small ones through the write buffer.
-TEST(RunFaultDiskFull, OnlyWholeOutputsAreMade) {
-  std::string big = "<HTML><BODY>";
-  for (int i = 0; i < 6; ++i) {
-    big += std::string(300 << 10, static_cast<char>('a' + i)) + "<HR>";
-    for (int j = 0; j < 2000; ++j) big += "post " + std::to_string(i * 2000 + j) + "<HR>";
-  }
-  big += "</BODY></HTML>";
-  Fixture whole(kOne, {big});
-  ASSERT_EQ(whole.Run(), RequestOutcome::kSucceeded);
-  const std::string bigOut = *whole.Content("out.html");
-  ASSERT_EQ(bigOut.size(), big.size());
-  ASSERT_NE(bigOut, big);
-  const std::size_t m = std::size_t{1} << 20;
-  using Files = std::vector<std::pair<std::string, std::string>>;
-  const std::vector<std::size_t> bigBudgets = {
-      0, 12, 300 << 10, m, m + 1, big.size() / 2, big.size() - 1};
-  // The last: each top section written at its place as soon as it is complete.
-  const std::tuple<Mode, std::vector<std::string>, Files, std::vector<std::size_t>, bool> cases[] =
-      {{kOne,
-        kInputs,
-        {{"out.html", kOneFile}},
-        {},
-        false},  // no budgets: every 7th byte, every end
-       {kPer,
-        kInputs,
-        {{"Rev_in0.html", kRev[0]}, {"Rev_in1.html", kRev[1]}, {"Rev_in2.html", kRev[2]}},
-        {},
-        false},
-       {kOne, {big}, {{"out.html", bigOut}}, bigBudgets, false},
-       {kOne, {big}, {{"out.html", bigOut}}, bigBudgets, true}};
-  for (auto [mode, inputs, full, budgets, bPlace] : cases) {
-    std::vector<std::size_t> ends;  // where each file ends in the whole output
-    std::size_t total = 0;
-    for (const auto& [name, bytes] : full) ends.push_back(total += bytes.size());
-    auto nearEnd = [&](std::size_t n) {
-      return std::ranges::any_of(ends, [n](std::size_t e) { return n + 1 >= e && n <= e + 1; });
-    };
-    if (budgets.empty())
-      for (std::size_t n = 0; n < total; ++n)
-        if (n % 7 == 0 || nearEnd(n)) budgets.push_back(n);
-    for (const std::size_t n : budgets) {
-      Fixture f(mode, inputs, bPlace);
-      const std::set<std::string> names = f.Names();
-      MessageRecorder rec;
-      FaultInjector faults({.writeBudget = n});
-      EXPECT_EQ(f.Run(), RequestOutcome::kFailed) << n;
-      EXPECT_TRUE(faults.state.fds.empty()) << n;
-      std::size_t failed = 0;  // the output that did not fit
-      while (ends[failed] <= n) ++failed;
-      const std::string name = full[failed].first;
-      const std::string stop =
-          mode == kOne ? ""
-                       : "\n変換できなかった入力ファイル: $/in" + std::to_string(failed) + ".html" +
-                             (failed < 2 ? "\n変換していない残りの入力ファイル: " +
-                                               std::to_string(2 - failed) + " 個"
-                                         : "");
-      EXPECT_EQ(rec.Texts(),
-                (std::vector<std::string>{
-                    f.Expand(kWriteText + "ディスク フル\nファイル: $/" + name +
-                             "\n原因: ディスクに空きがありません (ENOSPC)"),
-                    f.Expand(kErrorEnd + stop + "\n出力ファイルは作られていません: $/" + name)}))
-          << n;
-      std::set<std::string> made = names;
-      for (std::size_t k = 0; k < full.size(); ++k) {
-        EXPECT_EQ(f.Content(full[k].first),
-                  k < failed ? std::optional(full[k].second) : std::nullopt)
-            << "disk full after " << n << " in " << full[k].first;
-        if (k < failed) made.insert(full[k].first);
-      }
-      EXPECT_EQ(f.Names(), made) << n;
-      f.ExpectInputsUntouched();
-    }
-  }
-}
 
 // A buffer that cannot be had: the input is closed again and the run ends with its message.
 // Address space is limited in a child process, so the test process keeps its own.

@@ -1,11 +1,9 @@
-// Runs whose system calls fail or stop them where no real file would: the POSIX call table.
+// A run stopped from inside its system calls, where no real file would stop it.
 #include <gtest/gtest.h>
-#include <sys/stat.h>
 #include <sys/uio.h>
 
 #include <algorithm>
 #include <atomic>
-#include <cerrno>
 #include <optional>
 #include <string>
 #include <thread>
@@ -115,72 +113,6 @@ TEST(RunDriver, StopsInsideALargeFileAndCountsProgress) {
     EXPECT_LE(ex.GetProgress().nDone, at + 2 * CSearcher::kCheckpointStep);
     EXPECT_EQ(ex.StopReport(), "\n出力ファイルは実行前のままです: " + dir.File("out.html"));
   }
-}
-
-// For the row under test: the open fails with this errno, or the file claims this size.
-int g_fault = 0;
-off_t g_size = -1;
-
-// Every message names the file, and says the OS cause where there is one.
-TEST(InputLoading, ReportsEachKindOfFailure) {
-  testing_support::TempDir dir;
-  const std::string file = dir.Write("a.html", "<HTML>");
-  ::mkfifo(dir.File("fifo").c_str(), 0600);
-  const std::string open = "ファイルをオープンできません\n";
-  const std::string tooLarge =
-      "ファイルが大きすぎます\n変換できるのは 4,294,967,294 バイトまでのファイルです\nファイル: ";
-  struct Row {
-    std::string path;
-    int fault;
-    std::string message;  // then the path and the cause of `err`
-    int err = 0;
-    off_t size = -1;
-  };
-  const Row rows[] = {
-      {file, 0, ""},
-      {file, 0, "", 0, 0xFFFFFFFE},
-      {file, 0, tooLarge, 0, 0xFFFFFFFF},
-      {dir.File("missing.html"), 0, open + "ファイル未定義", ENOENT},
-      {dir.File("no/such/folder/a.html"), 0, open + "不正パス", ENOENT},
-      {file + "/x", 0, open + "不正パス", ENOTDIR},
-      {"", 0, open + "不正パス", ENOENT},
-      {dir.File("fifo"), 0, open + "ファイル アクセス禁止", EINVAL},  // must not block
-      {file, EROFS, open + "ファイル アクセス禁止", EROFS},
-      {file, ENFILE, open + "オープン ファイル数超過", ENFILE},
-      {file, EINVAL, open + "未定義エラー", EINVAL},
-  };
-  platform::SysCalls calls = platform::PosixSysCalls();
-  calls.open = [](const char* path, int flags, mode_t mode) -> int {
-    if (g_fault == 0) return platform::PosixSysCalls().open(path, flags, mode);
-    errno = g_fault;
-    return -1;
-  };
-  calls.fstat = [](int fd, struct stat* st) -> int {
-    const int r = ::fstat(fd, st);
-    if (g_size >= 0) st->st_size = g_size;
-    return r;
-  };
-  platform::ScopedSysCalls scoped(calls);
-  for (const Row& row : rows) {
-    SCOPED_TRACE(row.path + " " + std::to_string(row.fault) + " " + std::to_string(row.size));
-    g_fault = row.fault;
-    g_size = row.size;
-    MessageRecorder rec;
-    CExecutor ex;
-    ex.SetInputFiles({row.path});
-    const int result = ex.OpenInputFile(0);
-    std::string message = row.message;
-    if (row.size > 0xFFFFFFFE) message += row.path + "\n大きさ: 4294967295 バイト";
-    if (row.err != 0)
-      message += "\nファイル: " + row.path + "\n原因: " + platform::OsErrorText(row.err);
-    EXPECT_EQ(rec.Texts(),
-              message.empty() ? std::vector<std::string>{} : std::vector<std::string>{message});
-    EXPECT_EQ(result, message.empty() ? 0 : -1);
-    EXPECT_EQ(ex.HoldsFiles(), message.empty());
-    ex.CloseFiles();
-  }
-  g_fault = 0;
-  g_size = -1;
 }
 
 }  // namespace

@@ -1,0 +1,119 @@
+// What the file layer promises on every system: an output appears only whole, at Close; a
+// name that had to stay free is never taken from whoever made it meanwhile; only a regular
+// file is an existing output; two names of one file are known as one.
+#include <gtest/gtest.h>
+
+#include <cerrno>
+#include <filesystem>
+#include <optional>
+#include <set>
+#include <string>
+
+#include "platform/File.h"
+#include "tests/support/TestFiles.h"
+
+namespace platform {
+namespace {
+
+using testing_support::FileExists;
+using testing_support::ReadFile;
+using testing_support::TempDir;
+
+#ifdef _WIN32
+constexpr long kExists = 80;  // ERROR_FILE_EXISTS
+const std::string kNullDevice = "NUL";
+#else
+constexpr long kExists = EEXIST;
+const std::string kNullDevice = "/dev/null";
+#endif
+constexpr unsigned kReplace = CFile::modeCreate | CFile::modeWrite | CFile::modeReplace;
+
+std::set<std::string> Names(const std::string& dir) {
+  std::set<std::string> names;
+  for (const auto& e : std::filesystem::directory_iterator(testing_support::PathOf(dir))) {
+    names.insert(testing_support::Utf8Of(e.path().filename()));
+  }
+  return names;
+}
+
+std::optional<std::string> Content(const std::string& path) {
+  return FileExists(path) ? std::optional(ReadFile(path)) : std::nullopt;
+}
+
+enum Theirs { kNobody, kBeforeTheOpen, kWhileWritten };
+
+// The old bytes stay until Close and after Abort, and no other name is left in the folder.
+TEST(FileContract, OutputAppearsOnlyWhole) {
+  struct Row {
+    const char* name;
+    const char* old;  // the file there before; nullptr: none
+    Theirs theirs;    // when another program makes the file "theirs"
+    bool bNoReplace;
+    bool bAbort;
+    const char* after;  // nullptr: no file
+  };
+  const Row rows[] = {
+      {"new", nullptr, kNobody, false, false, "new"},
+      {"existing", "old", kNobody, false, false, "new"},
+      {"existing_aborted", "old", kNobody, false, true, "old"},
+      {"new_aborted", nullptr, kNobody, false, true, nullptr},
+      {"made_meanwhile_is_replaced", nullptr, kWhileWritten, false, false, "new"},
+      {"free_name_stays_free", nullptr, kNobody, true, false, "new"},
+      {"free_name_taken_before_the_open", nullptr, kBeforeTheOpen, true, false, "theirs"},
+      {"free_name_taken_while_written", nullptr, kWhileWritten, true, false, "theirs"},
+  };
+  for (const Row& r : rows) {
+    SCOPED_TRACE(r.name);
+    TempDir dir;
+    const std::string target = dir.File("out.html");
+    if (r.old) testing_support::WriteFile(target, r.old);
+    if (r.theirs == kBeforeTheOpen) testing_support::WriteFile(target, "theirs");
+    CFile f;
+    CFileException e;
+    const bool bOpened =
+        f.Open(target, kReplace | (r.bNoReplace ? unsigned{CFile::modeNoReplace} : 0u), &e);
+    EXPECT_EQ(bOpened, !(r.bNoReplace && r.theirs == kBeforeTheOpen));
+    if (bOpened) {
+      f.Write("new", 3);
+      f.Flush();
+      if (r.old) {
+        EXPECT_EQ(ReadFile(target), r.old);
+      }
+      if (r.theirs == kWhileWritten) testing_support::WriteFile(target, "theirs");
+      try {
+        r.bAbort ? f.Abort() : f.Close();
+      } catch (const CFileException& thrown) {
+        e = thrown;
+      }
+    }
+    EXPECT_EQ(e.m_lOsError == kExists, r.bNoReplace && r.theirs != kNobody) << e.m_lOsError;
+    EXPECT_EQ(Content(target), r.after ? std::optional<std::string>(r.after) : std::nullopt);
+    EXPECT_EQ(Names(dir.Path()),
+              r.after ? std::set<std::string>{"out.html"} : std::set<std::string>{});
+  }
+}
+
+// Only a file on a disk is one the overwrite question is about; devices and folders are
+// written to or refused as they are.
+TEST(FileContract, OnlyRegularFilesExistAsOutputs) {
+  TempDir dir;
+  const std::pair<std::string, bool> rows[] = {
+      {dir.Write("a.html", "x"), true},
+      {dir.Path(), false},
+      {dir.File("none.html"), false},
+      {kNullDevice, false},
+  };
+  for (const auto& [path, bExists] : rows) EXPECT_EQ(RegularFileExists(path), bExists) << path;
+}
+
+TEST(FileContract, HardLinksNameOneFile) {
+  TempDir dir;
+  const std::string a = dir.Write("a", "x");
+  std::filesystem::create_hard_link(testing_support::PathOf(a),
+                                    testing_support::PathOf(dir.File("h")));
+  EXPECT_TRUE(IsSameFile(a, dir.File("h")) && IsSameFile(a, a));
+  EXPECT_FALSE(IsSameFile(a, dir.Write("b", "x")) || IsSameFile(a, dir.File("missing")));
+}
+
+}  // namespace
+}  // namespace platform
