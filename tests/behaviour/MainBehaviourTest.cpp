@@ -20,7 +20,6 @@
 #include "tests/support/TestFiles.h"
 #include "ui/behaviour/CMainBehaviour.h"
 #include "ui/behaviour/COptionBehaviour.h"
-#include "ui/behaviour/Format.h"
 #include "ui/resources/ControlIds.h"
 #include "ui/resources/Strings.h"
 
@@ -279,44 +278,39 @@ TEST(MainBehaviour, ADroppedFolderListsTheLogsInside) {
     names.push_back(testing_support::Utf8Of(testing_support::PathOf(path).filename()));
   EXPECT_EQ(names, (std::vector<std::string>{"a.HTM", "b.html"}));
   EXPECT_EQ(boxes.Texts(),
-            std::vector<std::string>{behaviour::Format(kNoLogsInFolder, {f.dir.File("none")})});
+            std::vector<std::string>{"フォルダーに HTML ファイル (*.html, *.htm) がありません\n"
+                                     "フォルダー: " +
+                                     f.dir.File("none")});
 }
 
 // Where the file dialogs open, after an output chosen in "out" and the files added, the
 // program started again or not: at the folder (or the file) named.
-struct FolderCase {
-  std::vector<std::string> added;
-  bool restart;
-  int button;
-  std::string shown;
-};
-class FileDialogs : public testing::TestWithParam<FolderCase> {};
-
-TEST_P(FileDialogs, OpenWhereTheUserWasLast) {
-  const FolderCase& c = GetParam();
-  Fixture f;
-  f.view.answers = {{f.dir.File("out/x.html")}, {}};
-  for (const std::string& name : c.added) f.view.answers.back().push_back(f.dir.File(name));
-  f.dlg.OnBrowseOutput();
-  f.dlg.OnAddInput();
-  std::optional<behaviour::CMainBehaviour> next;
-  if (c.restart && f.dlg.OnClose()) next.emplace(f.view).OnInitDialog();
-  (next ? *next : f.dlg).OnButton(c.button);
-  EXPECT_EQ(testing_support::PathOf(f.view.strDialogAt).lexically_normal(),
-            testing_support::PathOf(f.dir.File(c.shown)).lexically_normal());
+TEST(MainBehaviour, FileDialogsOpenWhereTheUserWasLast) {
+  const struct {
+    std::vector<std::string> added;
+    bool restart;
+    int button;
+    std::string shown;
+  } rows[] = {{{}, false, kIdAddInput, "out"},
+              {{"out/b.html", "in/a.html"}, false, kIdAddInput, "in"},
+              {{"in/a.html"}, true, kIdAddInput, "in"},
+              {{}, false, kIdBrowseOutput, "out/x.html"},
+              {{}, true, kIdBrowseOutput, "out/default.html"}};
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.shown);
+    Fixture f;
+    f.view.answers = {{f.dir.File("out/x.html")}, {}};
+    for (const std::string& name : row.added) f.view.answers.back().push_back(f.dir.File(name));
+    f.dlg.OnBrowseOutput();
+    f.dlg.OnAddInput();
+    std::optional<behaviour::CMainBehaviour> next;
+    if (row.restart && f.dlg.OnClose()) next.emplace(f.view).OnInitDialog();
+    (next ? *next : f.dlg).OnButton(row.button);
+    EXPECT_EQ(testing_support::PathOf(f.view.strDialogAt).lexically_normal(),
+              testing_support::PathOf(f.dir.File(row.shown)).lexically_normal());
+  }
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Rows, FileDialogs,
-    testing::Values(FolderCase{{}, false, kIdAddInput, "out"},  // the output's folder
-                    FolderCase{{"out/b.html", "in/a.html"}, false, kIdAddInput, "in"},
-                    FolderCase{{"in/a.html"}, true, kIdAddInput, "in"},
-                    FolderCase{{}, false, kIdBrowseOutput, "out/x.html"},
-                    FolderCase{{}, true, kIdBrowseOutput, "out/default.html"}));
-
-// The same choices made in the dialog and given to the command line: the same refusal, or
-// the same bytes written. The question before a run names the encoding the first input's
-// bytes say; the command line points it out instead.
 std::string Sjis(const std::string& utf8) {
   return platform::Utf8ToCp932(utf8).value();
 }
@@ -338,25 +332,6 @@ engine::LayerSet Layers(std::initializer_list<int> layers) {
 using Options = engine::COptionValues;
 using Args = std::vector<std::string>;
 
-struct CliCase {
-  const char* name;
-  Args logs = {Sjis(kTextA), Sjis(kTextB)};  // a.html, b.html, both listed
-  int item = 0;                              // of the separator combo
-  const char* typed = nullptr;               // then the field's text
-  bool euc = false;
-  std::optional<Options> options;  // set in the options dialog
-  bool optionsOk = true;
-  const char* asked = "";  // the encoding the question before the run names
-  int answer = platform::kIdNo;
-  Args cli;  // the options; then the files, ".html" those of its folder
-  Args files = {"-o", "out.html", "a.html", "b.html"};
-  int status = 0;
-};
-void PrintTo(const CliCase& c, std::ostream* os) {
-  *os << c.name;
-}
-class SameAsTheCommandLine : public testing::TestWithParam<CliCase> {};
-
 // The messages without the folder they name files in, as given and as the system writes it.
 std::string Strip(std::string text, const TempDir& dir) {
   for (const std::string& cut :
@@ -366,243 +341,184 @@ std::string Strip(std::string text, const TempDir& dir) {
   return text;
 }
 
-TEST_P(SameAsTheCommandLine, RefusesOrWritesTheSameBytes) {
-  const CliCase& c = GetParam();
-  Fixture f;
-  TempDir cli;
-  for (const TempDir* d : {&f.dir, &cli}) {
-    d->Write("a.html", c.logs[0]);
-    d->Write("b.html", c.logs[1]);
-  }
-  if (c.files.back() != "out.html") f.dlg.AddInputFiles({f.File('a'), f.File('b')});
-  f.view.SetText(kIdOutput, f.dir.File(c.files[0] == "-o" ? c.files[1] : "out.html"));
-  f.view.SetChecked(kIdEuc, c.euc);
-  f.view.SetSelection(kIdSeparator, c.item);
-  f.dlg.OnSelchangeSeparator();
-  if (c.typed) {
-    f.view.SetSelection(kIdSeparator, -1);
-    f.view.SetText(kIdSeparator, c.typed);
-    f.dlg.OnEditchangeSeparator();
-  }
-  if (c.options) {
-    f.view.options = *c.options;
-    f.view.bOptionsOk = c.optionsOk;
-    f.dlg.OnOptions();
-  }
-  MessageRecorder boxes(c.answer);
-  f.dlg.OnRun();
-  f.view.WaitUntil([&] { return !f.dlg.IsRunning(); });
-  std::string shown;
-  for (const std::string& text : boxes.Texts()) shown += Strip(text, f.dir) + "\n";
-  if (*c.asked) {
-    const std::string question = std::string("「a.html」は ") + c.asked + " のようです。" +
-                                 c.asked + " として処理しますか？\n";
-    EXPECT_EQ(shown.substr(0, question.size()), question);
-    shown.erase(0, question.size());
-  }
+// The same choices made in the dialog and given to the command line: the same refusal, or
+// the same bytes written. The question before a run names the encoding the first input's
+// bytes say; the command line points it out instead.
+TEST(MainBehaviour, RefusesOrWritesWhatTheCommandLineDoes) {
+  const struct Row {
+    const char* name;
+    Args logs = {Sjis(kTextA), Sjis(kTextB)};  // a.html, b.html, both listed
+    int item = 0;                              // of the separator combo
+    const char* typed = nullptr;               // then the field's text
+    bool euc = false;
+    std::optional<Options> options;  // set in the options dialog
+    bool optionsOk = true;
+    const char* asked = "";  // the encoding the question before the run names
+    int answer = platform::kIdNo;
+    Args cli;  // the options; then the files, ".html" those of its folder
+    Args files = {"-o", "out.html", "a.html", "b.html"};
+    int status = 0;
+  } rows[] = {
+      // clang-format off
+      {.name = "no input", .files = {"-o", "out.html"}, .status = 2},
+      {.name = "output is an input", .files = {"-o", "b.html", "a.html", "b.html"}, .status = 2},
+      {.name = "item 3 without text", .item = 3, .typed = "", .cli = {"-k", "3", "-s", ""}, .status = 2},
+      // Even what the options dialog changed takes no effect when it is not left with OK.
+      {.name = "options cancelled", .options = Options{.m_abyReverse = Layers({1}),
+       .m_bCutOutsideRange = true, .m_bOneFile = false, .m_bSimpleHeader = true}, .optionsOk = false},
+      {.name = "cuts kept in range, separator first, simple header",
+       .options = Options{.m_abyReverse = Layers({2}), .m_abyRange = Layers({1, 2}), .m_bCutOutsideRange = true,
+                          .m_bSeparatorFirst = true, .m_nLeadCut = 1, .m_bSimpleHeader = true, .m_nTrailCut = 1},
+       .cli = {"--lead-cut", "1", "--trail-cut", "1", "--range", "1-2", "--keep-cut", "--order", "separator",
+               "--simple-header", "-r", "2", "--between", "numbered"}},
+      // The separator counts only in reversed layers, and only where it is found.
+      {.name = "typed after item 2, nothing between", .item = 2, .typed = "<HR>u",
+       .options = Options{.m_abyReverse = Layers({1}), .m_bAppendSeparator = false},
+       .cli = {"-k", "2", "-s", "<HR>u", "-r", "1", "--order", "body", "--between", "none"}},
+      {.name = "user string only, <HR> between", .item = 3, .typed = "名前",
+       .options = Options{.m_abyReverse = Layers({1}), .m_nSeparatorStyle = 0},
+       .cli = {"-k", "3", "-s", "名前", "-r", "1", "--order", "body"}},
+      {.name = "EUC box, katakana separator, output per input", .logs = {kEuc, kEuc}, .typed = "ｶﾅ",
+       .euc = true, .options = Options{.m_abyReverse = Layers({1}), .m_bOneFile = false},
+       .cli = {"--euc", "-s", "ｶﾅ", "--per-file", "-r", "1", "--order", "body"}, .files = {"a.html", "b.html"}},
+      {.name = "UTF-8, Yes", .logs = {kTextA, kTextB}, .options = Options{.m_abyReverse = Layers({1})},
+       .asked = "UTF-8", .answer = platform::kIdYes,
+       .cli = {"--encoding", "utf-8", "-r", "1", "--order", "body", "--between", "numbered"}},
+      {.name = "UTF-8, No: the separator in Shift_JIS", .logs = {kTextA, kTextB}, .item = 3, .typed = "名前",
+       .options = Options{.m_abyReverse = Layers({1})}, .asked = "UTF-8",
+       .cli = {"-k", "3", "-s", "名前", "-r", "1", "--order", "body", "--between", "numbered"}},
+      // clang-format on
+  };
+  for (const Row& c : rows) {
+    SCOPED_TRACE(c.name);
+    Fixture f;
+    TempDir cli;
+    for (const TempDir* d : {&f.dir, &cli}) {
+      d->Write("a.html", c.logs[0]);
+      d->Write("b.html", c.logs[1]);
+    }
+    if (c.files.back() != "out.html") f.dlg.AddInputFiles({f.File('a'), f.File('b')});
+    f.view.SetText(kIdOutput, f.dir.File(c.files[0] == "-o" ? c.files[1] : "out.html"));
+    f.view.SetChecked(kIdEuc, c.euc);
+    f.view.SetSelection(kIdSeparator, c.item);
+    f.dlg.OnSelchangeSeparator();
+    if (c.typed) {
+      f.view.SetSelection(kIdSeparator, -1);
+      f.view.SetText(kIdSeparator, c.typed);
+      f.dlg.OnEditchangeSeparator();
+    }
+    if (c.options) {
+      f.view.options = *c.options;
+      f.view.bOptionsOk = c.optionsOk;
+      f.dlg.OnOptions();
+    }
+    MessageRecorder boxes(c.answer);
+    f.dlg.OnRun();
+    f.view.WaitUntil([&] { return !f.dlg.IsRunning(); });
+    std::string shown;
+    for (const std::string& text : boxes.Texts()) shown += Strip(text, f.dir) + "\n";
+    if (*c.asked) {
+      const std::string question = std::string("「a.html」は ") + c.asked + " のようです。" +
+                                   c.asked + " として処理しますか？\n";
+      EXPECT_EQ(shown.substr(0, question.size()), question);
+      shown.erase(0, question.size());
+    }
 
-  Args args = {"velmorant-cli"};
-  for (const Args* part : {&c.cli, &c.files})
-    for (const std::string& arg : *part)
-      args.push_back(arg.ends_with(".html") ? cli.File(arg) : arg);
-  std::vector<char*> argv;
-  for (std::string& arg : args) argv.push_back(arg.data());
-  std::ostringstream err;
-  std::istringstream none;
-  EXPECT_EQ(cli::RunCli(static_cast<int>(argv.size()), argv.data(), err, none, false,
-                        platform::kNoFileHandle),
-            c.status);
-  std::string said = Strip(err.str(), cli);
-  const std::string hint = "を試してください\n";  // the lines where the dialog asked
-  for (std::size_t at; (at = said.find(hint)) != std::string::npos;) {
-    const std::size_t from =
-        at > 0 && said.rfind('\n', at) != std::string::npos ? said.rfind('\n', at) + 1 : 0;
-    said.erase(from, at + hint.size() - from);
-  }
-  EXPECT_EQ(shown, said);
-  EXPECT_EQ(testing_support::ReadFile(f.File('b')), c.logs[1]);
-  if (c.status != 0) return;
-  for (const std::string& name :
-       c.files[0] == "-o" ? Args{"out.html"} : Args{"Rev_a.html", "Rev_b.html"}) {
-    const std::string fromDialog = testing_support::ReadFile(f.dir.File(name));
-    EXPECT_FALSE(fromDialog.empty()) << name;
-    EXPECT_EQ(fromDialog, testing_support::ReadFile(cli.File(name))) << name;
+    Args args = {"velmorant-cli"};
+    for (const Args* part : {&c.cli, &c.files})
+      for (const std::string& arg : *part)
+        args.push_back(arg.ends_with(".html") ? cli.File(arg) : arg);
+    std::vector<char*> argv;
+    for (std::string& arg : args) argv.push_back(arg.data());
+    std::ostringstream err;
+    std::istringstream none;
+    EXPECT_EQ(cli::RunCli(static_cast<int>(argv.size()), argv.data(), err, none, false,
+                          platform::kNoFileHandle),
+              c.status);
+    std::string said = Strip(err.str(), cli);
+    const std::string hint = "を試してください\n";  // the lines where the dialog asked
+    for (std::size_t at; (at = said.find(hint)) != std::string::npos;) {
+      const std::size_t line = said.rfind('\n', at);
+      const std::size_t from = line == std::string::npos ? 0 : line + 1;
+      said.erase(from, at + hint.size() - from);
+    }
+    EXPECT_EQ(shown, said);
+    EXPECT_EQ(testing_support::ReadFile(f.File('b')), c.logs[1]);
+    if (c.status != 0) continue;
+    for (const std::string& name :
+         c.files[0] == "-o" ? Args{"out.html"} : Args{"Rev_a.html", "Rev_b.html"}) {
+      const std::string fromDialog = testing_support::ReadFile(f.dir.File(name));
+      EXPECT_FALSE(fromDialog.empty()) << name;
+      EXPECT_EQ(fromDialog, testing_support::ReadFile(cli.File(name))) << name;
+    }
   }
 }
-
-const Options kReverse1{.m_abyReverse = Layers({1})};
-
-INSTANTIATE_TEST_SUITE_P(
-    Rows, SameAsTheCommandLine,
-    testing::Values(
-        CliCase{.name = "NoInput", .files = {"-o", "out.html"}, .status = 2},
-        CliCase{
-            .name = "OutputIsAnInput", .files = {"-o", "b.html", "a.html", "b.html"}, .status = 2},
-        CliCase{.name = "Item3WithoutText",
-                .item = 3,
-                .typed = "",
-                .cli = {"-k", "3", "-s", ""},
-                .status = 2},
-        // Even what the options dialog changed takes no effect when it is not left with OK.
-        CliCase{.name = "OptionsCancelled",
-                .options = Options{.m_abyReverse = Layers({1}),
-                                   .m_bCutOutsideRange = true,
-                                   .m_bOneFile = false,
-                                   .m_bSimpleHeader = true},
-                .optionsOk = false},
-        CliCase{
-            .name = "CutsKeptInRangeSeparatorFirstSimpleHeader",
-            .options = Options{.m_abyReverse = Layers({2}),
-                               .m_abyRange = Layers({1, 2}),
-                               .m_bCutOutsideRange = true,
-                               .m_bSeparatorFirst = true,
-                               .m_nLeadCut = 1,
-                               .m_bSimpleHeader = true,
-                               .m_nTrailCut = 1},
-            .cli = {"--lead-cut", "1", "--trail-cut", "1", "--range", "1-2", "--keep-cut",
-                    "--order", "separator", "--simple-header", "-r", "2", "--between", "numbered"}},
-        // The separator counts only in reversed layers, and only where it is found.
-        CliCase{
-            .name = "TypedAfterItem2_NothingBetween",
-            .item = 2,
-            .typed = "<HR>u",
-            .options = Options{.m_abyReverse = Layers({1}), .m_bAppendSeparator = false},
-            .cli = {"-k", "2", "-s", "<HR>u", "-r", "1", "--order", "body", "--between", "none"}},
-        CliCase{.name = "UserStringOnly_HrBetween",
-                .item = 3,
-                .typed = "名前",
-                .options = Options{.m_abyReverse = Layers({1}), .m_nSeparatorStyle = 0},
-                .cli = {"-k", "3", "-s", "名前", "-r", "1", "--order", "body"}},
-        CliCase{.name = "EucBox_KatakanaSeparator_PerFile",
-                .logs = {kEuc, kEuc},
-                .typed = "ｶﾅ",
-                .euc = true,
-                .options = Options{.m_abyReverse = Layers({1}), .m_bOneFile = false},
-                .cli = {"--euc", "-s", "ｶﾅ", "--per-file", "-r", "1", "--order", "body"},
-                .files = {"a.html", "b.html"}},
-        CliCase{
-            .name = "Utf8Yes",
-            .logs = {kTextA, kTextB},
-            .options = kReverse1,
-            .asked = "UTF-8",
-            .answer = platform::kIdYes,
-            .cli = {"--encoding", "utf-8", "-r", "1", "--order", "body", "--between", "numbered"}},
-        CliCase{.name = "Utf8No_SeparatorInShiftJis",
-                .logs = {kTextA, kTextB},
-                .item = 3,
-                .typed = "名前",
-                .options = kReverse1,
-                .asked = "UTF-8",
-                .cli = {"-k", "3", "-s", "名前", "-r", "1", "--order", "body", "--between",
-                        "numbered"}}),
-    [](const auto& info) { return std::string(info.param.name); });
 
 // The options dialog: steps on its controls (a click, an item picked, OK, キャンセル, or a
 // new showing), then the values it keeps and what it shows. Some values follow their control
 // at the click; only OK keeps what a showing changed.
-struct Step {
-  int id, item = -1;
-};
-constexpr int kOpen = 0;
-struct Shown {
-  int leadCut = 0, trailCut = 0;
-  bool cutOutsideRange = false, simpleHeader = false, separatorFirst = false, append = true;
-  int text = 1;
-  bool appendEnabled = true, textEnabled = true;
-  std::vector<int> toggles;  // the layer toggles that are down
-  bool operator==(const Shown&) const = default;
-};
-struct OptionCase {
-  const char* name;
-  std::vector<Step> steps;
-  Options stored;
-  Shown shown;
-};
-void PrintTo(const OptionCase& c, std::ostream* os) {
-  *os << c.name;
-}
-class OptionsDialog : public testing::TestWithParam<OptionCase> {};
-
-TEST_P(OptionsDialog, KeepsWhatOkConfirms) {
-  FakeView view;
-  behaviour::COptionBehaviour dlg(view);
-  dlg.OnInitDialog();
-  auto& c = view.controls;
-  for (const auto [id, item] : GetParam().steps) {
-    if (id == kOpen) dlg.OnInitDialog();
-    if (id == kIdOk) dlg.OnOK();
-    if (id == kIdCancel) dlg.OnCancel();
-    if (item >= 0) view.SetSelection(id, item);
-    if (item >= 0 || id == kOpen || id == kIdOk || id == kIdCancel) continue;
-    view.SetChecked(id, id == kIdSeparatorFirst || !view.IsChecked(id));  // the radio stays on
-    dlg.OnButton(id);
+TEST(OptionBehaviour, KeepsWhatOkConfirms) {
+  constexpr int kOpen = 0;
+  struct Shown {
+    int leadCut = 0, trailCut = 0;
+    bool cutOutsideRange = false, simpleHeader = false, separatorFirst = false, append = true;
+    int text = 1;
+    bool appendEnabled = true, textEnabled = true;
+    std::vector<int> toggles;  // the layer toggles that are down
+    bool operator==(const Shown&) const = default;
+  };
+  const struct {
+    const char* name;
+    std::vector<std::pair<int, int>> steps;  // a control and the item picked (-1: a click)
+    Options stored;
+    Shown shown;
+  } rows[] = {
+      // clang-format off
+      {"OK confirms", {{kIdLeadCut, 3}, {kIdTrailCut, 19}, {kIdSimpleHeader, -1}, {kIdSeparatorFirst, -1},
+       {kIdOk, -1}, {kOpen, -1}}, {.m_bSeparatorFirst = true, .m_nLeadCut = 3, .m_bSimpleHeader = true,
+       .m_nTrailCut = 19}, {.leadCut = 3, .trailCut = 19, .simpleHeader = true, .separatorFirst = true}},
+      {"キャンセル forgets every change", {{kIdCutOutsideRange, -1}, {kIdSimpleHeader, -1}, {kIdSeparatorFirst, -1},
+       {kIdLeadCut, 4}, {kIdSeparatorText, 0}, {kIdAppendSeparator, -1}, {kReverseLayerIds[1], -1},
+       {kIdCancel, -1}, {kOpen, -1}}, {}, {}},
+      {"clearing append keeps the style of that moment", {{kIdSeparatorText, 0}, {kIdAppendSeparator, -1},
+       {kIdOk, -1}, {kOpen, -1}}, {.m_bAppendSeparator = false, .m_nSeparatorStyle = 0}, {.append = false, .text = 0}},
+      {"the text follows append", {{kIdAppendSeparator, -1}}, {}, {.append = false, .textEnabled = false}},
+      {"one file on enables the text without append", {{kIdAppendSeparator, -1}, {kIdOneFile, -1},
+       {kIdOneFile, -1}}, {}, {.append = false}},
+      {"a per-file showing starts disabled", {{kIdOneFile, -1}, {kIdOk, -1}, {kOpen, -1}},
+       {.m_bOneFile = false}, {.appendEnabled = false, .textEnabled = false}},
+      {"OK keeps toggles; キャンセル forgets one up and one down", {{kReverseLayerIds[7], -1},
+       {kRangeLayerIds[15], -1}, {kIdOk, -1}, {kOpen, -1}, {kReverseLayerIds[7], -1}, {kReverseLayerIds[1], -1},
+       {kIdCancel, -1}, {kOpen, -1}}, {.m_abyReverse = Layers({7}), .m_abyRange = Layers({15})},
+       {.toggles = {kReverseLayerIds[7], kRangeLayerIds[15]}}},
+      // clang-format on
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.name);
+    FakeView view;
+    behaviour::COptionBehaviour dlg(view);
+    dlg.OnInitDialog();
+    for (const auto& [id, item] : row.steps) {
+      if (id == kOpen) dlg.OnInitDialog();
+      if (id == kIdOk) dlg.OnOK();
+      if (id == kIdCancel) dlg.OnCancel();
+      if (item >= 0) view.SetSelection(id, item);
+      if (item >= 0 || id == kOpen || id == kIdOk || id == kIdCancel) continue;
+      view.SetChecked(id, id == kIdSeparatorFirst || !view.IsChecked(id));  // a radio stays on
+      dlg.OnButton(id);
+    }
+    EXPECT_EQ(static_cast<const Options&>(dlg), row.stored);
+    auto& c = view.controls;
+    Shown shown{c[kIdLeadCut].nSelection,       c[kIdTrailCut].nSelection,
+                c[kIdCutOutsideRange].bChecked, c[kIdSimpleHeader].bChecked,
+                c[kIdSeparatorFirst].bChecked,  c[kIdAppendSeparator].bChecked,
+                c[kIdSeparatorText].nSelection, c[kIdAppendSeparator].bEnabled,
+                c[kIdSeparatorText].bEnabled,   {}};
+    for (const auto* ids : {&kReverseLayerIds, &kRangeLayerIds})
+      for (int layer = 1; layer <= engine::kMaxLayer; ++layer)
+        if (c[(*ids)[layer]].bChecked) shown.toggles.push_back((*ids)[layer]);
+    EXPECT_TRUE(shown == row.shown);
   }
-  EXPECT_EQ(static_cast<const Options&>(dlg), GetParam().stored);
-  Shown shown{c[kIdLeadCut].nSelection,       c[kIdTrailCut].nSelection,
-              c[kIdCutOutsideRange].bChecked, c[kIdSimpleHeader].bChecked,
-              c[kIdSeparatorFirst].bChecked,  c[kIdAppendSeparator].bChecked,
-              c[kIdSeparatorText].nSelection, c[kIdAppendSeparator].bEnabled,
-              c[kIdSeparatorText].bEnabled,   {}};
-  for (const auto* ids : {&kReverseLayerIds, &kRangeLayerIds})
-    for (int layer = 1; layer <= engine::kMaxLayer; ++layer)
-      if (c[(*ids)[layer]].bChecked) shown.toggles.push_back((*ids)[layer]);
-  EXPECT_TRUE(shown == GetParam().shown);
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    Rows, OptionsDialog,
-    testing::Values(
-        OptionCase{"OkConfirms",
-                   {{kIdLeadCut, 3},
-                    {kIdTrailCut, 19},
-                    {kIdSimpleHeader},
-                    {kIdSeparatorFirst},
-                    {kIdOk},
-                    {kOpen}},
-                   {.m_bSeparatorFirst = true,
-                    .m_nLeadCut = 3,
-                    .m_bSimpleHeader = true,
-                    .m_nTrailCut = 19},
-                   {.leadCut = 3, .trailCut = 19, .simpleHeader = true, .separatorFirst = true}},
-        OptionCase{"CancelForgetsEveryChange",
-                   {{kIdCutOutsideRange},
-                    {kIdSimpleHeader},
-                    {kIdSeparatorFirst},
-                    {kIdLeadCut, 4},
-                    {kIdSeparatorText, 0},
-                    {kIdAppendSeparator},
-                    {kReverseLayerIds[1]},
-                    {kIdCancel},
-                    {kOpen}},
-                   {},
-                   {}},
-        OptionCase{"ClearingAppendKeepsTheStyleOfThatMoment",
-                   {{kIdSeparatorText, 0}, {kIdAppendSeparator}, {kIdOk}, {kOpen}},
-                   {.m_bAppendSeparator = false, .m_nSeparatorStyle = 0},
-                   {.append = false, .text = 0}},
-        OptionCase{"TheTextFollowsAppend",
-                   {{kIdAppendSeparator}},
-                   {},
-                   {.append = false, .textEnabled = false}},
-        OptionCase{"OneFileOnEnablesTheTextWithoutAppend",
-                   {{kIdAppendSeparator}, {kIdOneFile}, {kIdOneFile}},
-                   {},
-                   {.append = false}},
-        OptionCase{"APerFileShowingStartsDisabled",
-                   {{kIdOneFile}, {kIdOk}, {kOpen}},
-                   {.m_bOneFile = false},
-                   {.appendEnabled = false, .textEnabled = false}},
-        OptionCase{"OkKeepsTogglesCancelForgetsOneUpAndOneDown",
-                   {{kReverseLayerIds[7]},
-                    {kRangeLayerIds[15]},
-                    {kIdOk},
-                    {kOpen},
-                    {kReverseLayerIds[7]},
-                    {kReverseLayerIds[1]},
-                    {kIdCancel},
-                    {kOpen}},
-                   {.m_abyReverse = Layers({7}), .m_abyRange = Layers({15})},
-                   {.toggles = {kReverseLayerIds[7], kRangeLayerIds[15]}}}),
-    [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace
