@@ -3,7 +3,6 @@
 // what the window does as a desktop window (keys, growing, remembered folders).
 #include <QAbstractItemModelTester>
 #include <QApplication>
-#include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
 #include <QFileDialog>
