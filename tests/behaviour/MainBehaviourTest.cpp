@@ -2,16 +2,24 @@
 // id, answers the file dialogs and runs what is posted to the UI thread.
 #include <gtest/gtest.h>
 
+#pragma GCC diagnostic ignored "-Wmissing-field-initializers"  // designated rows
+
 #include <chrono>
 #include <deque>
+#include <filesystem>
 #include <map>
 #include <mutex>
+#include <optional>
+#include <sstream>
 #include <thread>
 
+#include "cli/CliApp.h"
 #include "engine/Messages.h"
+#include "platform/Encoding.h"
 #include "tests/support/MessageRecorder.h"
 #include "tests/support/TestFiles.h"
 #include "ui/behaviour/CMainBehaviour.h"
+#include "ui/behaviour/COptionBehaviour.h"
 #include "ui/resources/ControlIds.h"
 #include "ui/resources/Strings.h"
 
@@ -33,6 +41,8 @@ class FakeView : public behaviour::IMainView {
   std::deque<std::vector<std::string>> answers;  // of the file dialogs
   std::map<std::string, std::string> settings;
   engine::COptionValues options;
+  bool bOptionsOk = true;   // the options dialog left with OK
+  std::string strDialogAt;  // where the last file dialog opened
   int nPreviewChanges = 0;
 
   std::string Text(int id) const override {
@@ -55,8 +65,12 @@ class FakeView : public behaviour::IMainView {
   }
   void SetTimer(int, int) override {}
   void SetProgress(int id, int value) override { controls[id].nSelection = value; }
-  std::vector<std::string> ChooseInputs(const std::string&) override { return Next(); }
-  std::string ChooseOutput(const std::string&) override {
+  std::vector<std::string> ChooseInputs(const std::string& at) override {
+    strDialogAt = at;
+    return Next();
+  }
+  std::string ChooseOutput(const std::string& at) override {
+    strDialogAt = at;
     const auto answer = Next();
     return answer.empty() ? std::string() : answer.front();
   }
@@ -70,7 +84,7 @@ class FakeView : public behaviour::IMainView {
     while (!done()) RunPosted();
   }
   const engine::COptionValues& OptionValues() const override { return options; }
-  bool ShowOptions() override { return true; }
+  bool ShowOptions() override { return bOptionsOk; }
   void ShowPreview() override {}
   void PreviewChanged() override { ++nPreviewChanges; }
   void ShowAbout() override {}
@@ -247,5 +261,264 @@ TEST_P(StopQuestion, DecidesWhetherTheRunStops) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Answers, StopQuestion, testing::Values(platform::kIdYes, platform::kIdNo));
+
+// A dropped folder stands for the logs directly inside it, in name order; one without any
+// is named in a message.
+TEST(MainBehaviour, ADroppedFolderListsTheLogsInside) {
+  Fixture f;
+  for (const char* name : {"logs/b.html", "logs/a.HTM", "logs/c.txt", "logs/d/e.html", "none/x"}) {
+    std::filesystem::create_directories(testing_support::PathOf(f.dir.File(name)).parent_path());
+    testing_support::WriteFile(f.dir.File(name), "");
+  }
+  MessageRecorder boxes;
+  EXPECT_TRUE(f.dlg.OnDropOnList({f.dir.File("logs"), f.dir.File("none")}));
+  f.view.RunPosted();
+  std::vector<std::string> names;
+  for (const std::string& path : f.dlg.m_astrInputPaths)
+    names.push_back(testing_support::Utf8Of(testing_support::PathOf(path).filename()));
+  EXPECT_EQ(names, (std::vector<std::string>{"a.HTM", "b.html"}));
+  EXPECT_EQ(boxes.Texts(),
+            std::vector<std::string>{"フォルダーに HTML ファイル (*.html, *.htm) がありません\n"
+                                     "フォルダー: " +
+                                     f.dir.File("none")});
+}
+
+// Where the file dialogs open, after an output chosen in "out" and the files added, the
+// program started again or not: at the folder (or the file) named.
+TEST(MainBehaviour, FileDialogsOpenWhereTheUserWasLast) {
+  const struct {
+    std::vector<std::string> added;
+    bool restart;
+    int button;
+    std::string shown;
+  } rows[] = {{{}, false, kIdAddInput, "out"},
+              {{"out/b.html", "in/a.html"}, false, kIdAddInput, "in"},
+              {{"in/a.html"}, true, kIdAddInput, "in"},
+              {{}, false, kIdBrowseOutput, "out/x.html"},
+              {{}, true, kIdBrowseOutput, "out/default.html"}};
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.shown);
+    Fixture f;
+    f.view.answers = {{f.dir.File("out/x.html")}, {}};
+    for (const std::string& name : row.added) f.view.answers.back().push_back(f.dir.File(name));
+    f.dlg.OnBrowseOutput();
+    f.dlg.OnAddInput();
+    std::optional<behaviour::CMainBehaviour> next;
+    if (row.restart && f.dlg.OnClose()) next.emplace(f.view).OnInitDialog();
+    (next ? *next : f.dlg).OnButton(row.button);
+    EXPECT_EQ(testing_support::PathOf(f.view.strDialogAt).lexically_normal(),
+              testing_support::PathOf(f.dir.File(row.shown)).lexically_normal());
+  }
+}
+
+std::string Sjis(const std::string& utf8) {
+  return platform::Utf8ToCp932(utf8).value();
+}
+const std::string kTextA =
+    "<HTML><BODY>\r\n<dl>一</dl><HR><dl>二 名前</dl><HR><TABLE><TR><TD>x1</TD><TD>x2</TD></TR>"
+    "<TR><TD>y</TD></TR></TABLE><HR><dl>四</dl>\r\n</BODY></HTML>\r\n";
+const std::string kTextB =
+    "<HTML><BODY><TABLE><TR><TD>p</TD></TR><TR><TD>q 名前 r</TD><TD>s</TD></TR></TABLE>"
+    "<HR>t<HR>u 名前 v</BODY></HTML>";
+// Half-width katakana (ｶﾅ) and a JIS X 0212 character, which becomes 〓 with a warning.
+const std::string kEuc =
+    "<HTML><BODY>\xA4\xA2\x8E\xB6\x8E\xC5\xA4\xA4<HR>\x8F\xB0\xA1\xA4\xA6</BODY></HTML>";
+
+engine::LayerSet Layers(std::initializer_list<int> layers) {
+  engine::LayerSet set;
+  for (const int layer : layers) set[layer] = true;
+  return set;
+}
+using Options = engine::COptionValues;
+using Args = std::vector<std::string>;
+
+// The messages without the folder they name files in, as given and as the system writes it.
+std::string Strip(std::string text, const TempDir& dir) {
+  for (const std::string& cut :
+       {dir.File(""),
+        testing_support::Utf8Of(testing_support::PathOf(dir.File("")).make_preferred())})
+    for (std::size_t at; (at = text.find(cut)) != std::string::npos;) text.erase(at, cut.size());
+  return text;
+}
+
+// The same choices made in the dialog and given to the command line: the same refusal, or
+// the same bytes written. The question before a run names the encoding the first input's
+// bytes say; the command line points it out instead.
+TEST(MainBehaviour, RefusesOrWritesWhatTheCommandLineDoes) {
+  const struct Row {
+    const char* name;
+    Args logs = {Sjis(kTextA), Sjis(kTextB)};  // a.html, b.html, both listed
+    int item = 0;                              // of the separator combo
+    const char* typed = nullptr;               // then the field's text
+    bool euc = false;
+    std::optional<Options> options;  // set in the options dialog
+    bool optionsOk = true;
+    const char* asked = "";  // the encoding the question before the run names
+    int answer = platform::kIdNo;
+    Args cli;  // the options; then the files, ".html" those of its folder
+    Args files = {"-o", "out.html", "a.html", "b.html"};
+    int status = 0;
+  } rows[] = {
+      // clang-format off
+      {.name = "no input", .files = {"-o", "out.html"}, .status = 2},
+      {.name = "output is an input", .files = {"-o", "b.html", "a.html", "b.html"}, .status = 2},
+      {.name = "item 3 without text", .item = 3, .typed = "", .cli = {"-k", "3", "-s", ""}, .status = 2},
+      // Even what the options dialog changed takes no effect when it is not left with OK.
+      {.name = "options cancelled", .options = Options{.m_abyReverse = Layers({1}),
+       .m_bCutOutsideRange = true, .m_bOneFile = false, .m_bSimpleHeader = true}, .optionsOk = false},
+      {.name = "cuts kept in range, separator first, simple header",
+       .options = Options{.m_abyReverse = Layers({2}), .m_abyRange = Layers({1, 2}), .m_bCutOutsideRange = true,
+                          .m_bSeparatorFirst = true, .m_nLeadCut = 1, .m_bSimpleHeader = true, .m_nTrailCut = 1},
+       .cli = {"--lead-cut", "1", "--trail-cut", "1", "--range", "1-2", "--keep-cut", "--order", "separator",
+               "--simple-header", "-r", "2", "--between", "numbered"}},
+      // The separator counts only in reversed layers, and only where it is found.
+      {.name = "typed after item 2, nothing between", .item = 2, .typed = "<HR>u",
+       .options = Options{.m_abyReverse = Layers({1}), .m_bAppendSeparator = false},
+       .cli = {"-k", "2", "-s", "<HR>u", "-r", "1", "--order", "body", "--between", "none"}},
+      {.name = "user string only, <HR> between", .item = 3, .typed = "名前",
+       .options = Options{.m_abyReverse = Layers({1}), .m_nSeparatorStyle = 0},
+       .cli = {"-k", "3", "-s", "名前", "-r", "1", "--order", "body"}},
+      {.name = "EUC box, katakana separator, output per input", .logs = {kEuc, kEuc}, .typed = "ｶﾅ",
+       .euc = true, .options = Options{.m_abyReverse = Layers({1}), .m_bOneFile = false},
+       .cli = {"--euc", "-s", "ｶﾅ", "--per-file", "-r", "1", "--order", "body"}, .files = {"a.html", "b.html"}},
+      {.name = "UTF-8, Yes", .logs = {kTextA, kTextB}, .options = Options{.m_abyReverse = Layers({1})},
+       .asked = "UTF-8", .answer = platform::kIdYes,
+       .cli = {"--encoding", "utf-8", "-r", "1", "--order", "body", "--between", "numbered"}},
+      {.name = "UTF-8, No: the separator in Shift_JIS", .logs = {kTextA, kTextB}, .item = 3, .typed = "名前",
+       .options = Options{.m_abyReverse = Layers({1})}, .asked = "UTF-8",
+       .cli = {"-k", "3", "-s", "名前", "-r", "1", "--order", "body", "--between", "numbered"}},
+      // clang-format on
+  };
+  for (const Row& c : rows) {
+    SCOPED_TRACE(c.name);
+    Fixture f;
+    TempDir cli;
+    for (const TempDir* d : {&f.dir, &cli}) {
+      d->Write("a.html", c.logs[0]);
+      d->Write("b.html", c.logs[1]);
+    }
+    if (c.files.back() != "out.html") f.dlg.AddInputFiles({f.File('a'), f.File('b')});
+    f.view.SetText(kIdOutput, f.dir.File(c.files[0] == "-o" ? c.files[1] : "out.html"));
+    f.view.SetChecked(kIdEuc, c.euc);
+    f.view.SetSelection(kIdSeparator, c.item);
+    f.dlg.OnSelchangeSeparator();
+    if (c.typed) {
+      f.view.SetSelection(kIdSeparator, -1);
+      f.view.SetText(kIdSeparator, c.typed);
+      f.dlg.OnEditchangeSeparator();
+    }
+    if (c.options) {
+      f.view.options = *c.options;
+      f.view.bOptionsOk = c.optionsOk;
+      f.dlg.OnOptions();
+    }
+    MessageRecorder boxes(c.answer);
+    f.dlg.OnRun();
+    f.view.WaitUntil([&] { return !f.dlg.IsRunning(); });
+    std::string shown;
+    for (const std::string& text : boxes.Texts()) shown += Strip(text, f.dir) + "\n";
+    if (*c.asked) {
+      const std::string question = std::string("「a.html」は ") + c.asked + " のようです。" +
+                                   c.asked + " として処理しますか？\n";
+      EXPECT_EQ(shown.substr(0, question.size()), question);
+      shown.erase(0, question.size());
+    }
+
+    Args args = {"velmorant-cli"};
+    for (const Args* part : {&c.cli, &c.files})
+      for (const std::string& arg : *part)
+        args.push_back(arg.ends_with(".html") ? cli.File(arg) : arg);
+    std::vector<char*> argv;
+    for (std::string& arg : args) argv.push_back(arg.data());
+    std::ostringstream err;
+    std::istringstream none;
+    EXPECT_EQ(cli::RunCli(static_cast<int>(argv.size()), argv.data(), err, none, false,
+                          platform::kNoFileHandle),
+              c.status);
+    std::string said = Strip(err.str(), cli);
+    const std::string hint = "を試してください\n";  // the lines where the dialog asked
+    for (std::size_t at; (at = said.find(hint)) != std::string::npos;) {
+      const std::size_t line = said.rfind('\n', at);
+      const std::size_t from = line == std::string::npos ? 0 : line + 1;
+      said.erase(from, at + hint.size() - from);
+    }
+    EXPECT_EQ(shown, said);
+    EXPECT_EQ(testing_support::ReadFile(f.File('b')), c.logs[1]);
+    if (c.status != 0) continue;
+    for (const std::string& name :
+         c.files[0] == "-o" ? Args{"out.html"} : Args{"Rev_a.html", "Rev_b.html"}) {
+      const std::string fromDialog = testing_support::ReadFile(f.dir.File(name));
+      EXPECT_FALSE(fromDialog.empty()) << name;
+      EXPECT_EQ(fromDialog, testing_support::ReadFile(cli.File(name))) << name;
+    }
+  }
+}
+
+// The options dialog: steps on its controls (a click, an item picked, OK, キャンセル, or a
+// new showing), then the values it keeps and what it shows. Some values follow their control
+// at the click; only OK keeps what a showing changed.
+TEST(OptionBehaviour, KeepsWhatOkConfirms) {
+  constexpr int kOpen = 0;
+  struct Shown {
+    int leadCut = 0, trailCut = 0;
+    bool cutOutsideRange = false, simpleHeader = false, separatorFirst = false, append = true;
+    int text = 1;
+    bool appendEnabled = true, textEnabled = true;
+    std::vector<int> toggles;  // the layer toggles that are down
+    bool operator==(const Shown&) const = default;
+  };
+  const struct {
+    const char* name;
+    std::vector<std::pair<int, int>> steps;  // a control and the item picked (-1: a click)
+    Options stored;
+    Shown shown;
+  } rows[] = {
+      // clang-format off
+      {"OK confirms", {{kIdLeadCut, 3}, {kIdTrailCut, 19}, {kIdSimpleHeader, -1}, {kIdSeparatorFirst, -1},
+       {kIdOk, -1}, {kOpen, -1}}, {.m_bSeparatorFirst = true, .m_nLeadCut = 3, .m_bSimpleHeader = true,
+       .m_nTrailCut = 19}, {.leadCut = 3, .trailCut = 19, .simpleHeader = true, .separatorFirst = true}},
+      {"キャンセル forgets every change", {{kIdCutOutsideRange, -1}, {kIdSimpleHeader, -1}, {kIdSeparatorFirst, -1},
+       {kIdLeadCut, 4}, {kIdSeparatorText, 0}, {kIdAppendSeparator, -1}, {kReverseLayerIds[1], -1},
+       {kIdCancel, -1}, {kOpen, -1}}, {}, {}},
+      {"clearing append keeps the style of that moment", {{kIdSeparatorText, 0}, {kIdAppendSeparator, -1},
+       {kIdOk, -1}, {kOpen, -1}}, {.m_bAppendSeparator = false, .m_nSeparatorStyle = 0}, {.append = false, .text = 0}},
+      {"the text follows append", {{kIdAppendSeparator, -1}}, {}, {.append = false, .textEnabled = false}},
+      {"one file on enables the text without append", {{kIdAppendSeparator, -1}, {kIdOneFile, -1},
+       {kIdOneFile, -1}}, {}, {.append = false}},
+      {"a per-file showing starts disabled", {{kIdOneFile, -1}, {kIdOk, -1}, {kOpen, -1}},
+       {.m_bOneFile = false}, {.appendEnabled = false, .textEnabled = false}},
+      {"OK keeps toggles; キャンセル forgets one up and one down", {{kReverseLayerIds[7], -1},
+       {kRangeLayerIds[15], -1}, {kIdOk, -1}, {kOpen, -1}, {kReverseLayerIds[7], -1}, {kReverseLayerIds[1], -1},
+       {kIdCancel, -1}, {kOpen, -1}}, {.m_abyReverse = Layers({7}), .m_abyRange = Layers({15})},
+       {.toggles = {kReverseLayerIds[7], kRangeLayerIds[15]}}},
+      // clang-format on
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.name);
+    FakeView view;
+    behaviour::COptionBehaviour dlg(view);
+    dlg.OnInitDialog();
+    for (const auto& [id, item] : row.steps) {
+      if (id == kOpen) dlg.OnInitDialog();
+      if (id == kIdOk) dlg.OnOK();
+      if (id == kIdCancel) dlg.OnCancel();
+      if (item >= 0) view.SetSelection(id, item);
+      if (item >= 0 || id == kOpen || id == kIdOk || id == kIdCancel) continue;
+      view.SetChecked(id, id == kIdSeparatorFirst || !view.IsChecked(id));  // a radio stays on
+      dlg.OnButton(id);
+    }
+    EXPECT_EQ(static_cast<const Options&>(dlg), row.stored);
+    auto& c = view.controls;
+    Shown shown{c[kIdLeadCut].nSelection,       c[kIdTrailCut].nSelection,
+                c[kIdCutOutsideRange].bChecked, c[kIdSimpleHeader].bChecked,
+                c[kIdSeparatorFirst].bChecked,  c[kIdAppendSeparator].bChecked,
+                c[kIdSeparatorText].nSelection, c[kIdAppendSeparator].bEnabled,
+                c[kIdSeparatorText].bEnabled,   {}};
+    for (const auto* ids : {&kReverseLayerIds, &kRangeLayerIds})
+      for (int layer = 1; layer <= engine::kMaxLayer; ++layer)
+        if (c[(*ids)[layer]].bChecked) shown.toggles.push_back((*ids)[layer]);
+    EXPECT_TRUE(shown == row.shown);
+  }
+}
 
 }  // namespace
