@@ -150,6 +150,10 @@ void HoldEndingSignalsAfterPlacing();
 // True when a regular file of that name exists (the overwrite question); devices and
 // FIFOs are written directly, never replaced.
 bool RegularFileExists(const std::string& path);
+
+// Where the file name begins in `path`: after its last folder separator ('/'; on Windows
+// also '\\', and the colon of a drive, as in "C:log.html"); 0 when it has none.
+std::size_t FileNameStart(const std::string& path);
 // The size of the file of that name; false when it cannot be looked at.
 bool GetFileSize(const std::string& path, std::uint64_t* pSize);
 // The whole content of a file of any kind (a pipe too); false with the OS error when it

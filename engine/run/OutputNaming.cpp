@@ -25,13 +25,13 @@ bool MadeEarlier(const std::vector<std::string>& inputs, std::size_t i, const st
 
 void CExecutor::MakeOutputPath(std::string& out, const std::string& inputPath,
                                const std::string& folder) {
-  // '/' separates folders; it is never part of a Shift_JIS or UTF-8 multibyte character.
-  const auto slash = inputPath.rfind('/');
-  const std::size_t k = slash == std::string::npos ? 0 : slash + 1;
+  // Paths are UTF-8 here, where no byte of a multibyte character is a separator.
+  const std::size_t k = platform::FileNameStart(inputPath);
   if (folder.empty()) {
     out = inputPath.substr(0, k) + "Rev_" + inputPath.substr(k);
   } else {
-    out = folder + (folder.back() == '/' ? "" : "/") + "Rev_" + inputPath.substr(k);
+    const bool bEndsInSeparator = platform::FileNameStart(folder) == folder.size();
+    out = folder + (bEndsInSeparator ? "" : "/") + "Rev_" + inputPath.substr(k);
   }
 }
 

@@ -215,6 +215,11 @@ int CFile::ReleaseHandle() noexcept {
   return m_bOwned && Sys().close(fd) != 0 ? errno : 0;
 }
 
+std::size_t FileNameStart(const std::string& path) {
+  const auto slash = path.rfind('/');
+  return slash == std::string::npos ? 0 : slash + 1;
+}
+
 bool RegularFileExists(const std::string& path) {
   struct stat st {};
   return !path.empty() && Sys().stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);

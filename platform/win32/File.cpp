@@ -181,6 +181,13 @@ int CFile::ReleaseHandle() noexcept {
 
 void IgnoreWriteSignals() {}
 
+// Names come from the file dialogs and from users with '\\', from scripts with '/'.
+std::size_t FileNameStart(const std::string& path) {
+  const auto separator = path.find_last_of("/\\");
+  if (separator != std::string::npos) return separator + 1;
+  return path.size() >= 2 && path[1] == ':' ? 2 : 0;
+}
+
 // Devices (NUL, CON, \\.\ names) and folders are never files that a run replaces. A device
 // is told by its name: some Windows versions give NUL the archive attribute of a file.
 bool RegularFileExists(const std::string& path) {

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cstdio>
 #include <filesystem>
@@ -180,6 +181,29 @@ TEST(WindowsFile, OutputNamedAsStandardOutputIsWrittenThroughIt) {
   EXPECT_EQ(testing_support::RunProgram(run), 0) << ReadFile(run.errPath);
   EXPECT_EQ(ReadFile(run.outPath), kLog);
   EXPECT_EQ(Names(dir.Path()), (std::set<std::string>{"f.html", "in.html", "stderr"}));
+}
+
+// A log named with backslashes, as the file dialogs and most users give it, gets its "Rev_"
+// file beside it or in the folder given, whichever separator that folder ends with.
+TEST(WindowsFile, PerFileOutputOfBackslashedNames) {
+  TempDir dir;
+  const std::string in = dir.Write("in.html", kLog);
+  std::string back = in;
+  std::replace(back.begin(), back.end(), '/', '\\');
+  const std::vector<std::vector<std::string>> rows = {
+      {back}, {"--output-dir", dir.Path() + "\\", back}, {"--output-dir", dir.Path(), back}};
+  for (const auto& args : rows) {
+    testing_support::ProgramRun run;
+    run.program = VELMORANT_CLI_PATH;
+    run.dir = dir.Path();
+    run.args = {"-q", "-f", "--per-file", "-r", "1"};
+    run.args.insert(run.args.end(), args.begin(), args.end());
+    run.outPath = dir.File("stdout");
+    run.errPath = dir.File("stderr");
+    EXPECT_EQ(testing_support::RunProgram(run), 0) << ReadFile(run.errPath);
+    EXPECT_EQ(Names(dir.Path()),
+              (std::set<std::string>{"Rev_in.html", "in.html", "stderr", "stdout"}));
+  }
 }
 
 // Through the real program, whose arguments arrive as UTF-16: a path longer than 260
