@@ -3,6 +3,7 @@
 // leaves the old output byte for byte.
 #include <QFileInfo>
 #include <QLabel>
+#include <QLineEdit>
 #include <QListWidget>
 #include <QProgressBar>
 #include <QPushButton>
@@ -175,6 +176,36 @@ class MainDlgRunTest : public QObject {
     QCOMPARE(shown, expected);
     // Without layers to reverse, the output is the log itself.
     QCOMPARE(ReadFile(output), stops ? std::string("the old output\r\n") : log);
+  }
+
+  // A large UTF-8 log is read whole before the run's encoding question: beside the dialog,
+  // whose event loop goes on meanwhile. (No, and an empty output field: no run follows.)
+  void largeUtf8LogLookedAtBeside() {
+    TempDir d;
+    std::string log = "<HTML><BODY>";
+    while (log.size() < (64u << 20)) log += "<dl>名前 本文の行</dl><HR>\r\n";
+    const std::string input = d.Write("log.html", log + "</BODY></HTML>");
+    CMainDlg dlg;
+    dlg.OnInitDialog();
+    dlg.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&dlg));
+    dlg.AddInputFiles({QString::fromStdString(input)});
+    dlg.m_editOutput->clear();
+    int ticks = 0, ticksAtQuestion = -1;
+    QTimer timer;
+    connect(&timer, &QTimer::timeout, [&] { ++ticks; });
+    timer.start(5);
+    QStringList shown;
+    const platform::ScopedMessageSink sink([&](const platform::Message& m) -> int {
+      if (ticksAtQuestion < 0) ticksAtQuestion = ticks;
+      shown << QString::fromStdString(m.text);
+      return platform::kIdNo;
+    });
+    platform::qt::GetDlgItem<QPushButton>(dlg, kIdRun)->click();
+    QCOMPARE(shown, QStringList({"「log.html」は UTF-8 のようです。UTF-8 として処理しますか？",
+                                 msg::kNoOutput}));
+    QVERIFY2(ticksAtQuestion >= 3, qPrintable(QString::number(ticksAtQuestion)));
+    QVERIFY(platform::qt::GetDlgItem<QWidget>(dlg, kIdRun)->isEnabled());
   }
 
   // The preview of a large log is made beside the dialog: held half-way, the dialog's event
