@@ -17,6 +17,7 @@
 #include "engine/Messages.h"
 #include "platform/Encoding.h"
 #include "tests/support/MessageRecorder.h"
+#include "tests/support/SampleLogs.h"
 #include "tests/support/TestFiles.h"
 #include "ui/behaviour/CMainBehaviour.h"
 #include "ui/behaviour/COptionBehaviour.h"
@@ -24,7 +25,10 @@
 #include "ui/resources/Strings.h"
 
 using namespace resources;
+using testing_support::kTextA;
+using testing_support::kTextB;
 using testing_support::MessageRecorder;
+using testing_support::Sjis;
 using testing_support::TempDir;
 
 namespace {
@@ -311,15 +315,6 @@ TEST(MainBehaviour, FileDialogsOpenWhereTheUserWasLast) {
   }
 }
 
-std::string Sjis(const std::string& utf8) {
-  return platform::Utf8ToCp932(utf8).value();
-}
-const std::string kTextA =
-    "<HTML><BODY>\r\n<dl>一</dl><HR><dl>二 名前</dl><HR><TABLE><TR><TD>x1</TD><TD>x2</TD></TR>"
-    "<TR><TD>y</TD></TR></TABLE><HR><dl>四</dl>\r\n</BODY></HTML>\r\n";
-const std::string kTextB =
-    "<HTML><BODY><TABLE><TR><TD>p</TD></TR><TR><TD>q 名前 r</TD><TD>s</TD></TR></TABLE>"
-    "<HR>t<HR>u 名前 v</BODY></HTML>";
 // Half-width katakana (ｶﾅ) and a JIS X 0212 character, which becomes 〓 with a warning.
 const std::string kEuc =
     "<HTML><BODY>\xA4\xA2\x8E\xB6\x8E\xC5\xA4\xA4<HR>\x8F\xB0\xA1\xA4\xA6</BODY></HTML>";

@@ -28,6 +28,7 @@
 
 #include "platform/Encoding.h"
 #include "tests/support/MessageRecorder.h"
+#include "tests/support/SampleLogs.h"
 #include "tests/support/TestFiles.h"
 #include "ui/CMainDlg.h"
 #include "ui/preview/COutlineModel.h"
@@ -38,7 +39,10 @@
 using namespace resources;
 
 using platform::qt::CFileDialog;
+using testing_support::kTextA;
+using testing_support::kTextB;
 using testing_support::MessageRecorder;
+using testing_support::Sjis;
 using testing_support::TempDir;
 
 namespace {
@@ -54,15 +58,6 @@ void Click(QWidget& dlg, int id) {
   QTest::mouseClick(b, Qt::LeftButton, {}, QPoint(6, b->height() / 2));
 }
 
-std::string Sjis(const std::string& utf8) {
-  return platform::Utf8ToCp932(utf8).value();
-}
-const std::string kTextA =
-    "<HTML><BODY>\r\n<dl>一</dl><HR><dl>二 名前</dl><HR><TABLE><TR><TD>x1</TD><TD>x2</TD></TR>"
-    "<TR><TD>y</TD></TR></TABLE><HR><dl>四</dl>\r\n</BODY></HTML>\r\n";
-const std::string kTextB =
-    "<HTML><BODY><TABLE><TR><TD>p</TD></TR><TR><TD>q 名前 r</TD><TD>s</TD></TR></TABLE>"
-    "<HR>t<HR>u 名前 v</BODY></HTML>";
 const std::string kDocA = Sjis(kTextA);
 const std::string kDocB = Sjis(kTextB);
 
