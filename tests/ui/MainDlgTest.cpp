@@ -7,9 +7,6 @@
 #include <QDir>
 #include <QFileDialog>
 #include <QHeaderView>
-#include <QJsonArray>
-#include <QJsonDocument>
-#include <QJsonObject>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -26,7 +23,6 @@
 
 #pragma GCC diagnostic ignored "-Wmissing-field-initializers"  // designated rows
 
-#include "platform/Encoding.h"
 #include "tests/support/MessageRecorder.h"
 #include "tests/support/SampleLogs.h"
 #include "tests/support/TestFiles.h"
@@ -47,30 +43,10 @@ using testing_support::TempDir;
 
 namespace {
 
-void Choose(QComboBox* combo, int index) {  // as the user's pick from the list does
-  combo->setCurrentIndex(index);
-  emit combo->activated(index);
-}
-
 // Near the left edge: a check box takes clicks on its box and text only.
 void Click(QWidget& dlg, int id) {
   auto* b = platform::qt::GetDlgItem<QAbstractButton>(dlg, id);
   QTest::mouseClick(b, Qt::LeftButton, {}, QPoint(6, b->height() / 2));
-}
-
-const std::string kDocA = Sjis(kTextA);
-const std::string kDocB = Sjis(kTextB);
-
-// The logs a and b of a kind: "sjis" says nothing of its encoding, "sjis-labelled" carries a
-// charset label, "broken" has a closing tag too many in a.
-std::pair<std::string, std::string> Logs(const QString& kind) {
-  if (kind == "sjis-labelled") {
-    const std::string doc =
-        Sjis("<HTML><HEAD><meta charset=shift_jis></HEAD><BODY>一<HR>二</BODY>");
-    return {doc, doc};
-  }
-  if (kind == "broken") return {Sjis("<HTML><BODY>一<HR>二\r\n</TD>三<HR>四</BODY></HTML>"), kDocB};
-  return {kDocA, kDocB};
 }
 
 // Drops `urls` on `target` as a file manager does: enter, then drop if the enter was taken.
@@ -86,12 +62,6 @@ bool Drop(QWidget* target, const QList<QUrl>& urls) {
   return drop.isAccepted();
 }
 
-void WriteInputs(const TempDir& d, const QString& kind) {
-  const auto [a, b] = Logs(kind);
-  d.Write("a.html", a);
-  d.Write("b.html", b);
-}
-
 // Waits until the preview shows what the dialog's settings ask for.
 bool Settle(const CMainDlg& dlg) {
   const QDeadlineTimer deadline(30000);
@@ -105,6 +75,30 @@ QStringList Paths(const TempDir& d, const QStringList& names) {
   return paths;
 }
 
+// The tree as the command line's --outline prints it: a line a row, nested rows indented.
+void Print(const QAbstractItemModel& m, const QModelIndex& parent, int depth, QStringList& out) {
+  const QMap<QString, QString> actions = {{"順番どおり", "in-order"},
+                                          {"反転", "reversed"},
+                                          {"カット", "cut"},
+                                          {"そのまま", "kept"},
+                                          {"まるごと", "whole"}};
+  for (int r = 0; r < m.rowCount(parent); ++r) {
+    QStringList cells;
+    for (int c = 0; c < m.columnCount(parent); ++c)
+      cells << m.index(r, c, parent).data().toString();
+    const QString span = "  offset " + cells[1] + "  length " + cells[2];
+    if (cells[0] == "ヘッダー")
+      out << "header" + span;
+    else if (cells[0] == "トレーラー")
+      out << "trailer" + (cells[4] == "なし: 決まったフッターを書きます"
+                              ? "  none: the fixed footer is written"
+                              : span);
+    else
+      out << QString(2 * depth, ' ') + cells[0] + span + "  " + actions[cells[3]] + "  " + cells[4];
+    Print(m, m.index(r, 0, parent), depth + 1, out);
+  }
+}
+
 // What the user does, on the dialog and the files of a folder (named relative to it).
 using Step = std::function<void(CMainDlg&, const TempDir&)>;
 using Steps = QList<Step>;
@@ -115,9 +109,6 @@ Step Add(const QStringList& names, int button = kIdAddInput) {
     CFileDialog::SetNextAnswer(Paths(d, names));
     Click(dlg, button);
   };
-}
-Step Browse(const QString& name) {
-  return Add({name}, kIdBrowseOutput);
 }
 // Clicks row `row` of the list (-1: keeps the selection), then the button `id` (a key:
 // presses it in the list).
@@ -130,9 +121,6 @@ Step Press(int id, int row = -1) {
     if (id >= Qt::Key_Escape) QTest::keyClick(list, Qt::Key(id));
     if (id > 0 && id < Qt::Key_Escape) Click(dlg, id);
   };
-}
-Step Row(int row) {
-  return Press(0, row);
 }
 // Files dropped on the list; "https:" a link that is no file.
 Step DropOnList(const QStringList& names) {
@@ -152,8 +140,12 @@ Step Clear() {
     QTest::keyClick(edit, Qt::Key_Backspace);
   };
 }
+// The user's pick from the separator list.
 Step Pick(int item) {
-  return [=](CMainDlg& dlg, const TempDir&) { Choose(dlg.m_comboSeparator, item); };
+  return [=](CMainDlg& dlg, const TempDir&) {
+    dlg.m_comboSeparator->setCurrentIndex(item);
+    emit dlg.m_comboSeparator->activated(item);
+  };
 }
 // Into the separator field, a character at a time as from an input method, or at once.
 Step Type(const QString& text) {
@@ -171,19 +163,6 @@ Step Preview() {
   return [](CMainDlg& dlg, const TempDir&) {
     Click(dlg, kIdPreview);
     QVERIFY(Settle(dlg));
-  };
-}
-// In the options dialog: clicks the controls, picks the lead cut, then OK.
-Step Options(const QList<int>& controls, int leadCut) {
-  return [=](CMainDlg& dlg, const TempDir&) {
-    COptionDlg& o = dlg.m_dlgOptions;
-    QTimer::singleShot(0, [&o, controls, leadCut] {
-      for (const int id : controls) Click(o, id);
-      Choose(o.m_comboLeadCut, leadCut);
-      Click(o, kIdOk);
-      if (o.isVisible()) o.reject();  // rather than hang
-    });
-    Click(dlg, kIdOptions);
   };
 }
 
@@ -298,56 +277,44 @@ class MainDlgTest : public QObject {
     QCOMPARE(said, shown.messages);
   }
 
-  // The input files' contents, steps that open the preview (what follows changes what it
-  // shows), and the command line's outline of the input named: the same file and encoding,
-  // the same tree row for row, and the same messages, in the window and never in a message
-  // box. The columns but the text's are as wide as their titles and texts.
+  // The text of a.html (b.html holds kTextB), steps that open the preview (what follows
+  // changes what it shows), and the command line's options for the input named: the preview
+  // shows its outline, file and encoding, and its messages, in the window and never in a
+  // message box. The columns but the text's are as wide as their titles and texts.
   void previewSameAsTheCommandLine_data() {
-    QTest::addColumn<QString>("logs");
+    QTest::addColumn<QString>("a");
     QTest::addColumn<Steps>("steps");
-    QTest::addColumn<QStringList>("cliArgs");  // ".html": files of its folder
+    QTest::addColumn<QStringList>("cliArgs");  // ".html": files of the folder
     const Steps ab = {Add({"a.html", "b.html"}), Preview()}, a = {Add({"a.html"}), Preview()};
+    const QString textA = QString::fromStdString(kTextA);
     QTest::newRow("the selected input: every layer divided, in order")
-        << "sjis" << ab << QStringList{"b.html"};
+        << textA << ab << QStringList{"b.html"};
     QTest::newRow("another input selected")
-        << "sjis" << ab + Steps{Row(0)} << QStringList{"a.html"};
-    QTest::newRow("options: reversed, cut and kept")
-        << "sjis"
-        << a + Steps{Options({kReverseLayerIds[1], kRangeLayerIds[2], kIdCutOutsideRange}, 1)}
-        << QStringList{"-r", "1", "--range", "2", "--lead-cut", "1", "--keep-cut", "a.html"};
+        << textA << ab + Steps{Press(0, 0)} << QStringList{"a.html"};
     QTest::newRow("separator typed")
-        << "sjis" << Steps{Add({"b.html"}), Preview(), Pick(3), Clear(), Type("名前")}
+        << textA << Steps{Add({"b.html"}), Preview(), Pick(3), Clear(), Type("名前")}
         << QStringList{"-k", "3", "-s", "名前", "b.html"};
     QTest::newRow("a labelled log without </HTML>: the fixed footer")
-        << "sjis-labelled" << a << QStringList{"a.html"};
+        << "<HTML><HEAD><meta charset=shift_jis></HEAD><BODY>一<HR>二</BODY>" << a
+        << QStringList{"a.html"};
     QTest::newRow("a log that cannot be split: the tree up to the fault")
-        << "broken" << ab + Steps{Row(0)} << QStringList{"a.html"};
+        << "<HTML><BODY>一<HR>二\r\n</TD>三<HR>四</BODY></HTML>" << ab + Steps{Press(0, 0)}
+        << QStringList{"a.html"};
   }
   void previewSameAsTheCommandLine() {
-    QFETCH(QString, logs);
+    QFETCH(QString, a);
     QFETCH(Steps, steps);
     QFETCH(QStringList, cliArgs);
-    TempDir gui, cli;
-    WriteInputs(gui, logs);
-    WriteInputs(cli, logs);
+    TempDir d;
+    d.Write("a.html", Sjis(a.toStdString()));
+    d.Write("b.html", Sjis(kTextB));
     MessageRecorder boxes;
     const CPreviewDlg& preview = m_dlg->m_dlgPreview;
     QAbstractItemModelTester tester(preview.m_treeOutline->model());  // after each new tree
-    Act(*m_dlg, gui, steps);
+    Act(*m_dlg, d, steps);
     QVERIFY(Settle(*m_dlg));
-    QStringList shown = {preview.m_labelFile->text().section(" — ", 0, 0)};
-    const std::function<void(const QModelIndex&, int)> walk = [&](const QModelIndex& parent,
-                                                                  int depth) {
-      const QAbstractItemModel& m = *preview.m_treeOutline->model();
-      for (int r = 0; r < m.rowCount(parent); ++r) {
-        QStringList cells;
-        for (int c = 0; c < m.columnCount(parent); ++c)
-          cells << m.index(r, c, parent).data().toString();
-        shown << QString(2 * depth, ' ') + cells.join('|');
-        walk(m.index(r, 0, parent), depth + 1);
-      }
-    };
-    walk({}, 0);
+    QStringList shown = {preview.m_labelFile->text().section(" — ", 0, 0).toLower()};
+    Print(*preview.m_treeOutline->model(), {}, 0, shown);
     // Each column but the text's as wide as its cells (every row is counted) and its title.
     const QTreeView& tree = *preview.m_treeOutline;
     const QAbstractItemView& view = tree;  // its size hints are public
@@ -358,49 +325,18 @@ class MainDlgTest : public QObject {
           qPrintable(QString("column %1: %2 for %3").arg(c).arg(tree.columnWidth(c)).arg(need)));
     }
 
-    QStringList args = {"--outline=json"};
-    for (const QString& arg : cliArgs)
-      args << (arg.endsWith(".html") ? Paths(cli, {arg}).first() : arg);
-    QProcess process;
-    process.start(VELMORANT_CLI, args);
-    QVERIFY(process.waitForFinished(30000));
-    const QJsonObject input =
-        QJsonDocument::fromJson(process.readAllStandardOutput())["inputs"][0].toObject();
-    const QMap<QString, QString> encodings = {
-        {"shift_jis", "Shift_JIS"}, {"euc-jp", "EUC-JP"}, {"utf-8", "UTF-8"}};
-    const QMap<QString, QString> actions = {{"in-order", "順番どおり"},
-                                            {"reversed", "反転"},
-                                            {"cut", "カット"},
-                                            {"kept", "そのまま"},
-                                            {"whole", "まるごと"}};
-    auto span = [](const QJsonValue& v) {
-      return QString::number(v["offset"].toInteger()) + "|" +
-             QString::number(v["length"].toInteger());
-    };
-    QStringList expected = {QFileInfo(input["path"].toString()).fileName() + " (" +
-                            encodings[input["encoding"].toString()] + ")"};
-    if (!input["header"].isNull()) expected << "ヘッダー|" + span(input["header"]) + "||";
-    const std::function<void(const QJsonArray&, int)> add = [&](const QJsonArray& sections,
-                                                                int depth) {
-      for (const QJsonValue& s : sections) {
-        expected << QString(2 * depth, ' ') +
-                        QStringList(
-                            {QString("L%1 #%2").arg(s["layer"].toInt()).arg(s["index"].toInt()),
-                             span(s), actions[s["action"].toString()], s["text"].toString()})
-                            .join('|');
-        add(s["sections"].toArray(), depth + 1);
-      }
-    };
-    add(input["sections"].toArray(), 0);
-    if (input["trailer"].isObject())
-      expected << "トレーラー|" + span(input["trailer"]) + "||";
-    else if (input["complete"].toBool())
-      expected << "トレーラー||||なし: 決まったフッターを書きます";
+    QStringList args = {"--outline"};
+    for (const QString& arg : cliArgs) args << (arg.endsWith(".html") ? Paths(d, {arg})[0] : arg);
+    QProcess cli;
+    cli.start(VELMORANT_CLI, args);
+    QVERIFY(cli.waitForFinished(30000));
+    // The first line names the file by its path, and the encoding by its option's name.
+    QStringList expected = QString::fromUtf8(cli.readAllStandardOutput()).split('\n');
+    expected.removeLast();
+    expected[0] = QFileInfo(expected[0]).fileName();
     QCOMPARE(shown, expected);
-    QCOMPARE(preview.m_editMessages->toPlainText().remove(QString::fromStdString(gui.File(""))),
-             QString::fromUtf8(process.readAllStandardError())
-                 .trimmed()
-                 .remove(QString::fromStdString(cli.File(""))));
+    QCOMPARE(preview.m_editMessages->toPlainText(),
+             QString::fromUtf8(cli.readAllStandardError()).trimmed());
     QVERIFY(boxes.messages.empty());
   }
 
@@ -516,34 +452,24 @@ class MainDlgTest : public QObject {
     QTRY_COMPARE(m_dlg->size(), base);
   }
 
-  // What the file dialogs offer, and the folders kept between starts. Steps on files in the
-  // folders "in" and "out", the program started again; then the folder and name shown.
-  void fileDialogs_data() {
-    QTest::addColumn<Steps>("steps");
-    QTest::addColumn<bool>("restart");
-    QTest::addColumn<int>("button");
-    QTest::addColumn<QString>("shown");
-    QTest::newRow("browse: the output's folder and name")
-        << Steps{Browse("out/x.html")} << false << kIdBrowseOutput << "out x.html";
-    QTest::newRow("add after a restart: the folder inputs came from")
-        << Steps{Add({"in/a.html"}), Browse("out/x.html")} << true << kIdAddInput << "in ";
-  }
+  // What the file dialogs offer, and where they open after an input added from "in" and
+  // an output chosen in "out": its folder and name, and after a restart, the folder inputs
+  // came from.
   void fileDialogs() {
-    QFETCH(Steps, steps);
-    QFETCH(bool, restart);
-    QFETCH(int, button);
-    QFETCH(QString, shown);
     TempDir d;
     QDir().mkpath(QString::fromStdString(d.File("in")));
     QDir().mkpath(QString::fromStdString(d.File("out")));
-    Act(*m_dlg, d, steps);
-    if (restart) Restart();
-    const QStringList dialog = FileDialogOf(button);
-    QCOMPARE(dialog.size(), 4);
-    QCOMPARE(QString(dialog[0]).remove(QString::fromStdString(d.File(""))) + " " + dialog[1],
-             shown);
-    QCOMPARE(dialog[2], "HTML ファイル (*.html *.htm);;すべてのファイル (*)");
-    QCOMPARE(dialog[3], "1");
+    Act(*m_dlg, d, {Add({"in/a.html"}), Add({"out/x.html"}, kIdBrowseOutput)});
+    for (const auto& [id, shown] :
+         {std::pair{kIdBrowseOutput, "out x.html"}, {kIdAddInput, "in "}}) {
+      if (id == kIdAddInput) Restart();
+      const QStringList dialog = FileDialogOf(id);
+      QCOMPARE(dialog.size(), 4);
+      QCOMPARE(QString(dialog[0]).remove(QString::fromStdString(d.File(""))) + " " + dialog[1],
+               shown);
+      QCOMPARE(dialog[2], "HTML ファイル (*.html *.htm);;すべてのファイル (*)");
+      QCOMPARE(dialog[3], "1");
+    }
   }
 };
 
