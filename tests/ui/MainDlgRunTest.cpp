@@ -22,7 +22,6 @@
 #include "tests/support/TestFiles.h"
 #include "ui/CMainDlg.h"
 #include "ui/qt/CDialogBuilder.h"
-#include "ui/qt/CFileDialog.h"
 #include "ui/resources/ControlIds.h"
 #include "ui/resources/Strings.h"
 
@@ -73,10 +72,34 @@ constexpr int kNoClosing = 0, kEsc = 1, kCloseBox = 2, kExit = 3, kDestroy = 4;
 class MainDlgRunTest : public QObject {
   Q_OBJECT
 
+  std::unique_ptr<CMainDlg> m_dlg;
+  QTimer m_timer;  // counts the turns of the dialog's event loop
+  int m_ticks = 0;
+
+  void Press(QWidget& dlg, int id) { platform::qt::GetDlgItem<QPushButton>(dlg, id)->click(); }
+  // Lists the log `bytes` and returns its path.
+  std::string Input(const TempDir& d, const std::string& bytes) {
+    const std::string input = d.Write("log.html", bytes);
+    m_dlg->AddInputFiles({QString::fromStdString(input)});
+    return input;
+  }
+
  private slots:
   void initTestCase() {
     static QTemporaryDir settings;
     QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, settings.path());
+    connect(&m_timer, &QTimer::timeout, this, [this] { ++m_ticks; });
+  }
+  void init() {
+    m_dlg = std::make_unique<CMainDlg>();
+    m_dlg->OnInitDialog();
+    m_dlg->show();
+    QVERIFY(QTest::qWaitForWindowExposed(m_dlg.get()));
+    m_timer.start(5);
+  }
+  void cleanup() {
+    m_timer.stop();
+    m_dlg.reset();
   }
 
   // How the dialog is closed while the run is held in the middle (or not at all), the answer
@@ -106,21 +129,10 @@ class MainDlgRunTest : public QObject {
     QFETCH(bool, stops);
     TempDir d;
     const std::string log = testing_support::MakeBoardLog(24u << 20);
-    const std::string input = d.Write("log.html", log);
+    Input(d, log);
     const std::string output = d.Write("out.html", "the old output\r\n");
-    auto dlg = std::make_unique<CMainDlg>();
-    dlg->OnInitDialog();
-    dlg->show();
-    QVERIFY(QTest::qWaitForWindowExposed(dlg.get()));
-    platform::qt::CFileDialog::SetNextAnswer({QString::fromStdString(input)});
-    platform::qt::CFileDialog::SetNextAnswer({QString::fromStdString(output)});
-    platform::qt::GetDlgItem<QPushButton>(*dlg, kIdAddInput)->click();
-    platform::qt::GetDlgItem<QPushButton>(*dlg, kIdBrowseOutput)->click();
-    Hold hold(dlg->m_executor, dlg->m_nAbort, log.size() / 2);
-    int ticks = 0;
-    QTimer timer;
-    connect(&timer, &QTimer::timeout, [&] { ++ticks; });
-    timer.start(5);
+    m_dlg->m_editOutput->setText(QString::fromStdString(output));
+    Hold hold(m_dlg->m_executor, m_dlg->m_nAbort, log.size() / 2);
 
     QStringList shown;
     int barAtClose = -1;
@@ -128,43 +140,43 @@ class MainDlgRunTest : public QObject {
       shown << QString::fromStdString(m.text);
       if (m.text == msg::kOverwrite) return platform::kIdYes;
       if (m.text != resources::kAskStop) {
-        barAtClose = dlg->m_progress->value();
+        barAtClose = m_dlg->m_progress->value();
         return platform::kIdOk;
       }
       if (late) {  // until the run waits to put its output in place, or has put it there
         hold.Release();
         const QDeadlineTimer deadline(20000);
-        while (!dlg->m_executor.m_commitGate.HasWaiter() &&
+        while (!m_dlg->m_executor.m_commitGate.HasWaiter() &&
                QFileInfo(QString::fromStdString(output)).size() == 16 && !deadline.hasExpired())
           QTest::qWait(5);
       }
       return answer;
     });
-    platform::qt::GetDlgItem<QPushButton>(*dlg, kIdRun)->click();
+    Press(*m_dlg, kIdRun);
     QTRY_VERIFY(hold.IsHeld());
     // Held half-way through the search, which is half of the work.
-    QTRY_VERIFY2(dlg->m_progress->value() >= 250 && dlg->m_progress->value() <= 350,
-                 qPrintable(QString::number(dlg->m_progress->value())));
-    const int before = ticks;
-    QTRY_VERIFY(ticks > before + 3);
+    QTRY_VERIFY2(m_dlg->m_progress->value() >= 250 && m_dlg->m_progress->value() <= 350,
+                 qPrintable(QString::number(m_dlg->m_progress->value())));
+    const int before = m_ticks;
+    QTRY_VERIFY(m_ticks > before + 3);
     for (const int id : {kIdOutput, kIdAddInput, kIdRun, kIdDeleteInput, kIdInputList, kIdEuc,
                          kIdOptions, kIdSeparator})
-      QVERIFY2(!platform::qt::GetDlgItem<QWidget>(*dlg, id)->isEnabled(),
+      QVERIFY2(!platform::qt::GetDlgItem<QWidget>(*m_dlg, id)->isEnabled(),
                qPrintable(QString::number(id)));
-    QVERIFY(platform::qt::GetDlgItem<QWidget>(*dlg, kIdOk)->isEnabled());
+    QVERIFY(platform::qt::GetDlgItem<QWidget>(*m_dlg, kIdOk)->isEnabled());
 
-    if (closing == kEsc) QTest::keyClick(dlg.get(), Qt::Key_Escape);
-    if (closing == kCloseBox) dlg->close();
-    if (closing == kExit) platform::qt::GetDlgItem<QPushButton>(*dlg, kIdOk)->click();
+    if (closing == kEsc) QTest::keyClick(m_dlg.get(), Qt::Key_Escape);
+    if (closing == kCloseBox) m_dlg->close();
+    if (closing == kExit) Press(*m_dlg, kIdOk);
     if (closing == kDestroy) {
-      dlg.reset();
+      m_dlg.reset();
     } else {
-      QVERIFY(dlg->isVisible());
+      QVERIFY(m_dlg->isVisible());
       hold.Release();
-      QTRY_VERIFY_WITH_TIMEOUT(!dlg->IsRunning(), 20000);
-      QCOMPARE(barAtClose == dlg->m_progress->maximum(), !stops || late);
-      QCOMPARE(dlg->m_progress->value(), 0);
-      QVERIFY(dlg->m_listInput->isEnabled());
+      QTRY_VERIFY_WITH_TIMEOUT(!m_dlg->IsRunning(), 20000);
+      QCOMPARE(barAtClose == m_dlg->m_progress->maximum(), !stops || late);
+      QCOMPARE(m_dlg->m_progress->value(), 0);
+      QVERIFY(m_dlg->m_listInput->isEnabled());
     }
 
     QStringList expected = {msg::kOverwrite};
@@ -184,28 +196,20 @@ class MainDlgRunTest : public QObject {
     TempDir d;
     std::string log = "<HTML><BODY>";
     while (log.size() < (64u << 20)) log += "<dl>名前 本文の行</dl><HR>\r\n";
-    const std::string input = d.Write("log.html", log + "</BODY></HTML>");
-    CMainDlg dlg;
-    dlg.OnInitDialog();
-    dlg.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&dlg));
-    dlg.AddInputFiles({QString::fromStdString(input)});
-    dlg.m_editOutput->clear();
-    int ticks = 0, ticksAtQuestion = -1;
-    QTimer timer;
-    connect(&timer, &QTimer::timeout, [&] { ++ticks; });
-    timer.start(5);
+    Input(d, log + "</BODY></HTML>");
+    m_dlg->m_editOutput->clear();
+    int ticksAtQuestion = -1;
     QStringList shown;
     const platform::ScopedMessageSink sink([&](const platform::Message& m) -> int {
-      if (ticksAtQuestion < 0) ticksAtQuestion = ticks;
+      if (ticksAtQuestion < 0) ticksAtQuestion = m_ticks;
       shown << QString::fromStdString(m.text);
       return platform::kIdNo;
     });
-    platform::qt::GetDlgItem<QPushButton>(dlg, kIdRun)->click();
+    Press(*m_dlg, kIdRun);
     QCOMPARE(shown, QStringList({"「log.html」は UTF-8 のようです。UTF-8 として処理しますか？",
                                  msg::kNoOutput}));
     QVERIFY2(ticksAtQuestion >= 3, qPrintable(QString::number(ticksAtQuestion)));
-    QVERIFY(platform::qt::GetDlgItem<QWidget>(dlg, kIdRun)->isEnabled());
+    QVERIFY(platform::qt::GetDlgItem<QWidget>(*m_dlg, kIdRun)->isEnabled());
   }
 
   // The preview of a large log is made beside the dialog: held half-way, the dialog's event
@@ -214,42 +218,31 @@ class MainDlgRunTest : public QObject {
   void largePreview() {
     TempDir d;
     const std::string log = testing_support::MakeBoardLog(24u << 20);
-    const std::string input = d.Write("log.html", log);
-    CMainDlg dlg;
-    dlg.OnInitDialog();
-    dlg.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&dlg));
-    platform::qt::CFileDialog::SetNextAnswer({QString::fromStdString(input)});
-    platform::qt::GetDlgItem<QPushButton>(dlg, kIdAddInput)->click();
-    COutlineWorker& worker = dlg.m_dlgPreview.m_worker;
-    Hold hold(worker.m_executor, worker.m_request.m_nAbort, log.size() / 2);
-    int ticks = 0;
-    QTimer timer;
-    connect(&timer, &QTimer::timeout, [&] { ++ticks; });
-    timer.start(5);
-
+    Input(d, log);
+    CPreviewDlg& preview = m_dlg->m_dlgPreview;
+    Hold hold(preview.m_worker.m_executor, preview.m_worker.m_request.m_nAbort, log.size() / 2);
     MessageRecorder rec;
-    platform::qt::GetDlgItem<QPushButton>(dlg, kIdPreview)->click();
+    Press(*m_dlg, kIdPreview);
     QTRY_VERIFY(hold.IsHeld());
-    const int before = ticks;
-    QTRY_VERIFY(ticks > before + 3);
-    QVERIFY(dlg.m_dlgPreview.IsBusy());
+    const int before = m_ticks;
+    QTRY_VERIFY(m_ticks > before + 3);
+    QVERIFY(preview.IsBusy());
     // How far the split is, past the middle where it is held.
     const auto percent = [&] {
-      const QString label = dlg.m_dlgPreview.m_labelFile->text();
+      const QString label = preview.m_labelFile->text();
       return QRegularExpression("(\\d+)%$").match(label).captured(1).toInt();
     };
     QTRY_VERIFY2(percent() >= 50 && percent() < 100, qPrintable(QString::number(percent())));
 
     QTimer::singleShot(0, [&] {  // layer 1 reversed
-      platform::qt::GetDlgItem<QPushButton>(dlg.m_dlgOptions, kReverseLayerIds[1])->click();
-      platform::qt::GetDlgItem<QPushButton>(dlg.m_dlgOptions, kIdOk)->click();
+      Press(m_dlg->m_dlgOptions, kReverseLayerIds[1]);
+      Press(m_dlg->m_dlgOptions, kIdOk);
     });
-    platform::qt::GetDlgItem<QPushButton>(dlg, kIdOptions)->click();
+    Press(*m_dlg, kIdOptions);
     QTRY_VERIFY(hold.IsPassed());
     QVERIFY(hold.WasAborted());
-    QTRY_VERIFY_WITH_TIMEOUT(!dlg.m_dlgPreview.IsBusy(), 20000);
-    const QAbstractItemModel& tree = *dlg.m_dlgPreview.m_treeOutline->model();
+    QTRY_VERIFY_WITH_TIMEOUT(!preview.IsBusy(), 20000);
+    const QAbstractItemModel& tree = *preview.m_treeOutline->model();
     const int posts = static_cast<int>(std::count(log.begin(), log.end(), '\n'));
     QCOMPARE(tree.rowCount(),
              posts + 2);  // the header, a section per <HR> and the last, the trailer

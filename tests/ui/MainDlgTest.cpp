@@ -289,15 +289,13 @@ class MainDlgTest : public QObject {
     const QString textA = QString::fromStdString(kTextA);
     QTest::newRow("the selected input: every layer divided, in order")
         << textA << ab << QStringList{"b.html"};
-    QTest::newRow("another input selected")
-        << textA << ab + Steps{Press(0, 0)} << QStringList{"a.html"};
     QTest::newRow("separator typed")
         << textA << Steps{Add({"b.html"}), Preview(), Pick(3), Clear(), Type("名前")}
         << QStringList{"-k", "3", "-s", "名前", "b.html"};
     QTest::newRow("a labelled log without </HTML>: the fixed footer")
         << "<HTML><HEAD><meta charset=shift_jis></HEAD><BODY>一<HR>二</BODY>" << a
         << QStringList{"a.html"};
-    QTest::newRow("a log that cannot be split: the tree up to the fault")
+    QTest::newRow("another input selected, which cannot be split: the tree up to the fault")
         << "<HTML><BODY>一<HR>二\r\n</TD>三<HR>四</BODY></HTML>" << ab + Steps{Press(0, 0)}
         << QStringList{"a.html"};
   }
