@@ -47,7 +47,6 @@ class FakeView : public behaviour::IMainView {
   engine::COptionValues options;
   bool bOptionsOk = true;   // the options dialog left with OK
   std::string strDialogAt;  // where the last file dialog opened
-  int nPreviewChanges = 0;
 
   std::string Text(int id) const override {
     const Control& c = controls[id];
@@ -90,7 +89,7 @@ class FakeView : public behaviour::IMainView {
   const engine::COptionValues& OptionValues() const override { return options; }
   bool ShowOptions() override { return bOptionsOk; }
   void ShowPreview() override {}
-  void PreviewChanged() override { ++nPreviewChanges; }
+  void PreviewChanged() override {}
   void ShowAbout() override {}
   std::string DefaultOutputPath() const override { return "default.html"; }
 
@@ -214,34 +213,16 @@ TEST(MainBehaviour, ASeparatorOverTheLimitIsRefusedWhole) {
   EXPECT_EQ(boxes.Texts(), std::vector<std::string>{kSeparatorTooLong});
 }
 
-// A run on the worker thread: editing is off while it goes on, the closing message comes on
+// A run on the worker thread: editing is off while it goes on, and closing the dialog then
+// asks (the answer, 0: not closed). The answer decides whether it stops, a stopped run
+// leaving the old output; the dialog stays open either way. The closing message comes on
 // the UI thread, the bar is empty again; folders are kept when the dialog closes.
-TEST(MainBehaviour, RunsBesideTheDialogAndEndsWithItsMessage) {
-  Fixture f;
-  const std::string input = f.dir.Write("a.html", "<HTML><BODY>a<HR>b</BODY></HTML>");
-  f.view.answers.push_back({input});
-  f.dlg.OnAddInput();
-  f.view.SetText(kIdOutput, f.dir.File("out.html"));
-  MessageRecorder boxes;
-  f.dlg.OnRun();
-  EXPECT_TRUE(f.dlg.IsRunning());
-  EXPECT_FALSE(f.view.controls[kIdRun].bEnabled);
-  f.view.WaitUntil([&] { return !f.dlg.IsRunning(); });
-  EXPECT_EQ(boxes.Texts(), std::vector<std::string>{msg::kNormalEnd});
-  EXPECT_TRUE(f.view.controls[kIdRun].bEnabled);
-  EXPECT_EQ(f.view.controls[kIdProgress].nSelection, 0);
-  EXPECT_EQ(testing_support::ReadFile(f.dir.File("out.html")), "<HTML><BODY>a<HR>b</BODY></HTML>");
-  EXPECT_TRUE(f.dlg.OnClose());
-  EXPECT_EQ(f.view.settings["folders/output"], f.dir.Path());
-}
+class RunBesideTheDialog : public testing::TestWithParam<int> {};
 
-// Closing during a run asks; the answer decides whether it stops, and a stopped run leaves
-// the old output. The dialog stays open either way.
-class StopQuestion : public testing::TestWithParam<int> {};
-
-TEST_P(StopQuestion, DecidesWhetherTheRunStops) {
+TEST_P(RunBesideTheDialog, EndsWithItsMessageOrStopsWhenAsked) {
   Fixture f;
-  f.view.answers.push_back({f.dir.Write("a.html", testing_support::MakeBoardLog(12u << 20))});
+  const std::string log = testing_support::MakeBoardLog(12u << 20);
+  f.view.answers.push_back({f.dir.Write("a.html", log)});
   f.dlg.OnAddInput();
   f.view.SetText(kIdOutput, f.dir.Write("out.html", "old"));
   std::atomic<bool> bHeld{true};
@@ -252,19 +233,26 @@ TEST_P(StopQuestion, DecidesWhetherTheRunStops) {
   };
   MessageRecorder boxes(platform::kIdYes);  // overwrite: yes
   f.dlg.OnRun();
+  EXPECT_TRUE(f.dlg.IsRunning());
+  EXPECT_FALSE(f.view.controls[kIdRun].bEnabled);
   boxes.answer = GetParam();
-  EXPECT_FALSE(f.dlg.OnClose());
+  if (GetParam()) EXPECT_FALSE(f.dlg.OnClose());
   bHeld = false;
   f.view.WaitUntil([&] { return !f.dlg.IsRunning(); });
   const bool bStopped = GetParam() == platform::kIdYes;
-  ASSERT_EQ(boxes.Texts().size(), 3u);
-  EXPECT_EQ(boxes.Texts()[1], kAskStop);
-  EXPECT_EQ(boxes.Texts()[2].substr(0, boxes.Texts()[2].find('\n')),
+  ASSERT_EQ(boxes.Texts().size(), GetParam() ? 3u : 2u);
+  if (GetParam()) EXPECT_EQ(boxes.Texts()[1], kAskStop);
+  EXPECT_EQ(boxes.Texts().back().substr(0, boxes.Texts().back().find('\n')),
             bStopped ? msg::kStopped : msg::kNormalEnd);
-  EXPECT_EQ(testing_support::ReadFile(f.dir.File("out.html")) == "old", bStopped);
+  EXPECT_EQ(testing_support::ReadFile(f.dir.File("out.html")), bStopped ? "old" : log);
+  EXPECT_TRUE(f.view.controls[kIdRun].bEnabled);
+  EXPECT_EQ(f.view.controls[kIdProgress].nSelection, 0);
+  EXPECT_TRUE(f.dlg.OnClose());
+  EXPECT_EQ(f.view.settings["folders/output"], f.dir.Path());
 }
 
-INSTANTIATE_TEST_SUITE_P(Answers, StopQuestion, testing::Values(platform::kIdYes, platform::kIdNo));
+INSTANTIATE_TEST_SUITE_P(Answers, RunBesideTheDialog,
+                         testing::Values(0, platform::kIdYes, platform::kIdNo));
 
 // A dropped folder stands for the logs directly inside it, in name order; one without any
 // is named in a message.

@@ -65,7 +65,7 @@ class Hold {
 };
 
 // How the dialog is closed during a run: Esc, the close box, 終了, or its owner deletes it.
-constexpr int kNoClosing = 0, kEsc = 1, kCloseBox = 2, kExit = 3, kDestroy = 4;
+constexpr int kEsc = 1, kCloseBox = 2, kExit = 3, kDestroy = 4;
 
 }  // namespace
 
@@ -102,17 +102,16 @@ class MainDlgRunTest : public QObject {
     m_dlg.reset();
   }
 
-  // How the dialog is closed while the run is held in the middle (or not at all), the answer
-  // to the stop question, whether it is given only once the run has reached its end (it
-  // then waits before putting the output in place), and whether the run then stops. The bar
-  // is full at the closing message when all the work was done, empty after it.
+  // How the dialog is closed while the run is held in the middle, the answer to the stop
+  // question, whether it is given only once the run has reached its end (it then waits
+  // before putting the output in place), and whether the run then stops. The bar is full at
+  // the closing message when all the work was done, empty after it.
   void largeRun_data() {
     QTest::addColumn<int>("closing");
     QTest::addColumn<int>("answer");
     QTest::addColumn<bool>("late");
     QTest::addColumn<bool>("stops");
     const int yes = platform::kIdYes, no = platform::kIdNo;
-    QTest::newRow("nothing: it runs to the end") << kNoClosing << no << false << false;
     QTest::newRow("Esc, Yes: stopped") << kEsc << yes << false << true;
     QTest::newRow("close box, No: runs on") << kCloseBox << no << false << false;
     QTest::newRow("終了, Yes: stopped") << kExit << yes << false << true;
@@ -180,7 +179,7 @@ class MainDlgRunTest : public QObject {
     }
 
     QStringList expected = {msg::kOverwrite};
-    if (closing != kNoClosing && closing != kDestroy) expected << resources::kAskStop;
+    if (closing != kDestroy) expected << resources::kAskStop;
     if (closing != kDestroy)
       expected << (stops ? QString(msg::kStopped) + "\n" + msg::kOutputUnchanged +
                                QString::fromStdString(output)
