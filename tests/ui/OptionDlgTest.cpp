@@ -45,21 +45,13 @@ class OptionDlgTest : public QObject {
     else
       QTest::keyClick(&d, Qt::Key_Escape);
     QVERIFY(!d.isVisible());
-    engine::COptionValues expected;
-    if (kept) {
-      expected.m_abyReverse[7] = expected.m_abyRange[15] = true;
-      expected.m_bCutOutsideRange = expected.m_bSeparatorFirst = expected.m_bSimpleHeader = true;
-      expected.m_bAppendSeparator = false;
-      expected.m_nLeadCut = 3;
-      expected.m_nTrailCut = 19;
-    }
-    QVERIFY(static_cast<const engine::COptionValues&>(d) == expected);
     d.OnInitDialog();
-    QCOMPARE(QList<bool>({d.m_checkCutOutsideRange->isChecked(), d.m_apReverse[7]->isChecked(),
-                          d.m_apRange[15]->isChecked(), d.m_radioSeparatorFirst->isChecked(),
-                          !d.m_checkAppendSeparator->isChecked(),
-                          d.m_comboTrailCut->currentIndex() == 19}),
-             QList<bool>(6, kept));
+    QCOMPARE(QList<bool>(
+                 {d.m_checkCutOutsideRange->isChecked(), d.m_checkSimpleHeader->isChecked(),
+                  d.m_apReverse[7]->isChecked(), d.m_apRange[15]->isChecked(),
+                  d.m_radioSeparatorFirst->isChecked(), !d.m_checkAppendSeparator->isChecked(),
+                  d.m_comboLeadCut->currentIndex() == 3, d.m_comboTrailCut->currentIndex() == 19}),
+             QList<bool>(8, kept));
   }
 };
 
