@@ -291,9 +291,9 @@ class MainDlgTest : public QObject {
     QTest::newRow("a labelled log without </HTML>: the fixed footer")
         << "<HTML><HEAD><meta charset=shift_jis></HEAD><BODY>一<HR>二</BODY>" << a
         << QStringList{"a.html"};
-    QTest::newRow("another input selected, which cannot be split: the tree up to the fault")
-        << "<HTML><BODY>一<HR>二\r\n</TD>三<HR>四</BODY></HTML>" << ab + Steps{Press(0, 0)}
-        << QStringList{"a.html"};
+    QTest::newRow("another input, which cannot be split, and a typed separator: two messages")
+        << "<HTML><BODY>一<HR>二\r\n</TD>三<HR>四</BODY></HTML>"
+        << ab + Steps{Press(0, 0), Type("\b二")} << QStringList{"-s", "二", "a.html"};
   }
   void previewSameAsTheCommandLine() {
     QFETCH(QString, a);
