@@ -1,6 +1,7 @@
-// The parts of the command line that need a terminal or look inside it: the parser, the
-// overwrite question, the progress line's figures; the program itself, end to end, is in
-// the golden cases and tests/reliability/CliHostileTest.cpp.
+// The parts of the command line that need a terminal or look inside it: the overwrite
+// question, a list read from standard input, the progress line's figures; the program
+// itself, its options included, is in the golden cases and
+// tests/reliability/CliHostileTest.cpp.
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <unistd.h>
@@ -12,7 +13,6 @@
 #include <vector>
 
 #include "cli/CliApp.h"
-#include "cli/CliOptions.h"
 #include "cli/InputList.h"
 #include "cli/ProgressLine.h"
 #include "cli/ProgressRate.h"
@@ -22,23 +22,6 @@ namespace cli {
 namespace {
 
 using testing_support::ReadFile;
-
-TEST(CliParse, Layers) {
-  const std::pair<const char*, std::vector<int>> rows[] = {
-      {"1", {1}}, {"1,3", {1, 3}}, {"2-4", {2, 3, 4}}, {"15", {15}}, {"1-2,9", {1, 2, 9}},
-      {"0", {}},  {"16", {}},      {"3-1", {}},        {"", {}},     {"1,", {}},
-      {"a", {}},  {"-1", {}},      {"1-", {}},  // malformed
-  };
-  for (const auto& [text, layers] : rows) {
-    engine::LayerSet flags;
-    EXPECT_EQ(ParseLayers(text, flags), !layers.empty()) << text;
-    if (layers.empty()) continue;
-    std::vector<int> got;
-    for (int l = 0; l <= engine::kMaxLayer; ++l)
-      if (flags[l]) got.push_back(l);
-    EXPECT_EQ(got, layers) << text;
-  }
-}
 
 // On a terminal the existing output is overwritten only when the user says yes.
 TEST(CliOverwrite, AsksOnATerminalWithNoAsTheDefault) {
