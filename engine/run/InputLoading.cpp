@@ -129,6 +129,11 @@ EucConversion ConvertEucToSjis(std::uint8_t* data, std::size_t n) {
         data[w++] = b;
         ++p;
       }
+    } else if (!isRow(t)) {
+      // A lead byte cut from its pair (a log truncated mid-character): kept alone, so the
+      // byte after it, often the "<" of a tag, is not swallowed into a made-up character.
+      data[w++] = b;
+      ++p;
     } else {
       std::uint8_t second;
       if (b & 1) {
