@@ -10,7 +10,6 @@
 #include <cerrno>
 #include <cstdio>
 #include <optional>
-#include <set>
 #include <string>
 #include <utility>
 #include <vector>
