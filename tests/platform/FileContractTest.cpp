@@ -15,8 +15,9 @@
 namespace platform {
 namespace {
 
-using testing_support::FileExists;
+using testing_support::FileNames;
 using testing_support::ReadFile;
+using testing_support::ReadIfExists;
 using testing_support::TempDir;
 
 #ifdef _WIN32
@@ -27,18 +28,6 @@ constexpr long kExists = EEXIST;
 const std::string kNullDevice = "/dev/null";
 #endif
 constexpr unsigned kReplace = CFile::modeCreate | CFile::modeWrite | CFile::modeReplace;
-
-std::set<std::string> Names(const std::string& dir) {
-  std::set<std::string> names;
-  for (const auto& e : std::filesystem::directory_iterator(testing_support::PathOf(dir))) {
-    names.insert(testing_support::Utf8Of(e.path().filename()));
-  }
-  return names;
-}
-
-std::optional<std::string> Content(const std::string& path) {
-  return FileExists(path) ? std::optional(ReadFile(path)) : std::nullopt;
-}
 
 enum Theirs { kNobody, kBeforeTheOpen, kWhileWritten };
 
@@ -87,8 +76,8 @@ TEST(FileContract, OutputAppearsOnlyWhole) {
       }
     }
     EXPECT_EQ(e.m_lOsError == kExists, r.bNoReplace && r.theirs != kNobody) << e.m_lOsError;
-    EXPECT_EQ(Content(target), r.after ? std::optional<std::string>(r.after) : std::nullopt);
-    EXPECT_EQ(Names(dir.Path()),
+    EXPECT_EQ(ReadIfExists(target), r.after ? std::optional<std::string>(r.after) : std::nullopt);
+    EXPECT_EQ(FileNames(dir.Path()),
               r.after ? std::set<std::string>{"out.html"} : std::set<std::string>{});
   }
 }

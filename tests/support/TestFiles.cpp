@@ -59,6 +59,17 @@ bool FileExists(const std::string& path) {
   return fs::exists(fs::symlink_status(PathOf(path), ec));
 }
 
+std::optional<std::string> ReadIfExists(const std::string& path) {
+  return FileExists(path) ? std::optional(ReadFile(path)) : std::nullopt;
+}
+
+std::set<std::string> FileNames(const std::string& dir) {
+  std::set<std::string> names;
+  for (const auto& e : fs::directory_iterator(PathOf(dir)))
+    names.insert(Utf8Of(e.path().filename()));
+  return names;
+}
+
 std::string MakeBoardLog(std::size_t size) {
   std::string log = "<HTML><HEAD></HEAD><BODY>\r\n";
   for (std::size_t n = 0; log.size() < size; ++n)

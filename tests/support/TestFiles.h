@@ -1,6 +1,8 @@
 #pragma once
 
 #include <filesystem>
+#include <optional>
+#include <set>
 #include <string>
 
 namespace testing_support {
@@ -32,5 +34,9 @@ std::string ReadFile(const std::string& path);
 std::string MakeBoardLog(std::size_t size);
 void WriteFile(const std::string& path, const std::string& bytes);
 bool FileExists(const std::string& path);
+// The bytes of a file; nullopt when there is none.
+std::optional<std::string> ReadIfExists(const std::string& path);
+// The names in a folder, without the folder.
+std::set<std::string> FileNames(const std::string& dir);
 
 }  // namespace testing_support

@@ -1,8 +1,8 @@
 // What the Windows build does with files and the console that the POSIX one does not: share
-// modes, one file under many spellings, delete-on-close, attributes, long and Japanese
-// paths, code pages and console events. Where Wine cannot show a behaviour, the test says
-// so and skips it. (Binary standard output: the golden case standard_output_copy, whose
-// log has bare LF line ends.)
+// modes, delete-on-close, attributes, long and Japanese paths, code pages and console
+// events. Where Wine cannot show a behaviour, the test says so and skips it. (Binary
+// standard output: the golden case standard_output_copy, whose log has bare LF line ends.
+// One file under two names: the file contract's hard links.)
 #include <gtest/gtest.h>
 #include <windows.h>
 
@@ -25,6 +25,7 @@
 namespace platform {
 namespace {
 
+using testing_support::FileNames;
 using testing_support::ReadFile;
 using testing_support::TempDir;
 
@@ -32,12 +33,15 @@ constexpr unsigned kRead = CFile::modeRead;
 constexpr unsigned kReplace = CFile::modeCreate | CFile::modeWrite | CFile::modeReplace;
 const std::string kLog = "<HTML><BODY>one<HR>two</BODY></HTML>";
 
-std::set<std::string> Names(const std::string& dir) {
-  std::set<std::string> names;
-  for (const auto& e : std::filesystem::directory_iterator(testing_support::PathOf(dir))) {
-    names.insert(testing_support::Utf8Of(e.path().filename()));
-  }
-  return names;
+// velmorant-cli run in `dir`, its standard output and error in files there.
+testing_support::ProgramRun Cli(const TempDir& dir, std::vector<std::string> args) {
+  testing_support::ProgramRun run;
+  run.program = VELMORANT_CLI_PATH;
+  run.dir = dir.Path();
+  run.args = std::move(args);
+  run.outPath = dir.File("stdout");
+  run.errPath = dir.File("stderr");
+  return run;
 }
 
 void SkipRow(const std::string& row, const std::string& reason) {
@@ -73,37 +77,6 @@ TEST(WindowsFile, InputIsSharedWithReadersOnly) {
   EXPECT_EQ(ReadFile(dir.File("in.html")), kLog);
 }
 
-// The volume and file number tell that two spellings name one file, so that none of them can
-// be the output of a run that reads the file.
-TEST(WindowsFile, AnotherSpellingNamesTheSameFile) {
-  TempDir dir;
-  const std::string in = dir.Write("A Long Input Name.html", kLog);
-  std::wstring full = WidePath(in).substr(4);  // without \\?\.
-  std::string backslashed = Narrow(full);
-  wchar_t shortName[MAX_PATH] = {};
-  ::GetShortPathNameW(full.c_str(), shortName, MAX_PATH);
-  std::string upper = backslashed;
-  for (char& c : upper) c = static_cast<char>(c >= 'a' && c <= 'z' ? c - 32 : c);
-  std::string slashed = backslashed;
-  for (char& c : slashed) c = c == '\\' ? '/' : c;
-  const std::string unc =
-      "\\\\localhost\\" + backslashed.substr(0, 1) + "$" + backslashed.substr(2);
-  const std::pair<const char*, std::string> rows[] = {
-      {"letter case", upper},
-      {"slashes", slashed},
-      {"8.3 short name", Narrow(shortName)},
-      {"\\\\?\\ prefix", "\\\\?\\" + backslashed},
-      {"UNC", unc},
-  };
-  for (const auto& [what, spelling] : rows) {
-    if (spelling == backslashed || !RegularFileExists(spelling)) {
-      SkipRow(what, "Wine gives no such name for the file (" + spelling + ")");
-      continue;
-    }
-    EXPECT_TRUE(IsSameFile(in, spelling)) << what;
-  }
-}
-
 // Until Close the new bytes are in a file the system deletes when the program ends: a run
 // killed meanwhile leaves the old output, or none where there was none, and nothing else.
 // A death test's child runs the test again from its start, so the folder has a fixed name.
@@ -114,7 +87,7 @@ TEST(WindowsFileDeathTest, KilledRunLeavesTheOldOutputAndNoOtherFile) {
     std::filesystem::remove_all(folder);
     std::filesystem::create_directory(folder);
     if (bExisting) testing_support::WriteFile(target, "old bytes");
-    const auto names = Names(testing_support::Utf8Of(folder));
+    const auto names = FileNames(testing_support::Utf8Of(folder));
     EXPECT_EXIT(
         {
           CFile f;
@@ -124,7 +97,7 @@ TEST(WindowsFileDeathTest, KilledRunLeavesTheOldOutputAndNoOtherFile) {
           ::TerminateProcess(::GetCurrentProcess(), 9);
         },
         ::testing::ExitedWithCode(9), "");
-    EXPECT_EQ(Names(testing_support::Utf8Of(folder)), names) << bExisting;
+    EXPECT_EQ(FileNames(testing_support::Utf8Of(folder)), names) << bExisting;
     if (bExisting) {
       EXPECT_EQ(ReadFile(target), "old bytes");
     }
@@ -161,7 +134,7 @@ TEST(WindowsFile, ReplacementKeepsTheAttributesAndSparesReadOnlyFiles) {
     }
     EXPECT_EQ(ReadFile(target), bReplaced ? "new" : "old bytes") << what;
     EXPECT_EQ(::GetFileAttributesW(wide.c_str()), before) << what;
-    EXPECT_EQ(Names(dir.Path()), std::set<std::string>{"out.html"}) << what;
+    EXPECT_EQ(FileNames(dir.Path()), std::set<std::string>{"out.html"}) << what;
     ::SetFileAttributesW(wide.c_str(), FILE_ATTRIBUTE_NORMAL);
   }
   SkipRow("ACL and alternate streams", "Wine's files on a Unix file system have neither");
@@ -172,15 +145,11 @@ TEST(WindowsFile, ReplacementKeepsTheAttributesAndSparesReadOnlyFiles) {
 TEST(WindowsFile, OutputNamedAsStandardOutputIsWrittenThroughIt) {
   TempDir dir;
   dir.Write("in.html", kLog);
-  testing_support::ProgramRun run;
-  run.program = VELMORANT_CLI_PATH;
-  run.dir = dir.Path();
-  run.args = {"-q", "-o", "f.html", "in.html"};
+  testing_support::ProgramRun run = Cli(dir, {"-q", "-o", "f.html", "in.html"});
   run.outPath = dir.File("f.html");
-  run.errPath = dir.File("stderr");
   EXPECT_EQ(testing_support::RunProgram(run), 0) << ReadFile(run.errPath);
   EXPECT_EQ(ReadFile(run.outPath), kLog);
-  EXPECT_EQ(Names(dir.Path()), (std::set<std::string>{"f.html", "in.html", "stderr"}));
+  EXPECT_EQ(FileNames(dir.Path()), (std::set<std::string>{"f.html", "in.html", "stderr"}));
 }
 
 // A log named with backslashes, as the file dialogs and most users give it, gets its "Rev_"
@@ -193,15 +162,10 @@ TEST(WindowsFile, PerFileOutputOfBackslashedNames) {
   const std::vector<std::vector<std::string>> rows = {
       {back}, {"--output-dir", dir.Path() + "\\", back}, {"--output-dir", dir.Path(), back}};
   for (const auto& args : rows) {
-    testing_support::ProgramRun run;
-    run.program = VELMORANT_CLI_PATH;
-    run.dir = dir.Path();
-    run.args = {"-q", "-f", "--per-file", "-r", "1"};
+    testing_support::ProgramRun run = Cli(dir, {"-q", "-f", "--per-file", "-r", "1"});
     run.args.insert(run.args.end(), args.begin(), args.end());
-    run.outPath = dir.File("stdout");
-    run.errPath = dir.File("stderr");
     EXPECT_EQ(testing_support::RunProgram(run), 0) << ReadFile(run.errPath);
-    EXPECT_EQ(Names(dir.Path()),
+    EXPECT_EQ(FileNames(dir.Path()),
               (std::set<std::string>{"Rev_in.html", "in.html", "stderr", "stdout"}));
   }
 }
@@ -227,12 +191,8 @@ TEST(WindowsFile, LongAndJapanesePathsConvert) {
     ASSERT_TRUE(file.Open(in, kReplace, nullptr)) << in;
     file.Write(kLog.data(), kLog.size());
     file.Close();
-    testing_support::ProgramRun run;
-    run.program = VELMORANT_CLI_PATH;
-    run.dir = dir.Path();
-    run.args = {"-q", "--kind", "2", "--reverse", "1", "-o", out, in};
-    run.outPath = dir.File("stdout");
-    run.errPath = dir.File("stderr");
+    const testing_support::ProgramRun run =
+        Cli(dir, {"-q", "--kind", "2", "--reverse", "1", "-o", out, in});
     EXPECT_EQ(testing_support::RunProgram(run), 0) << ReadFile(run.errPath);
     std::string bytes(64, '\0');
     ASSERT_TRUE(file.Open(out, kRead, nullptr)) << out;
@@ -258,12 +218,7 @@ TEST(WindowsConsole, RedirectedMessagesAreInTheConsoleCodePage) {
   }
   ASSERT_TRUE(::SetConsoleOutputCP(932));
   TempDir dir;
-  testing_support::ProgramRun run;
-  run.program = VELMORANT_CLI_PATH;
-  run.dir = dir.Path();
-  run.args = {"-o", "出力.html", "ない.html"};
-  run.outPath = dir.File("stdout");
-  run.errPath = dir.File("stderr");
+  testing_support::ProgramRun run = Cli(dir, {"-o", "出力.html", "ない.html"});
   run.bConsole = true;
   EXPECT_EQ(testing_support::RunProgram(run), 1);
   const std::string err = ReadFile(run.errPath);
@@ -286,12 +241,9 @@ TEST(WindowsConsole, ProgressLineIsClearedFromTheScreen) {
   ASSERT_NE(screen, INVALID_HANDLE_VALUE);
   TempDir dir;
   dir.Write("a.html", kLog);
-  testing_support::ProgramRun run;
-  run.program = VELMORANT_CLI_PATH;
-  run.dir = dir.Path();
-  run.args = {"--progress", "-o", "out.html", "a.html"};  // on a console: drawn in place
+  // On a console: drawn in place.
+  testing_support::ProgramRun run = Cli(dir, {"--progress", "-o", "out.html", "a.html"});
   run.env = {{"VELMORANT_TEST_PROGRESS_AFTER", "0"}};
-  run.outPath = dir.File("stdout");
   run.hErr = screen;
   run.bConsole = true;
   EXPECT_EQ(testing_support::RunProgram(run), 0);
