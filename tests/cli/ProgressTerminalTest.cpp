@@ -136,9 +136,7 @@ TEST(ProgressOnATerminal, LineIsDrawnInPlaceAndLeavesTheMessagesAlone) {
       dir.Write(name, kLog);
     }
     dir.Write("u.html", "<HTML><BODY>日本語<HR>テスト</BODY></HTML>");
-    std::string big = "<HTML><BODY>";
-    while (big.size() < (1u << 20)) big += "<dl>a post</dl><HR>\r\n";
-    dir.Write("big.html", big + "</BODY></HTML>");
+    dir.Write("big.html", testing_support::MakeBoardLog(1u << 20));
     ASSERT_EQ(::mkfifo(dir.File("fifo").c_str(), 0600), 0);
     const int reader = ::open(dir.File("fifo").c_str(), O_RDONLY | O_NONBLOCK);
     const Transcript t = RunOnTerminal(dir.Path(), r.args, r.bOutputHere, 100, r.nFramesBeforeStop);

@@ -37,10 +37,7 @@ ssize_t FlaggingWrite(Args... args) {
 // it leaves the output as it was and says so. Its progress never goes backwards. (One left
 // alone: the golden cases, whose progress lines reach the total.)
 TEST(RunDriver, StopsInsideALargeFileAndCountsProgress) {
-  std::string log = "<HTML><BODY>";
-  while (log.size() < (24u << 20))
-    log += "<dl>a post of some length, " + std::string(100, 'p') + "</dl><HR>";
-  log += "</BODY></HTML>";
+  const std::string log = testing_support::MakeBoardLog(24u << 20);
   platform::SysCalls calls = platform::PosixSysCalls();
   calls.writev = FlaggingWrite<::writev>;
   calls.write = FlaggingWrite<::write>;
