@@ -4,6 +4,7 @@
 
 #pragma GCC diagnostic ignored "-Wmissing-field-initializers"  // designated rows
 
+#include <atomic>
 #include <chrono>
 #include <deque>
 #include <filesystem>
@@ -48,6 +49,7 @@ class FakeView : public behaviour::IMainView {
   engine::COptionValues options;
   bool bOptionsOk = true;   // the options dialog left with OK
   std::string strDialogAt;  // where the last file dialog opened
+  std::atomic<int> nPosted{0};
 
   std::string Text(int id) const override {
     const Control& c = controls[id];
@@ -66,6 +68,7 @@ class FakeView : public behaviour::IMainView {
   void Post(std::function<void()> task) override {
     std::lock_guard lock(m_mutex);
     m_tasks.push_back(std::move(task));
+    ++nPosted;
   }
   void SetTimer(int, int) override {}
   void SetProgress(int id, int value) override { controls[id].nSelection = value; }
@@ -192,7 +195,9 @@ TEST(MainBehaviour, ListAndSeparatorSteps) {
 // A run on the worker thread: editing is off while it goes on, and closing the dialog then
 // asks (the answer, 0: not closed). The answer decides whether it stops, a stopped run
 // leaving the old output; the dialog stays open either way. The closing message comes on
-// the UI thread, the bar is empty again; folders are kept when the dialog closes.
+// the UI thread, the bar is empty again; folders are kept when the dialog closes. While the
+// question is open the run goes on up to where it puts the output in place (or to its end,
+// when nothing holds it there).
 class RunBesideTheDialog : public testing::TestWithParam<int> {};
 
 TEST_P(RunBesideTheDialog, EndsWithItsMessageOrStopsWhenAsked) {
@@ -207,18 +212,28 @@ TEST_P(RunBesideTheDialog, EndsWithItsMessageOrStopsWhenAsked) {
     while (bHeld && f.dlg.m_nAbort == 0) std::this_thread::sleep_for(std::chrono::milliseconds(1));
     return inner(pos);
   };
-  MessageRecorder boxes(platform::kIdYes);  // overwrite: yes
+  std::vector<std::string> texts;
+  int answer = platform::kIdYes;  // overwrite: yes
+  platform::ScopedMessageSink boxes([&](const platform::Message& m) {
+    texts.push_back(m.text);
+    const int posted = f.view.nPosted;
+    if (m.text == kAskStop) bHeld = false;
+    while (m.text == kAskStop && !f.dlg.m_executor.m_commitGate.HasWaiter() &&
+           f.view.nPosted == posted)
+      std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    return answer;
+  });
   f.dlg.OnRun();
   EXPECT_TRUE(f.dlg.IsRunning());
   EXPECT_FALSE(f.view.controls[kIdRun].bEnabled);
-  boxes.answer = GetParam();
+  answer = GetParam();
   if (GetParam()) EXPECT_FALSE(f.dlg.OnClose());
   bHeld = false;
   f.view.WaitUntil([&] { return !f.dlg.IsRunning(); });
   const bool bStopped = GetParam() == platform::kIdYes;
-  ASSERT_EQ(boxes.Texts().size(), GetParam() ? 3u : 2u);
-  if (GetParam()) EXPECT_EQ(boxes.Texts()[1], kAskStop);
-  EXPECT_EQ(boxes.Texts().back().substr(0, boxes.Texts().back().find('\n')),
+  ASSERT_EQ(texts.size(), GetParam() ? 3u : 2u);
+  if (GetParam()) EXPECT_EQ(texts[1], kAskStop);
+  EXPECT_EQ(texts.back().substr(0, texts.back().find('\n')),
             bStopped ? msg::kStopped : msg::kNormalEnd);
   EXPECT_EQ(testing_support::ReadFile(f.dir.File("out.html")), bStopped ? "old" : log);
   EXPECT_TRUE(f.view.controls[kIdRun].bEnabled);
