@@ -298,12 +298,8 @@ TEST(MainBehaviour, FileDialogsOpenWhereTheUserWasLast) {
 const std::string kEuc =
     "<HTML><BODY>\xA4\xA2\x8E\xB6\x8E\xC5\xA4\xA4<HR>\x8F\xB0\xA1\xA4\xA6</BODY></HTML>";
 
-engine::LayerSet Layers(std::initializer_list<int> layers) {
-  engine::LayerSet set;
-  for (const int layer : layers) set[layer] = true;
-  return set;
-}
 using Options = engine::COptionValues;
+using Layers = engine::LayerSet;
 using Args = std::vector<std::string>;
 
 // The messages without the folder they name files in, as given and as the system writes it.
@@ -339,28 +335,29 @@ TEST(MainBehaviour, RefusesOrWritesWhatTheCommandLineDoes) {
       {.name = "output is an input", .files = {"-o", "b.html", "a.html", "b.html"}, .status = 2},
       {.name = "item 3 without text", .item = 3, .typed = "", .cli = {"-k", "3", "-s", ""}, .status = 2},
       // Even what the options dialog changed takes no effect when it is not left with OK.
-      {.name = "options cancelled", .options = Options{.m_abyReverse = Layers({1}),
+      {.name = "options cancelled", .options = Options{.m_abyReverse = Layers().set(1),
        .m_bCutOutsideRange = true, .m_bOneFile = false, .m_bSimpleHeader = true}, .optionsOk = false},
       {.name = "cuts kept in range, separator first, simple header",
-       .options = Options{.m_abyReverse = Layers({2}), .m_abyRange = Layers({1, 2}), .m_bCutOutsideRange = true,
-                          .m_bSeparatorFirst = true, .m_nLeadCut = 1, .m_bSimpleHeader = true, .m_nTrailCut = 1},
+       .options = Options{.m_abyReverse = Layers().set(2), .m_abyRange = Layers().set(1).set(2),
+                          .m_bCutOutsideRange = true, .m_bSeparatorFirst = true, .m_nLeadCut = 1,
+                          .m_bSimpleHeader = true, .m_nTrailCut = 1},
        .cli = {"--lead-cut", "1", "--trail-cut", "1", "--range", "1-2", "--keep-cut", "--order", "separator",
                "--simple-header", "-r", "2", "--between", "numbered"}},
       // The separator counts only in reversed layers, and only where it is found.
       {.name = "typed after item 2, nothing between", .item = 2, .typed = "<HR>u",
-       .options = Options{.m_abyReverse = Layers({1}), .m_bAppendSeparator = false},
+       .options = Options{.m_abyReverse = Layers().set(1), .m_bAppendSeparator = false},
        .cli = {"-k", "2", "-s", "<HR>u", "-r", "1", "--order", "body", "--between", "none"}},
       {.name = "user string only, <HR> between", .item = 3, .typed = "名前",
-       .options = Options{.m_abyReverse = Layers({1}), .m_nSeparatorStyle = 0},
+       .options = Options{.m_abyReverse = Layers().set(1), .m_nSeparatorStyle = 0},
        .cli = {"-k", "3", "-s", "名前", "-r", "1", "--order", "body"}},
       {.name = "EUC box, katakana separator, output per input", .logs = {kEuc, kEuc}, .typed = "ｶﾅ",
-       .euc = true, .options = Options{.m_abyReverse = Layers({1}), .m_bOneFile = false},
+       .euc = true, .options = Options{.m_abyReverse = Layers().set(1), .m_bOneFile = false},
        .cli = {"--euc", "-s", "ｶﾅ", "--per-file", "-r", "1", "--order", "body"}, .files = {"a.html", "b.html"}},
-      {.name = "UTF-8, Yes", .logs = {kTextA, kTextB}, .options = Options{.m_abyReverse = Layers({1})},
+      {.name = "UTF-8, Yes", .logs = {kTextA, kTextB}, .options = Options{.m_abyReverse = Layers().set(1)},
        .asked = kAskUtf8, .answer = platform::kIdYes,
        .cli = {"--encoding", "utf-8", "-r", "1", "--order", "body", "--between", "numbered"}},
       {.name = "UTF-8, No: the separator in Shift_JIS", .logs = {kTextA, kTextB}, .item = 3, .typed = "名前",
-       .options = Options{.m_abyReverse = Layers({1})}, .asked = kAskUtf8,
+       .options = Options{.m_abyReverse = Layers().set(1)}, .asked = kAskUtf8,
        .cli = {"-k", "3", "-s", "名前", "-r", "1", "--order", "body", "--between", "numbered"}},
       // clang-format on
   };
@@ -455,7 +452,7 @@ TEST(OptionBehaviour, KeepsWhatOkConfirms) {
        {.m_bOneFile = false}, {.appendEnabled = false, .textEnabled = false}},
       {"OK keeps toggles; キャンセル forgets one up and one down", {{kReverseLayerIds[7], -1},
        {kRangeLayerIds[15], -1}, {kIdOk, -1}, {kOpen, -1}, {kReverseLayerIds[7], -1}, {kReverseLayerIds[1], -1},
-       {kIdCancel, -1}, {kOpen, -1}}, {.m_abyReverse = Layers({7}), .m_abyRange = Layers({15})},
+       {kIdCancel, -1}, {kOpen, -1}}, {.m_abyReverse = Layers().set(7), .m_abyRange = Layers().set(15)},
        {.toggles = {kReverseLayerIds[7], kRangeLayerIds[15]}}},
       // clang-format on
   };
