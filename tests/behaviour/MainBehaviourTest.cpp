@@ -101,18 +101,15 @@ class FakeView : public behaviour::IMainView {
 
   // Runs what other threads posted, waiting a little for it when there is none.
   void RunPosted() {
-    std::function<void()> task;
-    {
-      std::lock_guard lock(m_mutex);
-      if (!m_tasks.empty()) {
-        task = std::move(m_tasks.front());
-        m_tasks.pop_front();
-      }
+    std::unique_lock lock(m_mutex);
+    if (m_tasks.empty()) {
+      lock.unlock();
+      return std::this_thread::sleep_for(std::chrono::milliseconds(1));
     }
-    if (task)
-      task();
-    else
-      std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    const auto task = std::move(m_tasks.front());
+    m_tasks.pop_front();
+    lock.unlock();
+    task();
   }
 
  private:
