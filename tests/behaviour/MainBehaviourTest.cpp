@@ -4,12 +4,14 @@
 
 #pragma GCC diagnostic ignored "-Wmissing-field-initializers"  // designated rows
 
+#include <atomic>
 #include <chrono>
 #include <deque>
 #include <filesystem>
 #include <map>
 #include <mutex>
 #include <optional>
+#include <regex>
 #include <sstream>
 #include <thread>
 
@@ -47,6 +49,7 @@ class FakeView : public behaviour::IMainView {
   engine::COptionValues options;
   bool bOptionsOk = true;   // the options dialog left with OK
   std::string strDialogAt;  // where the last file dialog opened
+  std::atomic<int> nPosted{0};
 
   std::string Text(int id) const override {
     const Control& c = controls[id];
@@ -65,16 +68,19 @@ class FakeView : public behaviour::IMainView {
   void Post(std::function<void()> task) override {
     std::lock_guard lock(m_mutex);
     m_tasks.push_back(std::move(task));
+    ++nPosted;
   }
   void SetTimer(int, int) override {}
   void SetProgress(int id, int value) override { controls[id].nSelection = value; }
   std::vector<std::string> ChooseInputs(const std::string& at) override {
     strDialogAt = at;
-    return Next();
+    if (answers.empty()) return {};
+    auto answer = answers.front();
+    answers.pop_front();
+    return answer;
   }
   std::string ChooseOutput(const std::string& at) override {
-    strDialogAt = at;
-    const auto answer = Next();
+    const auto answer = ChooseInputs(at);
     return answer.empty() ? std::string() : answer.front();
   }
   std::string Setting(const std::string& key) const override {
@@ -95,27 +101,18 @@ class FakeView : public behaviour::IMainView {
 
   // Runs what other threads posted, waiting a little for it when there is none.
   void RunPosted() {
-    std::function<void()> task;
-    {
-      std::lock_guard lock(m_mutex);
-      if (!m_tasks.empty()) {
-        task = std::move(m_tasks.front());
-        m_tasks.pop_front();
-      }
+    std::unique_lock lock(m_mutex);
+    if (m_tasks.empty()) {
+      lock.unlock();
+      return std::this_thread::sleep_for(std::chrono::milliseconds(1));
     }
-    if (task)
-      task();
-    else
-      std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    const auto task = std::move(m_tasks.front());
+    m_tasks.pop_front();
+    lock.unlock();
+    task();
   }
 
  private:
-  std::vector<std::string> Next() {
-    if (answers.empty()) return {};
-    auto answer = answers.front();
-    answers.pop_front();
-    return answer;
-  }
   std::mutex m_mutex;
   std::deque<std::function<void()>> m_tasks;
 };
@@ -126,97 +123,78 @@ struct Fixture {
   behaviour::CMainBehaviour dlg{view};
   Fixture() { dlg.OnInitDialog(); }
   std::string File(char name) const { return dir.File(std::string(1, name) + ".html"); }
-  // The rows as letters ("-": the placeholder), then the selected row.
-  std::string Shown() const {
+};
+
+// Steps, one letter each: on the list, a file dialog answering a, b or c ("+abc"), a row
+// selected ("1"), delete ("d"), up ("u"), down ("n"); on the separator field, an item picked
+// ("s" and its number), "abc" typed ("t"), a text of 1,024 or 1,025 characters typed ("k",
+// "K"). Then the rows as letters ("-": the placeholder), the selected row, whether the
+// separator is a string of the user's, the kind chosen and a "!" for each text refused.
+TEST(MainBehaviour, ListAndSeparatorSteps) {
+  const struct {
+    const char *steps, *shown;
+  } rows[] = {{"", "- -1 00"},
+              {"+ab+", "ab 1 00"},
+              {"+abc1d", "ac 1 00"},
+              {"+abc2d", "ab 1 00"},
+              {"+abc0ddd+b", "b 0 00"},
+              {"0dun", "- 0 00"},
+              {"+abc0u2n1u", "bac 0 00"},
+              {"+abc0n", "bac 1 00"},
+              {"+abc1n", "acb 2 00"},
+              {"t", "- -1 10"},
+              {"s2t", "- -1 12"},
+              {"ts1", "- -1 11"},
+              {"s3", "- -1 13"},
+              {"kK", "- -1 10!"}};
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.steps);
+    Fixture f;
+    MessageRecorder boxes;
+    const std::string steps = row.steps;
+    for (std::size_t i = 0; i < steps.size(); ++i) {
+      const char c = steps[i];
+      if (c == '+') {
+        std::vector<std::string> files;
+        while (i + 1 < steps.size() && steps[i + 1] >= 'a' && steps[i + 1] <= 'c')
+          files.push_back(f.File(steps[++i]));
+        f.view.answers.push_back(files);
+        f.dlg.OnAddInput();
+      }
+      if (c >= '0' && c <= '9') f.view.SetSelection(kIdInputList, c - '0');
+      if (c == 'd') f.dlg.OnDelete();
+      if (c == 'u') f.dlg.OnMoveUp();
+      if (c == 'n') f.dlg.OnMoveDown();
+      if (c == 's') {
+        f.view.SetSelection(kIdSeparator, steps[++i] - '0');
+        f.dlg.OnSelchangeSeparator();
+      }
+      if (c == 't' || c == 'k' || c == 'K') {
+        // 名 counts one character.
+        const std::string text = std::string(c == 'k' ? 1023 : 1024, 'x') + "\xE5\x90\x8D";
+        f.view.SetSelection(kIdSeparator, -1);
+        f.view.SetText(kIdSeparator, c == 't' ? "abc" : text);
+        f.dlg.OnEditchangeSeparator();
+      }
+    }
     std::string shown;
-    for (const std::string& row : view.controls[kIdInputList].items)
-      shown += row.size() > 6 && row.substr(row.size() - 5) == ".html" ? row[row.size() - 6] : '-';
-    return shown + " " + std::to_string(view.Selection(kIdInputList));
+    for (const std::string& item : f.view.controls[kIdInputList].items)
+      shown += item.ends_with(".html") ? item[item.size() - 6] : '-';
+    shown += " " + std::to_string(f.view.Selection(kIdInputList)) + " " +
+             std::to_string(f.dlg.m_bUserSeparator) + std::to_string(f.dlg.m_nSeparatorKind);
+    EXPECT_EQ(shown + std::string(boxes.Texts().size(), '!'), row.shown);
+    EXPECT_EQ(f.dlg.m_astrInputPaths.size(), shown[0] == '-' ? 0u : shown.find(' '));
+    for (const std::string& text : boxes.Texts()) EXPECT_EQ(text, kSeparatorTooLong);
+    EXPECT_LE(f.view.Text(kIdSeparator).size(), 1026u);  // a refused text is undone
   }
-};
-
-// Steps, one letter each: a file dialog answering a, b or c ("+abc"), a row selected ("1"),
-// delete ("d"), up ("u"), down ("n"); then the rows and the selection.
-struct ListCase {
-  const char* steps;
-  const char* shown;
-};
-class ListOperations : public testing::TestWithParam<ListCase> {};
-
-TEST_P(ListOperations, ChangeTheInputsAndTheSelection) {
-  Fixture f;
-  const std::string steps = GetParam().steps;
-  for (std::size_t i = 0; i < steps.size(); ++i) {
-    const char c = steps[i];
-    if (c == '+') {
-      std::vector<std::string> files;
-      while (i + 1 < steps.size() && steps[i + 1] >= 'a' && steps[i + 1] <= 'c')
-        files.push_back(f.File(steps[++i]));
-      f.view.answers.push_back(files);
-      f.dlg.OnAddInput();
-    }
-    if (c >= '0' && c <= '9') f.view.SetSelection(kIdInputList, c - '0');
-    if (c == 'd') f.dlg.OnDelete();
-    if (c == 'u') f.dlg.OnMoveUp();
-    if (c == 'n') f.dlg.OnMoveDown();
-  }
-  const std::string shown = f.Shown();
-  EXPECT_EQ(shown, GetParam().shown);
-  EXPECT_EQ(f.dlg.m_astrInputPaths.size(), shown[0] == '-' ? 0u : shown.find(' '));
-}
-
-INSTANTIATE_TEST_SUITE_P(Rows, ListOperations,
-                         testing::Values(ListCase{"", "- -1"}, ListCase{"+ab+", "ab 1"},
-                                         ListCase{"+abc1d", "ac 1"}, ListCase{"+abc2d", "ab 1"},
-                                         ListCase{"+abc0ddd+b", "b 0"}, ListCase{"0dun", "- 0"},
-                                         ListCase{"+abc0u2n1u", "bac 0"},
-                                         ListCase{"+abc0n", "bac 1"}, ListCase{"+abc1n", "acb 2"}));
-
-// The separator field: items picked (a digit) and text typed ("t"); then whether the text is
-// a string of the user's and the kind chosen.
-struct SeparatorCase {
-  const char* steps;
-  int bUser, nKind;
-};
-class SeparatorChoice : public testing::TestWithParam<SeparatorCase> {};
-
-TEST_P(SeparatorChoice, DecidesTheKindAndTheUserString) {
-  Fixture f;
-  for (const char c : std::string(GetParam().steps)) {
-    if (c == 't') {
-      f.view.SetSelection(kIdSeparator, -1);
-      f.view.SetText(kIdSeparator, "abc");
-      f.dlg.OnEditchangeSeparator();
-    } else {
-      f.view.SetSelection(kIdSeparator, c - '0');
-      f.dlg.OnSelchangeSeparator();
-    }
-  }
-  EXPECT_EQ(f.dlg.m_bUserSeparator, GetParam().bUser);
-  EXPECT_EQ(f.dlg.m_nSeparatorKind, GetParam().nKind);
-}
-
-INSTANTIATE_TEST_SUITE_P(Rows, SeparatorChoice,
-                         testing::Values(SeparatorCase{"", 0, 0}, SeparatorCase{"t", 1, 0},
-                                         SeparatorCase{"2t", 1, 2}, SeparatorCase{"t1", 1, 1},
-                                         SeparatorCase{"3", 1, 3}, SeparatorCase{"31", 1, 1}));
-
-TEST(MainBehaviour, ASeparatorOverTheLimitIsRefusedWhole) {
-  Fixture f;
-  MessageRecorder boxes;
-  f.view.SetSelection(kIdSeparator, -1);
-  for (const std::size_t n : {1024u, 1025u}) {
-    f.view.SetText(kIdSeparator, std::string(n - 1, 'x') + "\xE5\x90\x8D");  // 名 counts one
-    f.dlg.OnEditchangeSeparator();
-  }
-  EXPECT_EQ(f.view.Text(kIdSeparator).size(), 1026u);
-  EXPECT_EQ(boxes.Texts(), std::vector<std::string>{kSeparatorTooLong});
 }
 
 // A run on the worker thread: editing is off while it goes on, and closing the dialog then
 // asks (the answer, 0: not closed). The answer decides whether it stops, a stopped run
 // leaving the old output; the dialog stays open either way. The closing message comes on
-// the UI thread, the bar is empty again; folders are kept when the dialog closes.
+// the UI thread, the bar is empty again; folders are kept when the dialog closes. While the
+// question is open the run goes on up to where it puts the output in place (or to its end,
+// when nothing holds it there).
 class RunBesideTheDialog : public testing::TestWithParam<int> {};
 
 TEST_P(RunBesideTheDialog, EndsWithItsMessageOrStopsWhenAsked) {
@@ -231,18 +209,28 @@ TEST_P(RunBesideTheDialog, EndsWithItsMessageOrStopsWhenAsked) {
     while (bHeld && f.dlg.m_nAbort == 0) std::this_thread::sleep_for(std::chrono::milliseconds(1));
     return inner(pos);
   };
-  MessageRecorder boxes(platform::kIdYes);  // overwrite: yes
+  std::vector<std::string> texts;
+  int answer = platform::kIdYes;  // overwrite: yes
+  platform::ScopedMessageSink boxes([&](const platform::Message& m) {
+    texts.push_back(m.text);
+    const int posted = f.view.nPosted;
+    if (m.text == kAskStop) bHeld = false;
+    while (m.text == kAskStop && !f.dlg.m_executor.m_commitGate.HasWaiter() &&
+           f.view.nPosted == posted)
+      std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    return answer;
+  });
   f.dlg.OnRun();
   EXPECT_TRUE(f.dlg.IsRunning());
   EXPECT_FALSE(f.view.controls[kIdRun].bEnabled);
-  boxes.answer = GetParam();
+  answer = GetParam();
   if (GetParam()) EXPECT_FALSE(f.dlg.OnClose());
   bHeld = false;
   f.view.WaitUntil([&] { return !f.dlg.IsRunning(); });
   const bool bStopped = GetParam() == platform::kIdYes;
-  ASSERT_EQ(boxes.Texts().size(), GetParam() ? 3u : 2u);
-  if (GetParam()) EXPECT_EQ(boxes.Texts()[1], kAskStop);
-  EXPECT_EQ(boxes.Texts().back().substr(0, boxes.Texts().back().find('\n')),
+  ASSERT_EQ(texts.size(), GetParam() ? 3u : 2u);
+  if (GetParam()) EXPECT_EQ(texts[1], kAskStop);
+  EXPECT_EQ(texts.back().substr(0, texts.back().find('\n')),
             bStopped ? msg::kStopped : msg::kNormalEnd);
   EXPECT_EQ(testing_support::ReadFile(f.dir.File("out.html")), bStopped ? "old" : log);
   EXPECT_TRUE(f.view.controls[kIdRun].bEnabled);
@@ -307,12 +295,8 @@ TEST(MainBehaviour, FileDialogsOpenWhereTheUserWasLast) {
 const std::string kEuc =
     "<HTML><BODY>\xA4\xA2\x8E\xB6\x8E\xC5\xA4\xA4<HR>\x8F\xB0\xA1\xA4\xA6</BODY></HTML>";
 
-engine::LayerSet Layers(std::initializer_list<int> layers) {
-  engine::LayerSet set;
-  for (const int layer : layers) set[layer] = true;
-  return set;
-}
 using Options = engine::COptionValues;
+using Layers = engine::LayerSet;
 using Args = std::vector<std::string>;
 
 // The messages without the folder they name files in, as given and as the system writes it.
@@ -328,6 +312,7 @@ std::string Strip(std::string text, const TempDir& dir) {
 // the same bytes written. The question before a run names the encoding the first input's
 // bytes say; the command line points it out instead.
 TEST(MainBehaviour, RefusesOrWritesWhatTheCommandLineDoes) {
+  const std::string kAskUtf8 = "「a.html」は UTF-8 のようです。UTF-8 として処理しますか？\n";
   const struct Row {
     const char* name;
     Args logs = {Sjis(kTextA), Sjis(kTextB)};  // a.html, b.html, both listed
@@ -336,7 +321,7 @@ TEST(MainBehaviour, RefusesOrWritesWhatTheCommandLineDoes) {
     bool euc = false;
     std::optional<Options> options;  // set in the options dialog
     bool optionsOk = true;
-    const char* asked = "";  // the encoding the question before the run names
+    std::string asked;  // the question before the run
     int answer = platform::kIdNo;
     Args cli;  // the options; then the files, ".html" those of its folder
     Args files = {"-o", "out.html", "a.html", "b.html"};
@@ -347,28 +332,29 @@ TEST(MainBehaviour, RefusesOrWritesWhatTheCommandLineDoes) {
       {.name = "output is an input", .files = {"-o", "b.html", "a.html", "b.html"}, .status = 2},
       {.name = "item 3 without text", .item = 3, .typed = "", .cli = {"-k", "3", "-s", ""}, .status = 2},
       // Even what the options dialog changed takes no effect when it is not left with OK.
-      {.name = "options cancelled", .options = Options{.m_abyReverse = Layers({1}),
+      {.name = "options cancelled", .options = Options{.m_abyReverse = Layers().set(1),
        .m_bCutOutsideRange = true, .m_bOneFile = false, .m_bSimpleHeader = true}, .optionsOk = false},
       {.name = "cuts kept in range, separator first, simple header",
-       .options = Options{.m_abyReverse = Layers({2}), .m_abyRange = Layers({1, 2}), .m_bCutOutsideRange = true,
-                          .m_bSeparatorFirst = true, .m_nLeadCut = 1, .m_bSimpleHeader = true, .m_nTrailCut = 1},
+       .options = Options{.m_abyReverse = Layers().set(2), .m_abyRange = Layers().set(1).set(2),
+                          .m_bCutOutsideRange = true, .m_bSeparatorFirst = true, .m_nLeadCut = 1,
+                          .m_bSimpleHeader = true, .m_nTrailCut = 1},
        .cli = {"--lead-cut", "1", "--trail-cut", "1", "--range", "1-2", "--keep-cut", "--order", "separator",
                "--simple-header", "-r", "2", "--between", "numbered"}},
       // The separator counts only in reversed layers, and only where it is found.
       {.name = "typed after item 2, nothing between", .item = 2, .typed = "<HR>u",
-       .options = Options{.m_abyReverse = Layers({1}), .m_bAppendSeparator = false},
+       .options = Options{.m_abyReverse = Layers().set(1), .m_bAppendSeparator = false},
        .cli = {"-k", "2", "-s", "<HR>u", "-r", "1", "--order", "body", "--between", "none"}},
       {.name = "user string only, <HR> between", .item = 3, .typed = "名前",
-       .options = Options{.m_abyReverse = Layers({1}), .m_nSeparatorStyle = 0},
+       .options = Options{.m_abyReverse = Layers().set(1), .m_nSeparatorStyle = 0},
        .cli = {"-k", "3", "-s", "名前", "-r", "1", "--order", "body"}},
       {.name = "EUC box, katakana separator, output per input", .logs = {kEuc, kEuc}, .typed = "ｶﾅ",
-       .euc = true, .options = Options{.m_abyReverse = Layers({1}), .m_bOneFile = false},
+       .euc = true, .options = Options{.m_abyReverse = Layers().set(1), .m_bOneFile = false},
        .cli = {"--euc", "-s", "ｶﾅ", "--per-file", "-r", "1", "--order", "body"}, .files = {"a.html", "b.html"}},
-      {.name = "UTF-8, Yes", .logs = {kTextA, kTextB}, .options = Options{.m_abyReverse = Layers({1})},
-       .asked = "UTF-8", .answer = platform::kIdYes,
+      {.name = "UTF-8, Yes", .logs = {kTextA, kTextB}, .options = Options{.m_abyReverse = Layers().set(1)},
+       .asked = kAskUtf8, .answer = platform::kIdYes,
        .cli = {"--encoding", "utf-8", "-r", "1", "--order", "body", "--between", "numbered"}},
       {.name = "UTF-8, No: the separator in Shift_JIS", .logs = {kTextA, kTextB}, .item = 3, .typed = "名前",
-       .options = Options{.m_abyReverse = Layers({1})}, .asked = "UTF-8",
+       .options = Options{.m_abyReverse = Layers().set(1)}, .asked = kAskUtf8,
        .cli = {"-k", "3", "-s", "名前", "-r", "1", "--order", "body", "--between", "numbered"}},
       // clang-format on
   };
@@ -400,12 +386,8 @@ TEST(MainBehaviour, RefusesOrWritesWhatTheCommandLineDoes) {
     f.view.WaitUntil([&] { return !f.dlg.IsRunning(); });
     std::string shown;
     for (const std::string& text : boxes.Texts()) shown += Strip(text, f.dir) + "\n";
-    if (*c.asked) {
-      const std::string question = std::string("「a.html」は ") + c.asked + " のようです。" +
-                                   c.asked + " として処理しますか？\n";
-      EXPECT_EQ(shown.substr(0, question.size()), question);
-      shown.erase(0, question.size());
-    }
+    EXPECT_EQ(shown.substr(0, c.asked.size()), c.asked);
+    shown.erase(0, c.asked.size());
 
     Args args = {"velmorant-cli"};
     for (const Args* part : {&c.cli, &c.files})
@@ -418,14 +400,9 @@ TEST(MainBehaviour, RefusesOrWritesWhatTheCommandLineDoes) {
     EXPECT_EQ(cli::RunCli(static_cast<int>(argv.size()), argv.data(), err, none, false,
                           platform::kNoFileHandle),
               c.status);
-    std::string said = Strip(err.str(), cli);
-    const std::string hint = "を試してください\n";  // the lines where the dialog asked
-    for (std::size_t at; (at = said.find(hint)) != std::string::npos;) {
-      const std::size_t line = said.rfind('\n', at);
-      const std::size_t from = line == std::string::npos ? 0 : line + 1;
-      said.erase(from, at + hint.size() - from);
-    }
-    EXPECT_EQ(shown, said);
+    // Without the lines that point out what the dialog asked.
+    const std::regex hint("[^\n]*を試してください\n");
+    EXPECT_EQ(shown, std::regex_replace(Strip(err.str(), cli), hint, ""));
     EXPECT_EQ(testing_support::ReadFile(f.File('b')), c.logs[1]);
     if (c.status != 0) continue;
     for (const std::string& name :
@@ -472,7 +449,7 @@ TEST(OptionBehaviour, KeepsWhatOkConfirms) {
        {.m_bOneFile = false}, {.appendEnabled = false, .textEnabled = false}},
       {"OK keeps toggles; キャンセル forgets one up and one down", {{kReverseLayerIds[7], -1},
        {kRangeLayerIds[15], -1}, {kIdOk, -1}, {kOpen, -1}, {kReverseLayerIds[7], -1}, {kReverseLayerIds[1], -1},
-       {kIdCancel, -1}, {kOpen, -1}}, {.m_abyReverse = Layers({7}), .m_abyRange = Layers({15})},
+       {kIdCancel, -1}, {kOpen, -1}}, {.m_abyReverse = Layers().set(7), .m_abyRange = Layers().set(15)},
        {.toggles = {kReverseLayerIds[7], kRangeLayerIds[15]}}},
       // clang-format on
   };
