@@ -224,12 +224,16 @@ TEST_P(RunBesideTheDialog, EndsWithItsMessageOrStopsWhenAsked) {
   EXPECT_TRUE(f.dlg.IsRunning());
   EXPECT_FALSE(f.view.controls[kIdRun].bEnabled);
   answer = GetParam();
-  if (GetParam()) EXPECT_FALSE(f.dlg.OnClose());
+  if (GetParam()) {
+    EXPECT_FALSE(f.dlg.OnClose());
+  }
   bHeld = false;
   f.view.WaitUntil([&] { return !f.dlg.IsRunning(); });
   const bool bStopped = GetParam() == platform::kIdYes;
   ASSERT_EQ(texts.size(), GetParam() ? 3u : 2u);
-  if (GetParam()) EXPECT_EQ(texts[1], kAskStop);
+  if (GetParam()) {
+    EXPECT_EQ(texts[1], kAskStop);
+  }
   EXPECT_EQ(texts.back().substr(0, texts.back().find('\n')),
             bStopped ? msg::kStopped : msg::kNormalEnd);
   EXPECT_EQ(testing_support::ReadFile(f.dir.File("out.html")), bStopped ? "old" : log);

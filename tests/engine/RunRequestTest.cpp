@@ -19,7 +19,7 @@ const std::string kDoc = "<HTML><BODY>a<HR>b</BODY></HTML>";
 const std::string kCollision =
     "出力ファイル名が入力ファイルと衝突します。\n出力ファイル名を変更してください";
 
-// Two logs, an existing "old.html", a folder "sub" and "link.html", another name of the first log.
+// Two logs, an existing "old.html" and "link.html", another name of the first log.
 struct Fixture {
   testing_support::TempDir dir;
   CRunRequest request;
@@ -31,7 +31,6 @@ struct Fixture {
     inputs.astrInputPaths = {dir.Write("a.html", kDoc), dir.Write("b.html", kDoc)};
     inputs.strOutputPath = dir.File("out.html");
     dir.Write("old.html", "keep");
-    std::filesystem::create_directory(testing_support::PathOf(dir.File("sub")));
     std::filesystem::create_hard_link(testing_support::PathOf(inputs.astrInputPaths[0]),
                                       testing_support::PathOf(dir.File("link.html")));
   }

@@ -32,23 +32,6 @@ void Apply(const Settings& s, engine::CExecutor& ex) {
   ex.m_bEuc = false;
 }
 
-std::string Convert(const std::vector<std::string>& inputs, const Settings& s, int* result) {
-  TempDir dir;
-  std::vector<std::string> paths;
-  for (const std::string& input : inputs)
-    paths.push_back(dir.Write("in" + std::to_string(paths.size()) + ".html", input));
-  engine::CExecutor ex;
-  Apply(s, ex);
-  std::atomic<int> abort{0};
-  ex.m_pAbortFlag = &abort;
-  ex.m_strOutputPath = dir.File("out.html");
-  ex.SetInputFiles(paths);
-  const int r = ex.Run();
-  ex.CloseFiles();
-  if (result) *result = r;
-  return ReadFile(dir.File("out.html"));
-}
-
 std::string Doc(const std::string& body) {
   return "<HTML><BODY>" + body + "</BODY></HTML>";
 }

@@ -26,11 +26,6 @@ struct Settings {
 // Fills the executor's run settings as the run request would.
 void Apply(const Settings& s, engine::CExecutor& ex);
 
-// Converts `inputs` (file contents) into one output file in a fresh folder; returns
-// the output bytes and the run's result through `result`.
-std::string Convert(const std::vector<std::string>& inputs, const Settings& s,
-                    int* result = nullptr);
-
 // A document around `body`: "<HTML><BODY>" + body + "</BODY></HTML>".
 std::string Doc(const std::string& body);
 
