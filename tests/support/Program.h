@@ -27,6 +27,10 @@ struct ProgramRun {
 // killed for hanging), or -1 when it could not be started.
 int RunProgram(const ProgramRun& run);
 
+// The system the tests run on, "posix" or "windows": a golden case may word a system's own
+// cause of a failure per system.
+extern const char* const kSystem;
+
 // POSIX builds: starts `program` in the folder `dir` with `args`: standard input from the
 // file `input`, standard output to dir/.out, messages to dir/.err. Returns its process id.
 pid_t StartProgram(const std::string& program, const std::string& dir,

@@ -25,6 +25,8 @@ pid_t StartProgram(const std::string& program, const std::string& dir,
   ::_exit(122);
 }
 
+const char* const kSystem = "posix";
+
 int RunProgram(const ProgramRun& run) {
   std::vector<std::string> argv = {"timeout", "-s", "KILL", std::to_string(run.nSeconds),
                                    run.program};

@@ -67,6 +67,8 @@ HANDLE Inheritable(const std::string& path, DWORD access, DWORD disposition) {
 
 }  // namespace
 
+const char* const kSystem = "windows";
+
 int RunProgram(const ProgramRun& run) {
   std::wstring commandLine = Quoted(Widen(run.program));
   for (const std::string& a : run.args) commandLine += L" " + Quoted(Widen(a));
