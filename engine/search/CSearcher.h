@@ -93,6 +93,14 @@ class CSearcher {
     std::array<std::uint64_t, 256> bySecond{};
     std::array<std::uint64_t, 256> byThird{};
     bool bSieve = false;
+    // A filter on the first kFilterBytes bytes of a key, tested 32 positions at once. Keys
+    // fall into eight groups (those that differ only in case share one); for each of the
+    // bytes, a table of its low half and one of its high half give the groups that allow it
+    // there. A position passes when one group allows all its bytes: "</b>" is no candidate
+    // for "</BODY", as it was when only the first two bytes were tested.
+    static constexpr std::size_t kFilterBytes = 4;
+    std::array<std::array<std::uint8_t, 16>, kFilterBytes> lowNibble{};
+    std::array<std::array<std::uint8_t, 16>, kFilterBytes> highNibble{};
   };
   // One mode's keys and the buffer, as a scan reads them. A scan on another thread works
   // on a copy, so it reads nothing the searcher writes while it searches.

@@ -7,6 +7,33 @@
 #include "engine/search/MatchIndex.h"
 
 namespace engine {
+namespace {
+
+// Marks in the nibble filter the bytes `text` allows: a key shorter than the filter allows
+// any byte past its end. The group follows from the key's first bytes folded to small
+// letters, so that "<TABLE" and "<table" tighten one group instead of loosening two.
+void AddToFilter(CSearcher::ModeScan& s, const std::string& text) {
+  constexpr std::size_t kBytes = CSearcher::ModeScan::kFilterBytes;
+  std::uint32_t hash = 2166136261u;
+  for (std::size_t j = 0; j < kBytes && j < text.size(); ++j) {
+    auto c = static_cast<std::uint8_t>(text[j]);
+    if (c >= 'A' && c <= 'Z') c = static_cast<std::uint8_t>(c + ('a' - 'A'));
+    hash = (hash ^ c) * 16777619u;
+  }
+  const auto group = static_cast<std::uint8_t>(1u << (hash >> 29));
+  for (std::size_t j = 0; j < kBytes; ++j) {
+    if (j < text.size()) {
+      const auto c = static_cast<std::uint8_t>(text[j]);
+      s.lowNibble[j][c & 0x0F] |= group;
+      s.highNibble[j][c >> 4] |= group;
+    } else {
+      for (std::uint8_t& g : s.lowNibble[j]) g |= group;
+      for (std::uint8_t& g : s.highNibble[j]) g |= group;
+    }
+  }
+}
+
+}  // namespace
 
 int CSearcher::AddMode(const std::string& text, std::uint8_t code) {
   if (m_nModeCount >= kMaxModes) return 2;
@@ -68,6 +95,7 @@ void CSearcher::AddToScan(std::uint8_t mode, const std::string& text) {
 
   // An empty key would match at every position without moving the scan; it never matches.
   if (text.empty()) return;
+  AddToFilter(s, text);
   const std::size_t k = s.keys.size() - 1;
   if (k < 64) {
     const std::uint64_t bit = std::uint64_t{1} << k;

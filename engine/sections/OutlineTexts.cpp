@@ -1,5 +1,7 @@
 #include "engine/sections/OutlineTexts.h"
 
+#include <algorithm>
+#include <cstring>
 #include <new>
 
 #include "engine/sections/Outline.h"
@@ -41,23 +43,42 @@ COutlineTexts::~COutlineTexts() {
   if (m_thread.joinable()) m_thread.join();
 }
 
+namespace {
+constexpr std::size_t kBlock = 1u << 20;
+using Length = std::uint32_t;
+}  // namespace
+
 void COutlineTexts::Make(const CCluster& cluster, Offset from) {
   std::string text;
   for (Offset i = from; i < cluster.m_nCount; ++i) {
     const CSection& s = cluster.GetSection(m_store, i);
     MakeOutlineText(m_pData, s.Start(), s.TotalLength(), m_shown, m_cache, text);
-    m_strTexts += text;
-    m_anEnds.push_back(m_strTexts.size());
+    const Length length = static_cast<Length>(text.size());
+    if (m_aBlocks.empty() || m_aBlocks.back().size() + sizeof length + length > kBlock) {
+      m_aBlocks.emplace_back();
+      m_aBlocks.back().reserve(std::max(kBlock, sizeof length + length));
+    }
+    std::string& block = m_aBlocks.back();
+    block.append(reinterpret_cast<const char*>(&length), sizeof length);
+    block += text;
     if (ShowsSections(s.m_cluster)) Make(s.m_cluster, 0);
   }
 }
 
 bool COutlineTexts::Next(std::string& text) {
   if (m_thread.joinable()) m_thread.join();
-  if (!m_bComplete || m_nNext == m_anEnds.size()) return false;
-  const std::size_t from = m_nNext == 0 ? 0 : m_anEnds[m_nNext - 1];
-  text.assign(m_strTexts, from, m_anEnds[m_nNext] - from);
-  ++m_nNext;
+  if (!m_bComplete) return false;
+  while (m_nReadBlock < m_aBlocks.size() && m_nReadAt == m_aBlocks[m_nReadBlock].size()) {
+    m_aBlocks[m_nReadBlock] = std::string();  // read: its memory goes back
+    ++m_nReadBlock;
+    m_nReadAt = 0;
+  }
+  if (m_nReadBlock == m_aBlocks.size()) return false;
+  const std::string& block = m_aBlocks[m_nReadBlock];
+  Length length;
+  std::memcpy(&length, block.data() + m_nReadAt, sizeof length);
+  text.assign(block, m_nReadAt + sizeof length, length);
+  m_nReadAt += sizeof length + length;
   return true;
 }
 

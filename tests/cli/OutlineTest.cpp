@@ -39,11 +39,12 @@ TEST(Outline, TextsMadeLaterFromTheKeptBytesAreTheSame) {
       {"stray_closing_tag", "<HTML><BODY>first<HR>second</TD>third</BODY></HTML>", 0, 0},
       // Nested sections that start with the words of the one holding them: one ends before
       // they do; one starts inside a tag, cut by the separator "=".
-      // Long enough for the texts of its later half to be made on another thread.
+      // Long enough for the texts of its later part to be made on another thread, and for
+      // them to take more than one of its blocks.
       {"many_sections",
-       [] {
+       [&] {
          std::string log = "<HTML><BODY>";
-         for (int i = 0; i < 5000; ++i) log += std::to_string(i) + "<HR>";
+         for (int i = 0; i < 60000; ++i) log += std::to_string(i) + words + "<HR>";
          return log + "</BODY></HTML>";
        }(),
        0, 0},

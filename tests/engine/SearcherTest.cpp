@@ -118,6 +118,41 @@ TEST(KeySearchScan, FindsWhatComparingEveryKeyFinds) {
   CSearcher::s_bWideScan = bWide;
 }
 
+// Every match of a log of tags, text and near misses, the log shifted across a block of the
+// wide walk: the walk tests several bytes of each position at once, and a key must be found
+// wherever it falls in a block and at the buffer's end.
+TEST(KeySearchScan, FindsEveryMatchOfALogAtEveryAlignment) {
+  CSearcher searchers[4];
+  const char* users[] = {"*", "<hr", "/x", kLongUser};
+  for (int i = 0; i < 4; ++i) ASSERT_EQ(RegisterSeparatorGrammar(searchers[i], users[i]), 0);
+  const std::string log = MixedLog(48, 7);
+  const bool bWide = CSearcher::s_bWideScan;
+  for (const bool w : {true, false}) {
+    CSearcher::s_bWideScan = w;
+    for (std::size_t shift = 0; shift < 64; ++shift) {
+      const std::string buf = std::string(shift, 'x') + log;
+      const std::vector<std::uint8_t> bytes(buf.begin(), buf.end());
+      for (CSearcher& s : searchers) {
+        for (std::uint8_t mode = 0; mode < s.m_nModeCount; ++mode) {
+          s.SetBuffer(bytes.data(), bytes.size());
+          s.SetMode(mode);
+          for (std::size_t from = 0;;) {
+            const Match expected = FirstKeyByHand(s, mode, buf, from);
+            const Match actual = s.Search() == SearchResult::kFound
+                                     ? Match{s.m_nMatchPos, s.m_nPos, s.m_nMatchCode}
+                                     : Match{CSearcher::kNoMatch, 0, 0};
+            ASSERT_EQ(actual, expected) << (w ? "wide" : "narrow") << " walk, mode " << int{mode}
+                                        << " shift " << shift << " from " << from;
+            if (std::get<0>(expected) == CSearcher::kNoMatch) break;
+            from = std::get<1>(expected);
+          }
+        }
+      }
+    }
+  }
+  CSearcher::s_bWideScan = bWide;
+}
+
 // The second half found on another thread gives every search the answer a plain scan
 // gives, wherever the scan goes on from (also backwards), in every mode.
 TEST(MatchIndex, FindsWhatAPlainScanFinds) {
