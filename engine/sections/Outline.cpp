@@ -320,10 +320,9 @@ void CExecutor::OutlineCluster(const CCluster& cluster, COutlineReader& reader, 
 }
 
 void CExecutor::OutlineTree(COutlineReader& reader, bool bText) {
-  // The texts of the later part of a long log are made beside the earlier part. This thread
-  // also writes every line, so the other makes three fifths of the texts. It ends with this
-  // call, also when the reader throws (a failed write): it reads the bytes.
-  m_nLaterFrom = bText ? m_rootCluster.m_nCount / 5 * 2 : static_cast<Offset>(-1);
+  // The texts of the later half of a long log are made beside the earlier half. The thread
+  // ends with this call, also when the reader throws (a failed write): it reads the bytes.
+  m_nLaterFrom = bText ? m_rootCluster.m_nCount / 2 : static_cast<Offset>(-1);
   std::unique_ptr<COutlineTexts> later;
   try {
     if (bText && m_nLaterFrom >= kLaterTextsFrom) {
