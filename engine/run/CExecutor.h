@@ -279,11 +279,10 @@ class CExecutor {
   int OutlineInputs(const std::function<void(std::size_t, FileOutline&, bool)>& each);
   void CloseOutlineInput();
   OutlineTextCache m_lastText;
-  // Makes the texts of the top-level sections from m_nLaterFrom on, on another thread; they
-  // are taken from it (m_pLaterTexts) once the walk gets there.
+  // Makes texts on another thread, chunk by chunk; those of the chunk being walked are
+  // taken from it (m_pLaterTexts) when it made them.
   COutlineTexts* m_pLater = nullptr;
   COutlineTexts* m_pLaterTexts = nullptr;
-  Offset m_nLaterFrom = 0;
   int SplitLoaded();
   int FailSplit(int result, int failure, std::size_t pos = 0, std::size_t length = 0);
   bool CheckLostInput();

@@ -128,7 +128,7 @@ void AppendUtf8(std::uint32_t cp, std::string& out) {
 }
 
 // Logs of fewer top-level sections make all their texts on one thread.
-constexpr Offset kLaterTextsFrom = 2048;
+constexpr Offset kSharedTextsFrom = 4096;
 
 // Makes the whole tree, for those who keep it.
 class TreeReader : public COutlineReader {
@@ -296,7 +296,6 @@ void CExecutor::OutlineOf(const CCluster& cluster, Offset i, int order, const Cu
   }
   if (!bText) return;
   if (m_pLaterTexts && m_pLaterTexts->Next(o.strText)) return;
-  m_pLaterTexts = nullptr;  // it could not make them: from here on they are made here
   const TextEncoding shown = m_bUtf8 ? TextEncoding::kUtf8 : TextEncoding::kShiftJis;
   MakeOutlineText(m_pFileData.get(), s.Start(), s.TotalLength(), shown, m_lastText, o.strText);
 }
@@ -309,7 +308,9 @@ void CExecutor::OutlineCluster(const CCluster& cluster, COutlineReader& reader, 
   for (Offset i = 0; i < cluster.m_nCount; ++i) {
     const CCluster& nested = cluster.GetSection(m_sections, i).m_cluster;
     const bool bDivided = ShowsSections(nested);
-    if (&cluster == &m_rootCluster && i == m_nLaterFrom) m_pLaterTexts = m_pLater;
+    if (m_pLater && &cluster == &m_rootCluster && i % COutlineTexts::kChunk == 0) {
+      m_pLaterTexts = m_pLater->TakeChunk(i / COutlineTexts::kChunk) ? m_pLater : nullptr;
+    }
     OutlineOf(cluster, i, order, b, bText, o);
     reader.Add(o, bDivided);
     if (bDivided) {
@@ -320,15 +321,13 @@ void CExecutor::OutlineCluster(const CCluster& cluster, COutlineReader& reader, 
 }
 
 void CExecutor::OutlineTree(COutlineReader& reader, bool bText) {
-  // The texts of the later half of a long log are made beside the earlier half. The thread
+  // The texts of a long log are shared with a second thread, chunk by chunk. The thread
   // ends with this call, also when the reader throws (a failed write): it reads the bytes.
-  m_nLaterFrom = bText ? m_rootCluster.m_nCount / 2 : static_cast<Offset>(-1);
   std::unique_ptr<COutlineTexts> later;
   try {
-    if (bText && m_nLaterFrom >= kLaterTextsFrom) {
+    if (bText && m_rootCluster.m_nCount >= kSharedTextsFrom) {
       const TextEncoding shown = m_bUtf8 ? TextEncoding::kUtf8 : TextEncoding::kShiftJis;
-      later = std::make_unique<COutlineTexts>(m_sections, m_rootCluster, m_nLaterFrom,
-                                              m_pFileData.get(), shown);
+      later = std::make_unique<COutlineTexts>(m_sections, m_rootCluster, m_pFileData.get(), shown);
     }
   } catch (const std::exception&) {
     // No thread: this one makes them all.

@@ -26,58 +26,96 @@ void MakeOutlineText(const std::uint8_t* d, std::size_t start, std::size_t lengt
   if (first + stop + kLookedAhead <= end) cache = {first, first + stop, text};
 }
 
-COutlineTexts::COutlineTexts(CSectionStore& store, const CCluster& root, Offset from,
-                             const std::uint8_t* data, TextEncoding shown)
-    : m_store(store), m_pData(data), m_shown(shown) {
-  m_thread = std::thread([this, &root, from] {
-    try {
-      Make(root, from);
-      m_bComplete = true;
-    } catch (const std::bad_alloc&) {
-      // The caller makes the texts that are missing.
-    }
-  });
-}
-
-COutlineTexts::~COutlineTexts() {
-  if (m_thread.joinable()) m_thread.join();
-}
-
 namespace {
-constexpr std::size_t kBlock = 1u << 20;
 using Length = std::uint32_t;
 }  // namespace
 
-void COutlineTexts::Make(const CCluster& cluster, Offset from) {
-  std::string text;
-  for (Offset i = from; i < cluster.m_nCount; ++i) {
-    const CSection& s = cluster.GetSection(m_store, i);
-    MakeOutlineText(m_pData, s.Start(), s.TotalLength(), m_shown, m_cache, text);
-    const Length length = static_cast<Length>(text.size());
-    if (m_aBlocks.empty() || m_aBlocks.back().size() + sizeof length + length > kBlock) {
-      m_aBlocks.emplace_back();
-      m_aBlocks.back().reserve(std::max(kBlock, sizeof length + length));
+COutlineTexts::COutlineTexts(CSectionStore& store, const CCluster& root, const std::uint8_t* data,
+                             TextEncoding shown)
+    : m_store(store),
+      m_root(root),
+      m_pData(data),
+      m_shown(shown),
+      m_nChunks((root.m_nCount + kChunk - 1) / kChunk),
+      m_abTaken(m_nChunks) {
+  m_thread = std::thread([this] { Loop(); });
+}
+
+COutlineTexts::~COutlineTexts() {
+  {
+    std::lock_guard lock(m_mutex);
+    m_bStop = true;
+  }
+  m_changed.notify_all();
+  if (m_thread.joinable()) m_thread.join();
+}
+
+// Takes the first chunk nobody has, past the one after the walk's, while there is a free
+// slot for it.
+void COutlineTexts::Loop() {
+  std::unique_lock lock(m_mutex);
+  for (;;) {
+    Offset c = 0;
+    m_changed.wait(lock, [&] {
+      c = std::max(m_nThreadNext, m_nReading + 2);
+      while (c < m_nChunks && m_abTaken[c]) ++c;
+      return m_bStop || c >= m_nChunks || c < m_nReading + kSlots;
+    });
+    if (m_bStop || c >= m_nChunks) return;
+    m_abTaken[c] = true;
+    m_nThreadNext = c + 1;
+    Slot& slot = m_aSlots[c % kSlots];
+    slot.chunk = c;
+    slot.state = SlotState::kMaking;
+    lock.unlock();
+    SlotState made = SlotState::kMade;
+    try {
+      slot.texts.clear();
+      Make(m_root, c * kChunk, std::min<Offset>(m_root.m_nCount, (c + 1) * kChunk), slot.texts);
+    } catch (const std::bad_alloc&) {
+      made = SlotState::kFailed;  // the walk makes this chunk's texts itself
     }
-    std::string& block = m_aBlocks.back();
-    block.append(reinterpret_cast<const char*>(&length), sizeof length);
-    block += text;
-    if (ShowsSections(s.m_cluster)) Make(s.m_cluster, 0);
+    lock.lock();
+    slot.state = made;
+    m_changed.notify_all();
   }
 }
 
-bool COutlineTexts::Next(std::string& text) {
-  if (m_thread.joinable()) m_thread.join();
-  if (!m_bComplete) return false;
-  while (m_nReadBlock < m_aBlocks.size() && m_nReadAt == m_aBlocks[m_nReadBlock].size()) {
-    m_aBlocks[m_nReadBlock] = std::string();  // read: its memory goes back
-    ++m_nReadBlock;
-    m_nReadAt = 0;
+void COutlineTexts::Make(const CCluster& cluster, Offset from, Offset to, std::string& texts) {
+  std::string text;
+  for (Offset i = from; i < to; ++i) {
+    const CSection& s = cluster.GetSection(m_store, i);
+    MakeOutlineText(m_pData, s.Start(), s.TotalLength(), m_shown, m_cache, text);
+    const Length length = static_cast<Length>(text.size());
+    texts.append(reinterpret_cast<const char*>(&length), sizeof length);
+    texts += text;
+    if (ShowsSections(s.m_cluster)) Make(s.m_cluster, 0, s.m_cluster.m_nCount, texts);
   }
-  if (m_nReadBlock == m_aBlocks.size()) return false;
-  const std::string& block = m_aBlocks[m_nReadBlock];
+}
+
+bool COutlineTexts::TakeChunk(Offset c) {
+  std::unique_lock lock(m_mutex);
+  m_pRead = nullptr;
+  m_nReading = c;  // the slots of the chunks before it are free again
+  m_changed.notify_all();
+  const Slot& slot = m_aSlots[c % kSlots];
+  if (!m_abTaken[c] || slot.chunk != c) {
+    m_abTaken[c] = true;  // the walk makes this one
+    return false;
+  }
+  m_changed.wait(
+      lock, [&] { return slot.state == SlotState::kMade || slot.state == SlotState::kFailed; });
+  if (slot.state == SlotState::kFailed) return false;
+  m_pRead = &slot;
+  m_nReadAt = 0;
+  return true;
+}
+
+bool COutlineTexts::Next(std::string& text) {
+  if (m_pRead == nullptr || m_nReadAt == m_pRead->texts.size()) return false;
   Length length;
-  std::memcpy(&length, block.data() + m_nReadAt, sizeof length);
-  text.assign(block, m_nReadAt + sizeof length, length);
+  std::memcpy(&length, m_pRead->texts.data() + m_nReadAt, sizeof length);
+  text.assign(m_pRead->texts, m_nReadAt + sizeof length, length);
   m_nReadAt += sizeof length + length;
   return true;
 }

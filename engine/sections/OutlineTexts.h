@@ -1,7 +1,10 @@
 #pragma once
 
+#include <array>
+#include <condition_variable>
 #include <cstddef>
 #include <cstdint>
+#include <mutex>
 #include <string>
 #include <thread>
 #include <vector>
@@ -27,36 +30,59 @@ inline bool ShowsSections(const CCluster& nested) {
   return nested.m_nCount > 0 && !nested.m_bLeaf;
 }
 
-// The texts of the later part of an outline, made on a thread of its own while the earlier
-// part is written: a section's text costs more to make than its line does to write.
+// Texts of an outline made on a second thread while the walk writes the lines: a section's
+// text costs more to make than its line does to write. The top-level sections go in chunks.
+// The thread takes the first chunk nobody has, leaving the one after the walk's for the
+// walk: a walk that catches up makes texts too, instead of waiting for each next chunk. The
+// thread keeps its texts in a few slots, which the walk reads in order and hands back: the
+// memory stays small and is used again.
 class COutlineTexts {
  public:
-  // Makes the texts of the root's sections from `from` on and of the sections shown inside
-  // them, in the order an outline shows them. Throws std::system_error when no thread can
-  // be had. The tree and the bytes must stay as they are until this is gone.
-  COutlineTexts(CSectionStore& store, const CCluster& root, Offset from, const std::uint8_t* data,
+  static constexpr Offset kChunk = 64;  // top-level sections
+
+  // Starts the thread on the root's sections and those shown inside them. Throws
+  // std::system_error when no thread can be had. The tree and the bytes must stay as they
+  // are until this is gone.
+  COutlineTexts(CSectionStore& store, const CCluster& root, const std::uint8_t* data,
                 TextEncoding shown);
-  ~COutlineTexts();  // waits for the thread
+  ~COutlineTexts();  // stops the thread and waits for it
   COutlineTexts(const COutlineTexts&) = delete;
   COutlineTexts& operator=(const COutlineTexts&) = delete;
 
-  // The next of those texts, waiting for the thread; false when it could not make them all
-  // (no memory): from then on the caller makes them.
+  // At the first top-level section of chunk c, in order: true when the thread made its texts
+  // (waiting for them), which Next then gives in the walk's order; false when the caller
+  // makes them.
+  bool TakeChunk(Offset c);
+  // The next text of the chunk taken; false when there is none left.
   bool Next(std::string& text);
 
  private:
-  void Make(const CCluster& cluster, Offset from);
+  static constexpr std::size_t kSlots = 16;
+  enum class SlotState { kFree, kMaking, kMade, kFailed };
+  struct Slot {
+    Offset chunk = 0;
+    SlotState state = SlotState::kFree;
+    std::string texts;  // each after its length
+  };
+  void Loop();
+  void Make(const CCluster& cluster, Offset from, Offset to, std::string& texts);
 
   CSectionStore& m_store;
+  const CCluster& m_root;
   const std::uint8_t* const m_pData;
   const TextEncoding m_shown;
-  OutlineTextCache m_cache;
-  // The texts one after another, each after its length, in blocks that never move: one
-  // growing string of them was copied whole at each doubling, a tenth of an outline's time.
-  std::vector<std::string> m_aBlocks;
-  std::size_t m_nReadBlock = 0;
+  const Offset m_nChunks;
+  OutlineTextCache m_cache;  // the thread's
+
+  std::mutex m_mutex;
+  std::condition_variable m_changed;
+  std::array<Slot, kSlots> m_aSlots;
+  std::vector<bool> m_abTaken;  // per chunk: a thread makes its texts
+  Offset m_nThreadNext = 0;     // where the thread looks for a chunk to take
+  Offset m_nReading = 0;        // the chunk the walk is at: those before it are read
+  bool m_bStop = false;
+  const Slot* m_pRead = nullptr;  // the slot Next reads, at m_nReadAt
   std::size_t m_nReadAt = 0;
-  bool m_bComplete = false;
   std::thread m_thread;
 };
 

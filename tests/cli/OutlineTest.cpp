@@ -39,12 +39,16 @@ TEST(Outline, TextsMadeLaterFromTheKeptBytesAreTheSame) {
       {"stray_closing_tag", "<HTML><BODY>first<HR>second</TD>third</BODY></HTML>", 0, 0},
       // Nested sections that start with the words of the one holding them: one ends before
       // they do; one starts inside a tag, cut by the separator "=".
-      // Long enough for the texts of its later part to be made on another thread, and for
-      // them to take more than one of its blocks.
+      // Long enough for texts to be made on another thread, chunk by chunk, with nested
+      // sections shown in each; posts and rows of cells alternate.
       {"many_sections",
        [&] {
          std::string log = "<HTML><BODY>";
-         for (int i = 0; i < 60000; ++i) log += std::to_string(i) + words + "<HR>";
+         for (int i = 0; i < 30000; ++i) {
+           log += i % 2 ? std::to_string(i) + words + "<HR>"
+                        : "<TABLE><TR><TD>" + std::to_string(i) + words + "</TD><TD>" + words +
+                              std::to_string(i) + "</TD></TR></TABLE>";
+         }
          return log + "</BODY></HTML>";
        }(),
        0, 0},
