@@ -120,6 +120,28 @@ namespace {
 #if defined(__SSE2__)
 constexpr std::size_t kBlock = 32;
 
+// Hands `verify` the candidates of one block, the set bits of `bits` counted from p, in
+// order. True when the walk ends there: at the position verify accepted (*pFound), or at the
+// first candidate past `last` (*pNext; *pFound is kNoMatch).
+template <class Verify>
+inline bool VerifyBlock(std::size_t p, std::uint64_t bits, std::size_t last, Verify& verify,
+                        std::size_t* pFound, std::size_t* pNext) {
+  while (bits != 0) {
+    const std::size_t q = p + static_cast<std::size_t>(__builtin_ctzll(bits));
+    if (q > last) {
+      *pNext = q;
+      *pFound = CSearcher::kNoMatch;
+      return true;
+    }
+    if (verify(q)) {
+      *pFound = q;
+      return true;
+    }
+    bits &= bits - 1;
+  }
+  return false;
+}
+
 // Walks the buffer 32 bytes at a time and hands `verify` every position whose byte is one
 // of `first` and, with kSecond > 0, whose next byte is one of `second`, in file order.
 // Returns the position `verify` accepted, or npos; `*pNext` is where a byte-wise scan
@@ -155,15 +177,8 @@ std::size_t ScanBlocks(const std::uint8_t* b, std::size_t size, std::size_t p, s
     }
     std::uint32_t bits = static_cast<std::uint32_t>(_mm_movemask_epi8(lo)) |
                          static_cast<std::uint32_t>(_mm_movemask_epi8(hi)) << 16;
-    while (bits != 0) {
-      const std::size_t q = p + static_cast<std::size_t>(__builtin_ctz(bits));
-      if (q > last) {
-        *pNext = q;
-        return CSearcher::kNoMatch;
-      }
-      if (verify(q)) return q;
-      bits &= bits - 1;
-    }
+    std::size_t found;
+    if (VerifyBlock(p, bits, last, verify, &found, pNext)) return found;
     p += kBlock;
   }
   *pNext = p;
@@ -208,15 +223,8 @@ __attribute__((target("avx2"))) std::size_t ScanBlocksAvx2(const std::uint8_t* b
     std::uint64_t bits =
         static_cast<std::uint32_t>(_mm256_movemask_epi8(lo)) |
         static_cast<std::uint64_t>(static_cast<std::uint32_t>(_mm256_movemask_epi8(hi))) << 32;
-    while (bits != 0) {
-      const std::size_t q = p + static_cast<std::size_t>(__builtin_ctzll(bits));
-      if (q > last) {
-        *pNext = q;
-        return CSearcher::kNoMatch;
-      }
-      if (verify(q)) return q;
-      bits &= bits - 1;
-    }
+    std::size_t found;
+    if (VerifyBlock(p, bits, last, verify, &found, pNext)) return found;
     p += kWide;
   }
   *pNext = p;
@@ -270,16 +278,8 @@ __attribute__((target("avx2"))) std::size_t ScanNibblesAvx2(const std::uint8_t* 
     const std::uint64_t refused =
         RefusedAvx2<kOneFirst>(b + p, lo, hi, first) |
         static_cast<std::uint64_t>(RefusedAvx2<kOneFirst>(b + p + 32, lo, hi, first)) << 32;
-    std::uint64_t bits = ~refused;
-    while (bits != 0) {
-      const std::size_t q = p + static_cast<std::size_t>(__builtin_ctzll(bits));
-      if (q > last) {
-        *pNext = q;
-        return CSearcher::kNoMatch;
-      }
-      if (verify(q)) return q;
-      bits &= bits - 1;
-    }
+    std::size_t found;
+    if (VerifyBlock(p, ~refused, last, verify, &found, pNext)) return found;
     p += kWide;
   }
   *pNext = p;
