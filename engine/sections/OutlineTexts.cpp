@@ -36,7 +36,7 @@ COutlineTexts::COutlineTexts(CSectionStore& store, const CCluster& root, const s
       m_root(root),
       m_pData(data),
       m_shown(shown),
-      m_nChunks((root.m_nCount + kChunk - 1) / kChunk),
+      m_nChunks(static_cast<Offset>((std::uint64_t{root.m_nCount} + kChunk - 1) / kChunk)),
       m_abTaken(m_nChunks) {
   m_thread = std::thread([this] { Loop(); });
 }
@@ -71,7 +71,8 @@ void COutlineTexts::Loop() {
     SlotState made = SlotState::kMade;
     try {
       slot.texts.clear();
-      Make(m_root, c * kChunk, std::min<Offset>(m_root.m_nCount, (c + 1) * kChunk), slot.texts);
+      const auto end = std::min<std::uint64_t>(m_root.m_nCount, (std::uint64_t{c} + 1) * kChunk);
+      Make(m_root, c * kChunk, static_cast<Offset>(end), slot.texts);
     } catch (const std::bad_alloc&) {
       made = SlotState::kFailed;  // the walk makes this chunk's texts itself
     }
