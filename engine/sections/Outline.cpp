@@ -296,6 +296,7 @@ void CExecutor::OutlineOf(const CCluster& cluster, Offset i, int order, const Cu
   }
   if (!bText) return;
   if (m_pLaterTexts && m_pLaterTexts->Next(o.strText)) return;
+  m_pLaterTexts = nullptr;  // the chunk's texts ran out: the rest of it is made here
   const TextEncoding shown = m_bUtf8 ? TextEncoding::kUtf8 : TextEncoding::kShiftJis;
   MakeOutlineText(m_pFileData.get(), s.Start(), s.TotalLength(), shown, m_lastText, o.strText);
 }
