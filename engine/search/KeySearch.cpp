@@ -186,51 +186,6 @@ std::size_t ScanBlocks(const std::uint8_t* b, std::size_t size, std::size_t p, s
 }
 
 #if defined(VELMORANT_AVX2)
-// The same walk 64 bytes at a time, for processors with AVX2 (chosen at run time).
-template <int kFirst, int kSecond, class Verify>
-__attribute__((target("avx2"))) std::size_t ScanBlocksAvx2(const std::uint8_t* b, std::size_t size,
-                                                           std::size_t p, std::size_t last,
-                                                           const std::uint8_t* first,
-                                                           const std::uint8_t* second,
-                                                           Verify& verify, std::size_t* pNext) {
-  constexpr std::size_t kWide = 64;
-  __m256i f[kFirst];
-  __m256i s[kSecond > 0 ? kSecond : 1];
-  for (int i = 0; i < kFirst; ++i) f[i] = _mm256_set1_epi8(static_cast<char>(first[i]));
-  for (int i = 0; i < kSecond; ++i) s[i] = _mm256_set1_epi8(static_cast<char>(second[i]));
-  while (p <= last && size - p > kWide) {
-    const __m256i* at = reinterpret_cast<const __m256i*>(b + p);
-    const __m256i v0 = _mm256_loadu_si256(at);
-    const __m256i v1 = _mm256_loadu_si256(at + 1);
-    __m256i lo = _mm256_cmpeq_epi8(v0, f[0]);
-    __m256i hi = _mm256_cmpeq_epi8(v1, f[0]);
-    for (int i = 1; i < kFirst; ++i) {
-      lo = _mm256_or_si256(lo, _mm256_cmpeq_epi8(v0, f[i]));
-      hi = _mm256_or_si256(hi, _mm256_cmpeq_epi8(v1, f[i]));
-    }
-    if constexpr (kSecond > 0) {
-      const __m256i w0 = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(b + p + 1));
-      const __m256i w1 = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(b + p + 33));
-      __m256i slo = _mm256_cmpeq_epi8(w0, s[0]);
-      __m256i shi = _mm256_cmpeq_epi8(w1, s[0]);
-      for (int i = 1; i < kSecond; ++i) {
-        slo = _mm256_or_si256(slo, _mm256_cmpeq_epi8(w0, s[i]));
-        shi = _mm256_or_si256(shi, _mm256_cmpeq_epi8(w1, s[i]));
-      }
-      lo = _mm256_and_si256(lo, slo);
-      hi = _mm256_and_si256(hi, shi);
-    }
-    std::uint64_t bits =
-        static_cast<std::uint32_t>(_mm256_movemask_epi8(lo)) |
-        static_cast<std::uint64_t>(static_cast<std::uint32_t>(_mm256_movemask_epi8(hi))) << 32;
-    std::size_t found;
-    if (VerifyBlock(p, bits, last, verify, &found, pNext)) return found;
-    p += kWide;
-  }
-  *pNext = p;
-  return CSearcher::kNoMatch;
-}
-
 // A bit set for each of the 32 positions at `at` that no group of the nibble filter allows.
 // With kOneFirst, every key begins with `first`: one compare tests the first byte.
 template <bool kOneFirst>
@@ -288,22 +243,6 @@ __attribute__((target("avx2"))) std::size_t ScanNibblesAvx2(const std::uint8_t* 
 
 #endif
 
-// The widest walk the processor has; the narrow one finishes what the wide one leaves.
-template <int kFirst, int kSecond, class Verify>
-std::size_t Scan(const std::uint8_t* b, std::size_t size, std::size_t p, std::size_t last,
-                 const std::uint8_t* first, const std::uint8_t* second, Verify& verify,
-                 std::size_t* pNext) {
-#if defined(VELMORANT_AVX2)
-  if (CSearcher::s_bWideScan) {
-    const std::size_t q =
-        ScanBlocksAvx2<kFirst, kSecond>(b, size, p, last, first, second, verify, pNext);
-    if (q != CSearcher::kNoMatch || *pNext > last) return q;
-    p = *pNext;
-  }
-#endif
-  return ScanBlocks<kFirst, kSecond>(b, size, p, last, first, second, verify, pNext);
-}
-
 // Pads a byte set to `n` entries by repeating its last byte; repeats change no result.
 template <std::size_t N>
 std::array<std::uint8_t, N> Padded(const std::uint8_t* bytes, int count) {
@@ -340,17 +279,17 @@ std::size_t Walk(const CSearcher::ScanView& v, std::size_t p, std::size_t last, 
     std::size_t q;
     const bool bOne = scan.distinctFirst == 1;
     if (nSecond == 0 || nSecond > 8) {
-      q = bOne ? Scan<1, 0>(b, n, p, last, f.data(), s.data(), verify, &next)
-               : Scan<2, 0>(b, n, p, last, f.data(), s.data(), verify, &next);
+      q = bOne ? ScanBlocks<1, 0>(b, n, p, last, f.data(), s.data(), verify, &next)
+               : ScanBlocks<2, 0>(b, n, p, last, f.data(), s.data(), verify, &next);
     } else if (nSecond <= 2) {
-      q = bOne ? Scan<1, 2>(b, n, p, last, f.data(), s.data(), verify, &next)
-               : Scan<2, 2>(b, n, p, last, f.data(), s.data(), verify, &next);
+      q = bOne ? ScanBlocks<1, 2>(b, n, p, last, f.data(), s.data(), verify, &next)
+               : ScanBlocks<2, 2>(b, n, p, last, f.data(), s.data(), verify, &next);
     } else if (nSecond <= 4) {
-      q = bOne ? Scan<1, 4>(b, n, p, last, f.data(), s.data(), verify, &next)
-               : Scan<2, 4>(b, n, p, last, f.data(), s.data(), verify, &next);
+      q = bOne ? ScanBlocks<1, 4>(b, n, p, last, f.data(), s.data(), verify, &next)
+               : ScanBlocks<2, 4>(b, n, p, last, f.data(), s.data(), verify, &next);
     } else {
-      q = bOne ? Scan<1, 8>(b, n, p, last, f.data(), s.data(), verify, &next)
-               : Scan<2, 8>(b, n, p, last, f.data(), s.data(), verify, &next);
+      q = bOne ? ScanBlocks<1, 8>(b, n, p, last, f.data(), s.data(), verify, &next)
+               : ScanBlocks<2, 8>(b, n, p, last, f.data(), s.data(), verify, &next);
     }
     if (q != CSearcher::kNoMatch) return q;
     p = next > last ? last + 1 : next;
