@@ -78,6 +78,14 @@ const platform::SysCalls kMemoryCalls = {
       pos += n;
       return static_cast<ssize_t>(n);
     },
+    [](int fd, void* buf, size_t count, off_t at) -> ssize_t {
+      if (!IsInput(fd)) return Error(EBADF);
+      const std::string_view in = g_files->inputs[fd - kInFd];
+      const std::size_t from = std::min(static_cast<std::size_t>(at), in.size());
+      const std::size_t n = std::min(count, in.size() - from);
+      std::memcpy(buf, in.data() + from, n);
+      return static_cast<ssize_t>(n);
+    },
     [](int fd, const void* buf, size_t count) -> ssize_t {
       if (fd != kOutFd) return Error(EBADF);
       g_files->output.append(static_cast<const char*>(buf), count);

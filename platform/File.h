@@ -182,6 +182,13 @@ struct FileVersion {
 };
 bool GetFileVersion(FileHandle fd, FileVersion* pVersion);
 
+// Reads `count` bytes at `offset` of the open file `fd` into `buffer`; false when fewer
+// could be had (the file ends sooner, or a read failed). The file's own position is left
+// alone on POSIX and may move on Windows. A mapped file's bytes read this way cost no page
+// faults: where the first touch of each mapped page is dear (a virtual machine with shadow
+// page tables), a large view is best read through here.
+bool ReadAt(FileHandle fd, std::uint64_t offset, void* buffer, std::size_t count);
+
 // True when both names lead to one existing file (another spelling, a symbolic or a hard link).
 bool IsSameFile(const std::string& a, const std::string& b);
 

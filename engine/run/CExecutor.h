@@ -257,6 +257,10 @@ class CExecutor {
   std::uint64_t m_nCopied = 0;                   // input bytes written for this file
   std::uint64_t m_nNextCopyCheck = 0;
   bool m_bDataMapped = false;  // output ranges are written from the file's view in place
+  // The file whose view the bytes are, for scans and copies to read through.
+  platform::FileHandle ScanSource() const {
+    return m_bDataMapped ? m_fileIn.GetHandle() : platform::kNoFileHandle;
+  }
   bool ReadInput();
   void NoteEncoding() const;
   TextEncoding RunEncoding() const;

@@ -252,7 +252,7 @@ int CExecutor::Run() {
     m_nProgressTotal += 2 * (std::uint64_t{m_nFileSize} - m_anExpectedSizes[i]);
     m_nCopied = 0;
     m_nNextCopyCheck = 0;
-    m_searcher.SetBuffer(m_pFileData.get(), m_nFileSize);
+    m_searcher.SetBuffer(m_pFileData.get(), m_nFileSize, ScanSource());
     const std::size_t opened = m_nFileSize;
     m_nPartIndex = i;
     m_nSearched = 0;

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "engine/search/SeparatorGrammar.h"
+#include "platform/File.h"
 
 namespace engine {
 
@@ -55,8 +56,10 @@ class CSearcher {
   int AddKey(std::uint8_t mode, const std::string& text, std::uint8_t code);
   void Reset();
 
-  // Scan.
-  void SetBuffer(const std::uint8_t* buffer, std::size_t size);
+  // Scan. With a `source`, the buffer is that file's mapped view, unchanged: long stretches
+  // are then read through the file (CScanWindow) rather than touched in the view.
+  void SetBuffer(const std::uint8_t* buffer, std::size_t size,
+                 platform::FileHandle source = platform::kNoFileHandle);
   // False for a mode that is not registered.
   bool SetMode(std::uint8_t mode);
   SearchResult Search();
@@ -73,6 +76,9 @@ class CSearcher {
     // Of a key longer than a word: its last eight bytes, compared before the rest, so that
     // a string of repeated characters is not compared whole at each of its characters.
     std::uint64_t suffix = 0;
+    // A tag, completed through its '>': the scan looks for it. A user's separator mostly
+    // stands alone, and looking on for a '>' that is not there would cost a stretch a match.
+    bool bTag = true;
   };
   // What the scan needs of a mode, kept up to date at registration.
   struct ModeScan {
@@ -109,21 +115,35 @@ class CSearcher {
     std::size_t size = 0;
     const ModeScan* scan = nullptr;
     const std::string* texts = nullptr;
+    platform::FileHandle source = platform::kNoFileHandle;
   };
   ScanView View(std::uint8_t mode) const;
   // The first position in [p, last] where a key of the view's mode begins, and that key;
   // kNoMatch when there is none.
   static std::size_t FindFirst(const ScanView& v, std::size_t p, std::size_t last,
                                std::size_t* pKey);
-  // Matches of one mode as position << 8 | key, in file order: every match in [from, end)
-  // is in [begin, stop).
+  // A match as the scans list it: its position, its key, and how far on from the position
+  // the '>' that ends its tag is (0: not looked for, or not within kTagReach of the key), so
+  // that completing the tag needs no look at the bytes. Positions fit 32 bits (kMaxFileSize).
+  static std::uint64_t Entry(std::size_t pos, std::size_t reach, std::size_t key) {
+    return static_cast<std::uint64_t>(pos) << 32 | static_cast<std::uint64_t>(reach) << 8 | key;
+  }
+  static std::size_t EntryPos(std::uint64_t e) { return static_cast<std::size_t>(e >> 32); }
+  static std::size_t EntryReach(std::uint64_t e) {
+    return static_cast<std::size_t>(e >> 8 & 0xFFFFFF);
+  }
+  static std::size_t EntryKey(std::uint64_t e) { return static_cast<std::size_t>(e & 0xFF); }
+  static constexpr std::size_t kTagReach = 1024;
+  static constexpr std::size_t kMaxEntryPos = 0xFFFFFFFF;
+  // Matches of one mode as entries, in file order: every match in [from, end) is in
+  // [begin, stop).
   struct MatchSpan {
     const std::uint64_t* begin = nullptr;
     const std::uint64_t* stop = nullptr;
     std::size_t from = 0;
     std::size_t end = 0;
   };
-  // Every position in [p, last] where a key begins, as position << 8 | key, in file order,
+  // Every position in [p, last] where a key begins, as an entry, in file order,
   // at most `room` (> 0) of them: how many, and in `*pNext` the first position not looked
   // at (last + 1 once all were). Keys that overlap are all there, each at its position.
   static std::size_t FindAll(const ScanView& v, std::size_t p, std::size_t last, std::uint64_t* out,
@@ -164,6 +184,7 @@ class CSearcher {
   // Scan state.
   const std::uint8_t* m_pBuffer = nullptr;
   std::size_t m_nBufferSize = 0;
+  platform::FileHandle m_source = platform::kNoFileHandle;
   bool m_bBufferSet = false;
   std::size_t m_nPos = 0;
   std::uint8_t m_nCurMode = 0;
@@ -172,10 +193,12 @@ class CSearcher {
   std::size_t m_nMatchLength = 0;
   std::uint8_t m_nMatchCode = 0;
   bool m_bMatchComplete = false;
+  // Of the last match: where its tag's '>' is, from its position; 0 when unknown.
+  std::size_t m_nMatchReach = 0;
 
  private:
-  void AddToScan(std::uint8_t mode, const std::string& text);
-  std::size_t FindFrom(std::size_t p, std::size_t last, std::size_t* pKey);
+  void AddToScan(std::uint8_t mode, const std::string& text, std::uint8_t code);
+  std::size_t FindFrom(std::size_t p, std::size_t last, std::size_t* pKey, std::size_t* pReach);
   void ForgetSpan() { m_nSpanMode = -1; }
   static bool MatchAt(const ScanView& v, std::size_t p, std::size_t* pKey);
 

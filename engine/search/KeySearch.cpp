@@ -34,10 +34,13 @@ CSearcher::CSearcher() : m_pBatch(std::make_unique<CMatchBatch>()) {}
 
 CSearcher::~CSearcher() = default;
 
-void CSearcher::SetBuffer(const std::uint8_t* buffer, std::size_t size) {
+void CSearcher::SetBuffer(const std::uint8_t* buffer, std::size_t size,
+                          platform::FileHandle source) {
   StopIndex();
+  m_pBatch->Forget();
   m_pBuffer = buffer;
   m_nBufferSize = size;
+  m_source = source;
   m_bBufferSet = true;
   m_nPos = 0;
   m_nMatchPos = 0;
@@ -54,7 +57,7 @@ bool CSearcher::SetMode(std::uint8_t mode) {
 }
 
 CSearcher::ScanView CSearcher::View(std::uint8_t mode) const {
-  return {m_pBuffer, m_nBufferSize, &m_aModeScan[mode], m_apKeyStrings[mode].data()};
+  return {m_pBuffer, m_nBufferSize, &m_aModeScan[mode], m_apKeyStrings[mode].data(), m_source};
 }
 
 namespace {
@@ -324,7 +327,14 @@ std::size_t CSearcher::FindAll(const ScanView& v, std::size_t p, std::size_t las
   auto verify = [&](std::size_t q) {
     std::size_t key;
     if (!MatchAt(v, q, &key)) return false;
-    out[count++] = static_cast<std::uint64_t>(q) << 8 | key;
+    // The tag's '>' is mostly a few bytes on, in the bytes the walk has just read.
+    const KeyScan& k = v.scan->keys[key];
+    const std::size_t from = q + k.length;
+    const std::size_t to = std::min(v.size, from + kTagReach);
+    const void* gt = k.bTag && from < to ? std::memchr(v.buffer + from, '>', to - from) : nullptr;
+    const std::size_t reach =
+        gt ? static_cast<std::size_t>(static_cast<const std::uint8_t*>(gt) - (v.buffer + q)) : 0;
+    out[count++] = Entry(q, reach, key);
     return count == room;
   };
   const std::size_t q = Walk(v, p, last, verify);
@@ -335,8 +345,14 @@ std::size_t CSearcher::FindAll(const ScanView& v, std::size_t p, std::size_t las
 // The first match at `p` or later, from a new span: the batch's walk below the index's part
 // and in the chunks this thread claims as it goes, the index from the first chunk the index
 // thread took.
-std::size_t CSearcher::FindFrom(std::size_t p, std::size_t last, std::size_t* pKey) {
+std::size_t CSearcher::FindFrom(std::size_t p, std::size_t last, std::size_t* pKey,
+                                std::size_t* pReach) {
   const ScanView view = View(m_nCurMode);
+  if (m_nBufferSize > kMaxEntryPos) {  // positions that entries cannot hold
+    ForgetSpan();
+    *pReach = 0;
+    return FindFirst(view, p, last, pKey);
+  }
   while (p <= last) {
     if (!m_pIndex || m_pIndex->Mode() != m_nCurMode) {
       m_span = m_pBatch->Fill(view, p, last);
@@ -352,11 +368,11 @@ std::size_t CSearcher::FindFrom(std::size_t p, std::size_t last, std::size_t* pK
       continue;
     }
     m_nSpanMode = m_nCurMode;
-    const std::uint64_t key = static_cast<std::uint64_t>(p) << 8;
-    m_pSpanNext = std::lower_bound(m_span.begin, m_span.stop, key);
+    m_pSpanNext = std::lower_bound(m_span.begin, m_span.stop, Entry(p, 0, 0));
     if (m_pSpanNext != m_span.stop) {
-      *pKey = static_cast<std::size_t>(*m_pSpanNext & 0xFF);
-      return static_cast<std::size_t>(*m_pSpanNext >> 8);
+      *pKey = EntryKey(*m_pSpanNext);
+      *pReach = EntryReach(*m_pSpanNext);
+      return EntryPos(*m_pSpanNext);
     }
     p = m_span.end;
   }
@@ -378,24 +394,28 @@ SearchResult CSearcher::Search() {
   // Only positions where a key begins are tried; the keys in their registered order.
   const std::size_t last = m_nBufferSize - scan.min;
   std::size_t k = 0;
+  std::size_t reach = 0;
   std::size_t q = kNoMatch;
   // Mostly the next match is the next one of the span at hand.
   const std::size_t p = m_nPos;
   if (m_nSpanMode == m_nCurMode && p >= m_span.from && p < m_span.end &&
-      (m_pSpanNext == m_span.begin || (m_pSpanNext[-1] >> 8) < p)) {
+      (m_pSpanNext == m_span.begin || EntryPos(m_pSpanNext[-1]) < p)) {
     const std::uint64_t* e = m_pSpanNext;
-    while (e < m_span.stop && (*e >> 8) < p) ++e;
+    while (e < m_span.stop && EntryPos(*e) < p) ++e;
     m_pSpanNext = e;
     if (e < m_span.stop) {
-      q = static_cast<std::size_t>(*e >> 8);
-      k = static_cast<std::size_t>(*e & 0xFF);
-      // The bytes of the tag are read next; those of the index's part are cold.
-      if (e + 8 < m_span.stop) __builtin_prefetch(m_pBuffer + (e[8] >> 8));
+      q = EntryPos(*e);
+      k = EntryKey(*e);
+      reach = EntryReach(*e);
+      // The bytes of a tag whose end was not found with it are read next, cold.
+      if (e + 8 < m_span.stop && EntryReach(e[8]) == 0) {
+        __builtin_prefetch(m_pBuffer + EntryPos(e[8]));
+      }
     } else {
-      q = FindFrom(m_span.end, last, &k);
+      q = FindFrom(m_span.end, last, &k, &reach);
     }
   } else {
-    q = FindFrom(p, last, &k);
+    q = FindFrom(p, last, &k, &reach);
   }
   if (q == kNoMatch) {
     if (m_nPos < last + 1) m_nPos = last + 1;
@@ -404,6 +424,7 @@ SearchResult CSearcher::Search() {
   m_nMatchPos = q;
   m_nMatchLength = m_apKeyLengths[m_nCurMode][k];
   m_nMatchCode = m_apKeyCodes[m_nCurMode][k];
+  m_nMatchReach = reach;
   m_nPos = q + m_nMatchLength;
   return SearchResult::kFound;
 }
@@ -413,7 +434,7 @@ void CSearcher::IndexAhead(std::uint8_t mode, std::size_t start) {
   if (!m_bBufferSet || mode >= m_nModeCount || start >= m_nBufferSize) return;
   const ModeScan& scan = m_aModeScan[mode];
   if (scan.distinctFirst == 0 || scan.min > m_nBufferSize) return;
-  if (m_nBufferSize - start < m_nIndexMin) return;
+  if (m_nBufferSize - start < m_nIndexMin || m_nBufferSize > kMaxEntryPos) return;
   // On one processor the two threads would only take turns (tests force the index).
   if (m_nIndexMin > 0 && std::thread::hardware_concurrency() == 1) return;
   // The two threads share the rest of the body as they go (a fixed part for tests).
@@ -450,18 +471,22 @@ SearchResult CSearcher::SearchTag(std::uint8_t mode) {
   m_bMatchComplete = false;
   if (r != SearchResult::kFound) return r;
 
-  // Complete the tag through its '>' (quoting is not understood). It is mostly a few
-  // bytes on, nearer than a library call pays for.
+  // Complete the tag through its '>' (quoting is not understood). The scan mostly found it
+  // with the match; else it is mostly a few bytes on, nearer than a library call pays for.
   std::size_t p = m_nPos;
-  const std::size_t near = std::min(m_nBufferSize, p + 16);
-  while (p < near && m_pBuffer[p] != '>') ++p;
-  if (p == near) {
-    const void* q = std::memchr(m_pBuffer + p, '>', m_nBufferSize - p);
-    if (q == nullptr) {
-      m_nPos = m_nBufferSize;
-      return SearchResult::kNotFound;
+  if (m_nMatchReach != 0) {
+    p = m_nMatchPos + m_nMatchReach;
+  } else {
+    const std::size_t near = std::min(m_nBufferSize, p + 16);
+    while (p < near && m_pBuffer[p] != '>') ++p;
+    if (p == near) {
+      const void* q = std::memchr(m_pBuffer + p, '>', m_nBufferSize - p);
+      if (q == nullptr) {
+        m_nPos = m_nBufferSize;
+        return SearchResult::kNotFound;
+      }
+      p = static_cast<std::size_t>(static_cast<const std::uint8_t*>(q) - m_pBuffer);
     }
-    p = static_cast<std::size_t>(static_cast<const std::uint8_t*>(q) - m_pBuffer);
   }
   m_nPos = p + 1;
   m_nMatchLength = m_nPos - m_nMatchPos;

@@ -74,15 +74,16 @@ int CSearcher::AddKey(std::uint8_t mode, const std::string& text, std::uint8_t c
   } catch (const std::bad_alloc&) {
     return -1;
   }
-  AddToScan(mode, text);
+  AddToScan(mode, text, code);
   return 0;
 }
 
-void CSearcher::AddToScan(std::uint8_t mode, const std::string& text) {
+void CSearcher::AddToScan(std::uint8_t mode, const std::string& text, std::uint8_t code) {
   ForgetSpan();  // found with the keys before this one
   ModeScan& s = m_aModeScan[mode];
   KeyScan key;
   key.length = text.size();
+  key.bTag = code != kCodeUser;
   const std::size_t n = std::min<std::size_t>(text.size(), sizeof key.prefix);
   std::uint8_t ones[sizeof key.mask];
   std::memset(ones, 0xFF, sizeof ones);

@@ -5,6 +5,7 @@
 #include <cstdint>
 
 #include "engine/search/CSearcher.h"
+#include "engine/search/ScanWindow.h"
 
 namespace engine {
 
@@ -15,11 +16,13 @@ class CMatchBatch {
   // Every match in a stretch of [p, last] that begins at `p`, for the searcher to hand out.
   // The span points into this batch until the next Fill.
   CSearcher::MatchSpan Fill(const CSearcher::ScanView& v, std::size_t p, std::size_t last);
+  void Forget() { m_window.Forget(); }
 
  private:
   static constexpr std::size_t kStretch = 64u << 10;
   static constexpr std::size_t kRoom = 1024;
-  std::array<std::uint64_t, kRoom> m_aEntries;  // position << 8 | key
+  std::array<std::uint64_t, kRoom> m_aEntries;
+  CScanWindow m_window;
 };
 
 }  // namespace engine

@@ -81,7 +81,7 @@ void CMatchIndex::Build() {
     std::size_t p = m_nFrom + c * m_nChunkSize;
     const std::size_t last = std::min(m_nLast, p + m_nChunkSize - 1);
     while (p <= last) {
-      const std::size_t n = CSearcher::FindAll(m_view, p, last, found, kRoom, &p);
+      const std::size_t n = m_window.FindAll(m_view, p, last, found, kRoom, &p);
       if (!Append(found, n)) return;
     }
     chunk.count = m_nCount - chunk.first;

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "engine/search/CSearcher.h"
+#include "engine/search/ScanWindow.h"
 #include "platform/GrowableRegion.h"
 
 namespace engine {
@@ -64,10 +65,11 @@ class CMatchIndex {
   // the low half on; both move only towards each other.
   std::atomic<std::uint64_t> m_nClaims;
   std::vector<Chunk> m_aChunks;
-  // Position << 8 | key: keys per mode are fewer than 256. What the thread writes starts
-  // a cache line of its own: the searching thread reads Mode and From on every search.
+  // Entries (CSearcher::Entry). What the thread writes starts a cache line of its own: the
+  // searching thread reads Mode and From on every search.
   alignas(64) platform::CGrowableRegion m_entries;
   std::size_t m_nCount = 0;
+  CScanWindow m_window;
   bool m_bComplete = false;
   std::atomic<bool> m_bStop{false};
   std::thread m_thread;

@@ -344,7 +344,7 @@ void CExecutor::OutlineTree(COutlineReader& reader, bool bText) {
 int CExecutor::SplitForOutline(std::size_t i, FileOutline& file, bool* pTree) {
   m_lastText = {};
   if (OpenInputFile(i) != 0) return 0;
-  m_searcher.SetBuffer(m_pFileData.get(), m_nFileSize);
+  m_searcher.SetBuffer(m_pFileData.get(), m_nFileSize, ScanSource());
   const int split = Split();
   if (split == kSplitStopped) {
     // Whoever stopped it wants no part of it: walking a large partial tree would only delay

@@ -1,6 +1,9 @@
 #include "engine/sections/PlacedWriter.h"
 
 #include <algorithm>
+#include <bit>
+#include <cstdint>
+#include <new>
 #include <utility>
 
 #include "engine/search/CSearcher.h"
@@ -14,6 +17,9 @@ constexpr std::size_t kMaxWaiting = 16;
 constexpr std::size_t kKeptRange = 4096;
 // Pieces fetched ahead of the copy.
 constexpr std::size_t kFetchAhead = 16;
+// A part's ranges are read through the file when they lie within this much of the input:
+// a part holds about a megabyte of top sections, which lie side by side.
+constexpr std::size_t kReadSpan = 4u << 20;
 }  // namespace
 
 CPlacedWriter::~CPlacedWriter() {
@@ -21,11 +27,12 @@ CPlacedWriter::~CPlacedWriter() {
 }
 
 void CPlacedWriter::Start(const platform::CFile& out, const std::uint8_t* data, bool bMapped,
-                          Progress progress) {
+                          platform::FileHandle source, Progress progress) {
   Cancel();
   m_out.AttachPositioned(out.GetHandle(), out.GetFilePath());
   m_pData = data;
   m_bMapped = bMapped;
+  m_source = source;
   m_progress = std::move(progress);
   m_nWritten = 0;
   m_part = Part{};
@@ -97,15 +104,44 @@ void CPlacedWriter::Loop() {
   }
 }
 
+// The input bytes of a part's ranges, read through the file into memory of this writer's:
+// those of [*pFrom, ...) start at the pointer returned. Null when they are to be copied
+// from the view (no source, ranges far apart, no memory, or the read fell short).
+const std::uint8_t* CPlacedWriter::ReadPieces(const Part& part, Offset* pFrom) {
+  if (m_source == platform::kNoFileHandle) return nullptr;
+  std::uint64_t from = UINT64_MAX;
+  std::uint64_t to = 0;
+  for (const Piece& piece : part.pieces) {
+    if (piece.bText) continue;
+    from = std::min<std::uint64_t>(from, piece.pos);
+    to = std::max<std::uint64_t>(to, std::uint64_t{piece.pos} + piece.length);
+  }
+  if (to <= from || to - from > kReadSpan) return nullptr;
+  const auto span = static_cast<std::size_t>(to - from);
+  if (span > m_nReadCapacity) {
+    // Parts differ in length a little: room for the next ones too, without a new buffer and
+    // its fresh pages each time.
+    const std::size_t capacity = std::bit_ceil(span);
+    m_pRead.reset(new (std::nothrow) std::uint8_t[capacity]);
+    m_nReadCapacity = m_pRead ? capacity : 0;
+    if (!m_pRead) return nullptr;
+  }
+  if (!platform::ReadAt(m_source, from, m_pRead.get(), span)) return nullptr;
+  *pFrom = static_cast<Offset>(from);
+  return m_pRead.get();
+}
+
 // A long range goes out in steps, so that progress is told and a stop seen within one.
-// The input's bytes were searched long ago, or by the other thread, and a reversed order
-// walks them backwards, which the processor does not fetch ahead of: the short ranges a few
-// pieces on are asked for before they are copied.
+// Ranges copied from the view were searched long ago, or by the other thread, and a
+// reversed order walks them backwards, which the processor does not fetch ahead of: the
+// short ranges a few pieces on are asked for before they are copied.
 void CPlacedWriter::Write(const Part& part) {
   m_out.SetPosition(part.at);
+  Offset readFrom = 0;
+  const std::uint8_t* read = ReadPieces(part, &readFrom);
   const std::size_t count = part.pieces.size();
   for (std::size_t i = 0; i < count; ++i) {
-    if (i + kFetchAhead < count) {
+    if (read == nullptr && i + kFetchAhead < count) {
       const Piece& next = part.pieces[i + kFetchAhead];
       if (!next.bText && next.length < kKeptRange) {
         for (std::size_t at = 0; at < next.length; at += 64) {
@@ -116,11 +152,15 @@ void CPlacedWriter::Write(const Part& part) {
     const Piece& piece = part.pieces[i];
     const std::uint8_t* p =
         piece.bText ? reinterpret_cast<const std::uint8_t*>(part.text.data()) + piece.pos
+        : read      ? read + (piece.pos - readFrom)
                     : m_pData + piece.pos;
+    // What was read stays in place until the flush below: the system copies each range
+    // straight from it, however short.
+    const std::size_t kept = piece.bText ? SIZE_MAX : read ? 0 : m_bMapped ? kKeptRange : SIZE_MAX;
     std::size_t left = piece.length;
     while (left > 0) {
       const std::size_t n = std::min(left, CSearcher::kCheckpointStep);
-      if (!piece.bText && m_bMapped && n >= kKeptRange) {
+      if (n >= kept) {
         m_out.WriteKept(p, n);
       } else {
         m_out.Write(p, n);

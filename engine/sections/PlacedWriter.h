@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <deque>
 #include <functional>
+#include <memory>
 #include <mutex>
 #include <optional>
 #include <string>
@@ -32,8 +33,11 @@ class CPlacedWriter {
 
   // Starts the thread, writing to the file `out` has open, from the input at `data` (its
   // long ranges written where they lie when `bMapped`); the bytes must stay as they are
-  // until Finish or Cancel. Throws std::system_error when no thread can be had.
-  void Start(const platform::CFile& out, const std::uint8_t* data, bool bMapped, Progress progress);
+  // until Finish or Cancel. With a `source`, `data` is that file's view, and the ranges of
+  // a part are read through the file where they lie close together (see CScanWindow).
+  // Throws std::system_error when no thread can be had.
+  void Start(const platform::CFile& out, const std::uint8_t* data, bool bMapped,
+             platform::FileHandle source, Progress progress);
   bool IsRunning() const { return m_thread.joinable(); }
 
   // The part being made: `length` bytes of the input at `pos`, or a text.
@@ -65,12 +69,16 @@ class CPlacedWriter {
   struct Stopped {};
   void Loop();
   void Write(const Part& part);
+  const std::uint8_t* ReadPieces(const Part& part, Offset* pFrom);
   void Report();
   void Join(bool bCancel) noexcept;
 
   platform::CFile m_out;
   const std::uint8_t* m_pData = nullptr;
   bool m_bMapped = false;
+  platform::FileHandle m_source = platform::kNoFileHandle;
+  std::unique_ptr<std::uint8_t[]> m_pRead;  // a part's input bytes, read through the file
+  std::size_t m_nReadCapacity = 0;
   Progress m_progress;
   std::uint64_t m_nWritten = 0;  // input bytes, on the writing thread
   Part m_part;                   // being made, on the other thread

@@ -44,7 +44,7 @@ void CExecutor::StartPlacing() {
   try {
     m_fileOut.Flush();  // the parts before this one go first
     m_fileOut.Reserve(m_nFileSize + kPartExtra);
-    m_placed.Start(m_fileOut, m_pFileData.get(), m_bDataMapped,
+    m_placed.Start(m_fileOut, m_pFileData.get(), m_bDataMapped, ScanSource(),
                    [this](std::uint64_t written) { return PlacedProgress(written); });
   } catch (const platform::CFileException& e) {
     m_placeError = e;  // reported where the part is written

@@ -92,6 +92,20 @@ std::size_t CFile::Read(void* buffer, std::size_t count) {
   return done;
 }
 
+bool ReadAt(FileHandle fd, std::uint64_t offset, void* buffer, std::size_t count) {
+  auto* p = static_cast<std::uint8_t*>(buffer);
+  std::size_t done = 0;
+  while (done < count) {
+    const std::size_t chunk = std::min(count - done, kMaxTransfer);
+    const ssize_t n =
+        Sys().pread(static_cast<int>(fd), p + done, chunk, static_cast<off_t>(offset + done));
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) return false;
+    done += static_cast<std::size_t>(n);
+  }
+  return true;
+}
+
 void CFile::WriteThrough(const void* data, std::size_t count) {
   const auto* p = static_cast<const std::uint8_t*>(data);
   while (count > 0) {

@@ -24,6 +24,7 @@ void* PosixMremap(void* address, size_t oldLength, size_t newLength, int flags) 
 const SysCalls kPosix = {
     .open = PosixOpen,
     .read = ::read,
+    .pread = ::pread,
     .write = ::write,
     .close = ::close,
     .fstat = ::fstat,

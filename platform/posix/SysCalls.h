@@ -18,6 +18,7 @@ int CauseFromErrno(int err, const std::string& path);
 struct SysCalls {
   int (*open)(const char* path, int flags, mode_t mode);
   ssize_t (*read)(int fd, void* buf, size_t count);
+  ssize_t (*pread)(int fd, void* buf, size_t count, off_t offset);
   ssize_t (*write)(int fd, const void* buf, size_t count);
   int (*close)(int fd);
   int (*fstat)(int fd, struct stat* st);

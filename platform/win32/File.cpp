@@ -107,6 +107,22 @@ std::size_t CFile::Read(void* buffer, std::size_t count) {
   return done;
 }
 
+bool ReadAt(FileHandle fd, std::uint64_t offset, void* buffer, std::size_t count) {
+  auto* p = static_cast<std::uint8_t*>(buffer);
+  std::size_t done = 0;
+  while (done < count) {
+    const std::uint64_t at = offset + done;
+    OVERLAPPED place{};
+    place.Offset = static_cast<DWORD>(at);
+    place.OffsetHigh = static_cast<DWORD>(at >> 32);
+    DWORD n = 0;
+    const auto chunk = static_cast<DWORD>(std::min(count - done, kMaxTransfer));
+    if (!::ReadFile(AsHandle(fd), p + done, chunk, &n, &place) || n == 0) return false;
+    done += n;
+  }
+  return true;
+}
+
 void CFile::WriteThrough(const void* data, std::size_t count) {
   const auto* p = static_cast<const std::uint8_t*>(data);
   while (count > 0) {

@@ -104,5 +104,36 @@ TEST(FileContract, HardLinksNameOneFile) {
   EXPECT_FALSE(IsSameFile(a, dir.Write("b", "x")) || IsSameFile(a, dir.File("missing")));
 }
 
+// A read at a place gives exactly the bytes there, or fails when the file ends first; the
+// file is still read in order from its start afterwards.
+TEST(FileContract, ReadsAtAPlace) {
+  TempDir dir;
+  const std::string path = dir.Write("in", "0123456789");
+  CFile f;
+  CFileException e;
+  ASSERT_TRUE(f.Open(path, CFile::modeRead, &e)) << e.m_lOsError;
+  struct Row {
+    std::uint64_t at;
+    std::size_t count;
+    const char* bytes;  // nullptr: the read fails
+  };
+  const Row rows[] = {{0, 10, "0123456789"},
+                      {3, 4, "3456"},
+                      {9, 1, "9"},
+                      {5, 0, ""},
+                      {8, 3, nullptr},
+                      {10, 1, nullptr},
+                      {std::uint64_t{1} << 33, 1, nullptr}};
+  for (const Row& r : rows) {
+    std::string got(r.count, '-');
+    EXPECT_EQ(ReadAt(f.GetHandle(), r.at, got.data(), r.count), r.bytes != nullptr) << r.at;
+    if (r.bytes) EXPECT_EQ(got, r.bytes) << r.at;
+  }
+  f.SeekToBegin();
+  std::string all(10, '-');
+  EXPECT_EQ(f.Read(all.data(), all.size()), 10u);
+  EXPECT_EQ(all, "0123456789");
+}
+
 }  // namespace
 }  // namespace platform
