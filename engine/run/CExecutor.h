@@ -287,6 +287,11 @@ class CExecutor {
   // taken from it (m_pLaterTexts) when it made them.
   COutlineTexts* m_pLater = nullptr;
   COutlineTexts* m_pLaterTexts = nullptr;
+  // The bytes the walk makes texts from: those of the top-level chunk at m_nChunkAt, once
+  // read (m_bChunkRead).
+  COutlineBytes* m_pWalkBytes = nullptr;
+  Offset m_nChunkAt = 0;
+  bool m_bChunkRead = false;
   int SplitLoaded();
   int FailSplit(int result, int failure, std::size_t pos = 0, std::size_t length = 0);
   bool CheckLostInput();

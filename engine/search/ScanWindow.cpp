@@ -1,24 +1,15 @@
 #include "engine/search/ScanWindow.h"
 
 #include <algorithm>
-#include <new>
-
-#include "platform/File.h"
 
 namespace engine {
 
 bool CScanWindow::Load(const CSearcher::ScanView& v, std::size_t from, std::size_t to) {
-  m_pBuffer = nullptr;
-  if (to - from > m_nCapacity) {
-    m_pBytes.reset(new (std::nothrow) std::uint8_t[to - from]);
-    m_nCapacity = m_pBytes ? to - from : 0;
-    if (!m_pBytes) return false;
-  }
-  if (!platform::ReadAt(v.source, from, m_pBytes.get(), to - from)) return false;
-  m_pBuffer = v.buffer;
+  m_pBytes = m_read.Read(v.source, from, to - from);
+  m_pBuffer = m_pBytes ? v.buffer : nullptr;
   m_nFrom = from;
   m_nTo = to;
-  return true;
+  return m_pBytes != nullptr;
 }
 
 std::size_t CScanWindow::FindAll(const CSearcher::ScanView& v, std::size_t p, std::size_t last,
@@ -35,7 +26,7 @@ std::size_t CScanWindow::FindAll(const CSearcher::ScanView& v, std::size_t p, st
   }
   if (m_nTo < v.size) last = std::min(last, m_nTo - 1 - slack);
   CSearcher::ScanView w = v;
-  w.buffer = m_pBytes.get();
+  w.buffer = m_pBytes;
   w.size = m_nTo - m_nFrom;
   w.source = platform::kNoFileHandle;
   const std::size_t n = CSearcher::FindAll(w, p - m_nFrom, last - m_nFrom, out, room, pNext);

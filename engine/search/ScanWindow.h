@@ -2,16 +2,14 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <memory>
 
 #include "engine/search/CSearcher.h"
+#include "engine/search/ReadBuffer.h"
 
 namespace engine {
 
-// The bytes of a stretch of a mapped file, read through the file into memory of its own for
-// a scan. On some machines the first touch of each mapped page costs more than reading it
-// (virtual machines with shadow page tables: a 256 MiB log took 0.10 s to touch and 0.03 s
-// to read), and a scan is the first to come to most pages.
+// The bytes of a stretch of a mapped file, read through the file for a scan (CReadBuffer
+// says why): a scan is the first to come to most pages.
 class CScanWindow {
  public:
   // Reads `stretch` bytes at a time, and what a match's tag needs after them.
@@ -31,9 +29,9 @@ class CScanWindow {
   const std::size_t m_nStretch;
   bool Load(const CSearcher::ScanView& v, std::size_t from, std::size_t to);
 
-  std::unique_ptr<std::uint8_t[]> m_pBytes;
-  std::size_t m_nCapacity = 0;
-  // The view's bytes [m_nFrom, m_nTo) are in m_pBytes; m_pBuffer: of which view.
+  CReadBuffer m_read;
+  const std::uint8_t* m_pBytes = nullptr;
+  // The view's bytes [m_nFrom, m_nTo) are at m_pBytes; m_pBuffer: of which view.
   const std::uint8_t* m_pBuffer = nullptr;
   std::size_t m_nFrom = 0;
   std::size_t m_nTo = 0;

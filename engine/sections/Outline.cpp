@@ -297,8 +297,14 @@ void CExecutor::OutlineOf(const CCluster& cluster, Offset i, int order, const Cu
   if (!bText) return;
   if (m_pLaterTexts && m_pLaterTexts->Next(o.strText)) return;
   m_pLaterTexts = nullptr;  // the chunk's texts ran out: the rest of it is made here
+  if (!m_bChunkRead) {
+    const Offset to = std::min<std::uint64_t>(m_rootCluster.m_nCount,
+                                              std::uint64_t{m_nChunkAt} + COutlineTexts::kChunk);
+    m_pWalkBytes->Load(m_sections, m_rootCluster, m_nChunkAt, to);
+    m_bChunkRead = true;
+  }
   const TextEncoding shown = m_bUtf8 ? TextEncoding::kUtf8 : TextEncoding::kShiftJis;
-  MakeOutlineText(m_pFileData.get(), s.Start(), s.TotalLength(), shown, m_lastText, o.strText);
+  m_pWalkBytes->MakeText(s, shown, m_lastText, o.strText);
 }
 
 // The sections of a divided cluster, each with what the writer will do with it.
@@ -309,8 +315,11 @@ void CExecutor::OutlineCluster(const CCluster& cluster, COutlineReader& reader, 
   for (Offset i = 0; i < cluster.m_nCount; ++i) {
     const CCluster& nested = cluster.GetSection(m_sections, i).m_cluster;
     const bool bDivided = ShowsSections(nested);
-    if (m_pLater && &cluster == &m_rootCluster && i % COutlineTexts::kChunk == 0) {
-      m_pLaterTexts = m_pLater->TakeChunk(i / COutlineTexts::kChunk) ? m_pLater : nullptr;
+    if (&cluster == &m_rootCluster && i % COutlineTexts::kChunk == 0) {
+      m_pLaterTexts =
+          m_pLater && m_pLater->TakeChunk(i / COutlineTexts::kChunk) ? m_pLater : nullptr;
+      m_nChunkAt = i;
+      m_bChunkRead = false;  // read when the walk makes a text of it
     }
     OutlineOf(cluster, i, order, b, bText, o);
     reader.Add(o, bDivided);
@@ -328,16 +337,22 @@ void CExecutor::OutlineTree(COutlineReader& reader, bool bText) {
   try {
     if (bText && m_rootCluster.m_nCount >= kSharedTextsFrom) {
       const TextEncoding shown = m_bUtf8 ? TextEncoding::kUtf8 : TextEncoding::kShiftJis;
-      later = std::make_unique<COutlineTexts>(m_sections, m_rootCluster, m_pFileData.get(), shown);
+      later = std::make_unique<COutlineTexts>(m_sections, m_rootCluster, m_pFileData.get(),
+                                              ScanSource(), shown);
     }
   } catch (const std::exception&) {
     // No thread: this one makes them all.
   }
+  COutlineBytes bytes(m_pFileData.get(), ScanSource());
   struct Forget {
     CExecutor& ex;
-    ~Forget() { ex.m_pLater = ex.m_pLaterTexts = nullptr; }
+    ~Forget() {
+      ex.m_pLater = ex.m_pLaterTexts = nullptr;
+      ex.m_pWalkBytes = nullptr;
+    }
   } forget{*this};
   m_pLater = later.get();
+  m_pWalkBytes = &bytes;
   OutlineCluster(m_rootCluster, reader, bText);
 }
 

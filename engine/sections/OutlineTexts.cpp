@@ -11,19 +11,37 @@ namespace engine {
 // A nested section mostly starts with the words of the one that holds it: its text is the
 // same when its first visible character is, and it reaches past where those words ended
 // (and past what was looked at beyond them).
-void MakeOutlineText(const std::uint8_t* d, std::size_t start, std::size_t length,
+void MakeOutlineText(const std::uint8_t* d, std::size_t base, std::size_t start, std::size_t length,
                      TextEncoding shown, OutlineTextCache& cache, std::string& text) {
   constexpr std::size_t kLookedAhead = 16;  // a character reference is read whole
   const std::size_t end = start + length;
-  const std::size_t first = start + FirstVisible(d + start, length);
+  const std::size_t first = start + FirstVisible(d + (start - base), length);
   if (first == cache.nFirst && end >= cache.nStop + kLookedAhead) {
     text = cache.strText;
     return;
   }
   std::size_t stop = 0;
-  text = VisibleText(d + first, end - first, shown, kOutlineChars, &stop);
+  text = VisibleText(d + (first - base), end - first, shown, kOutlineChars, &stop);
   // Only words that ended well inside their section are the same in a longer one.
   if (first + stop + kLookedAhead <= end) cache = {first, first + stop, text};
+}
+
+// A chunk that cannot be read whole (no memory, a file cut meanwhile, or one section of
+// more than this) is made from the view.
+void COutlineBytes::Load(const CSectionStore& store, const CCluster& root, Offset from, Offset to) {
+  constexpr std::size_t kMaxRead = 8u << 20;
+  m_pBytes = m_pView;
+  m_nBase = m_nSize = 0;
+  if (m_source == platform::kNoFileHandle || from >= to) return;
+  const std::size_t start = root.GetSection(store, from).Start();
+  const CSection& last = root.GetSection(store, to - 1);
+  const std::size_t end = last.Start() + std::size_t{last.TotalLength()};
+  if (end - start > kMaxRead) return;
+  if (const std::uint8_t* read = m_read.Read(m_source, start, end - start)) {
+    m_pBytes = read;
+    m_nBase = start;
+    m_nSize = end - start;
+  }
 }
 
 namespace {
@@ -31,10 +49,10 @@ using Length = std::uint32_t;
 }  // namespace
 
 COutlineTexts::COutlineTexts(CSectionStore& store, const CCluster& root, const std::uint8_t* data,
-                             TextEncoding shown)
+                             platform::FileHandle source, TextEncoding shown)
     : m_store(store),
       m_root(root),
-      m_pData(data),
+      m_bytes(data, source),
       m_shown(shown),
       m_nChunks(static_cast<Offset>((std::uint64_t{root.m_nCount} + kChunk - 1) / kChunk)),
       m_abTaken(m_nChunks) {
@@ -72,6 +90,7 @@ void COutlineTexts::Loop() {
     try {
       slot.texts.clear();
       const auto end = std::min<std::uint64_t>(m_root.m_nCount, (std::uint64_t{c} + 1) * kChunk);
+      m_bytes.Load(m_store, m_root, c * kChunk, static_cast<Offset>(end));
       Make(m_root, c * kChunk, static_cast<Offset>(end), slot.texts);
     } catch (const std::bad_alloc&) {
       made = SlotState::kFailed;  // the walk makes this chunk's texts itself
@@ -86,7 +105,7 @@ void COutlineTexts::Make(const CCluster& cluster, Offset from, Offset to, std::s
   std::string text;
   for (Offset i = from; i < to; ++i) {
     const CSection& s = cluster.GetSection(m_store, i);
-    MakeOutlineText(m_pData, s.Start(), s.TotalLength(), m_shown, m_cache, text);
+    m_bytes.MakeText(s, m_shown, m_cache, text);
     const Length length = static_cast<Length>(text.size());
     texts.append(reinterpret_cast<const char*>(&length), sizeof length);
     texts += text;

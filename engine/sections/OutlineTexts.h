@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "engine/run/TextEncoding.h"
+#include "engine/search/ReadBuffer.h"
 #include "engine/sections/CSectionStore.h"
 
 namespace engine {
@@ -21,9 +22,39 @@ struct OutlineTextCache {
   std::string strText;
 };
 
-// The text an outline shows for the section of `length` bytes at `start` of `data`.
-void MakeOutlineText(const std::uint8_t* data, std::size_t start, std::size_t length,
-                     TextEncoding shown, OutlineTextCache& cache, std::string& text);
+// The text an outline shows for the section of `length` bytes at offset `start` of a file,
+// from `bytes`, which hold the file's bytes from offset `base` on.
+void MakeOutlineText(const std::uint8_t* bytes, std::size_t base, std::size_t start,
+                     std::size_t length, TextEncoding shown, OutlineTextCache& cache,
+                     std::string& text);
+
+// The bytes the texts of one chunk of top-level sections are made from: read through the
+// file where the view is a mapped input's (CReadBuffer says why), else the view itself.
+class COutlineBytes {
+ public:
+  COutlineBytes(const std::uint8_t* view, platform::FileHandle source)
+      : m_pView(view), m_source(source), m_pBytes(view) {}
+  COutlineBytes(const COutlineBytes&) = delete;
+  COutlineBytes& operator=(const COutlineBytes&) = delete;
+  // Readies the bytes of the top-level sections [from, to) of `root`.
+  void Load(const CSectionStore& store, const CCluster& root, Offset from, Offset to);
+  // The text of a section, from the bytes read when it lies among them, else from the view.
+  void MakeText(const CSection& s, TextEncoding shown, OutlineTextCache& cache,
+                std::string& text) const {
+    const std::size_t start = s.Start();
+    const bool bRead = start >= m_nBase && start - m_nBase + s.TotalLength() <= m_nSize;
+    MakeOutlineText(bRead ? m_pBytes : m_pView, bRead ? m_nBase : 0, start, s.TotalLength(), shown,
+                    cache, text);
+  }
+
+ private:
+  const std::uint8_t* const m_pView;
+  const platform::FileHandle m_source;
+  CReadBuffer m_read;
+  const std::uint8_t* m_pBytes;  // m_nSize bytes of the file from m_nBase on
+  std::size_t m_nBase = 0;
+  std::size_t m_nSize = 0;
+};
 
 // Whether an outline shows the sections of a section's nested cluster: it is divided.
 inline bool ShowsSections(const CCluster& nested) {
@@ -40,11 +71,11 @@ class COutlineTexts {
  public:
   static constexpr Offset kChunk = 64;  // top-level sections
 
-  // Starts the thread on the root's sections and those shown inside them. Throws
-  // std::system_error when no thread can be had. The tree and the bytes must stay as they
-  // are until this is gone.
+  // Starts the thread on the root's sections and those shown inside them, made from the
+  // view `data` of the file `source` (as COutlineBytes). Throws std::system_error when no
+  // thread can be had. The tree and the bytes must stay as they are until this is gone.
   COutlineTexts(CSectionStore& store, const CCluster& root, const std::uint8_t* data,
-                TextEncoding shown);
+                platform::FileHandle source, TextEncoding shown);
   ~COutlineTexts();  // stops the thread and waits for it
   COutlineTexts(const COutlineTexts&) = delete;
   COutlineTexts& operator=(const COutlineTexts&) = delete;
@@ -69,7 +100,7 @@ class COutlineTexts {
 
   CSectionStore& m_store;
   const CCluster& m_root;
-  const std::uint8_t* const m_pData;
+  COutlineBytes m_bytes;  // the thread's
   const TextEncoding m_shown;
   const Offset m_nChunks;
   OutlineTextCache m_cache;  // the thread's

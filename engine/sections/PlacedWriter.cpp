@@ -1,9 +1,7 @@
 #include "engine/sections/PlacedWriter.h"
 
 #include <algorithm>
-#include <bit>
 #include <cstdint>
-#include <new>
 #include <utility>
 
 #include "engine/search/CSearcher.h"
@@ -117,18 +115,10 @@ const std::uint8_t* CPlacedWriter::ReadPieces(const Part& part, Offset* pFrom) {
     to = std::max<std::uint64_t>(to, std::uint64_t{piece.pos} + piece.length);
   }
   if (to <= from || to - from > kReadSpan) return nullptr;
-  const auto span = static_cast<std::size_t>(to - from);
-  if (span > m_nReadCapacity) {
-    // Parts differ in length a little: room for the next ones too, without a new buffer and
-    // its fresh pages each time.
-    const std::size_t capacity = std::bit_ceil(span);
-    m_pRead.reset(new (std::nothrow) std::uint8_t[capacity]);
-    m_nReadCapacity = m_pRead ? capacity : 0;
-    if (!m_pRead) return nullptr;
-  }
-  if (!platform::ReadAt(m_source, from, m_pRead.get(), span)) return nullptr;
+  const std::uint8_t* read = m_read.Read(m_source, from, static_cast<std::size_t>(to - from));
+  if (read == nullptr) return nullptr;
   *pFrom = static_cast<Offset>(from);
-  return m_pRead.get();
+  return read;
 }
 
 // A long range goes out in steps, so that progress is told and a stop seen within one.

@@ -5,13 +5,13 @@
 #include <cstdint>
 #include <deque>
 #include <functional>
-#include <memory>
 #include <mutex>
 #include <optional>
 #include <string>
 #include <thread>
 #include <vector>
 
+#include "engine/search/ReadBuffer.h"
 #include "engine/sections/CCluster.h"
 #include "platform/File.h"
 
@@ -77,8 +77,7 @@ class CPlacedWriter {
   const std::uint8_t* m_pData = nullptr;
   bool m_bMapped = false;
   platform::FileHandle m_source = platform::kNoFileHandle;
-  std::unique_ptr<std::uint8_t[]> m_pRead;  // a part's input bytes, read through the file
-  std::size_t m_nReadCapacity = 0;
+  CReadBuffer m_read;  // a part's input bytes, read through the file
   Progress m_progress;
   std::uint64_t m_nWritten = 0;  // input bytes, on the writing thread
   Part m_part;                   // being made, on the other thread

@@ -1,0 +1,26 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+
+#include "platform/File.h"
+
+namespace engine {
+
+// Memory of its own that bytes of a file are read into, kept for the next read. A mapped
+// input's bytes are read through here where the first touch of each mapped page costs more
+// than the read (virtual machines with shadow page tables: a 256 MiB log took 0.10 s to
+// touch and 0.03 s to read).
+class CReadBuffer {
+ public:
+  // The `count` bytes at `offset` of `source`; null when there is no memory for them or
+  // fewer could be read (the file was cut meanwhile). Valid until the next Read.
+  const std::uint8_t* Read(platform::FileHandle source, std::uint64_t offset, std::size_t count);
+
+ private:
+  std::unique_ptr<std::uint8_t[]> m_pBytes;
+  std::size_t m_nCapacity = 0;
+};
+
+}  // namespace engine
