@@ -1,8 +1,11 @@
 #include "cli/OutlinePrinter.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cstdio>
+#include <cstring>
 #include <nlohmann/json.hpp>
+#include <string_view>
 
 #include "cli/CliOptions.h"
 
@@ -111,20 +114,32 @@ void TextOutlinePrinter::Begin(const engine::FileOutline& f) {
   if (f.bHeader) t += "header  " + Span(f.nHeaderOffset, f.nHeaderLength) + "\n";
 }
 
+// A table log has two million lines: each is put together in a buffer of its own and
+// appended at once, rather than piece by piece.
 void TextOutlinePrinter::Add(const engine::OutlineSection& s, bool) {
+  char line[160];
+  char* w = line;
+  char* const end = line + sizeof line;
+  const auto put = [&](std::string_view piece) {  // never more than fits: the line has room
+    const std::size_t n = std::min<std::size_t>(piece.size(), static_cast<std::size_t>(end - w));
+    std::memcpy(w, piece.data(), n);
+    w += n;
+  };
+  const auto number = [&](std::size_t n) { w = std::to_chars(w, end, n).ptr; };
+  put("L");
+  number(s.nLayer);
+  put(" #");
+  number(s.nIndex);
+  put("  offset ");
+  number(s.nOffset);
+  put("  length ");
+  number(s.nLength);
+  put("  ");
+  put(engine::ActionName(s.action));
+  put("  ");
   std::string& t = m_out.Text();
   t.append(2 * static_cast<std::size_t>(s.nLayer - 1), ' ');
-  t += 'L';
-  AppendNumber(t, s.nLayer);
-  t += " #";
-  AppendNumber(t, s.nIndex);
-  t += "  offset ";
-  AppendNumber(t, s.nOffset);
-  t += "  length ";
-  AppendNumber(t, s.nLength);
-  t += "  ";
-  t += engine::ActionName(s.action);
-  t += "  ";
+  t.append(line, w);
   t += s.strText;
   t += '\n';
   m_out.Step();

@@ -1,6 +1,7 @@
 #include "engine/sections/Outline.h"
 
 #include <algorithm>
+#include <array>
 #include <atomic>
 #include <cctype>
 #include <cstdio>
@@ -15,16 +16,31 @@
 namespace engine {
 namespace {
 
-bool IsSpace(std::uint8_t c) {
+constexpr bool IsSpace(std::uint8_t c) {
   return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\f';
 }
 
 // Bytes of a character starting with `c`, so that text is never cut inside one.
-std::size_t CharLength(std::uint8_t c, TextEncoding encoding) {
+constexpr std::size_t CharLength(std::uint8_t c, TextEncoding encoding) {
   if (encoding == TextEncoding::kUtf8) return c >= 0xF0 ? 4 : c >= 0xE0 ? 3 : c >= 0xC0 ? 2 : 1;
   // Shift_JIS lead bytes; an EUC log is Shift_JIS once converted.
   return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC) ? 2 : 1;
 }
+
+// Per byte, in a run of plain characters: the length of the character it starts, or 0 where
+// the run ends (a tag, a reference or a space). An outline reads tens of millions of them.
+using RunTable = std::array<std::uint8_t, 256>;
+constexpr RunTable MakeRunTable(TextEncoding encoding) {
+  RunTable t{};
+  for (std::size_t c = 0; c < t.size(); ++c) {
+    const auto b = static_cast<std::uint8_t>(c);
+    t[c] =
+        b == '<' || b == '&' || IsSpace(b) ? 0 : static_cast<std::uint8_t>(CharLength(b, encoding));
+  }
+  return t;
+}
+constexpr RunTable kUtf8Run = MakeRunTable(TextEncoding::kUtf8);
+constexpr RunTable kShiftJisRun = MakeRunTable(TextEncoding::kShiftJis);
 
 // A character reference: "&gt;", "&#62;" or "&#x3E;". nLength 0: none there.
 struct Entity {
@@ -236,11 +252,13 @@ std::string VisibleText(const std::uint8_t* d, std::size_t size, TextEncoding en
       continue;
     }
     // A run of plain characters goes in at once.
+    const RunTable& run = encoding == TextEncoding::kUtf8 ? kUtf8Run : kShiftJisRun;
     const std::size_t from = p;
+    std::size_t n = CharLength(c, encoding);  // a '&' that starts no reference, too
     do {
-      p += std::min(CharLength(d[p], encoding), size - p);
+      p += std::min(n, size - p);
       ++chars;
-    } while (p < size && chars < maxChars && d[p] != '<' && d[p] != '&' && !IsSpace(d[p]));
+    } while (p < size && chars < maxChars && (n = run[d[p]]) != 0);
     bytes.append(reinterpret_cast<const char*>(d + from), p - from);
   }
   if (pStop) *pStop = chars == maxChars ? p : size;
