@@ -1,6 +1,5 @@
 #include "engine/search/ReadBuffer.h"
 
-#include <bit>
 #include <new>
 
 namespace engine {
@@ -10,7 +9,7 @@ const std::uint8_t* CReadBuffer::Read(platform::FileHandle source, std::uint64_t
   if (count > m_nCapacity) {
     // Reads differ in length a little: room for the next ones too, without new memory and
     // its fresh pages each time.
-    const std::size_t capacity = std::bit_ceil(count);
+    const std::size_t capacity = count + count / 4;
     m_pBytes.reset(new (std::nothrow) std::uint8_t[capacity]);
     m_nCapacity = m_pBytes ? capacity : 0;
     if (!m_pBytes) return nullptr;
