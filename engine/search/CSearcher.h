@@ -134,6 +134,7 @@ class CSearcher {
   }
   static std::size_t EntryKey(std::uint64_t e) { return static_cast<std::size_t>(e & 0xFF); }
   static constexpr std::size_t kTagReach = 1024;
+  static constexpr std::size_t kMaxReach = 0xFFFFFF;  // a key of 16 MiB leaves its reach unknown
   static constexpr std::size_t kMaxEntryPos = 0xFFFFFFFF;
   // Matches of one mode as entries, in file order: every match in [from, end) is in
   // [begin, stop).

@@ -334,7 +334,7 @@ std::size_t CSearcher::FindAll(const ScanView& v, std::size_t p, std::size_t las
     const void* gt = k.bTag && from < to ? std::memchr(v.buffer + from, '>', to - from) : nullptr;
     const std::size_t reach =
         gt ? static_cast<std::size_t>(static_cast<const std::uint8_t*>(gt) - (v.buffer + q)) : 0;
-    out[count++] = Entry(q, reach, key);
+    out[count++] = Entry(q, reach <= kMaxReach ? reach : 0, key);
     return count == room;
   };
   const std::size_t q = Walk(v, p, last, verify);

@@ -26,8 +26,8 @@ void MakeOutlineText(const std::uint8_t* d, std::size_t base, std::size_t start,
   if (first + stop + kLookedAhead <= end) cache = {first, first + stop, text};
 }
 
-// A chunk that cannot be read whole (no memory, a file cut meanwhile, or one section of
-// more than this) is made from the view.
+// A chunk that cannot be read whole (no memory, a file cut meanwhile, or a chunk longer
+// than kMaxRead) is made from the view.
 void COutlineBytes::Load(const CSectionStore& store, const CCluster& root, Offset from, Offset to) {
   constexpr std::size_t kMaxRead = 8u << 20;
   m_pBytes = m_pView;
