@@ -6,12 +6,16 @@
 // the section arrays are backed. A virtual machine that hands freed memory back to its host
 // pays many times more for it than for memory freed a moment ago; a conversion of a table
 // log needs tens of megabytes of it, and cp none.
+//
+// velmorant-loggen floor INPUT OUTPUT PIECE writes INPUT reversed in pieces of PIECE bytes
+// with the least work a conversion could do (see CopyFloor), to be timed beside cp.
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <string>
 
+#include "bench/CopyFloor.h"
 #include "bench/LogGenerator.h"
 #include "platform/GrowableRegion.h"
 
@@ -39,11 +43,18 @@ int main(int argc, char** argv) {
   if (argc == 3 && std::strcmp(argv[1], "touch") == 0) {
     return Touch(std::strtoull(argv[2], nullptr, 10));
   }
+  if (argc == 5 && std::strcmp(argv[1], "floor") == 0) {
+    const long long seen = bench::CopyFloor(argv[2], argv[3], std::strtoull(argv[4], nullptr, 10));
+    if (seen < 0) return 1;
+    std::printf("%lld\n", seen);
+    return 0;
+  }
   bench::LogVariant variant;
   if (argc != 4 || !bench::ParseVariant(argv[1], &variant)) {
     std::fprintf(stderr,
                  "usage: velmorant-loggen hr|table|user SIZE_BYTES OUTPUT\n"
-                 "       velmorant-loggen touch MIB\n");
+                 "       velmorant-loggen touch MIB\n"
+                 "       velmorant-loggen floor INPUT OUTPUT PIECE\n");
     return 2;
   }
   const bench::GeneratedLog log = bench::GenerateLog(variant, std::strtoull(argv[2], nullptr, 10));

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/CopyFloor.h"
 #include "bench/LogGenerator.h"
 #include "tests/support/Conversion.h"
 
@@ -44,6 +45,56 @@ TEST(GeneratedLog, ConvertsAsTheBenchmarkExpects) {
     EXPECT_EQ(out.size(), log.bytes.rfind("</HTML>") + 7);
     EXPECT_NE(out, log.bytes.substr(0, out.size()));
   }
+}
+
+// The floor beside cp must do the work it claims: read every byte, count what it looks for,
+// and write every byte once, each block's pieces last to first at the block's mirror place.
+TEST(CopyFloor, WritesEveryByteOnceInReversedPieces) {
+  constexpr std::size_t kBlock = 1u << 20;  // the floor's read size
+  struct Case {
+    std::size_t size;
+    std::size_t piece;
+  };
+  const Case cases[] = {{0, 100},
+                        {1, 1},
+                        {4095, 512},
+                        {kBlock, 139},
+                        {kBlock + 1, 600},
+                        {2 * kBlock + 17, 1117},
+                        {3 * kBlock - 5, 4096}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testing::Message() << c.size << " bytes, pieces of " << c.piece);
+    std::string in(c.size, 'x');
+    long long opens = 0;
+    // Runs of '<' longer than a vector lane can count to, and bytes that are one bit off.
+    for (std::size_t i = 0; i < c.size; ++i) {
+      const std::size_t k = (i * 2654435761u) >> 7;
+      in[i] = i % 9000 < 5000 ? '<' : static_cast<char>(k % 4 == 0 ? '<' : "=>;|\xbc"[k % 5]);
+      opens += in[i] == '<';
+    }
+    testing_support::TempDir dir;
+    EXPECT_EQ(CopyFloor(dir.Write("in", in), dir.File("out"), c.piece), opens);
+
+    std::string want(c.size, '\0');
+    for (std::size_t off = 0; off < c.size; off += kBlock) {
+      const std::size_t len = std::min(kBlock, c.size - off);
+      std::size_t at = c.size - off - len;
+      for (std::size_t end = len; end > 0;) {
+        const std::size_t start = end > c.piece ? end - c.piece : 0;
+        want.replace(at, end - start, in, off + start, end - start);
+        at += end - start;
+        end = start;
+      }
+    }
+    EXPECT_TRUE(testing_support::ReadFile(dir.File("out")) == want);
+  }
+}
+
+TEST(CopyFloor, NamesTheFileItCannotRead) {
+  testing_support::TempDir dir;
+  testing::internal::CaptureStderr();
+  EXPECT_EQ(CopyFloor(dir.File("missing"), dir.File("out"), 100), -1);
+  EXPECT_NE(testing::internal::GetCapturedStderr().find(dir.File("missing")), std::string::npos);
 }
 
 }  // namespace
