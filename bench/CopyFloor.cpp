@@ -21,8 +21,11 @@
 namespace bench {
 namespace {
 
-constexpr std::size_t kBlock = 1u << 20;
-constexpr std::size_t kSlots = 8;
+// A few small blocks stay in the processor's cache from their read to their write: on a
+// 256 MiB log, blocks of 1 MiB (2 or 8 of them) took 0.077 to 0.103 s, four of 256 KiB
+// 0.062 s, cp 0.057 s.
+constexpr std::size_t kBlock = 256u << 10;
+constexpr std::size_t kSlots = 4;
 constexpr std::size_t kCopiedPiece = 512;
 
 // '<' in [p, p + n), sixteen bytes at a time where the processor has SSE2, so that looking
