@@ -69,8 +69,12 @@ long long CopyFloor(const std::string& input, const std::string& output, std::si
     std::fprintf(stderr, "velmorant-loggen: cannot read %s\n", input.c_str());
     return -1;
   }
-  if (!out.Open(output, platform::CFile::modeWrite | platform::CFile::modeCreate, &error)) {
-    std::fprintf(stderr, "velmorant-loggen: cannot write %s\n", output.c_str());
+  // A file that is there already is left alone: the floor writes only a name that is free.
+  constexpr unsigned kNew = platform::CFile::modeWrite | platform::CFile::modeCreate |
+                            platform::CFile::modeReplace | platform::CFile::modeNoReplace;
+  if (!out.Open(output, kNew, &error)) {
+    std::fprintf(stderr, "velmorant-loggen: cannot write %s: %s\n", output.c_str(),
+                 std::strerror(static_cast<int>(error.m_lOsError)));
     return -1;
   }
   std::uint64_t size = 0;

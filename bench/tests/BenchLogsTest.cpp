@@ -90,11 +90,24 @@ TEST(CopyFloor, WritesEveryByteOnceInReversedPieces) {
   }
 }
 
-TEST(CopyFloor, NamesTheFileItCannotRead) {
+// The floor is run by hand too: a wrong argument must never cost a file.
+TEST(CopyFloor, LeavesFilesAloneAndNamesTheOneItCannotUse) {
   testing_support::TempDir dir;
-  testing::internal::CaptureStderr();
-  EXPECT_EQ(CopyFloor(dir.File("missing"), dir.File("out"), 100), -1);
-  EXPECT_NE(testing::internal::GetCapturedStderr().find(dir.File("missing")), std::string::npos);
+  const std::string in = dir.Write("in", std::string(5000, '<'));
+  const std::string kept = dir.Write("kept", "keep me");
+  struct Case {
+    std::string input, output, named;
+  };
+  for (const Case& c :
+       {Case{dir.File("missing"), dir.File("out"), dir.File("missing")}, Case{in, kept, kept},
+        Case{in, in, in}, Case{in, dir.File("no/such/folder"), dir.File("no/such/folder")}}) {
+    SCOPED_TRACE(c.input + " to " + c.output);
+    testing::internal::CaptureStderr();
+    EXPECT_EQ(CopyFloor(c.input, c.output, 100), -1);
+    EXPECT_NE(testing::internal::GetCapturedStderr().find(c.named), std::string::npos);
+  }
+  EXPECT_EQ(testing_support::ReadFile(kept), "keep me");
+  EXPECT_EQ(testing_support::ReadFile(in), std::string(5000, '<'));
 }
 
 }  // namespace
