@@ -1,4 +1,5 @@
-// Writes one benchmark log: velmorant-loggen hr|table|user SIZE_BYTES OUTPUT
+// Writes one benchmark log: velmorant-loggen hr|table|user SIZE_BYTES OUTPUT (a name not
+// taken yet)
 // and prints "<bytes> <posts> <sections> <output bytes>": the sections the benchmark's
 // conversion makes (for its memory bound) and the size its output must have.
 //
@@ -17,6 +18,7 @@
 
 #include "bench/CopyFloor.h"
 #include "bench/LogGenerator.h"
+#include "platform/File.h"
 #include "platform/GrowableRegion.h"
 
 namespace {
@@ -58,10 +60,21 @@ int main(int argc, char** argv) {
     return 2;
   }
   const bench::GeneratedLog log = bench::GenerateLog(variant, std::strtoull(argv[2], nullptr, 10));
-  std::FILE* f = std::fopen(argv[3], "wb");
-  if (f == nullptr || std::fwrite(log.bytes.data(), 1, log.bytes.size(), f) != log.bytes.size() ||
-      std::fclose(f) != 0) {
-    std::perror(argv[3]);
+  // Only a free name is written: a mistyped argument must not cost a file.
+  platform::CFile out;
+  platform::CFileException error;
+  try {
+    if (!out.Open(argv[3],
+                  platform::CFile::modeWrite | platform::CFile::modeCreate |
+                      platform::CFile::modeReplace | platform::CFile::modeNoReplace,
+                  &error)) {
+      throw error;
+    }
+    out.Write(log.bytes.data(), log.bytes.size());
+    out.Close();
+  } catch (const platform::CFileException& e) {
+    std::fprintf(stderr, "velmorant-loggen: cannot write %s: %s\n", argv[3],
+                 std::strerror(static_cast<int>(e.m_lOsError)));
     return 1;
   }
   // Reordering keeps every byte from <HTML> through </HTML>; the line end after it goes.
