@@ -5,6 +5,7 @@
 #include <atomic>
 
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "bench/CopyFloor.h"
@@ -51,36 +52,28 @@ TEST(GeneratedLog, ConvertsAsTheBenchmarkExpects) {
 // and write every byte once, each block's pieces last to first at the block's mirror place.
 TEST(CopyFloor, WritesEveryByteOnceInReversedPieces) {
   constexpr std::size_t kBlock = 256u << 10;  // the floor's read size
-  struct Case {
-    std::size_t size;
-    std::size_t piece;
-  };
-  const Case cases[] = {{0, 100},
-                        {1, 1},
-                        {4095, 512},
-                        {kBlock, 139},
-                        {kBlock + 1, 600},
-                        {2 * kBlock + 17, 1117},
-                        {3 * kBlock - 5, 4096}};
-  for (const Case& c : cases) {
-    SCOPED_TRACE(testing::Message() << c.size << " bytes, pieces of " << c.piece);
-    std::string in(c.size, 'x');
+  // {size, piece}: empty, one byte, a block and one byte on, and a block short of three.
+  const std::pair<std::size_t, std::size_t> cases[] = {
+      {0, 100}, {1, 1}, {4095, 512}, {kBlock + 1, 600}, {3 * kBlock - 5, 139}};
+  for (const auto& [size, piece] : cases) {
+    SCOPED_TRACE(testing::Message() << size << " bytes, pieces of " << piece);
+    std::string in(size, 'x');
     long long opens = 0;
     // Runs of '<' longer than a vector lane can count to, and bytes that are one bit off.
-    for (std::size_t i = 0; i < c.size; ++i) {
+    for (std::size_t i = 0; i < size; ++i) {
       const std::size_t k = (i * 2654435761u) >> 7;
       in[i] = i % 9000 < 5000 ? '<' : static_cast<char>(k % 4 == 0 ? '<' : "=>;|\xbc"[k % 5]);
       opens += in[i] == '<';
     }
     testing_support::TempDir dir;
-    EXPECT_EQ(CopyFloor(dir.Write("in", in), dir.File("out"), c.piece), opens);
+    EXPECT_EQ(CopyFloor(dir.Write("in", in), dir.File("out"), piece), opens);
 
-    std::string want(c.size, '\0');
-    for (std::size_t off = 0; off < c.size; off += kBlock) {
-      const std::size_t len = std::min(kBlock, c.size - off);
-      std::size_t at = c.size - off - len;
+    std::string want(size, '\0');
+    for (std::size_t off = 0; off < size; off += kBlock) {
+      const std::size_t len = std::min(kBlock, size - off);
+      std::size_t at = size - off - len;
       for (std::size_t end = len; end > 0;) {
-        const std::size_t start = end > c.piece ? end - c.piece : 0;
+        const std::size_t start = end > piece ? end - piece : 0;
         want.replace(at, end - start, in, off + start, end - start);
         at += end - start;
         end = start;
