@@ -9,7 +9,6 @@
 #include <deque>
 #include <memory>
 #include <mutex>
-#include <optional>
 #include <thread>
 
 #if defined(__SSE2__)
