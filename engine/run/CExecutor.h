@@ -239,6 +239,9 @@ class CExecutor {
   bool m_bPlaceArmed = false;   // the next split may start placing
   bool m_bRecording = false;    // what is written goes to m_placed's part
   bool m_bGuessFailed = false;  // a section ended past the guessed end of the body
+  // The sections nested in the placed ones were dropped: writing the part in order after
+  // all needs the file split again.
+  bool m_bNestedDropped = false;
   std::size_t m_nPartIndex = 0;
   std::uint64_t m_nPartStart = 0;  // where the part and its body begin in the output
   std::uint64_t m_nBodyOut = 0;
@@ -293,6 +296,12 @@ class CExecutor {
   Offset m_nChunkAt = 0;
   bool m_bChunkRead = false;
   int SplitLoaded();
+  int SplitBuffer();
+  // Splits the loaded file once more, for a tree whole again; throws SplitFailed.
+  void SplitAgain();
+  struct SplitFailed {
+    int result;
+  };
   int FailSplit(int result, int failure, std::size_t pos = 0, std::size_t length = 0);
   bool CheckLostInput();
   void ReportSplitFailure(std::size_t i) const;

@@ -179,6 +179,7 @@ void CExecutor::WriteFilePart(std::size_t i) {
   const int placed = FinishPlacing(i);
   if (placed < 0) throw RunStopped{};
   if (placed > 0) return;
+  if (m_bNestedDropped) SplitAgain();
   // A part holds each byte of its file at most once, and a header, footer or separator line.
   if (m_bLargeFile) m_fileOut.Reserve(m_nFileSize + kPartExtra);
   WritePartHead(i);
@@ -262,8 +263,8 @@ int CExecutor::Run() {
     m_bPlaceArmed = false;
     // Converted EUC text is shorter: only its bytes are split and written.
     m_nProgressTotal -= 2 * std::uint64_t{opened - m_nFileSize};
-    if (split != kSplitOk) {
-      if (split == kSplitStopped) {
+    const auto splitFailed = [&](int result) {
+      if (result == kSplitStopped) {
         m_bStopped = true;
       } else {
         ReportSplitFailure(i);
@@ -271,7 +272,8 @@ int CExecutor::Run() {
       StopPlacing();
       m_pFileData.reset();
       return -1;  // the input stays open until CloseFiles
-    }
+    };
+    if (split != kSplitOk) return splitFailed(split);
     std::optional<platform::CFileException> writeError;
     bool bStopped = false;
     try {
@@ -280,6 +282,8 @@ int CExecutor::Run() {
       writeError = e;
     } catch (const RunStopped&) {
       bStopped = true;
+    } catch (const SplitFailed& f) {
+      return splitFailed(f.result);
     }
     StopPlacing();
     // A write that copied from a lost page failed because of the input, not the output.

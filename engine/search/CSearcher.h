@@ -60,6 +60,8 @@ class CSearcher {
   // are then read through the file (CScanWindow) rather than touched in the view.
   void SetBuffer(const std::uint8_t* buffer, std::size_t size,
                  platform::FileHandle source = platform::kNoFileHandle);
+  // Back to the buffer's start, as after SetBuffer.
+  void Rewind() { SetBuffer(m_pBuffer, m_nBufferSize, m_source); }
   // False for a mode that is not registered.
   bool SetMode(std::uint8_t mode);
   SearchResult Search();

@@ -26,7 +26,11 @@ bool CSectionStore::Grow(Layer& l) {
 }
 
 void CSectionStore::Clear() {
-  for (Layer& l : m_layers) l.count = 0;
+  ClearFrom(0);
+}
+
+void CSectionStore::ClearFrom(std::uint8_t layer) {
+  for (std::size_t l = layer; l < m_layers.size(); ++l) m_layers[l].count = 0;
 }
 
 }  // namespace engine

@@ -37,6 +37,10 @@ int CExecutor::FindHeader() {
 int CExecutor::Split() {
   m_nSplitFailure = kFailNone;
   if (!ReadInput()) return FailSplit(kSplitCannot, kFailRead);
+  return SplitBuffer();
+}
+
+int CExecutor::SplitBuffer() {
   int result;
   {
     // The index thread reads the buffer: it must end before anything else can happen to it.
@@ -47,6 +51,13 @@ int CExecutor::Split() {
     result = SplitLoaded();
   }
   return CheckLostInput() ? FailSplit(kSplitCannot, kFailLost) : result;
+}
+
+void CExecutor::SplitAgain() {
+  m_nSplitFailure = kFailNone;
+  m_searcher.Rewind();
+  const int result = SplitBuffer();
+  if (result != kSplitOk) throw SplitFailed{result};
 }
 
 // One read of the whole file, unless it is mapped. A file that shrank or failed since it
@@ -87,6 +98,7 @@ void CExecutor::NoteEncoding() const {
 int CExecutor::SplitLoaded() {
   m_bTrailerFound = false;
   m_bHeaderFound = false;
+  m_bNestedDropped = false;
   m_rootCluster.Reset();
   m_sections.Clear();
 
