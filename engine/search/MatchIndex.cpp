@@ -53,8 +53,10 @@ bool CMatchIndex::Append(const std::uint64_t* entries, std::size_t count) {
   if (m_nCount + count > (m_nLast - m_nFrom) / 64 + 1024) return false;
   const std::size_t bytes = (m_nCount + count) * sizeof(std::uint64_t);
   if (!m_entries.Reserve(bytes)) return false;
-  // Backed a megabyte ahead: one call instead of a page fault per 512 entries.
-  m_entries.PopulateTo(bytes + (1u << 20));
+  // Backed a megabyte at a time: one call instead of a page fault per 512 entries, or a
+  // call per append.
+  constexpr std::size_t kStep = 1u << 20;
+  m_entries.PopulateTo((bytes + 2 * kStep - 1) & ~(kStep - 1));
   std::memcpy(static_cast<std::uint64_t*>(m_entries.Data()) + m_nCount, entries,
               count * sizeof(std::uint64_t));
   m_nCount += count;
