@@ -239,14 +239,14 @@ class CExecutor {
   bool m_bPlaceArmed = false;   // the next split may start placing
   bool m_bRecording = false;    // what is written goes to m_placed's part
   bool m_bGuessFailed = false;  // a section ended past the guessed end of the body
-  // The sections nested in the placed ones were dropped: writing the part in order after
-  // all needs the file split again.
-  bool m_bNestedDropped = false;
+  // The placed top sections were dropped, with those nested in them: writing the part in
+  // order after all needs the file split again.
+  bool m_bPlacedDropped = false;
   std::size_t m_nPartIndex = 0;
   std::uint64_t m_nPartStart = 0;  // where the part and its body begin in the output
   std::uint64_t m_nBodyOut = 0;
   std::size_t m_nGuessedEnd = 0;
-  Offset m_nPlacedSections = 0;               // top sections handed over
+  Offset m_nPlacedSections = 0;               // of the top sections kept, those handed over
   std::atomic<std::uint64_t> m_nSearched{0};  // of this file, for the writing thread's progress
   std::atomic<std::uint64_t> m_nPlacedBytes{0};
   void WriteClusterBytes(const CCluster& cluster);

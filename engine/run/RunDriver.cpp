@@ -179,7 +179,7 @@ void CExecutor::WriteFilePart(std::size_t i) {
   const int placed = FinishPlacing(i);
   if (placed < 0) throw RunStopped{};
   if (placed > 0) return;
-  if (m_bNestedDropped) SplitAgain();
+  if (m_bPlacedDropped) SplitAgain();
   // A part holds each byte of its file at most once, and a header, footer or separator line.
   if (m_bLargeFile) m_fileOut.Reserve(m_nFileSize + kPartExtra);
   WritePartHead(i);

@@ -26,11 +26,15 @@ bool CSectionStore::Grow(Layer& l) {
 }
 
 void CSectionStore::Clear() {
-  ClearFrom(0);
+  for (Layer& l : m_layers) l.count = 0;
 }
 
-void CSectionStore::ClearFrom(std::uint8_t layer) {
-  for (std::size_t l = layer; l < m_layers.size(); ++l) m_layers[l].count = 0;
+void CSectionStore::KeepLast(std::uint8_t layer) {
+  Layer& l = m_layers[layer];
+  if (l.count == 0) return;
+  l.data[0] = l.data[l.count - 1];
+  l.count = 1;
+  for (std::size_t below = layer + 1u; below < m_layers.size(); ++below) m_layers[below].count = 0;
 }
 
 }  // namespace engine

@@ -29,8 +29,9 @@ class CSectionStore {
   Offset Count(std::uint8_t layer) const { return m_layers[layer].count; }
   // Forgets all sections; keeps the memory for the next file.
   void Clear();
-  // Forgets the sections of `layer` and of every layer below it; keeps their memory.
-  void ClearFrom(std::uint8_t layer);
+  // Forgets every section of `layer` but the last, which becomes the first, and every section
+  // of the layers below it; keeps their memory.
+  void KeepLast(std::uint8_t layer);
 
  private:
   struct Layer {

@@ -98,7 +98,7 @@ void CExecutor::NoteEncoding() const {
 int CExecutor::SplitLoaded() {
   m_bTrailerFound = false;
   m_bHeaderFound = false;
-  m_bNestedDropped = false;
+  m_bPlacedDropped = false;
   m_rootCluster.Reset();
   m_sections.Clear();
 
