@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <system_error>
 #include <utility>
 
 #include "engine/search/CSearcher.h"
@@ -27,7 +28,6 @@ CPlacedWriter::~CPlacedWriter() {
 void CPlacedWriter::Start(const platform::CFile& out, const std::uint8_t* data, bool bMapped,
                           platform::FileHandle source, Progress progress) {
   Cancel();
-  m_out.AttachPositioned(out.GetHandle(), out.GetFilePath());
   m_pData = data;
   m_bMapped = bMapped;
   m_source = source;
@@ -36,7 +36,19 @@ void CPlacedWriter::Start(const platform::CFile& out, const std::uint8_t* data, 
   m_part = Part{};
   m_bClosing = m_bCancel = m_bStopped = false;
   m_error.reset();
-  m_thread = std::thread([this] { Loop(); });
+  // On one processor a second thread would only take turns with the first.
+  const std::size_t count = std::thread::hardware_concurrency() > 1 ? m_workers.size() : 1;
+  for (std::size_t i = 0; i < count; ++i) {
+    Worker& w = m_workers[i];
+    w.out.AttachPositioned(out.GetHandle(), out.GetFilePath());
+    try {
+      w.thread = std::thread([this, &w] { Loop(w); });
+    } catch (const std::system_error&) {
+      w.out.Abort();
+      if (i == 0) throw;
+      break;  // the threads there are write it all
+    }
+  }
 }
 
 void CPlacedWriter::AddBytes(Offset pos, Offset length) {
@@ -73,9 +85,10 @@ void CPlacedWriter::Submit(std::uint64_t offset) {
   m_changed.notify_all();
 }
 
-void CPlacedWriter::Loop() {
+void CPlacedWriter::Loop(Worker& w) {
   for (;;) {
     Part part;
+    bool bWrite = false;
     {
       std::unique_lock lock(m_mutex);
       m_changed.wait(lock, [this] { return m_bCancel || m_bClosing || !m_queue.empty(); });
@@ -83,14 +96,17 @@ void CPlacedWriter::Loop() {
       part = std::move(m_queue.front());
       m_queue.pop_front();
       m_changed.notify_all();
+      // After a failure or a stop the parts are only taken, so that Submit never waits.
+      bWrite = !m_bStopped && !m_error;
     }
-    // After a failure or a stop the parts are only taken, so that Submit never waits.
-    if (!m_bStopped && !m_error) {
+    if (bWrite) {
       try {
-        Write(part);
+        Write(w, part);
       } catch (const platform::CFileException& e) {
-        m_error = e;
+        std::lock_guard lock(m_mutex);
+        if (!m_error) m_error = e;
       } catch (const Stopped&) {
+        std::lock_guard lock(m_mutex);
         m_bStopped = true;
       }
     }
@@ -105,7 +121,7 @@ void CPlacedWriter::Loop() {
 // The input bytes of a part's ranges, read through the file into memory of this writer's:
 // those of [*pFrom, ...) start at the pointer returned. Null when they are to be copied
 // from the view (no source, ranges far apart, no memory, or the read fell short).
-const std::uint8_t* CPlacedWriter::ReadPieces(const Part& part, Offset* pFrom) {
+const std::uint8_t* CPlacedWriter::ReadPieces(Worker& w, const Part& part, Offset* pFrom) {
   if (m_source == platform::kNoFileHandle) return nullptr;
   std::uint64_t from = UINT64_MAX;
   std::uint64_t to = 0;
@@ -115,7 +131,7 @@ const std::uint8_t* CPlacedWriter::ReadPieces(const Part& part, Offset* pFrom) {
     to = std::max<std::uint64_t>(to, std::uint64_t{piece.pos} + piece.length);
   }
   if (to <= from || to - from > kReadSpan) return nullptr;
-  const std::uint8_t* read = m_read.Read(m_source, from, static_cast<std::size_t>(to - from));
+  const std::uint8_t* read = w.read.Read(m_source, from, static_cast<std::size_t>(to - from));
   if (read == nullptr) return nullptr;
   *pFrom = static_cast<Offset>(from);
   return read;
@@ -125,10 +141,10 @@ const std::uint8_t* CPlacedWriter::ReadPieces(const Part& part, Offset* pFrom) {
 // Ranges copied from the view were searched long ago, or by the other thread, and a
 // reversed order walks them backwards, which the processor does not fetch ahead of: the
 // short ranges a few pieces on are asked for before they are copied.
-void CPlacedWriter::Write(const Part& part) {
-  m_out.SetPosition(part.at);
+void CPlacedWriter::Write(Worker& w, const Part& part) {
+  w.out.SetPosition(part.at);
   Offset readFrom = 0;
-  const std::uint8_t* read = ReadPieces(part, &readFrom);
+  const std::uint8_t* read = ReadPieces(w, part, &readFrom);
   const std::size_t count = part.pieces.size();
   for (std::size_t i = 0; i < count; ++i) {
     if (read == nullptr && i + kFetchAhead < count) {
@@ -151,23 +167,23 @@ void CPlacedWriter::Write(const Part& part) {
     while (left > 0) {
       const std::size_t n = std::min(left, CSearcher::kCheckpointStep);
       if (n >= kept) {
-        m_out.WriteKept(p, n);
+        w.out.WriteKept(p, n);
       } else {
-        m_out.Write(p, n);
+        w.out.Write(p, n);
       }
       p += n;
       left -= n;
       if (piece.bText) continue;
-      m_nWritten += n;
+      m_nWritten.fetch_add(n, std::memory_order_relaxed);
       if (n == CSearcher::kCheckpointStep) Report();
     }
   }
-  m_out.Flush();
+  w.out.Flush();
   Report();
 }
 
 void CPlacedWriter::Report() {
-  if (m_progress && !m_progress(m_nWritten)) throw Stopped{};
+  if (m_progress && !m_progress(m_nWritten.load(std::memory_order_relaxed))) throw Stopped{};
 }
 
 bool CPlacedWriter::Finish() {
@@ -185,15 +201,17 @@ void CPlacedWriter::Cancel() noexcept {
 }
 
 void CPlacedWriter::Join(bool bCancel) noexcept {
-  if (!m_thread.joinable()) return;
+  if (!IsRunning()) return;
   {
     std::lock_guard lock(m_mutex);
     (bCancel ? m_bCancel : m_bClosing) = true;
     m_changed.notify_all();
   }
-  m_thread.join();
-  // Nothing is left to write: the file is the other CFile's again.
-  m_out.Abort();
+  for (Worker& w : m_workers) {
+    if (w.thread.joinable()) w.thread.join();
+    // Nothing is left to write: the file is the other CFile's again.
+    w.out.Abort();
+  }
   m_queue.clear();
   m_part = Part{};
 }

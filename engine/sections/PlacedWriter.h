@@ -1,5 +1,7 @@
 #pragma once
 
+#include <array>
+#include <atomic>
 #include <condition_variable>
 #include <cstddef>
 #include <cstdint>
@@ -17,10 +19,12 @@
 
 namespace engine {
 
-// Writes the parts of one output on a thread of its own, each at its own place in the
-// file, while the thread that hands them over goes on (splitting the rest of the input):
-// once the sections before a place are known, what goes there no longer waits for the end
-// of the search. A part is made of ranges of the input's bytes and texts of its own.
+// Writes the parts of one output on threads of its own, each at its own place in the file,
+// while the thread that hands them over goes on (splitting the rest of the input): once
+// the sections before a place are known, what goes there no longer waits for the end of
+// the search. A part is made of ranges of the input's bytes and texts of its own. Parts
+// never overlap, so two threads write them in any order: the second takes the processor
+// the search leaves once it ends, when the parts still waiting are the run's last work.
 class CPlacedWriter {
  public:
   // Told how many input bytes are written so far; false stops the writing.
@@ -31,27 +35,27 @@ class CPlacedWriter {
   CPlacedWriter(const CPlacedWriter&) = delete;
   CPlacedWriter& operator=(const CPlacedWriter&) = delete;
 
-  // Starts the thread, writing to the file `out` has open, from the input at `data` (its
+  // Starts the threads, writing to the file `out` has open, from the input at `data` (its
   // long ranges written where they lie when `bMapped`); the bytes must stay as they are
   // until Finish or Cancel. With a `source`, `data` is that file's view, and the ranges of
   // a part are read through the file where they lie close together (see CScanWindow).
-  // Throws std::system_error when no thread can be had.
+  // Throws std::system_error when no thread at all can be had.
   void Start(const platform::CFile& out, const std::uint8_t* data, bool bMapped,
              platform::FileHandle source, Progress progress);
-  bool IsRunning() const { return m_thread.joinable(); }
+  bool IsRunning() const { return m_workers[0].thread.joinable(); }
 
   // The part being made: `length` bytes of the input at `pos`, or a text.
   void AddBytes(Offset pos, Offset length);
   void AddText(const void* text, std::size_t length);
   std::uint64_t PartLength() const { return m_part.length; }
   // Hands the part over, to be written at `offset`, and starts the next one; waits while
-  // the thread is far behind, so that the ranges waiting take little memory.
+  // the threads are far behind, so that the ranges waiting take little memory.
   void Submit(std::uint64_t offset);
 
-  // Waits until every part handed over is written and ends the thread. False when the
-  // progress callback stopped it; throws the first write failure.
+  // Waits until every part handed over is written and ends the threads. False when the
+  // progress callback stopped them; throws the first write failure.
   bool Finish();
-  // Ends the thread at once: what was not written yet never is.
+  // Ends the threads at once: what was not written yet never is.
   void Cancel() noexcept;
 
  private:
@@ -67,20 +71,24 @@ class CPlacedWriter {
     std::string text;
   };
   struct Stopped {};
-  void Loop();
-  void Write(const Part& part);
-  const std::uint8_t* ReadPieces(const Part& part, Offset* pFrom);
+  struct Worker {
+    platform::CFile out;
+    CReadBuffer read;  // a part's input bytes, read through the file
+    std::thread thread;
+  };
+  void Loop(Worker& w);
+  void Write(Worker& w, const Part& part);
+  const std::uint8_t* ReadPieces(Worker& w, const Part& part, Offset* pFrom);
   void Report();
   void Join(bool bCancel) noexcept;
 
-  platform::CFile m_out;
+  std::array<Worker, 2> m_workers;
   const std::uint8_t* m_pData = nullptr;
   bool m_bMapped = false;
   platform::FileHandle m_source = platform::kNoFileHandle;
-  CReadBuffer m_read;  // a part's input bytes, read through the file
-  Progress m_progress;
-  std::uint64_t m_nWritten = 0;  // input bytes, on the writing thread
-  Part m_part;                   // being made, on the other thread
+  Progress m_progress;                       // called on the writing threads
+  std::atomic<std::uint64_t> m_nWritten{0};  // input bytes
+  Part m_part;                               // being made, on the thread that hands it over
 
   std::mutex m_mutex;
   std::condition_variable m_changed;
@@ -89,8 +97,7 @@ class CPlacedWriter {
   bool m_bClosing = false;
   bool m_bCancel = false;
   bool m_bStopped = false;
-  std::optional<platform::CFileException> m_error;
-  std::thread m_thread;
+  std::optional<platform::CFileException> m_error;  // the first
 };
 
 }  // namespace engine
