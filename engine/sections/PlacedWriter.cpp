@@ -12,7 +12,8 @@ namespace {
 // Parts waiting for the thread before Submit waits too: a part holds a megabyte or so of
 // the input as a few thousand ranges.
 constexpr std::size_t kMaxWaiting = 16;
-// Mapped ranges at least this long are written from the view instead of being copied.
+// Ranges at least this long are written from the view, or from what was read, instead of
+// being copied.
 constexpr std::size_t kKeptRange = 4096;
 // Pieces fetched ahead of the copy.
 constexpr std::size_t kFetchAhead = 16;
@@ -160,9 +161,11 @@ void CPlacedWriter::Write(Worker& w, const Part& part) {
         piece.bText ? reinterpret_cast<const std::uint8_t*>(part.text.data()) + piece.pos
         : read      ? read + (piece.pos - readFrom)
                     : m_pData + piece.pos;
-    // What was read stays in place until the flush below: the system copies each range
-    // straight from it, however short.
-    const std::size_t kept = piece.bText ? SIZE_MAX : read ? 0 : m_bMapped ? kKeptRange : SIZE_MAX;
+    // Long ranges are written where they lie (what was read stays in place until the flush
+    // below), short ones copied into the file's buffer first. The system writes one file
+    // under one lock, so the two threads' writes take turns while their copies do not; and
+    // it copies a long buffer faster than the thousands of ranges of a table log's part.
+    const std::size_t kept = piece.bText || (!read && !m_bMapped) ? SIZE_MAX : kKeptRange;
     std::size_t left = piece.length;
     while (left > 0) {
       const std::size_t n = std::min(left, CSearcher::kCheckpointStep);
