@@ -157,7 +157,9 @@ class CExecutor {
   // An input or output is open, or an input's bytes are held.
   bool HoldsFiles() const;
 
-  // Where the last split found the header, the body and the trailer, and its tree.
+  // Where the last split found the header, the body and the trailer, and its tree. The tree
+  // is whole unless the output was written while the file was split: the sections written
+  // then are dropped, and only the last top section stays.
   struct SplitBounds {
     bool bHeader;
     std::size_t nHeaderPos, nHeaderLength, nBodyStart;
@@ -166,6 +168,7 @@ class CExecutor {
   };
   SplitBounds LastSplit() const;
   const CCluster& Tree() const { return m_rootCluster; }
+  bool TreeWhole() const { return !m_bPlacedDropped; }
   const CSectionStore& Sections() const { return m_sections; }
 
  private:
