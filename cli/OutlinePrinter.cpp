@@ -160,8 +160,7 @@ void JsonOutlinePrinter::Begin(const engine::FileOutline& f) {
   m_out.Text() += "{\"path\":" + QuotedPath(f.strPath) +
                   ",\"encoding\":" + Quoted(engine::EncodingOptionName(f.encoding)) +
                   ",\"header\":" + SpanJson(f.bHeader, f.nHeaderOffset, f.nHeaderLength) +
-                  ",\"trailer\":" + SpanJson(f.bTrailer, f.nTrailerOffset, f.nTrailerLength) +
-                  ",\"complete\":" + (f.bComplete ? "true" : "false") + ",\"sections\":[";
+                  ",\"sections\":[";
   m_abFirst.assign(1, true);
 }
 
@@ -199,8 +198,10 @@ void JsonOutlinePrinter::Leave() {
   m_out.Text() += "]}";
 }
 
-void JsonOutlinePrinter::End(const engine::FileOutline&) {
-  m_out.Text() += "]}";
+// The trailer and whether the split completed are known once the sections are printed.
+void JsonOutlinePrinter::End(const engine::FileOutline& f) {
+  m_out.Text() += "],\"trailer\":" + SpanJson(f.bTrailer, f.nTrailerOffset, f.nTrailerLength) +
+                  ",\"complete\":" + (f.bComplete ? "true" : "false") + "}";
   m_out.Flush();
 }
 

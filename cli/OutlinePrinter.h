@@ -44,9 +44,8 @@ class TextOutlinePrinter : public engine::COutlineReader {
 };
 
 // Each input's outline as one line of JSON (after a comma and a line break from the second
-// input on): an object with path, encoding, header, trailer
-// (null when the fixed footer is written), complete, and the sections with their nested
-// sections.
+// input on): an object with path, encoding, header, the sections with their nested
+// sections, trailer (null when the fixed footer is written) and complete.
 class JsonOutlinePrinter : public engine::COutlineReader {
  public:
   explicit JsonOutlinePrinter(OutlineSink sink) : m_out(std::move(sink)) {}

@@ -17,7 +17,7 @@
 #include "engine/sections/CCluster.h"
 #include "engine/sections/CSectionStore.h"
 #include "engine/sections/Outline.h"
-#include "engine/sections/OutlineTexts.h"
+#include "engine/sections/OutlineStream.h"
 #include "engine/sections/PlacedWriter.h"
 #include "platform/File.h"
 #include "platform/FileBuffer.h"
@@ -276,28 +276,28 @@ class CExecutor {
     std::size_t lead, rangeEnd, trailStart;
   };
   CutBounds Bounds(const CCluster& cluster) const;
-  void OutlineCluster(const CCluster& cluster, COutlineReader& reader, bool bText);
-  void OutlineTree(COutlineReader& reader, bool bText);
-  // What the writer does with section i of a cluster written in `order` with `bounds`.
-  void OutlineOf(const CCluster& cluster, Offset i, int order, const CutBounds& bounds, bool bText,
-                 OutlineSection& out);
-  // Opens and splits input i for an outline: 1 with `file` filled (a tree in m_rootCluster
-  // when `*pTree`), 0 when the input could not be opened, -1 when the run was stopped.
-  int SplitForOutline(std::size_t i, FileOutline& file, bool* pTree);
-  // Splits each input for an outline and hands it over: its index, what is known of it,
-  // whether its tree may be walked. 0, or -1 as Outline.
-  int OutlineInputs(const std::function<void(std::size_t, FileOutline&, bool)>& each);
+  // Which sections Bounds leaves in, for a cluster of `count` sections in all.
+  CutBounds Bounds(const CCluster& cluster, std::size_t count) const;
+  // Outlines: each input split and printed through a COutlineReader, as the split goes where
+  // it can (OutlineInput).
+  int OutlineInputs(COutlineReader& reader, bool bText,
+                    const std::function<void(std::size_t, FileOutline&)>& done);
+  int OutlineInput(std::size_t i, COutlineReader& reader, bool bText, FileOutline& file);
   void CloseOutlineInput();
-  OutlineTextCache m_lastText;
-  // Makes texts on another thread, chunk by chunk; those of the chunk being walked are
-  // taken from it (m_pLaterTexts) when it made them.
-  COutlineTexts* m_pLater = nullptr;
-  COutlineTexts* m_pLaterTexts = nullptr;
-  // The bytes the walk makes texts from: those of the top-level chunk at m_nChunkAt, once
-  // read (m_bChunkRead).
-  COutlineBytes* m_pWalkBytes = nullptr;
-  Offset m_nChunkAt = 0;
-  bool m_bChunkRead = false;
+  void BeginStream();
+  void StreamTopSections();
+  void StreamSections(Offset from, Offset to, std::size_t count);
+  void AddOutlineEntries(const CCluster& cluster, Offset from, Offset to, std::size_t base,
+                         std::size_t count, OutlineBatch& batch) const;
+  // A tree of fewer top sections, printed after the split, is printed on this thread.
+  static constexpr Offset kThreadsFrom = 4096;
+  COutlineStream* m_pStream = nullptr;  // the outline being printed, while its file is split
+  COutlineReader* m_pStreamReader = nullptr;
+  FileOutline* m_pStreamFile = nullptr;
+  bool m_bStreamArmed = false;  // top sections are printed and dropped as the split finishes them
+  bool m_bStreamBegun = false;  // the reader was given the file's start
+  std::size_t m_nStreamBase = 0;  // top sections dropped before the root's first
+  Offset m_nStreamed = 0;         // of the root's sections, those printed
   int SplitLoaded();
   int SplitBuffer();
   // Splits the loaded file once more, for a tree whole again; throws SplitFailed.

@@ -43,7 +43,13 @@ CExecutor::CExecutor() {
     m_nSearched.store(pos, std::memory_order_relaxed);
     return Checkpoint(pos);
   };
-  m_searcher.m_onTopSections = [this] { PlaceTopSections(); };
+  m_searcher.m_onTopSections = [this] {
+    if (m_pStream) {
+      StreamTopSections();
+    } else {
+      PlaceTopSections();
+    }
+  };
 }
 
 // Publishes how far the current file is and tells whether the run may go on. While the

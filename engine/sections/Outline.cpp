@@ -10,7 +10,7 @@
 #include <utility>
 
 #include "engine/run/CExecutor.h"
-#include "engine/sections/OutlineTexts.h"
+#include "engine/sections/OutlineStream.h"
 #include "platform/Encoding.h"
 
 namespace engine {
@@ -143,22 +143,23 @@ void AppendUtf8(std::uint32_t cp, std::string& out) {
   byte(0x80 | (cp & 0x3F));
 }
 
-// Logs of fewer top-level sections make all their texts on one thread.
-constexpr Offset kSharedTextsFrom = 4096;
-
 // Makes the whole tree, for those who keep it.
 class TreeReader : public COutlineReader {
  public:
-  explicit TreeReader(std::vector<OutlineSection>& sections) : m_lists{&sections} {}
-  void Begin(const FileOutline&) override {}
+  void Begin(const FileOutline&) override {
+    m_sections.clear();
+    m_lists.assign(1, &m_sections);
+  }
   void Add(const OutlineSection& section, bool bDivided) override {
     m_lists.back()->push_back(section);
     if (bDivided) m_lists.push_back(&m_lists.back()->back().children);
   }
   void Leave() override { m_lists.pop_back(); }
   void End(const FileOutline&) override {}
+  std::vector<OutlineSection> Take() { return std::move(m_sections); }
 
  private:
+  std::vector<OutlineSection> m_sections;
   std::vector<std::vector<OutlineSection>*> m_lists;  // the one added to is last
 };
 
@@ -296,108 +297,88 @@ TextEncoding CExecutor::RunEncoding() const {
   return m_bUtf8 ? TextEncoding::kUtf8 : TextEncoding::kShiftJis;
 }
 
-void CExecutor::OutlineOf(const CCluster& cluster, Offset i, int order, const CutBounds& b,
-                          bool bText, OutlineSection& o) {
-  const CSection& s = cluster.GetSection(m_sections, i);
-  o.nLayer = s.Layer();
-  o.nIndex = i;
-  o.nOffset = s.Start();
-  o.nLength = s.TotalLength();
-  o.nHeadLength = s.m_nHeadLength;
-  if (order == kUnchanged) {
-    o.action = SectionAction::kWhole;
-  } else if (i >= b.lead && i < b.rangeEnd) {
-    o.action = order == kReversed ? SectionAction::kReversed : SectionAction::kInOrder;
-  } else {
-    const bool bKept = m_bCutOutsideRange && (i < b.lead || i >= b.trailStart);
-    o.action = bKept ? SectionAction::kKept : SectionAction::kCut;
-  }
-  if (!bText) return;
-  if (m_pLaterTexts && m_pLaterTexts->Next(o.strText)) return;
-  m_pLaterTexts = nullptr;  // the chunk's texts ran out: the rest of it is made here
-  if (!m_bChunkRead) {
-    const Offset to = std::min<std::uint64_t>(m_rootCluster.m_nCount,
-                                              std::uint64_t{m_nChunkAt} + COutlineTexts::kChunk);
-    m_pWalkBytes->Load(m_sections, m_rootCluster, m_nChunkAt, to);
-    m_bChunkRead = true;
-  }
-  const TextEncoding shown = m_bUtf8 ? TextEncoding::kUtf8 : TextEncoding::kShiftJis;
-  m_pWalkBytes->MakeText(s, shown, m_lastText, o.strText);
-}
-
-// The sections of a divided cluster, each with what the writer will do with it.
-void CExecutor::OutlineCluster(const CCluster& cluster, COutlineReader& reader, bool bText) {
+// The sections [from, to) of a cluster of `count` in all, numbered from `base`, with those
+// shown inside them, each with what the writer will do with it.
+void CExecutor::AddOutlineEntries(const CCluster& cluster, Offset from, Offset to,
+                                  std::size_t base, std::size_t count, OutlineBatch& batch) const {
   const int order = cluster.m_nCount == 0 ? kUnchanged : ChooseOrder(cluster);
-  const CutBounds b = Bounds(cluster);
-  OutlineSection o;  // its text keeps its room from one section to the next
-  for (Offset i = 0; i < cluster.m_nCount; ++i) {
-    const CCluster& nested = cluster.GetSection(m_sections, i).m_cluster;
-    const bool bDivided = ShowsSections(nested);
-    if (&cluster == &m_rootCluster && i % COutlineTexts::kChunk == 0) {
-      m_pLaterTexts =
-          m_pLater && m_pLater->TakeChunk(i / COutlineTexts::kChunk) ? m_pLater : nullptr;
-      m_nChunkAt = i;
-      m_bChunkRead = false;  // read when the walk makes a text of it
+  const CutBounds b = Bounds(cluster, count);
+  for (Offset i = from; i < to; ++i) {
+    const CSection& s = cluster.GetSection(m_sections, i);
+    const std::size_t n = base + i;
+    OutlineEntry& e = batch.entries.emplace_back();
+    e.nLayer = s.Layer();
+    e.nIndex = static_cast<Offset>(n);
+    e.nOffset = s.Start();
+    e.nLength = s.TotalLength();
+    e.nHeadLength = s.m_nHeadLength;
+    if (order == kUnchanged) {
+      e.action = SectionAction::kWhole;
+    } else if (n >= b.lead && n < b.rangeEnd) {
+      e.action = order == kReversed ? SectionAction::kReversed : SectionAction::kInOrder;
+    } else {
+      const bool bKept = m_bCutOutsideRange && (n < b.lead || n >= b.trailStart);
+      e.action = bKept ? SectionAction::kKept : SectionAction::kCut;
     }
-    OutlineOf(cluster, i, order, b, bText, o);
-    reader.Add(o, bDivided);
-    if (bDivided) {
-      OutlineCluster(nested, reader, bText);
-      reader.Leave();
+    e.bDivided = ShowsSections(s.m_cluster);
+    if (e.bDivided) {
+      const CCluster& nested = s.m_cluster;
+      AddOutlineEntries(nested, 0, nested.m_nCount, 0, nested.m_nCount, batch);
+      batch.entries.emplace_back();  // its block ends
     }
   }
 }
 
-void CExecutor::OutlineTree(COutlineReader& reader, bool bText) {
-  // The texts of a long log are shared with a second thread, chunk by chunk. The thread
-  // ends with this call, also when the reader throws (a failed write): it reads the bytes.
-  std::unique_ptr<COutlineTexts> later;
-  try {
-    if (bText && m_rootCluster.m_nCount >= kSharedTextsFrom) {
-      const TextEncoding shown = m_bUtf8 ? TextEncoding::kUtf8 : TextEncoding::kShiftJis;
-      later = std::make_unique<COutlineTexts>(m_sections, m_rootCluster, m_pFileData.get(),
-                                              ScanSource(), shown);
-    }
-  } catch (const std::exception&) {
-    // No thread: this one makes them all.
+// Hands the top sections [from, to) to the stream, a megabyte of the log or so at a time, so
+// that the threads share them. `count`: how many top sections there are in all, or
+// SIZE_MAX while the split goes on.
+void CExecutor::StreamSections(Offset from, Offset to, std::size_t count) {
+  constexpr std::size_t kBatchBytes = 1u << 20;
+  const CCluster& root = m_rootCluster;
+  for (Offset i = from; i < to;) {
+    OutlineBatch& batch = m_pStream->NextBatch();
+    batch.nStart = root.GetSection(m_sections, i).Start();
+    Offset j = i;
+    do {
+      const CSection& s = root.GetSection(m_sections, j++);
+      batch.nEnd = s.Start() + std::size_t{s.TotalLength()};
+    } while (j < to && batch.nEnd - batch.nStart < kBatchBytes);
+    AddOutlineEntries(root, i, j, m_nStreamBase, count, batch);
+    m_pStream->Hand();
+    i = j;
   }
-  COutlineBytes bytes(m_pFileData.get(), ScanSource());
-  struct Forget {
-    CExecutor& ex;
-    ~Forget() {
-      ex.m_pLater = ex.m_pLaterTexts = nullptr;
-      ex.m_pWalkBytes = nullptr;
-    }
-  } forget{*this};
-  m_pLater = later.get();
-  m_pWalkBytes = &bytes;
-  OutlineCluster(m_rootCluster, reader, bText);
 }
 
-int CExecutor::SplitForOutline(std::size_t i, FileOutline& file, bool* pTree) {
-  m_lastText = {};
-  if (OpenInputFile(i) != 0) return 0;
-  m_searcher.SetBuffer(m_pFileData.get(), m_nFileSize, ScanSource());
-  const int split = Split();
-  if (split == kSplitStopped) {
-    // Whoever stopped it wants no part of it: walking a large partial tree would only delay
-    // what comes next.
-    m_bStopped = true;
-    CloseOutlineInput();
-    return -1;
-  }
-  file.strPath = m_arrInputPaths[i];
-  file.encoding = RunEncoding();
-  file.bComplete = split == kSplitOk;
+void CExecutor::BeginStream() {
+  if (m_bStreamBegun) return;
+  m_bStreamBegun = true;
+  FileOutline& file = *m_pStreamFile;
   file.bHeader = m_bHeaderFound;
   file.nHeaderOffset = m_nHeaderPos;
   file.nHeaderLength = m_nHeaderLength;
-  file.bTrailer = file.bComplete && m_bTrailerFound;
-  file.nTrailerOffset = m_nTrailerPos;
-  file.nTrailerLength = m_nTrailerLength;
-  // What was read before a read failed is not the file: only a tree from a read file.
-  *pTree = m_nSplitFailure != kFailRead && m_nSplitFailure != kFailLost && file.bHeader;
-  return 1;
+  m_pStreamReader->Begin(file);
+}
+
+// Called by the split as top sections are finished: all but the last, which may still grow,
+// are printed, and then dropped as the placed ones of a run are (PlaceTopSections).
+void CExecutor::StreamTopSections() {
+  const CCluster& root = m_rootCluster;
+  if (!m_bStreamArmed || root.m_nCount <= 1) return;
+  BeginStream();
+  if (!m_pStream->StartThreads()) {
+    m_bStreamArmed = false;  // printed after the split, from the tree
+    return;
+  }
+  StreamSections(m_nStreamed, root.m_nCount - 1, SIZE_MAX);
+  m_nStreamed = root.m_nCount - 1;
+  if (root.GetLastSection(m_sections)->m_cluster.m_nCount == 0) {
+    m_nStreamBase += m_nStreamed;
+    m_sections.KeepLast(1);
+    m_rootCluster.m_nFirstSection = 0;
+    m_rootCluster.m_nCount = 1;
+    m_nStreamed = 0;
+    m_bPlacedDropped = true;
+  }
 }
 
 void CExecutor::CloseOutlineInput() {
@@ -406,31 +387,74 @@ void CExecutor::CloseOutlineInput() {
   m_bInputOpen = false;
 }
 
-int CExecutor::OutlineInputs(const std::function<void(std::size_t, FileOutline&, bool)>& each) {
+// Splits input i and prints its outline through `reader`: as the split goes, for a large
+// file whose top-level actions do not wait for the count of its sections (no trailing cut
+// there). 1 with `file` filled, 0 when the input could not be opened, -1 when stopped.
+int CExecutor::OutlineInput(std::size_t i, COutlineReader& reader, bool bText, FileOutline& file) {
+  if (OpenInputFile(i) != 0) return 0;
+  file.strPath = m_arrInputPaths[i];
+  file.encoding = RunEncoding();
+  const TextEncoding shown = m_bUtf8 ? TextEncoding::kUtf8 : TextEncoding::kShiftJis;
+  COutlineStream stream(reader, m_pFileData.get(), ScanSource(), shown, bText);
+  struct Unhook {
+    CExecutor& ex;
+    ~Unhook() { ex.m_pStream = nullptr; }
+  } unhook{*this};
+  m_pStream = &stream;
+  m_pStreamReader = &reader;
+  m_pStreamFile = &file;
+  m_bStreamBegun = false;
+  m_bStreamArmed = m_nFileSize >= m_nPlaceMin && (!m_abyRange[1] || m_nTrailCut <= 0);
+  m_nStreamBase = m_nStreamed = 0;
+  m_searcher.SetBuffer(m_pFileData.get(), m_nFileSize, ScanSource());
+  const int split = Split();
+  if (split == kSplitStopped) {
+    // Whoever stopped it wants no more of it: walking a large partial tree would only delay
+    // what comes next.
+    m_bStopped = true;
+    return -1;
+  }
+  file.bComplete = split == kSplitOk;
+  file.bTrailer = file.bComplete && m_bTrailerFound;
+  file.nTrailerOffset = m_nTrailerPos;
+  file.nTrailerLength = m_nTrailerLength;
+  BeginStream();
+  // What was read before a read failed is not the file: only a tree from a read file.
+  if (m_nSplitFailure != kFailRead && m_nSplitFailure != kFailLost && file.bHeader) {
+    const CCluster& root = m_rootCluster;
+    if (root.m_nCount >= kThreadsFrom) stream.StartThreads();
+    StreamSections(m_nStreamed, root.m_nCount, m_nStreamBase + root.m_nCount);
+  }
+  stream.Finish();
+  reader.End(file);
+  return 1;
+}
+
+int CExecutor::OutlineInputs(COutlineReader& reader, bool bText,
+                             const std::function<void(std::size_t, FileOutline&)>& done) {
   m_nInputCount = m_arrInputPaths.size();
   m_bStopped = false;
   int result = 0;
   for (std::size_t i = 0; i < m_nInputCount; ++i) {
     m_nStoppedAt = i;
     FileOutline file;
-    bool bTree = false;
-    const int r = SplitForOutline(i, file, &bTree);
+    struct Close {
+      CExecutor& ex;
+      ~Close() { ex.CloseOutlineInput(); }
+    } close{*this};
+    const int r = OutlineInput(i, reader, bText, file);
     if (r < 0) return -1;
     if (r == 0 || !file.bComplete) result = -1;
-    if (r == 0) continue;
-    each(i, file, bTree);
-    CloseOutlineInput();
+    if (r > 0) done(i, file);
   }
   m_nStoppedAt = m_nInputCount;
   return result;
 }
 
 int CExecutor::Outline(const std::function<void(FileOutline&)>& sink) {
-  return OutlineInputs([&](std::size_t i, FileOutline& file, bool bTree) {
-    if (bTree) {
-      TreeReader tree(file.sections);
-      OutlineTree(tree, !m_bOutlineKeepsBytes);
-    }
+  TreeReader tree;
+  return OutlineInputs(tree, !m_bOutlineKeepsBytes, [&](std::size_t i, FileOutline& file) {
+    file.sections = tree.Take();
     const bool bComplete = file.bComplete;
     if (m_bOutlineKeepsBytes && !file.sections.empty()) {
       // The report reads the bytes, so it comes before they go; one who keeps the bytes
@@ -446,10 +470,7 @@ int CExecutor::Outline(const std::function<void(FileOutline&)>& sink) {
 }
 
 int CExecutor::Outline(COutlineReader& reader) {
-  return OutlineInputs([&](std::size_t i, FileOutline& file, bool bTree) {
-    reader.Begin(file);
-    if (bTree) OutlineTree(reader, true);
-    reader.End(file);
+  return OutlineInputs(reader, true, [&](std::size_t i, FileOutline& file) {
     if (!file.bComplete) ReportSplitFailure(i);
   });
 }

@@ -53,11 +53,13 @@ struct FileOutline {
 };
 
 // Takes one input's outline as it is made, a section at a time in file order, instead of
-// as one tree in memory: a table log of 256 MiB has two million sections.
+// as one tree in memory: a table log of 256 MiB has two million sections. The calls come
+// from one thread at a time, not always the same one.
 class COutlineReader {
  public:
   virtual ~COutlineReader() = default;
-  // The input, its header and its trailer; `file.sections` is empty.
+  // The input and its header; `file.sections` is empty, and the trailer and bComplete are
+  // not known yet: End has them.
   virtual void Begin(const FileOutline& file) = 0;
   // A section, its `children` empty. With `bDivided` its block's sections follow, then Leave.
   virtual void Add(const OutlineSection& section, bool bDivided) = 0;

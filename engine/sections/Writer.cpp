@@ -16,7 +16,10 @@ int CExecutor::ChooseOrder(const CCluster& cluster) const {
 }
 
 CExecutor::CutBounds CExecutor::Bounds(const CCluster& cluster) const {
-  const std::size_t n = cluster.m_nCount;
+  return Bounds(cluster, cluster.m_nCount);
+}
+
+CExecutor::CutBounds CExecutor::Bounds(const CCluster& cluster, std::size_t n) const {
   if (!m_abyRange[cluster.m_byLayer + 1u]) return {0, n, n};
   const std::size_t lead = std::min<std::size_t>(std::max(m_nLeadCut, 0), n);
   const std::size_t trail = std::min<std::size_t>(std::max(m_nTrailCut, 0), n);

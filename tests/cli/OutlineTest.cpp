@@ -19,7 +19,8 @@ using testing_support::TempDir;
 
 // A viewer keeps the bytes and makes each text as its row is shown: the texts, the tree and
 // the messages must be those of an outline that made them at once, in every encoding and
-// for a log that fails part way.
+// for a log that fails part way. So must an outline printed as the file is split, each top
+// section as soon as it is finished.
 TEST(Outline, TextsMadeLaterFromTheKeptBytesAreTheSame) {
   struct Row {
     const char* name;
@@ -61,8 +62,8 @@ TEST(Outline, TextsMadeLaterFromTheKeptBytesAreTheSame) {
     SCOPED_TRACE(r.name);
     TempDir dir;
     const std::string path = dir.Write("in.html", r.log);
-    // Each section's offset and text, depth first; the messages the outline gave.
-    auto outline = [&](int bKeep, std::vector<std::string>& messages) {
+    // Each section's place, action and text, depth first; the messages the outline gave.
+    auto outline = [&](int bKeep, std::vector<std::string>& messages, bool bStreamed = false) {
       engine::CExecutor ex;
       testing_support::Settings settings;
       settings.range = {1, 2, 3};
@@ -71,6 +72,10 @@ TEST(Outline, TextsMadeLaterFromTheKeptBytesAreTheSame) {
       ex.m_bEuc = r.bEuc;
       ex.m_bUtf8 = r.bUtf8;
       ex.m_bOutlineKeepsBytes = bKeep;
+      if (bStreamed) {
+        ex.m_nPlaceMin = 0;
+        ex.m_searcher.m_nTopStep = 0;
+      }
       ex.SetInputFiles({path});
       std::vector<std::string> texts;
       testing_support::MessageRecorder rec;
@@ -82,7 +87,9 @@ TEST(Outline, TextsMadeLaterFromTheKeptBytesAreTheSame) {
                 if (bKeep) {
                   EXPECT_EQ(s.strText, "");  // made only when asked for
                 }
-                texts.push_back(std::to_string(s.nOffset) + " " + engine::SectionText(file, s));
+                texts.push_back(std::to_string(s.nLayer) + " #" + std::to_string(s.nIndex) + " " +
+                                std::to_string(s.nOffset) + " " + engine::ActionName(s.action) +
+                                " " + engine::SectionText(file, s));
                 walk(s.children);
               }
             };
@@ -91,11 +98,13 @@ TEST(Outline, TextsMadeLaterFromTheKeptBytesAreTheSame) {
       messages = rec.Texts();
       return texts;
     };
-    std::vector<std::string> messagesAtOnce, messagesLater;
+    std::vector<std::string> messagesAtOnce, messagesLater, messagesStreamed;
     const auto atOnce = outline(0, messagesAtOnce);
     ASSERT_GE(atOnce.size(), 2u);
     EXPECT_EQ(outline(1, messagesLater), atOnce);
     EXPECT_EQ(messagesLater, messagesAtOnce);
+    EXPECT_EQ(outline(0, messagesStreamed, true), atOnce);
+    EXPECT_EQ(messagesStreamed, messagesAtOnce);
   }
 }
 

@@ -149,11 +149,11 @@ const CliCase kCases[] = {
     {"device_output_is_not_an_existing_file", {"-q", "-o", "/dev/null", "in.html"}, 0, ""},
     {"json_outline_of_a_path_that_is_no_utf8", {"--outline=json", "r\xc3\xa9\xff.html"}, 0, "",
      {{"-", "{\"inputs\": [\n{\"path\":\"r\xc3\xa9\\udcff.html\",\"encoding\":\"shift_jis\",\"header\":"
-            "{\"offset\":0,\"length\":12},\"trailer\":{\"offset\":18,\"length\":14},\"complete\":true,"
-            "\"sections\":[{\"layer\":1,\"index\":0,\"offset\":12,\"length\":5,\"head_length\":1,"
-            "\"action\":\"in-order\",\"text\":\"a\",\"sections\":[]},{\"layer\":1,\"index\":1,"
-            "\"offset\":17,\"length\":1,\"head_length\":1,\"action\":\"in-order\",\"text\":\"b\","
-            "\"sections\":[]}]}\n]}\n"}},
+            "{\"offset\":0,\"length\":12},\"sections\":[{\"layer\":1,\"index\":0,\"offset\":12,"
+            "\"length\":5,\"head_length\":1,\"action\":\"in-order\",\"text\":\"a\",\"sections\":[]},"
+            "{\"layer\":1,\"index\":1,\"offset\":17,\"length\":1,\"head_length\":1,\"action\":"
+            "\"in-order\",\"text\":\"b\",\"sections\":[]}],\"trailer\":{\"offset\":18,\"length\":14},"
+            "\"complete\":true}\n]}\n"}},
      {{"r\xc3\xa9\xff.html", "<HTML><BODY>a<HR>b</BODY></HTML>"}}},
     // A replaced file keeps who may do what with it, or says what it could not keep.
     {"acl_kept", {"-q", "-f", "-o", "out.html", "in.html"}, 0, "", {{"out.html", kLog}},
