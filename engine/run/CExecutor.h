@@ -294,8 +294,8 @@ class CExecutor {
   COutlineStream* m_pStream = nullptr;  // the outline being printed, while its file is split
   COutlineReader* m_pStreamReader = nullptr;
   FileOutline* m_pStreamFile = nullptr;
-  bool m_bStreamArmed = false;  // top sections are printed and dropped as the split finishes them
-  bool m_bStreamBegun = false;  // the reader was given the file's start
+  bool m_bStreamArmed = false;    // top sections are printed and dropped as the split finishes them
+  bool m_bStreamBegun = false;    // the reader was given the file's start
   std::size_t m_nStreamBase = 0;  // top sections dropped before the root's first
   Offset m_nStreamed = 0;         // of the root's sections, those printed
   int SplitLoaded();

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <atomic>
+#include <bit>
 #include <cctype>
 #include <cstdio>
 #include <cstring>
@@ -109,20 +110,26 @@ std::uint32_t Cp932Entry(const char* c, std::size_t n) {
 
 // Shift_JIS text as UTF-8, as platform::Cp932ToUtf8Lossy makes it; a text with a byte that
 // is no character is handed to it whole, as what follows such a byte depends on it.
-void AppendCp932(const std::string& sjis, std::string& out) {
+void AppendCp932(const char* sjis, std::size_t size, std::string& out) {
   const std::size_t mark = out.size();
-  out.resize(mark + 3 * sjis.size());  // no character grows to more than three bytes
+  // No character grows to more than three bytes; each is stored as four, its count last.
+  out.resize(mark + 3 * size + 1);
   char* w = out.data() + mark;
-  for (std::size_t p = 0; p < sjis.size();) {
-    const std::size_t n = std::min(
-        CharLength(static_cast<std::uint8_t>(sjis[p]), TextEncoding::kShiftJis), sjis.size() - p);
-    const std::uint32_t e = Cp932Entry(sjis.data() + p, n);
+  for (std::size_t p = 0; p < size;) {
+    const std::size_t n =
+        std::min(CharLength(static_cast<std::uint8_t>(sjis[p]), TextEncoding::kShiftJis), size - p);
+    const std::uint32_t e = Cp932Entry(sjis + p, n);
     if (e >> 24 == 0xFF) {
       out.resize(mark);
-      out += platform::Cp932ToUtf8Lossy(sjis);
+      out += platform::Cp932ToUtf8Lossy({sjis, size});
       return;
     }
-    for (std::uint32_t i = 0; i < e >> 24; ++i) *w++ = static_cast<char>(e >> (8 * i) & 0xFF);
+    if constexpr (std::endian::native == std::endian::little) {
+      std::memcpy(w, &e, sizeof e);
+      w += e >> 24;
+    } else {
+      for (std::uint32_t i = 0; i < e >> 24; ++i) *w++ = static_cast<char>(e >> (8 * i) & 0xFF);
+    }
     p += n;
   }
   out.resize(static_cast<std::size_t>(w - out.data()));
@@ -182,7 +189,9 @@ const char* ActionName(SectionAction action) {
 
 std::string VisibleText(const std::uint8_t* d, std::size_t size, TextEncoding encoding,
                         std::size_t maxChars) {
-  return VisibleText(d, size, encoding, maxChars, nullptr);
+  std::string text;
+  MakeVisibleText(d, size, encoding, maxChars, nullptr, text);
+  return text;
 }
 
 std::size_t FirstVisible(const std::uint8_t* d, std::size_t size) {
@@ -201,21 +210,25 @@ std::size_t FirstVisible(const std::uint8_t* d, std::size_t size) {
   return p;
 }
 
-std::string VisibleText(const std::uint8_t* d, std::size_t size, TextEncoding encoding,
-                        std::size_t maxChars, std::size_t* pStop) {
+void MakeVisibleText(const std::uint8_t* d, std::size_t size, TextEncoding encoding,
+                     std::size_t maxChars, std::size_t* pStop, std::string& utf8) {
   // The first maxChars characters (a space between words counts as one), whole ones only.
-  // An outline makes one for every section, so the strings are made once each where it can.
-  std::string utf8;   // shown text so far
-  std::string bytes;  // log bytes not yet decoded
-  bytes.reserve(2 * maxChars + 1);
+  // An outline makes one for every section: no memory is asked for where it can be helped.
+  utf8.clear();
+  // Log bytes not yet decoded: a character takes at most four, a space or a reference one.
+  char local[256];
+  std::string heap;
+  if (4 * maxChars > sizeof local) heap.resize(4 * maxChars);
+  char* const bytes = heap.empty() ? local : heap.data();
+  std::size_t nBytes = 0;
   const auto decode = [&] {
-    if (bytes.empty()) return;
+    if (nBytes == 0) return;
     if (encoding == TextEncoding::kUtf8) {
-      utf8 += bytes;
+      utf8.append(bytes, nBytes);
     } else {
-      AppendCp932(bytes, utf8);
+      AppendCp932(bytes, nBytes, utf8);
     }
-    bytes.clear();
+    nBytes = 0;
   };
   std::size_t chars = 0;
   bool bSpace = false;
@@ -236,14 +249,14 @@ std::string VisibleText(const std::uint8_t* d, std::size_t size, TextEncoding en
       continue;
     }
     if (bSpace) {
-      bytes += ' ';
+      bytes[nBytes++] = ' ';
       bSpace = false;
       if (++chars == maxChars) break;
     }
     if (entity.nLength) {
       // Replies quote with "&gt;&gt;12": shown as the reader sees it.
       if (entity.nCodePoint < 0x80) {
-        bytes += static_cast<char>(entity.nCodePoint);
+        bytes[nBytes++] = static_cast<char>(entity.nCodePoint);
       } else {
         decode();
         AppendUtf8(entity.nCodePoint, utf8);
@@ -260,7 +273,8 @@ std::string VisibleText(const std::uint8_t* d, std::size_t size, TextEncoding en
       p += std::min(n, size - p);
       ++chars;
     } while (p < size && chars < maxChars && (n = run[d[p]]) != 0);
-    bytes.append(reinterpret_cast<const char*>(d + from), p - from);
+    std::memcpy(bytes + nBytes, d + from, p - from);
+    nBytes += p - from;
   }
   if (pStop) *pStop = chars == maxChars ? p : size;
   decode();
@@ -269,7 +283,7 @@ std::string VisibleText(const std::uint8_t* d, std::size_t size, TextEncoding en
     const auto c = static_cast<std::uint8_t>(ch);
     return c < 0x20 || c == 0x7F;
   };
-  if (std::none_of(utf8.begin(), utf8.end(), isControl)) return utf8;
+  if (std::none_of(utf8.begin(), utf8.end(), isControl)) return;
   std::string text;
   for (const char ch : utf8) {
     const auto c = static_cast<std::uint8_t>(ch);
@@ -281,7 +295,7 @@ std::string VisibleText(const std::uint8_t* d, std::size_t size, TextEncoding en
     std::snprintf(escaped, sizeof escaped, "\\x%02x", c);
     text += escaped;
   }
-  return text;
+  utf8.swap(text);
 }
 
 std::string SectionText(const FileOutline& file, const OutlineSection& section) {
@@ -299,8 +313,8 @@ TextEncoding CExecutor::RunEncoding() const {
 
 // The sections [from, to) of a cluster of `count` in all, numbered from `base`, with those
 // shown inside them, each with what the writer will do with it.
-void CExecutor::AddOutlineEntries(const CCluster& cluster, Offset from, Offset to,
-                                  std::size_t base, std::size_t count, OutlineBatch& batch) const {
+void CExecutor::AddOutlineEntries(const CCluster& cluster, Offset from, Offset to, std::size_t base,
+                                  std::size_t count, OutlineBatch& batch) const {
   const int order = cluster.m_nCount == 0 ? kUnchanged : ChooseOrder(cluster);
   const CutBounds b = Bounds(cluster, count);
   for (Offset i = from; i < to; ++i) {

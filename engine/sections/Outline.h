@@ -72,10 +72,10 @@ class COutlineReader {
 inline constexpr std::size_t kOutlineChars = 40;
 std::string VisibleText(const std::uint8_t* data, std::size_t size, TextEncoding encoding,
                         std::size_t maxChars = kOutlineChars);
-// The same; `*pStop` is where the text ended: after its last character when it has
-// maxChars of them, else `size`.
-std::string VisibleText(const std::uint8_t* data, std::size_t size, TextEncoding encoding,
-                        std::size_t maxChars, std::size_t* pStop);
+// The same, into `text`; `*pStop` (unless null) is where the text ended: after its last
+// character when it has maxChars of them, else `size`.
+void MakeVisibleText(const std::uint8_t* data, std::size_t size, TextEncoding encoding,
+                     std::size_t maxChars, std::size_t* pStop, std::string& text);
 // Where the first visible character of some log bytes is (`size` when there is none): the
 // tags and white space before it show nothing.
 std::size_t FirstVisible(const std::uint8_t* data, std::size_t size);

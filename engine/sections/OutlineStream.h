@@ -82,15 +82,15 @@ class COutlineStream {
   const platform::FileHandle m_source;
   const TextEncoding m_shown;
   const bool m_bText;
-  Maker m_here;               // for batches printed by the caller
-  OutlineSection m_section;   // the one handed to the reader, its text's room kept
+  Maker m_here;              // for batches printed by the caller
+  OutlineSection m_section;  // the one handed to the reader, its text's room kept
   std::array<Slot, kSlots> m_aSlots;
   std::uint64_t m_nHanded = 0;   // batches handed over; the next one is filled in slot n % kSlots
   std::uint64_t m_nPrinted = 0;  // of them, printed (or dropped after a failure)
 
   std::mutex m_mutex;
   std::condition_variable m_changed;
-  bool m_bPrinting = false;      // a thread prints batch m_nPrinted
+  bool m_bPrinting = false;  // a thread prints batch m_nPrinted
   bool m_bStop = false;
   std::exception_ptr m_failure;  // the first thing a thread threw: what follows is dropped
   std::vector<std::thread> m_threads;

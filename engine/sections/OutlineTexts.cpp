@@ -1,6 +1,5 @@
 #include "engine/sections/OutlineTexts.h"
 
-
 #include "engine/sections/Outline.h"
 
 namespace engine {
@@ -18,9 +17,13 @@ void MakeOutlineText(const std::uint8_t* d, std::size_t base, std::size_t start,
     return;
   }
   std::size_t stop = 0;
-  text = VisibleText(d + (first - base), end - first, shown, kOutlineChars, &stop);
+  MakeVisibleText(d + (first - base), end - first, shown, kOutlineChars, &stop, text);
   // Only words that ended well inside their section are the same in a longer one.
-  if (first + stop + kLookedAhead <= end) cache = {first, first + stop, text};
+  if (first + stop + kLookedAhead <= end) {
+    cache.nFirst = first;
+    cache.nStop = first + stop;
+    cache.strText = text;  // into the room it has
+  }
 }
 
 // Bytes that cannot be read (no memory, a file cut meanwhile, or more than kMaxRead) are
