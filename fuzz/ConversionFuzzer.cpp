@@ -311,10 +311,32 @@ std::string Sorted(std::string_view s) {
   return r;
 }
 
+// Writes down each call of an outline: what a printer would be given.
+class OutlineRecorder : public engine::COutlineReader {
+ public:
+  std::string text;
+  void Begin(const engine::FileOutline& f) override {
+    text += "begin " + f.strPath + " " + std::to_string(f.bHeader) + " " +
+            std::to_string(f.nHeaderOffset) + "+" + std::to_string(f.nHeaderLength) + "\n";
+  }
+  void Add(const engine::OutlineSection& o, bool bDivided) override {
+    text += std::to_string(o.nLayer) + " #" + std::to_string(o.nIndex) + " " +
+            std::to_string(o.nOffset) + "+" + std::to_string(o.nLength) + "/" +
+            std::to_string(o.nHeadLength) + " " + engine::ActionName(o.action) + " " + o.strText +
+            (bDivided ? " {\n" : "\n");
+  }
+  void Leave() override { text += "}\n"; }
+  void End(const engine::FileOutline& f) override {
+    text += "end " + std::to_string(f.bComplete) + " " + std::to_string(f.bTrailer) + " " +
+            std::to_string(f.nTrailerOffset) + "+" + std::to_string(f.nTrailerLength) + "\n";
+  }
+};
+
 // Fills the run settings through the request's own steps, as either front end would, and
-// converts `inputs` into one output in memory.
+// converts `inputs` into one output in memory; with `pOutline`, prints their outline there
+// instead, writing nothing.
 int RunFiles(const FuzzSettings& fs, const std::vector<std::string_view>& inputs,
-             engine::CExecutor& ex, std::string& output) {
+             engine::CExecutor& ex, std::string& output, std::string* pOutline = nullptr) {
   MemoryFiles files;
   files.inputs = inputs;
   files.positions.assign(inputs.size(), 0);
@@ -349,6 +371,15 @@ int RunFiles(const FuzzSettings& fs, const std::vector<std::string_view>& inputs
   for (std::size_t i = 0; i < inputs.size(); ++i) names.push_back(InputName(i));
   ex.SetInputFiles(names);
 
+  if (pOutline) {
+    OutlineRecorder recorder;
+    const int result = ex.Outline(recorder);
+    Check(files.openCount == 0, "an outline left a file open");
+    Check(!ex.HoldsFiles(), "the buffer outlived the outline");
+    *pOutline = std::move(recorder.text);
+    g_files = nullptr;
+    return result;
+  }
   const int result = ex.Run();
   ex.CloseFiles();
   Check(files.openCount == 0, "a file was left open");
@@ -460,6 +491,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       const FilePart b = ConvertAndCheck(plain, log);
       Check(a.ok == b.ok && a.header == b.header && a.body == b.body && a.footer == b.footer,
             "searching and writing on more threads changed the output");
+      // The outline printed while the log is split is the one printed from the whole tree.
+      std::string streamed, whole, unused;
+      engine::CExecutor exStreamed, exWhole;
+      const int rs = RunFiles(fs, {log}, exStreamed, unused, &streamed);
+      const int rw = RunFiles(plain, {log}, exWhole, unused, &whole);
+      Check(rs == rw && streamed == whole, "printing the outline during the split changed it");
     }
     return 0;
   }
