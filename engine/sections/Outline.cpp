@@ -409,7 +409,14 @@ int CExecutor::OutlineInput(std::size_t i, COutlineReader& reader, bool bText, F
   file.strPath = m_arrInputPaths[i];
   file.encoding = RunEncoding();
   const TextEncoding shown = m_bUtf8 ? TextEncoding::kUtf8 : TextEncoding::kShiftJis;
-  COutlineStream stream(reader, m_pFileData.get(), ScanSource(), shown, bText);
+  COutlineStream::WholeCheck whole;
+  if (platform::IsMapped(m_pFileData)) {
+    whole = [this] {
+      return platform::CheckMappedFile(m_pFileData, m_fileIn.GetHandle()) ==
+             platform::CFileException::none;
+    };
+  }
+  COutlineStream stream(reader, m_pFileData.get(), ScanSource(), shown, bText, std::move(whole));
   struct Unhook {
     CExecutor& ex;
     ~Unhook() { ex.m_pStream = nullptr; }

@@ -1,6 +1,7 @@
 #include "engine/sections/OutlineStream.h"
 
 #include <cstring>
+#include <utility>
 
 namespace engine {
 namespace {
@@ -8,12 +9,14 @@ using Length = std::uint32_t;
 }  // namespace
 
 COutlineStream::COutlineStream(COutlineReader& reader, const std::uint8_t* data,
-                               platform::FileHandle source, TextEncoding shown, bool bText)
+                               platform::FileHandle source, TextEncoding shown, bool bText,
+                               WholeCheck whole)
     : m_reader(reader),
       m_pData(data),
       m_source(source),
       m_shown(shown),
       m_bText(bText),
+      m_whole(std::move(whole)),
       m_here(data, source) {}
 
 COutlineStream::~COutlineStream() {
@@ -64,7 +67,7 @@ void COutlineStream::Hand() {
   slot.state = SlotState::kFree;
   lock.unlock();
   MakeTexts(slot.batch, m_here);
-  Print(slot.batch);
+  PrintWhole(slot.batch);
 }
 
 void COutlineStream::Finish() {
@@ -113,7 +116,7 @@ void COutlineStream::Loop(Maker& maker) {
       m_bPrinting = true;
       lock.unlock();
       try {
-        if (!bFailed) Print(print->batch);
+        if (!bFailed) PrintWhole(print->batch);
       } catch (...) {
         failure = std::current_exception();
       }
@@ -138,6 +141,16 @@ void COutlineStream::MakeTexts(OutlineBatch& batch, Maker& maker) const {
     batch.texts.append(reinterpret_cast<const char*>(&length), sizeof length);
     batch.texts += maker.text;
   }
+}
+
+// The texts were made before the file is looked at: when it is still whole, they were
+// made from its bytes.
+void COutlineStream::PrintWhole(const OutlineBatch& batch) {
+  if (m_bCut || (m_whole && !m_whole())) {
+    m_bCut = true;
+    return;
+  }
+  Print(batch);
 }
 
 void COutlineStream::Print(const OutlineBatch& batch) {

@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <exception>
+#include <functional>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -41,10 +42,15 @@ struct OutlineBatch {
 // each batch is printed as it is handed over.
 class COutlineStream {
  public:
+  // Whether the file still holds the bytes the texts were made from: false once another
+  // program has cut it (a mapped file's lost pages read as zeros).
+  using WholeCheck = std::function<bool()>;
   // The texts are made from the view `data` of the file `source` (as COutlineBytes), unless
-  // !bText. The reader and the bytes must stay until this is gone.
+  // !bText. With `whole`, each batch is printed only when the file is whole once its texts
+  // are made; from the first that is not, nothing more is. The reader and the bytes must
+  // stay until this is gone.
   COutlineStream(COutlineReader& reader, const std::uint8_t* data, platform::FileHandle source,
-                 TextEncoding shown, bool bText);
+                 TextEncoding shown, bool bText, WholeCheck whole = {});
   ~COutlineStream();  // stops the threads; what was not printed is dropped
   COutlineStream(const COutlineStream&) = delete;
   COutlineStream& operator=(const COutlineStream&) = delete;
@@ -76,12 +82,16 @@ class COutlineStream {
   void Loop(Maker& maker);
   void MakeTexts(OutlineBatch& batch, Maker& maker) const;
   void Print(const OutlineBatch& batch);
+  // Prints the batch unless the file was cut: then this and every later one is dropped.
+  void PrintWhole(const OutlineBatch& batch);
 
   COutlineReader& m_reader;
   const std::uint8_t* const m_pData;
   const platform::FileHandle m_source;
   const TextEncoding m_shown;
   const bool m_bText;
+  const WholeCheck m_whole;
+  bool m_bCut = false;       // read and set by the one printing
   Maker m_here;              // for batches printed by the caller
   OutlineSection m_section;  // the one handed to the reader, its text's room kept
   std::array<Slot, kSlots> m_aSlots;

@@ -1,6 +1,7 @@
 // The stream an outline is printed through while its file is split: every section in the
-// order handed over, with its own text, on the threads or on the caller's; and a reader that
-// fails gets nothing more, and the failure comes back to the caller.
+// order handed over, with its own text, on the threads or on the caller's; a reader that
+// fails gets nothing more, and the failure comes back to the caller; and once the file is
+// found cut, no batch is printed from its lost bytes.
 #include <gtest/gtest.h>
 
 #include <stdexcept>
@@ -31,7 +32,7 @@ class Recorder : public COutlineReader {
   int m_nAdded = 0;
 };
 
-TEST(OutlineStream, PrintsEveryBatchInOrderAndStopsAtTheFirstFailure) {
+TEST(OutlineStream, PrintsEveryBatchInOrderAndStopsAtAFailureOrACutFile) {
   // Forty batches of a word each, the first word of every batch holding the second.
   const std::string log = [] {
     std::string s;
@@ -47,14 +48,21 @@ TEST(OutlineStream, PrintsEveryBatchInOrderAndStopsAtTheFirstFailure) {
   }
   struct Row {
     bool bThreads;
-    int failAt;
+    int failAt;  // the Add that fails, from 1; 0: none
+    int cutAt;   // the batch from which on the file is found cut, from 0; -1: never
   };
-  for (const Row& r : {Row{false, 0}, Row{true, 0}, Row{false, 7}, Row{true, 7}, Row{true, 60}}) {
-    SCOPED_TRACE(std::to_string(r.bThreads) + " " + std::to_string(r.failAt));
+  const Row rows[] = {{false, 0, -1}, {true, 0, -1}, {false, 7, -1}, {true, 7, -1},
+                      {true, 60, -1}, {false, 0, 5}, {true, 0, 5},   {true, 0, 0}};
+  for (const Row& r : rows) {
+    SCOPED_TRACE(std::to_string(r.bThreads) + " " + std::to_string(r.failAt) + " " +
+                 std::to_string(r.cutAt));
     Recorder reader(r.failAt);
     bool bFailed = false;
     {
-      COutlineStream stream(reader, data, platform::kNoFileHandle, TextEncoding::kShiftJis, true);
+      int checks = 0;
+      const auto whole = [&] { return r.cutAt < 0 || checks++ < r.cutAt; };
+      COutlineStream stream(reader, data, platform::kNoFileHandle, TextEncoding::kShiftJis, true,
+                            whole);
       if (r.bThreads) {
         ASSERT_TRUE(stream.StartThreads());
       }
@@ -75,10 +83,11 @@ TEST(OutlineStream, PrintsEveryBatchInOrderAndStopsAtTheFirstFailure) {
       }
     }
     EXPECT_EQ(bFailed, r.failAt != 0);
-    // Of the sections, exactly those before the failing one were printed.
+    // Of the sections, exactly those before the failing one, or the cut batch, were printed.
     std::vector<std::string> expected;
     for (std::size_t n = 0, adds = 0; n < all.size(); ++n) {
       if (all[n] != "}" && ++adds == static_cast<std::size_t>(r.failAt)) break;
+      if (r.cutAt >= 0 && n == 3 * static_cast<std::size_t>(r.cutAt)) break;
       expected.push_back(all[n]);
     }
     EXPECT_EQ(reader.lines, expected);
