@@ -31,14 +31,15 @@ COutlineStream::~COutlineStream() {
 bool COutlineStream::StartThreads() {
   if (!m_threads.empty()) return true;
   try {
+    m_threads.reserve(2);
     for (int i = 0; i < 2; ++i) {
       m_threads.emplace_back([this] {
         Maker maker(m_pData, m_source);
         Loop(maker);
       });
     }
-  } catch (const std::system_error&) {
-    // One thread prints alone; none: the caller prints each batch.
+  } catch (const std::exception&) {
+    // No thread or no memory for one: one thread prints alone; none, the caller prints.
   }
   return !m_threads.empty();
 }
