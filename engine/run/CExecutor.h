@@ -76,8 +76,10 @@ class CExecutor {
   // outline and no message for that file (Stopped()). 0, or -1 when an input could not be
   // opened or split, or the outline was stopped.
   int Outline(const std::function<void(FileOutline&)>& sink);
-  // The same, handed to `reader` section by section as the tree is walked (texts made,
-  // bytes not kept).
+  // The same, handed to `reader` section by section (texts made, bytes not kept); a large
+  // file's sections as the split finishes them, so that an outline stopped part way has
+  // handed over what came before, and one whose file was cut meanwhile stops where it was
+  // last seen whole.
   int Outline(COutlineReader& reader);
   // 1: Outline hands each file's bytes over with its tree instead of making the texts.
   bool m_bOutlineKeepsBytes = false;
