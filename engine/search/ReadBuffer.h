@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <new>
 
 #include "platform/File.h"
 
@@ -19,7 +20,11 @@ class CReadBuffer {
   const std::uint8_t* Read(platform::FileHandle source, std::uint64_t offset, std::size_t count);
 
  private:
-  std::unique_ptr<std::uint8_t[]> m_pBytes;
+  static constexpr std::size_t kAlign = 64;
+  struct AlignedDelete {
+    void operator()(std::uint8_t* p) const { ::operator delete[](p, std::align_val_t{kAlign}); }
+  };
+  std::unique_ptr<std::uint8_t[], AlignedDelete> m_pBytes;
   std::size_t m_nCapacity = 0;
 };
 
