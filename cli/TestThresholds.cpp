@@ -28,6 +28,7 @@ void ApplyTestThresholds(engine::CExecutor& executor) {
   if (auto v = SizeFrom("VELMORANT_TEST_INDEX_FROM")) executor.m_searcher.m_nIndexFrom = *v;
   if (auto v = SizeFrom("VELMORANT_TEST_PLACE_MIN")) executor.m_nPlaceMin = *v;
   if (auto v = SizeFrom("VELMORANT_TEST_TOP_STEP")) executor.m_searcher.m_nTopStep = *v;
+  if (auto v = SizeFrom("VELMORANT_TEST_READ_THROUGH")) executor.m_bReadThrough = *v != 0;
 }
 
 std::chrono::milliseconds ProgressAfter() {

@@ -269,7 +269,8 @@ struct FuzzSettings {
   // The second half of the body searched on another thread, and each top section written
   // at its place on a third as soon as it is complete.
   bool index = false;
-  bool map = false;  // inputs mapped instead of read
+  bool map = false;          // inputs mapped instead of read
+  bool readThrough = false;  // a mapped input's bytes read through the file, not the view
   engine::COptionValues o;
   std::string separator;
 };
@@ -296,6 +297,7 @@ std::string_view Decode(std::string_view data, FuzzSettings& s) {
   s.o.m_nSeparatorStyle = 1;
   s.twoFiles = (b[7] >> 7) & 1;
   s.map = (b[7] >> 3) & 1;
+  s.readThrough = (b[7] >> 4) & 1;
   // Kind 3 needs a string; the other kinds may go without.
   std::size_t sepLength = b[7] % 8;
   if (s.kind == 3 && sepLength == 0) sepLength = 1;
@@ -362,6 +364,7 @@ int RunFiles(const FuzzSettings& fs, const std::vector<std::string_view>& inputs
     ex.m_searcher.m_nTopStep = 0;
   }
   if (fs.map) ex.m_nLargeFile = 0;
+  ex.m_bReadThrough = fs.readThrough;
   request.HandOverOptions(fs.o, ex);
   request.SelectStartMode(ex);
   std::atomic<int> abort{0};
@@ -488,6 +491,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (fs.index) {
       FuzzSettings plain = fs;
       plain.index = false;
+      plain.readThrough = !fs.readThrough;  // the view and the reads give the same bytes
       const FilePart b = ConvertAndCheck(plain, log);
       Check(a.ok == b.ok && a.header == b.header && a.body == b.body && a.footer == b.footer,
             "searching and writing on more threads changed the output");

@@ -138,6 +138,9 @@ class CExecutor {
   // From this size on a file's output is written while it is split, where the order of
   // its sections allows (no cuts, a new output file).
   std::size_t m_nPlaceMin = 8u << 20;
+  // A mapped file's bytes are read through the file for the search, the writers and an
+  // outline, instead of being touched in the view, where the system makes that cheaper.
+  bool m_bReadThrough = platform::ReadsBeatMappedPages();
 
   // The searcher the run splits with: the run request registers its keys; thresholds and
   // the checkpoint hook may be set before a run.
@@ -267,7 +270,7 @@ class CExecutor {
   bool m_bDataMapped = false;  // output ranges are written from the file's view in place
   // The file whose view the bytes are, for scans and copies to read through.
   platform::FileHandle ScanSource() const {
-    return m_bDataMapped ? m_fileIn.GetHandle() : platform::kNoFileHandle;
+    return m_bDataMapped && m_bReadThrough ? m_fileIn.GetHandle() : platform::kNoFileHandle;
   }
   bool ReadInput();
   void NoteEncoding() const;

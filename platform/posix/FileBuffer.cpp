@@ -139,6 +139,10 @@ bool IsMapped(const FileBuffer& buffer) {
   return buffer && buffer.get_deleter().nMapped != 0;
 }
 
+bool ReadsBeatMappedPages() {
+  return false;
+}
+
 int CheckMappedFile(const FileBuffer& buffer, FileHandle fd) {
   if (!IsMapped(buffer)) return CFileException::none;
   struct stat st {};

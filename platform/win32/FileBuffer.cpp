@@ -36,6 +36,11 @@ bool IsMapped(const FileBuffer& buffer) {
   return buffer && buffer.get_deleter().nMapped != 0;
 }
 
+// Windows faults a mapped file's pages in one at a time on first touch.
+bool ReadsBeatMappedPages() {
+  return true;
+}
+
 int CheckMappedFile(const FileBuffer& buffer, FileHandle fd) {
   if (!IsMapped(buffer)) return CFileException::none;
   LARGE_INTEGER size{};

@@ -34,7 +34,8 @@ struct Profile {
 };
 
 // The thresholds a run takes: as shipped, every input mapped, and every body also searched
-// by the second thread while a third writes each top section as soon as it is complete.
+// by the second thread while a third writes each top section as soon as it is complete,
+// the mapped bytes touched in the view, or read through the file.
 const Profile kProfiles[] = {
     {"default", {}},
     {"mapped", {{"VELMORANT_TEST_LARGE_FILE", "1"}}},
@@ -42,11 +43,19 @@ const Profile kProfiles[] = {
      {{"VELMORANT_TEST_LARGE_FILE", "1"},
       {"VELMORANT_TEST_INDEX_MIN", "0"},
       {"VELMORANT_TEST_PLACE_MIN", "0"},
-      {"VELMORANT_TEST_TOP_STEP", "0"}}},
+      {"VELMORANT_TEST_TOP_STEP", "0"},
+      {"VELMORANT_TEST_READ_THROUGH", "0"}}},
+    {"read_through",
+     {{"VELMORANT_TEST_LARGE_FILE", "1"},
+      {"VELMORANT_TEST_INDEX_MIN", "0"},
+      {"VELMORANT_TEST_PLACE_MIN", "0"},
+      {"VELMORANT_TEST_TOP_STEP", "0"},
+      {"VELMORANT_TEST_READ_THROUGH", "1"}}},
 };
-const char* const kThresholdNames[] = {"VELMORANT_TEST_LARGE_FILE", "VELMORANT_TEST_INDEX_MIN",
-                                       "VELMORANT_TEST_INDEX_FROM", "VELMORANT_TEST_PROGRESS_AFTER",
-                                       "VELMORANT_TEST_PLACE_MIN",  "VELMORANT_TEST_TOP_STEP"};
+const char* const kThresholdNames[] = {
+    "VELMORANT_TEST_LARGE_FILE",     "VELMORANT_TEST_INDEX_MIN", "VELMORANT_TEST_INDEX_FROM",
+    "VELMORANT_TEST_PROGRESS_AFTER", "VELMORANT_TEST_PLACE_MIN", "VELMORANT_TEST_TOP_STEP",
+    "VELMORANT_TEST_READ_THROUGH"};
 
 std::vector<std::string> Lines(const std::string& text) {
   std::vector<std::string> lines;
