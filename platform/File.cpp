@@ -28,6 +28,7 @@ void CFile::TakeFrom(CFile& other) noexcept {
   m_bOwned = other.m_bOwned;
   m_bCreated = other.m_bCreated;
   m_bPositioned = other.m_bPositioned;
+  m_pTurns = std::exchange(other.m_pTurns, nullptr);
   m_strPath = std::move(other.m_strPath);
   m_pWriteBuffer = std::move(other.m_pWriteBuffer);
   m_nBuffered = std::exchange(other.m_nBuffered, 0);
@@ -93,6 +94,7 @@ bool CFile::Open(const std::string& path, unsigned flags, CFileException* pError
   ReleaseHeldSignals();  // the last output is in place; a signal held since then ends it here
   m_strLostAttributes.clear();
   m_bPositioned = false;
+  m_pTurns = nullptr;
   if ((flags & modeReplace) && (flags & modeWrite)) return OpenReplacing(path, flags, pError);
   return OpenDirect(path, flags, pError);
 }
@@ -104,13 +106,15 @@ void CFile::Attach(FileHandle fd, std::string name) {
   m_bReplacing = false;
   m_bCreated = false;
   m_bPositioned = false;
+  m_pTurns = nullptr;
   m_strPath = std::move(name);
   ResetWriteState();
 }
 
-void CFile::AttachPositioned(FileHandle fd, std::string name) {
+void CFile::AttachPositioned(FileHandle fd, std::string name, std::mutex* pTurns) {
   Attach(fd, std::move(name));
   m_bPositioned = true;
+  m_pTurns = pTurns;
 }
 
 void CFile::Throw(int err) const {

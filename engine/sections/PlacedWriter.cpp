@@ -41,7 +41,7 @@ void CPlacedWriter::Start(const platform::CFile& out, const std::uint8_t* data, 
   const std::size_t count = std::thread::hardware_concurrency() > 1 ? m_workers.size() : 1;
   for (std::size_t i = 0; i < count; ++i) {
     Worker& w = m_workers[i];
-    w.out.AttachPositioned(out.GetHandle(), out.GetFilePath());
+    w.out.AttachPositioned(out.GetHandle(), out.GetFilePath(), &m_turns);
     try {
       w.thread = std::thread([this, &w] { Loop(w); });
     } catch (const std::system_error&) {

@@ -82,6 +82,7 @@ class CPlacedWriter {
   void Report();
   void Join(bool bCancel) noexcept;
 
+  std::mutex m_turns;  // the workers write to the file one at a time; outlives them
   std::array<Worker, 2> m_workers;
   const std::uint8_t* m_pData = nullptr;
   bool m_bMapped = false;

@@ -108,6 +108,7 @@ bool ReadAt(FileHandle fd, std::uint64_t offset, void* buffer, std::size_t count
 
 void CFile::WriteThrough(const void* data, std::size_t count) {
   const auto* p = static_cast<const std::uint8_t*>(data);
+  const auto turn = TakeTurn();
   while (count > 0) {
     const std::size_t chunk = std::min(count, kMaxTransfer);
     iovec one{const_cast<std::uint8_t*>(p), chunk};
@@ -166,6 +167,7 @@ void CFile::Flush() {
   pending.swap(m_aPending);
   m_nBuffered = 0;
   m_nPendingBytes = 0;
+  const auto turn = TakeTurn();
   std::size_t i = 0;
   while (i < pending.size()) {
     const int count = static_cast<int>(pending.size() - i);

@@ -125,6 +125,7 @@ bool ReadAt(FileHandle fd, std::uint64_t offset, void* buffer, std::size_t count
 
 void CFile::WriteThrough(const void* data, std::size_t count) {
   const auto* p = static_cast<const std::uint8_t*>(data);
+  const auto turn = TakeTurn();
   while (count > 0) {
     DWORD n = 0;
     const auto chunk = static_cast<DWORD>(std::min(count, kMaxTransfer));

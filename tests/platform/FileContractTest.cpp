@@ -127,7 +127,9 @@ TEST(FileContract, ReadsAtAPlace) {
   for (const Row& r : rows) {
     std::string got(r.count, '-');
     EXPECT_EQ(ReadAt(f.GetHandle(), r.at, got.data(), r.count), r.bytes != nullptr) << r.at;
-    if (r.bytes) EXPECT_EQ(got, r.bytes) << r.at;
+    if (r.bytes) {
+      EXPECT_EQ(got, r.bytes) << r.at;
+    }
   }
   f.SeekToBegin();
   std::string all(10, '-');

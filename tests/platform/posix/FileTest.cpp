@@ -7,10 +7,15 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <atomic>
 #include <cerrno>
+#include <chrono>
 #include <cstdio>
+#include <mutex>
 #include <optional>
 #include <string>
+#include <thread>
 #include <utility>
 #include <vector>
 
@@ -208,6 +213,55 @@ TEST(File, HelperThreadsTakeNoEndingSignal) {
   for (const int sig : {SIGINT, SIGTERM, SIGHUP}) {
     EXPECT_EQ(sigismember(&inThread, sig), 1) << sig;
     EXPECT_EQ(sigismember(&here, sig), 0) << sig;
+  }
+}
+
+std::atomic<int> s_nWriting{0};
+std::atomic<int> s_nMostWriting{0};
+
+// A write that takes a while, counting how many are under way at once.
+ssize_t SlowPwritev(int fd, const iovec* iov, int count, off_t at) {
+  const int now = ++s_nWriting;
+  int most = s_nMostWriting.load();
+  while (now > most && !s_nMostWriting.compare_exchange_weak(most, now)) {
+  }
+  std::this_thread::sleep_for(std::chrono::microseconds(300));
+  const ssize_t n = ::pwritev(fd, iov, count, at);
+  --s_nWriting;
+  return n;
+}
+
+// Positioned writers that share a mutex write one at a time, short parts and long ones
+// alike, and every part still lands at its place.
+TEST(File, PositionedWritersTakeTurns) {
+  SysCalls calls = PosixSysCalls();
+  calls.pwritev = SlowPwritev;
+  ScopedSysCalls scoped(calls);
+  TempDir dir;
+  CFile f;
+  ASSERT_TRUE(f.Open(dir.File("out"), kWrite, nullptr));
+  constexpr std::size_t kParts = 24;
+  const std::size_t kLong = 300 << 10;  // written at once, without the buffer
+  std::mutex turns;
+  auto writer = [&](std::size_t first) {
+    CFile at;
+    at.AttachPositioned(f.GetHandle(), "out", &turns);
+    for (std::size_t i = first; i < kParts; i += 2) {
+      at.SetPosition(i * kLong);
+      const std::string part(i % 4 < 2 ? 100 : kLong, static_cast<char>('a' + i));
+      i % 4 < 2 ? at.Write(part.data(), part.size()) : at.WriteKept(part.data(), part.size());
+    }
+    at.Close();
+  };
+  std::thread other(writer, 1);
+  writer(0);
+  other.join();
+  f.Close();
+  EXPECT_EQ(s_nMostWriting.load(), 1);
+  const std::string out = ReadFile(dir.File("out"));
+  for (std::size_t i = 0; i < kParts; ++i) {
+    ASSERT_GT(out.size(), i * kLong);
+    EXPECT_EQ(out[i * kLong], static_cast<char>('a' + i)) << i;
   }
 }
 
