@@ -201,6 +201,7 @@ __attribute__((target("avx2"), always_inline)) inline std::uint32_t RefusedAvx2(
     groups = _mm256_cmpeq_epi8(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(at)), first);
     j = 1;
   }
+#pragma GCC unroll 4
   for (; j < CSearcher::ModeScan::kFilterBytes; ++j) {
     const __m256i v = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(at + j));
     const __m256i l = _mm256_shuffle_epi8(lo[j], _mm256_and_si256(v, halfByte));
