@@ -147,6 +147,14 @@ void CPlacedWriter::Write(Worker& w, const Part& part) {
   Offset readFrom = 0;
   const std::uint8_t* read = ReadPieces(w, part, &readFrom);
   const std::size_t count = part.pieces.size();
+  // Input bytes written since the progress was last told: added up here rather than to the
+  // count both threads share at each of a table log's thousands of ranges.
+  std::uint64_t written = 0;
+  auto tell = [&] {
+    m_nWritten.fetch_add(written, std::memory_order_relaxed);
+    written = 0;
+    Report();
+  };
   for (std::size_t i = 0; i < count; ++i) {
     if (read == nullptr && i + kFetchAhead < count) {
       const Piece& next = part.pieces[i + kFetchAhead];
@@ -177,12 +185,12 @@ void CPlacedWriter::Write(Worker& w, const Part& part) {
       p += n;
       left -= n;
       if (piece.bText) continue;
-      m_nWritten.fetch_add(n, std::memory_order_relaxed);
-      if (n == CSearcher::kCheckpointStep) Report();
+      written += n;
+      if (n == CSearcher::kCheckpointStep) tell();
     }
   }
   w.out.Flush();
-  Report();
+  tell();
 }
 
 void CPlacedWriter::Report() {
