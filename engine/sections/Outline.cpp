@@ -11,6 +11,7 @@
 #include <utility>
 
 #include "engine/run/CExecutor.h"
+#include "engine/search/TagEnd.h"
 #include "engine/sections/OutlineStream.h"
 #include "platform/Encoding.h"
 
@@ -199,8 +200,7 @@ std::size_t FirstVisible(const std::uint8_t* d, std::size_t size) {
   while (p < size) {
     const std::uint8_t c = d[p];
     if (c == '<') {
-      const void* end = std::memchr(d + p, '>', size - p);
-      p = end ? static_cast<std::size_t>(static_cast<const std::uint8_t*>(end) - d) + 1 : size;
+      p = std::min(size, TagEnd(d, p, size) + 1);
       continue;
     }
     const Entity entity = c == '&' ? ReadEntity(d + p, size - p) : Entity{};
@@ -236,8 +236,7 @@ void MakeVisibleText(const std::uint8_t* d, std::size_t size, TextEncoding encod
   for (; p < size && chars < maxChars;) {
     const std::uint8_t c = d[p];
     if (c == '<') {
-      const void* end = std::memchr(d + p, '>', size - p);
-      p = end ? static_cast<std::size_t>(static_cast<const std::uint8_t*>(end) - d) + 1 : size;
+      p = std::min(size, TagEnd(d, p, size) + 1);
       bSpace = bSpace || chars > 0;  // a tag between words parts them
       continue;
     }
