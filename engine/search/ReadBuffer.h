@@ -16,10 +16,15 @@ namespace engine {
 class CReadBuffer {
  public:
   // The `count` bytes at `offset` of `source`; null when there is no memory for them or
-  // fewer could be read (the file was cut meanwhile). Valid until the next Read.
+  // fewer could be read (the file was cut meanwhile). Valid until the next Read or Copy.
   const std::uint8_t* Read(platform::FileHandle source, std::uint64_t offset, std::size_t count);
+  // The same bytes copied from the file's view `view`, in one pass from the first to the
+  // last; null when there is no memory for them.
+  const std::uint8_t* Copy(const std::uint8_t* view, std::uint64_t offset, std::size_t count);
 
  private:
+  std::uint8_t* Room(std::uint64_t offset, std::size_t count);
+
   static constexpr std::size_t kAlign = 64;
   struct AlignedDelete {
     void operator()(std::uint8_t* p) const { ::operator delete[](p, std::align_val_t{kAlign}); }

@@ -119,11 +119,15 @@ void CPlacedWriter::Loop(Worker& w) {
   }
 }
 
-// The input bytes of a part's ranges, read through the file into memory of this writer's:
-// those of [*pFrom, ...) start at the pointer returned. Null when they are to be copied
-// from the view (no source, ranges far apart, no memory, or the read fell short).
+// The input bytes of a part's ranges, in memory of this writer's: read through the file, or
+// copied from the view in one pass. The ranges of a part lie side by side in another order
+// (a table log's are some 140 bytes each), and the view's bytes were searched long ago or
+// by the other thread: copied where they belong one by one, each waited for memory (a
+// 256 MiB log's conversion took 4 to 7 % more processor time). Those of
+// [*pFrom, ...) start at the pointer returned; null when they are to be copied from the
+// view (an input read into memory, ranges far apart, no memory, or the read fell short).
 const std::uint8_t* CPlacedWriter::ReadPieces(Worker& w, const Part& part, Offset* pFrom) {
-  if (m_source == platform::kNoFileHandle) return nullptr;
+  if (m_source == platform::kNoFileHandle && !m_bMapped) return nullptr;
   std::uint64_t from = UINT64_MAX;
   std::uint64_t to = 0;
   for (const Piece& piece : part.pieces) {
@@ -132,7 +136,10 @@ const std::uint8_t* CPlacedWriter::ReadPieces(Worker& w, const Part& part, Offse
     to = std::max<std::uint64_t>(to, std::uint64_t{piece.pos} + piece.length);
   }
   if (to <= from || to - from > kReadSpan) return nullptr;
-  const std::uint8_t* read = w.read.Read(m_source, from, static_cast<std::size_t>(to - from));
+  const auto count = static_cast<std::size_t>(to - from);
+  const std::uint8_t* read = m_source != platform::kNoFileHandle
+                                 ? w.read.Read(m_source, from, count)
+                                 : w.read.Copy(m_pData, from, count);
   if (read == nullptr) return nullptr;
   *pFrom = static_cast<Offset>(from);
   return read;

@@ -73,7 +73,7 @@ class CPlacedWriter {
   struct Stopped {};
   struct Worker {
     platform::CFile out;
-    CReadBuffer read;  // a part's input bytes, read through the file
+    CReadBuffer read;  // a part's input bytes, read through the file or copied from the view
     std::thread thread;
   };
   void Loop(Worker& w);
