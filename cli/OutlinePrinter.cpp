@@ -114,20 +114,26 @@ void TextOutlinePrinter::Begin(const engine::FileOutline& f) {
   if (f.bHeader) t += "header  " + Span(f.nHeaderOffset, f.nHeaderLength) + "\n";
 }
 
-// A table log has two million lines: each is put together in a buffer of its own and
-// appended at once, rather than piece by piece.
+// A table log has two million lines: each is written straight into the chunk, with room
+// made for it once, rather than appended piece by piece.
 void TextOutlinePrinter::Add(const engine::OutlineSection& s, bool) {
-  char line[160];
-  char* w = line;
-  char* const end = line + sizeof line;
-  const auto put = [&](std::string_view piece) {  // never more than fits: the line has room
-    const std::size_t n = std::min<std::size_t>(piece.size(), static_cast<std::size_t>(end - w));
-    std::memcpy(w, piece.data(), n);
-    w += n;
+  std::string& t = m_out.Text();
+  const std::size_t indent = 2 * static_cast<std::size_t>(s.nLayer - 1);
+  const std::string_view action = engine::ActionName(s.action);
+  // "L", "  #", "  offset ", "  length " and four numbers of at most 20 digits.
+  constexpr std::size_t kFixed = 24 + 4 * 20;
+  const std::size_t at = t.size();
+  t.resize(at + indent + kFixed + action.size() + 4 + s.strText.size() + 1);
+  char* w = t.data() + at;
+  const auto put = [&](std::string_view piece) {
+    std::memcpy(w, piece.data(), piece.size());
+    w += piece.size();
   };
-  const auto number = [&](std::size_t n) { w = std::to_chars(w, end, n).ptr; };
+  const auto number = [&](std::size_t n) { w = std::to_chars(w, w + 20, n).ptr; };
+  std::memset(w, ' ', indent);
+  w += indent;
   put("L");
-  number(s.nLayer);
+  number(static_cast<std::size_t>(s.nLayer));
   put(" #");
   number(s.nIndex);
   put("  offset ");
@@ -135,13 +141,11 @@ void TextOutlinePrinter::Add(const engine::OutlineSection& s, bool) {
   put("  length ");
   number(s.nLength);
   put("  ");
-  put(engine::ActionName(s.action));
+  put(action);
   put("  ");
-  std::string& t = m_out.Text();
-  t.append(2 * static_cast<std::size_t>(s.nLayer - 1), ' ');
-  t.append(line, w);
-  t += s.strText;
-  t += '\n';
+  put(s.strText);
+  *w++ = '\n';
+  t.resize(static_cast<std::size_t>(w - t.data()));
   m_out.Step();
 }
 

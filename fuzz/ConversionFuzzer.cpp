@@ -13,6 +13,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <functional>
 #include <mutex>
 #include <string>
 #include <string_view>
@@ -336,9 +337,11 @@ class OutlineRecorder : public engine::COutlineReader {
 
 // Fills the run settings through the request's own steps, as either front end would, and
 // converts `inputs` into one output in memory; with `pOutline`, prints their outline there
-// instead, writing nothing.
+// instead, writing nothing; with bKeptBytes, the outline keeps the bytes and each text is
+// made on its own afterwards.
 int RunFiles(const FuzzSettings& fs, const std::vector<std::string_view>& inputs,
-             engine::CExecutor& ex, std::string& output, std::string* pOutline = nullptr) {
+             engine::CExecutor& ex, std::string& output, std::string* pOutline = nullptr,
+             bool bKeptBytes = false) {
   MemoryFiles files;
   files.inputs = inputs;
   files.positions.assign(inputs.size(), 0);
@@ -376,7 +379,29 @@ int RunFiles(const FuzzSettings& fs, const std::vector<std::string_view>& inputs
 
   if (pOutline) {
     OutlineRecorder recorder;
-    const int result = ex.Outline(recorder);
+    ex.m_bOutlineKeepsBytes = bKeptBytes;
+    const int result = !bKeptBytes ? ex.Outline(recorder) : ex.Outline([&](engine::FileOutline& f) {
+      recorder.Begin(f);
+      const std::function<void(const std::vector<engine::OutlineSection>&)> walk =
+          [&](const std::vector<engine::OutlineSection>& sections) {
+            for (const engine::OutlineSection& s : sections) {
+              engine::OutlineSection alone;
+              alone.nLayer = s.nLayer;
+              alone.nIndex = s.nIndex;
+              alone.nOffset = s.nOffset;
+              alone.nLength = s.nLength;
+              alone.nHeadLength = s.nHeadLength;
+              alone.action = s.action;
+              alone.strText = engine::SectionText(f, s);
+              recorder.Add(alone, !s.children.empty());
+              if (s.children.empty()) continue;
+              walk(s.children);
+              recorder.Leave();
+            }
+          };
+      walk(f.sections);
+      recorder.End(f);
+    });
     Check(files.openCount == 0, "an outline left a file open");
     Check(!ex.HoldsFiles(), "the buffer outlived the outline");
     *pOutline = std::move(recorder.text);
@@ -501,6 +526,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       const int rs = RunFiles(fs, {log}, exStreamed, unused, &streamed);
       const int rw = RunFiles(plain, {log}, exWhole, unused, &whole);
       Check(rs == rw && streamed == whole, "printing the outline during the split changed it");
+      // Each text made on its own is the one made from the text of the section holding it.
+      std::string kept;
+      engine::CExecutor exKept;
+      const int rk = RunFiles(plain, {log}, exKept, unused, &kept, true);
+      Check(rk == rw && kept == whole, "a text made from another differs from one made alone");
     }
     return 0;
   }

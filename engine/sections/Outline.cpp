@@ -91,15 +91,10 @@ Entity ReadEntity(const std::uint8_t* d, std::size_t size) {
 // in the top byte (0xFF: no character, or one that takes more than three bytes).
 std::atomic<std::uint32_t> g_anCp932[0x10000 + 0x100];
 
-std::uint32_t Cp932Entry(const char* c, std::size_t n) {
-  const auto b0 = static_cast<std::uint8_t>(c[0]);
-  std::atomic<std::uint32_t>& slot =
-      g_anCp932[n == 1 ? 0x10000 + b0
-                       : static_cast<std::size_t>(b0) << 8 | static_cast<std::uint8_t>(c[1])];
-  std::uint32_t e = slot.load(std::memory_order_relaxed);
-  if (e != 0) return e;
+[[gnu::noinline]] std::uint32_t AskCp932(const char* c, std::size_t n,
+                                         std::atomic<std::uint32_t>& slot) {
   const std::string u = platform::Cp932ToUtf8Lossy({c, n});
-  e = 0xFF000000u;
+  std::uint32_t e = 0xFF000000u;
   if (!u.empty() && u.size() <= 3 && u.find("\xEF\xBF\xBD") == std::string::npos) {
     e = static_cast<std::uint32_t>(u.size()) << 24;
     for (std::size_t i = 0; i < u.size(); ++i)
@@ -109,21 +104,51 @@ std::uint32_t Cp932Entry(const char* c, std::size_t n) {
   return e;
 }
 
+inline std::uint32_t Cp932Entry(const char* c, std::size_t n) {
+  const auto b0 = static_cast<std::uint8_t>(c[0]);
+  std::atomic<std::uint32_t>& slot =
+      g_anCp932[n == 1 ? 0x10000 + b0
+                       : static_cast<std::size_t>(b0) << 8 | static_cast<std::uint8_t>(c[1])];
+  const std::uint32_t e = slot.load(std::memory_order_relaxed);
+  return e != 0 ? e : AskCp932(c, n, slot);
+}
+
 // Shift_JIS text as UTF-8, as platform::Cp932ToUtf8Lossy makes it; a text with a byte that
-// is no character is handed to it whole, as what follows such a byte depends on it.
-void AppendCp932(const char* sjis, std::size_t size, std::string& out) {
+// is no character is handed to it whole, as what follows such a byte depends on it (false).
+bool AppendCp932(const char* sjis, std::size_t size, std::string& out) {
   const std::size_t mark = out.size();
   // No character grows to more than three bytes; each is stored as four, its count last.
   out.resize(mark + 3 * size + 1);
   char* w = out.data() + mark;
+  const auto length = [&](std::size_t p) {
+    return std::min(CharLength(static_cast<std::uint8_t>(sjis[p]), TextEncoding::kShiftJis),
+                    size - p);
+  };
+  if constexpr (std::endian::native == std::endian::little) {
+    // A character of one byte mostly comes out as one, and one of two as three: where the
+    // next one goes is then known before the table is read, and any other is caught after.
+    std::uint32_t other = 0;
+    for (std::size_t p = 0; p < size;) {
+      const std::size_t n = length(p);
+      const std::uint32_t e = Cp932Entry(sjis + p, n);
+      std::memcpy(w, &e, sizeof e);
+      other |= (e >> 24) ^ static_cast<std::uint32_t>(2 * n - 1);
+      w += 2 * n - 1;
+      p += n;
+    }
+    if (other == 0) {
+      out.resize(static_cast<std::size_t>(w - out.data()));
+      return true;
+    }
+    w = out.data() + mark;
+  }
   for (std::size_t p = 0; p < size;) {
-    const std::size_t n =
-        std::min(CharLength(static_cast<std::uint8_t>(sjis[p]), TextEncoding::kShiftJis), size - p);
+    const std::size_t n = length(p);
     const std::uint32_t e = Cp932Entry(sjis + p, n);
     if (e >> 24 == 0xFF) {
       out.resize(mark);
       out += platform::Cp932ToUtf8Lossy({sjis, size});
-      return;
+      return false;
     }
     if constexpr (std::endian::native == std::endian::little) {
       std::memcpy(w, &e, sizeof e);
@@ -134,6 +159,7 @@ void AppendCp932(const char* sjis, std::size_t size, std::string& out) {
     p += n;
   }
   out.resize(static_cast<std::size_t>(w - out.data()));
+  return true;
 }
 
 void AppendUtf8(std::uint32_t cp, std::string& out) {
@@ -195,11 +221,12 @@ std::string VisibleText(const std::uint8_t* d, std::size_t size, TextEncoding en
   return text;
 }
 
-std::size_t FirstVisible(const std::uint8_t* d, std::size_t size) {
+std::size_t FirstVisible(const std::uint8_t* d, std::size_t size, TagPlaces* pTags) {
   std::size_t p = 0;
   while (p < size) {
     const std::uint8_t c = d[p];
     if (c == '<') {
+      if (pTags) pTags->Add(p);
       p = std::min(size, TagEnd(d, p, size) + 1);
       continue;
     }
@@ -210,32 +237,44 @@ std::size_t FirstVisible(const std::uint8_t* d, std::size_t size) {
   return p;
 }
 
-void MakeVisibleText(const std::uint8_t* d, std::size_t size, TextEncoding encoding,
-                     std::size_t maxChars, std::size_t* pStop, std::string& utf8) {
+namespace {
+
+// Where the characters go is written down only for texts that may stand for others.
+template <bool kPlaces>
+void MakeText(const std::uint8_t* d, std::size_t size, TextEncoding encoding, std::size_t maxChars,
+              std::size_t* pStop, std::string& utf8, TextPlaces* places, std::size_t nBefore) {
   // The first maxChars characters (a space between words counts as one), whole ones only.
   // An outline makes one for every section: no memory is asked for where it can be helped.
   utf8.clear();
+  if constexpr (kPlaces) places->tags.nTags = 0;
   // Log bytes not yet decoded: a character takes at most four, a space or a reference one.
   char local[256];
   std::string heap;
   if (4 * maxChars > sizeof local) heap.resize(4 * maxChars);
   char* const bytes = heap.empty() ? local : heap.data();
   std::size_t nBytes = 0;
+  bool bOneByOne = true;
   const auto decode = [&] {
     if (nBytes == 0) return;
     if (encoding == TextEncoding::kUtf8) {
       utf8.append(bytes, nBytes);
     } else {
-      AppendCp932(bytes, nBytes, utf8);
+      bOneByOne = AppendCp932(bytes, nBytes, utf8) && bOneByOne;
     }
     nBytes = 0;
   };
-  std::size_t chars = 0;
+  std::size_t chars = nBefore;
+  const auto place = [&](std::size_t at) {
+    if constexpr (kPlaces) {
+      if (chars < kOutlineChars) places->anChar[chars] = at;
+    }
+  };
   bool bSpace = false;
   std::size_t p = 0;
   for (; p < size && chars < maxChars;) {
     const std::uint8_t c = d[p];
     if (c == '<') {
+      if constexpr (kPlaces) places->tags.Add(p);
       p = std::min(size, TagEnd(d, p, size) + 1);
       bSpace = bSpace || chars > 0;  // a tag between words parts them
       continue;
@@ -250,6 +289,7 @@ void MakeVisibleText(const std::uint8_t* d, std::size_t size, TextEncoding encod
     if (bSpace) {
       bytes[nBytes++] = ' ';
       bSpace = false;
+      place(TextPlaces::kNoPlace);
       if (++chars == maxChars) break;
     }
     if (entity.nLength) {
@@ -260,6 +300,7 @@ void MakeVisibleText(const std::uint8_t* d, std::size_t size, TextEncoding encod
         decode();
         AppendUtf8(entity.nCodePoint, utf8);
       }
+      place(p);
       p += entity.nLength;
       ++chars;
       continue;
@@ -268,15 +309,32 @@ void MakeVisibleText(const std::uint8_t* d, std::size_t size, TextEncoding encod
     const RunTable& run = encoding == TextEncoding::kUtf8 ? kUtf8Run : kShiftJisRun;
     const std::size_t from = p;
     std::size_t n = CharLength(c, encoding);  // a '&' that starts no reference, too
-    do {
-      p += std::min(n, size - p);
+    for (;;) {
+      place(p);
       ++chars;
-    } while (p < size && chars < maxChars && (n = run[d[p]]) != 0);
+      if (n >= size - p) {  // the last character, maybe cut
+        p = size;
+        break;
+      }
+      p += n;
+      if (chars == maxChars) break;
+      // Characters mostly come in stretches of one length: where p goes next is then
+      // guessed right by the processor, instead of waiting for the byte.
+      const std::size_t next = run[d[p]];
+      if (next != n) {
+        if (next == 0) break;
+        n = next;
+      }
+    }
     std::memcpy(bytes + nBytes, d + from, p - from);
     nBytes += p - from;
   }
   if (pStop) *pStop = chars == maxChars ? p : size;
   decode();
+  if constexpr (kPlaces) {
+    places->nChars = std::min(chars, kOutlineChars);
+    places->bOneByOne = bOneByOne;
+  }
   // Control characters are shown escaped; everything else as it is.
   const auto isControl = [](char ch) {
     const auto c = static_cast<std::uint8_t>(ch);
@@ -295,6 +353,18 @@ void MakeVisibleText(const std::uint8_t* d, std::size_t size, TextEncoding encod
     text += escaped;
   }
   utf8.swap(text);
+}
+
+}  // namespace
+
+void MakeVisibleText(const std::uint8_t* d, std::size_t size, TextEncoding encoding,
+                     std::size_t maxChars, std::size_t* pStop, std::string& utf8,
+                     TextPlaces* pPlaces, std::size_t nBefore) {
+  if (pPlaces) {
+    MakeText<true>(d, size, encoding, maxChars, pStop, utf8, pPlaces, nBefore);
+  } else {
+    MakeText<false>(d, size, encoding, maxChars, pStop, utf8, nullptr, nBefore);
+  }
 }
 
 std::string SectionText(const FileOutline& file, const OutlineSection& section) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -72,13 +73,38 @@ class COutlineReader {
 inline constexpr std::size_t kOutlineChars = 40;
 std::string VisibleText(const std::uint8_t* data, std::size_t size, TextEncoding encoding,
                         std::size_t maxChars = kOutlineChars);
+// Where the tags looked at began, from the start of the bytes looked at: a nested section
+// that starts at one of them is read the same from there on.
+struct TagPlaces {
+  static constexpr std::size_t kMax = 16;
+  std::size_t anTag[kMax];
+  std::size_t nTags = 0;  // the first ones only
+  void Add(std::size_t at) {
+    if (nTags < kMax) anTag[nTags++] = at;
+  }
+  bool Has(std::size_t at) const { return std::find(anTag, anTag + nTags, at) != anTag + nTags; }
+};
+// Where the first kOutlineChars characters of a text began, from the start of the bytes it
+// was made from (kNoPlace: a space between words), the tags before them, and whether each
+// was converted on its own: a nested section's text can then be made from the text of the
+// one holding it.
+struct TextPlaces {
+  static constexpr std::size_t kNoPlace = static_cast<std::size_t>(-1);
+  std::size_t anChar[kOutlineChars];
+  std::size_t nChars = 0;
+  TagPlaces tags;
+  bool bOneByOne = true;
+};
 // The same, into `text`; `*pStop` (unless null) is where the text ended: after its last
-// character when it has maxChars of them, else `size`.
+// character when it has maxChars of them, else `size`. With `nBefore`, the text goes on
+// one that has that many characters (white space at its start parts words), up to maxChars
+// in all; `pPlaces` (unless null) is told where its characters began.
 void MakeVisibleText(const std::uint8_t* data, std::size_t size, TextEncoding encoding,
-                     std::size_t maxChars, std::size_t* pStop, std::string& text);
+                     std::size_t maxChars, std::size_t* pStop, std::string& text,
+                     TextPlaces* pPlaces = nullptr, std::size_t nBefore = 0);
 // Where the first visible character of some log bytes is (`size` when there is none): the
 // tags and white space before it show nothing.
-std::size_t FirstVisible(const std::uint8_t* data, std::size_t size);
+std::size_t FirstVisible(const std::uint8_t* data, std::size_t size, TagPlaces* pTags = nullptr);
 
 // A section's first visible characters, as UTF-8: made now from the kept bytes, or the
 // text made with the outline.

@@ -36,6 +36,11 @@ struct OutlineBatch {
   std::string texts;  // made for the entries, each after its length
 };
 
+// Makes the texts of a batch's sections into its `texts`, from `bytes`, with the text that
+// may stand for others in `cache`; `text` is room for one.
+void MakeBatchTexts(OutlineBatch& batch, COutlineBytes& bytes, TextEncoding shown,
+                    OutlineTextCache& cache, std::string& text);
+
 // Prints an outline as the split goes, so that no tree of the whole file is kept: the split
 // hands over batches of finished sections, and two threads make their texts (which cost
 // more than the lines) and take turns printing them to the reader in order. Without threads

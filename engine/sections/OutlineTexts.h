@@ -7,14 +7,20 @@
 #include "engine/run/TextEncoding.h"
 #include "engine/search/ReadBuffer.h"
 #include "engine/sections/CCluster.h"
+#include "engine/sections/Outline.h"
 
 namespace engine {
 
 // The last outline text that can stand for others: it began at nFirst and ended at nStop.
 struct OutlineTextCache {
+  std::size_t nStart = 0;  // its section's bytes
+  std::size_t nEnd = 0;
   std::size_t nFirst = static_cast<std::size_t>(-1);
   std::size_t nStop = 0;
   std::string strText;
+  TagPlaces leading;    // the tags before nFirst, from nStart
+  TextPlaces places;    // its characters', from nFirst
+  std::string strMore;  // room for the pieces of a text made from it
 };
 
 // The text an outline shows for the section of `length` bytes at offset `start` of a file,
@@ -33,6 +39,9 @@ class COutlineBytes {
   COutlineBytes& operator=(const COutlineBytes&) = delete;
   // Readies the bytes [start, end) of the file.
   void Load(std::size_t start, std::size_t end);
+  // Asks for the first bytes of a section whose text is made soon, where they are in the
+  // view (bytes read through the file were just copied). A prefetch never faults.
+  void Prefetch(std::size_t start) const { __builtin_prefetch(m_pView + start); }
   // The text of the section of `length` bytes at `start`, from the bytes read when it lies
   // among them, else from the view.
   void MakeText(std::size_t start, std::size_t length, TextEncoding shown, OutlineTextCache& cache,

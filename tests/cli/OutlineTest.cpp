@@ -53,6 +53,40 @@ TEST(Outline, TextsMadeLaterFromTheKeptBytesAreTheSame) {
          return log + "</BODY></HTML>";
        }(),
        0, 0},
+      // A post's first cell holds a few characters, its second the post's words: the second
+      // cell's text is made from the post's, after a space, a reference, a character the
+      // outline escapes or one of a byte that becomes three, or cannot be, after a byte that
+      // is no character, or when the cell ends before the post's text does (or is empty); in
+      // Shift_JIS and UTF-8.
+      {"cells_after_a_few_characters",
+       [&] {
+         std::string log = "<HTML><BODY>";
+         const std::string firsts[] = {"\x81\x63",
+                                       "&gt;&gt;1",
+                                       "a\x01",
+                                       "\xB1\xB2",
+                                       "&nbsp;",
+                                       "&amp;",
+                                       "x\x80",
+                                       "",
+                                       "\xE2\x80\xA6",
+                                       std::string(30, 'y'),
+                                       std::string(39, 'y')};
+         const char* rests[] = {"",       " \x96\xBC",         "\xA0", "\x81\x63\xB1",
+                                "&#x1b;", "</TD><TD></TD><TD>"};
+         for (const std::string& f : firsts) {
+           for (const char* r : rests) {
+             log += std::string("<TABLE><TR><TD>") + f + "</TD><TD><b>" + words.substr(0, 30) + r +
+                    words + "</TD></TR></TABLE>";
+           }
+         }
+         return log + "</BODY></HTML>";
+       }(),
+       0, 0},
+      {"utf8_cells",
+       "<HTML><BODY><TABLE><TR><TD>\xE2\x80\xA6</TD><TD>\xE3\x81\x82" + words + words +
+           "</TD></TR></TABLE></BODY></HTML>",
+       0, 1},
       {"long_words",
        "<HTML><BODY><TABLE><TR><TD>a</TD>" + words + "</TR></TABLE><TABLE><TR><b title=y>" + words +
            "<TD>b</TD></TR></TABLE></BODY></HTML>",
