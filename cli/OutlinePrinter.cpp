@@ -12,11 +12,34 @@
 namespace cli {
 namespace {
 
-void AppendNumber(std::string& text, std::size_t n) {
-  char digits[24];
-  const auto r = std::to_chars(digits, digits + sizeof digits, n);
-  text.append(digits, r.ptr);
-}
+// Writes a line's pieces straight into the end of a chunk: room is made once for the most
+// they can take, and what is left over is given back when it goes, which must be before the
+// chunk is handed on. A table log has two million lines.
+class LineWriter {
+ public:
+  LineWriter(std::string& text, std::size_t most) : m_text(text) {
+    const std::size_t at = text.size();
+    text.resize(at + most);
+    m_w = text.data() + at;
+  }
+  LineWriter(const LineWriter&) = delete;
+  LineWriter& operator=(const LineWriter&) = delete;
+  ~LineWriter() { m_text.resize(static_cast<std::size_t>(m_w - m_text.data())); }
+  static constexpr std::size_t kNumber = 20;  // the most digits of a number
+  void Put(std::string_view piece) {
+    std::memcpy(m_w, piece.data(), piece.size());
+    m_w += piece.size();
+  }
+  void Fill(char c, std::size_t count) {
+    std::memset(m_w, c, count);
+    m_w += count;
+  }
+  void Number(std::size_t n) { m_w = std::to_chars(m_w, m_w + kNumber, n).ptr; }
+
+ private:
+  std::string& m_text;
+  char* m_w;
+};
 
 std::string Span(std::size_t offset, std::size_t length) {
   return "offset " + std::to_string(offset) + "  length " + std::to_string(length);
@@ -26,26 +49,6 @@ std::string Span(std::size_t offset, std::size_t length) {
 // log may hold bytes that are no UTF-8: they are shown as U+FFFD.
 std::string Quoted(const std::string& text) {
   return nlohmann::json(text).dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
-}
-
-std::size_t CharacterLength(const std::string& s, std::size_t at);
-
-// The same, appended; a text with nothing to escape (well-formed UTF-8 without quotes,
-// backslashes or control characters, as a section's text mostly is) goes as it is.
-void AppendQuoted(std::string& out, const std::string& text) {
-  for (std::size_t at = 0; at < text.size();) {
-    const auto c = static_cast<unsigned char>(text[at]);
-    const std::size_t n =
-        c < 0x80 ? (c >= 0x20 && c != '"' && c != '\\' && c != 0x7F) : CharacterLength(text, at);
-    if (n == 0) {
-      out += Quoted(text);
-      return;
-    }
-    at += n;
-  }
-  out += '"';
-  out += text;
-  out += '"';
 }
 
 // The length of the well-formed UTF-8 character at `at`, or 0.
@@ -71,6 +74,19 @@ std::size_t CharacterLength(const std::string& s, std::size_t at) {
     if (byte(at + i) < 0x80 || byte(at + i) > 0xBF) return 0;
   }
   return n;
+}
+
+// Whether a text has nothing to escape in JSON: well-formed UTF-8 without quotes,
+// backslashes or control characters, as a section's text mostly is.
+bool IsPlainJson(const std::string& text) {
+  for (std::size_t at = 0; at < text.size();) {
+    const auto c = static_cast<unsigned char>(text[at]);
+    const std::size_t n =
+        c < 0x80 ? (c >= 0x20 && c != '"' && c != '\\' && c != 0x7F) : CharacterLength(text, at);
+    if (n == 0) return false;
+    at += n;
+  }
+  return true;
 }
 
 // A path as a JSON string that gives its bytes back: a byte that is no part of well-formed
@@ -114,38 +130,27 @@ void TextOutlinePrinter::Begin(const engine::FileOutline& f) {
   if (f.bHeader) t += "header  " + Span(f.nHeaderOffset, f.nHeaderLength) + "\n";
 }
 
-// A table log has two million lines: each is written straight into the chunk, with room
-// made for it once, rather than appended piece by piece.
 void TextOutlinePrinter::Add(const engine::OutlineSection& s, bool) {
-  std::string& t = m_out.Text();
-  const std::size_t indent = 2 * static_cast<std::size_t>(s.nLayer - 1);
   const std::string_view action = engine::ActionName(s.action);
-  // "L", "  #", "  offset ", "  length " and four numbers of at most 20 digits.
-  constexpr std::size_t kFixed = 24 + 4 * 20;
-  const std::size_t at = t.size();
-  t.resize(at + indent + kFixed + action.size() + 4 + s.strText.size() + 1);
-  char* w = t.data() + at;
-  const auto put = [&](std::string_view piece) {
-    std::memcpy(w, piece.data(), piece.size());
-    w += piece.size();
-  };
-  const auto number = [&](std::size_t n) { w = std::to_chars(w, w + 20, n).ptr; };
-  std::memset(w, ' ', indent);
-  w += indent;
-  put("L");
-  number(static_cast<std::size_t>(s.nLayer));
-  put(" #");
-  number(s.nIndex);
-  put("  offset ");
-  number(s.nOffset);
-  put("  length ");
-  number(s.nLength);
-  put("  ");
-  put(action);
-  put("  ");
-  put(s.strText);
-  *w++ = '\n';
-  t.resize(static_cast<std::size_t>(w - t.data()));
+  const std::size_t indent = 2 * static_cast<std::size_t>(s.nLayer - 1);
+  {
+    LineWriter w(m_out.Text(),
+                 indent + 30 + 4 * LineWriter::kNumber + action.size() + s.strText.size());
+    w.Fill(' ', indent);
+    w.Put("L");
+    w.Number(static_cast<std::size_t>(s.nLayer));
+    w.Put(" #");
+    w.Number(s.nIndex);
+    w.Put("  offset ");
+    w.Number(s.nOffset);
+    w.Put("  length ");
+    w.Number(s.nLength);
+    w.Put("  ");
+    w.Put(action);
+    w.Put("  ");
+    w.Put(s.strText);
+    w.Put("\n");
+  }  // the line is whole before the chunk may go
   m_out.Step();
 }
 
@@ -172,23 +177,29 @@ void JsonOutlinePrinter::Begin(const engine::FileOutline& f) {
 // a table log of 256 MiB has two million sections, and that object took 1.7 GB and 9 s.
 void JsonOutlinePrinter::Add(const engine::OutlineSection& s, bool bDivided) {
   std::string& t = m_out.Text();
-  if (!m_abFirst.back()) t += ',';
+  const std::string_view action = engine::ActionName(s.action);
+  const bool bPlain = IsPlainJson(s.strText);
+  {
+    LineWriter w(t, 90 + 5 * LineWriter::kNumber + action.size() + (bPlain ? s.strText.size() : 0));
+    if (!m_abFirst.back()) w.Put(",");
+    w.Put("{\"layer\":");
+    w.Number(static_cast<std::size_t>(s.nLayer));
+    w.Put(",\"index\":");
+    w.Number(s.nIndex);
+    w.Put(",\"offset\":");
+    w.Number(s.nOffset);
+    w.Put(",\"length\":");
+    w.Number(s.nLength);
+    w.Put(",\"head_length\":");
+    w.Number(s.nHeadLength);
+    w.Put(",\"action\":\"");
+    w.Put(action);
+    w.Put("\",\"text\":\"");
+    if (bPlain) w.Put(s.strText);
+  }
+  if (!bPlain) t.append(Quoted(s.strText), 1);  // after the quote written above
+  t += bPlain ? "\",\"sections\":[" : ",\"sections\":[";
   m_abFirst.back() = false;
-  t += "{\"layer\":";
-  AppendNumber(t, s.nLayer);
-  t += ",\"index\":";
-  AppendNumber(t, s.nIndex);
-  t += ",\"offset\":";
-  AppendNumber(t, s.nOffset);
-  t += ",\"length\":";
-  AppendNumber(t, s.nLength);
-  t += ",\"head_length\":";
-  AppendNumber(t, s.nHeadLength);
-  t += ",\"action\":\"";
-  t += engine::ActionName(s.action);
-  t += "\",\"text\":";
-  AppendQuoted(t, s.strText);
-  t += ",\"sections\":[";
   if (bDivided) {
     m_abFirst.push_back(true);
   } else {

@@ -1,11 +1,14 @@
-// The texts of an outline that keeps its bytes. What an outline prints for a run's options
-// is pinned by the golden cases outline_json_NAME, beside what the run NAME writes.
+// The texts of an outline that keeps its bytes, and the printers' chunks. What an outline
+// prints for a run's options is pinned by the golden cases outline_json_NAME, beside what
+// the run NAME writes.
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <nlohmann/json.hpp>
 #include <string>
 #include <vector>
 
+#include "cli/OutlinePrinter.h"
 #include "engine/run/CExecutor.h"
 #include "engine/sections/Outline.h"
 #include "tests/support/Conversion.h"
@@ -139,6 +142,49 @@ TEST(Outline, TextsMadeLaterFromTheKeptBytesAreTheSame) {
     EXPECT_EQ(messagesLater, messagesAtOnce);
     EXPECT_EQ(outline(0, messagesStreamed, true), atOnce);
     EXPECT_EQ(messagesStreamed, messagesAtOnce);
+  }
+}
+
+// The printers hand their text on in chunks of about a megabyte: each line, those across
+// the end of a chunk too, is the one the section prints alone, and the JSON is one document.
+TEST(Outline, PrintersHandOnWholeLinesAcrossChunks) {
+  engine::FileOutline file;
+  file.strPath = "in.html";
+  std::vector<engine::OutlineSection> sections(30000);
+  for (std::size_t i = 0; i < sections.size(); ++i) {
+    engine::OutlineSection& s = sections[i];
+    s.nLayer = static_cast<int>(1 + i % 3);
+    s.nIndex = i;
+    s.nOffset = i * 1000;
+    s.nLength = 999;
+    s.action = i % 2 ? engine::SectionAction::kReversed : engine::SectionAction::kCut;
+    s.strText = i % 7 ? std::string(i % 50, 'a') : "\"quoted\" \x01";
+  }
+  const auto print = [&](engine::COutlineReader& printer, std::size_t from, std::size_t to) {
+    for (std::size_t i = from; i < to; ++i) printer.Add(sections[i], false);
+    printer.End(file);
+  };
+  std::string text, alone;
+  std::size_t chunks = 0;
+  TextOutlinePrinter all([&](const std::string& t) { text += t, ++chunks; });
+  print(all, 0, sections.size());
+  EXPECT_GT(chunks, 1u);
+  for (std::size_t i = 0; i < sections.size(); ++i) {
+    TextOutlinePrinter one([&](const std::string& t) { alone += t; });
+    print(one, i, i + 1);
+  }
+  EXPECT_EQ(text, alone);
+
+  std::string json;
+  JsonOutlinePrinter printer([&](const std::string& t) { json += t; });
+  printer.Begin(file);
+  print(printer, 0, sections.size());
+  const nlohmann::json doc = nlohmann::json::parse(json, nullptr, false);
+  ASSERT_FALSE(doc.is_discarded());
+  ASSERT_EQ(doc["sections"].size(), sections.size());
+  for (std::size_t i = 0; i < sections.size(); i += 997) {
+    EXPECT_EQ(doc["sections"][i]["offset"], sections[i].nOffset);
+    EXPECT_EQ(doc["sections"][i]["text"], sections[i].strText);
   }
 }
 
