@@ -4,8 +4,10 @@
 #include <charconv>
 #include <cstdio>
 #include <cstring>
+#include <initializer_list>
 #include <nlohmann/json.hpp>
 #include <string_view>
+#include <utility>
 
 #include "cli/CliOptions.h"
 
@@ -35,6 +37,13 @@ class LineWriter {
     m_w += count;
   }
   void Number(std::size_t n) { m_w = std::to_chars(m_w, m_w + kNumber, n).ptr; }
+  // Each number after its label.
+  void Fields(std::initializer_list<std::pair<std::string_view, std::size_t>> fields) {
+    for (const auto& [label, n] : fields) {
+      Put(label);
+      Number(n);
+    }
+  }
 
  private:
   std::string& m_text;
@@ -137,14 +146,10 @@ void TextOutlinePrinter::Add(const engine::OutlineSection& s, bool) {
     LineWriter w(m_out.Text(),
                  indent + 30 + 4 * LineWriter::kNumber + action.size() + s.strText.size());
     w.Fill(' ', indent);
-    w.Put("L");
-    w.Number(static_cast<std::size_t>(s.nLayer));
-    w.Put(" #");
-    w.Number(s.nIndex);
-    w.Put("  offset ");
-    w.Number(s.nOffset);
-    w.Put("  length ");
-    w.Number(s.nLength);
+    w.Fields({{"L", static_cast<std::size_t>(s.nLayer)},
+              {" #", s.nIndex},
+              {"  offset ", s.nOffset},
+              {"  length ", s.nLength}});
     w.Put("  ");
     w.Put(action);
     w.Put("  ");
@@ -182,16 +187,11 @@ void JsonOutlinePrinter::Add(const engine::OutlineSection& s, bool bDivided) {
   {
     LineWriter w(t, 90 + 5 * LineWriter::kNumber + action.size() + (bPlain ? s.strText.size() : 0));
     if (!m_abFirst.back()) w.Put(",");
-    w.Put("{\"layer\":");
-    w.Number(static_cast<std::size_t>(s.nLayer));
-    w.Put(",\"index\":");
-    w.Number(s.nIndex);
-    w.Put(",\"offset\":");
-    w.Number(s.nOffset);
-    w.Put(",\"length\":");
-    w.Number(s.nLength);
-    w.Put(",\"head_length\":");
-    w.Number(s.nHeadLength);
+    w.Fields({{"{\"layer\":", static_cast<std::size_t>(s.nLayer)},
+              {",\"index\":", s.nIndex},
+              {",\"offset\":", s.nOffset},
+              {",\"length\":", s.nLength},
+              {",\"head_length\":", s.nHeadLength}});
     w.Put(",\"action\":\"");
     w.Put(action);
     w.Put("\",\"text\":\"");

@@ -385,13 +385,8 @@ int RunFiles(const FuzzSettings& fs, const std::vector<std::string_view>& inputs
       const std::function<void(const std::vector<engine::OutlineSection>&)> walk =
           [&](const std::vector<engine::OutlineSection>& sections) {
             for (const engine::OutlineSection& s : sections) {
-              engine::OutlineSection alone;
-              alone.nLayer = s.nLayer;
-              alone.nIndex = s.nIndex;
-              alone.nOffset = s.nOffset;
-              alone.nLength = s.nLength;
-              alone.nHeadLength = s.nHeadLength;
-              alone.action = s.action;
+              engine::OutlineSection alone = s;  // a printer is given no children
+              alone.children.clear();
               alone.strText = engine::SectionText(f, s);
               recorder.Add(alone, !s.children.empty());
               if (s.children.empty()) continue;
