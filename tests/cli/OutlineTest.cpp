@@ -56,25 +56,16 @@ TEST(Outline, TextsMadeLaterFromTheKeptBytesAreTheSame) {
          return log + "</BODY></HTML>";
        }(),
        0, 0},
-      // A post's first cell holds a few characters, its second the post's words: the second
-      // cell's text is made from the post's, after a space, a reference, a character the
-      // outline escapes or one of a byte that becomes three, or cannot be, after a byte that
-      // is no character, or when the cell ends before the post's text does (or is empty); in
-      // Shift_JIS and UTF-8.
+      // A post's first cell holds a few characters, its second the post's words, made from
+      // the post's text: after a space, a reference, an escaped character, a byte that becomes
+      // three, one that is no character, or a cell that ends early or is empty.
       {"cells_after_a_few_characters",
        [&] {
          std::string log = "<HTML><BODY>";
-         const std::string firsts[] = {"\x81\x63",
-                                       "&gt;&gt;1",
-                                       "a\x01",
-                                       "\xB1\xB2",
-                                       "&nbsp;",
-                                       "&amp;",
-                                       "x\x80",
-                                       "",
-                                       "\xE2\x80\xA6",
-                                       std::string(30, 'y'),
-                                       std::string(39, 'y')};
+         const std::string y(30, 'y');
+         const std::string firsts[] = {"\x81\x63",     "&gt;&gt;1", "a\x01",        "\xB1\xB2",
+                                       "&nbsp;",       "&amp;",     "x\x80",        "",
+                                       "\xE2\x80\xA6", y,           y + "yyyyyyyyy"};
          const char* rests[] = {"",       " \x96\xBC",         "\xA0", "\x81\x63\xB1",
                                 "&#x1b;", "</TD><TD></TD><TD>"};
          for (const std::string& f : firsts) {
@@ -148,23 +139,22 @@ TEST(Outline, TextsMadeLaterFromTheKeptBytesAreTheSame) {
 // The printers hand their text on in chunks of about a megabyte: each line, those across
 // the end of a chunk too, is the one the section prints alone, and the JSON is one document.
 TEST(Outline, PrintersHandOnWholeLinesAcrossChunks) {
-  engine::FileOutline file;
-  file.strPath = "in.html";
-  std::vector<engine::OutlineSection> sections(30000);
-  for (std::size_t i = 0; i < sections.size(); ++i) {
-    engine::OutlineSection& s = sections[i];
-    s.nLayer = static_cast<int>(1 + i % 3);
-    s.nIndex = i;
-    s.nOffset = i * 1000;
-    s.nLength = 999;
-    s.action = i % 2 ? engine::SectionAction::kReversed : engine::SectionAction::kCut;
-    s.strText = i % 7 ? std::string(i % 50, 'a') : "\"quoted\" \x01";
+  const engine::FileOutline file;
+  std::vector<engine::OutlineSection> sections;
+  for (std::size_t i = 0; i < 30000; ++i) {
+    sections.push_back(
+        {.nLayer = static_cast<int>(1 + i % 3),
+         .nIndex = i,
+         .nOffset = i * 9,
+         .action = i % 2 ? engine::SectionAction::kReversed : engine::SectionAction::kCut,
+         .strText = i % 7 ? std::string(i % 50, 'a') : "\"quoted\" \x01",
+         .children = {}});
   }
   const auto print = [&](engine::COutlineReader& printer, std::size_t from, std::size_t to) {
     for (std::size_t i = from; i < to; ++i) printer.Add(sections[i], false);
     printer.End(file);
   };
-  std::string text, alone;
+  std::string text, alone, json;
   std::size_t chunks = 0;
   TextOutlinePrinter all([&](const std::string& t) { text += t, ++chunks; });
   print(all, 0, sections.size());
@@ -174,17 +164,13 @@ TEST(Outline, PrintersHandOnWholeLinesAcrossChunks) {
     print(one, i, i + 1);
   }
   EXPECT_EQ(text, alone);
-
-  std::string json;
   JsonOutlinePrinter printer([&](const std::string& t) { json += t; });
   printer.Begin(file);
   print(printer, 0, sections.size());
-  const nlohmann::json doc = nlohmann::json::parse(json, nullptr, false);
-  ASSERT_FALSE(doc.is_discarded());
+  const nlohmann::json doc = nlohmann::json::parse(json);  // throws when it is not JSON
   ASSERT_EQ(doc["sections"].size(), sections.size());
   for (std::size_t i = 0; i < sections.size(); i += 997) {
-    EXPECT_EQ(doc["sections"][i]["offset"], sections[i].nOffset);
-    EXPECT_EQ(doc["sections"][i]["text"], sections[i].strText);
+    EXPECT_EQ(doc["sections"][i]["text"], sections[i].strText) << i;
   }
 }
 
